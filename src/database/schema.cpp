@@ -1,0 +1,74 @@
+#include "database.h"
+
+#include <iterator>
+
+#include "schema_sql.inc"
+
+namespace {
+
+// The full-text table and its triggers: without FTS5 in the library the first statement fails,
+// and the rest of the group is skipped; the program then searches by substring.
+constexpr int kFtsFirstInBase = 7;
+constexpr int kFtsFirstInStep5 = 29;
+
+} // namespace
+
+void TDatabase::CreateSchema()
+{
+    for (int i = 0; i < kFtsFirstInBase; ++i)
+        RunSQL(QString::fromUtf8(kBaseSchema[i]));
+    try {
+        for (int i = kFtsFirstInBase; i < int(std::size(kBaseSchema)); ++i)
+            RunSQL(QString::fromUtf8(kBaseSchema[i]));
+    } catch (const ESQLiteError&) {
+    }
+}
+
+void TDatabase::RunMigrations()
+{
+    const int32_t v = GetSettingInt(QStringLiteral("schema_version"), 0);
+    if (v < 1)
+        SetSettingInt(QStringLiteral("schema_version"), 1);
+    if (v < 2) {
+        if (ColumnExists(QStringLiteral("attachments"), QStringLiteral("data")))
+            for (const char* s : kAttachmentsV2)
+                RunSQL(QString::fromUtf8(s));
+        SetSettingInt(QStringLiteral("schema_version"), 2);
+    }
+    if (v < 3) {
+        RunSQL(QString::fromUtf8(kAnnotations));
+        SetSettingInt(QStringLiteral("schema_version"), 3);
+    }
+    if (v < 4) {
+        RunSQL(QStringLiteral("DROP TABLE IF EXISTS embedded_tags"));
+        SetSettingInt(QStringLiteral("schema_version"), 4);
+    }
+    if (v < 5) {
+        for (int i = 0; i < kFtsFirstInStep5; ++i)
+            RunSQL(QString::fromUtf8(kStep5[i]));
+        try {
+            for (int i = kFtsFirstInStep5; i < int(std::size(kStep5)); ++i)
+                RunSQL(QString::fromUtf8(kStep5[i]));
+        } catch (const ESQLiteError&) {
+        }
+        SetSettingInt(QStringLiteral("schema_version"), 5);
+    }
+}
+
+void TDatabase::CreateIndexes()
+{
+}
+
+bool TDatabase::ColumnExists(const QString& ATable, const QString& AColumn)
+{
+    auto q = NewQ();
+    q->SetSQL(QStringLiteral("PRAGMA table_info(") + ATable + QStringLiteral(")"));
+    q->Open();
+    const QByteArray wanted = AColumn.toUtf8().toLower();
+    while (!q->Eof()) {
+        if (q->AsText("name").toUtf8().toLower() == wanted)
+            return true;
+        q->Next();
+    }
+    return false;
+}

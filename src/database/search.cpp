@@ -1,0 +1,72 @@
+#include "database.h"
+
+TSearchResultArray TDatabase::SearchNotes(const QString& ATerm, TNoteSort ASort,
+                                          TNoteSortDir ADir)
+{
+    TSearchResultArray result;
+    qsizetype b = 0, e = ATerm.size();
+    while (b < e && ATerm.at(b).unicode() <= 32)
+        ++b;
+    while (e > b && ATerm.at(e - 1).unicode() <= 32)
+        --e;
+    if (b == e)
+        return result;
+
+    QString sortCol;
+    switch (ASort) {
+    case nsByTitle:
+        sortCol = QStringLiteral("n.title");
+        break;
+    case nsByCreated:
+        sortCol = QStringLiteral("n.created_at");
+        break;
+    default:
+        sortCol = QStringLiteral("n.updated_at");
+        break;
+    }
+    const QString order = QStringLiteral(" ORDER BY ") + sortCol + u' ' +
+                          (ADir == nsdAsc ? QStringLiteral("ASC") : QStringLiteral("DESC")) +
+                          QStringLiteral(" LIMIT 200");
+
+    auto q = NewQ();
+    try {
+        q->SetSQL(QStringLiteral("SELECT n.id, n.title, n.notebook_id, nb.name as nb_name,   "
+                                 "snippet(notes_fts, 2, '<b>', '</b>', '...', 20) as snip FROM "
+                                 "notes_fts JOIN notes n ON n.id = notes_fts.rowid JOIN notebooks "
+                                 "nb ON nb.id = n.notebook_id WHERE notes_fts MATCH :term") +
+                  order);
+        q->BindText("term", ATerm);
+        q->Open();
+    } catch (const ESQLiteError&) {
+        q->Close();
+        q->SetSQL(QStringLiteral("SELECT n.id, n.title, n.notebook_id, nb.name as nb_name, "
+                                 "n.summary as snip FROM notes n JOIN notebooks nb ON "
+                                 "nb.id=n.notebook_id WHERE n.title LIKE :term OR n.body_text LIKE "
+                                 ":term OR n.summary LIKE :term") +
+                  order);
+        q->BindText("term", u'%' + ATerm + u'%');
+        q->Open();
+    }
+    while (!q->Eof()) {
+        TSearchResult r;
+        r.NoteId = q->AsInt64("id");
+        r.NoteTitle = q->AsText("title");
+        r.NotebookId = q->AsInt64("notebook_id");
+        r.NotebookName = q->AsText("nb_name");
+        r.Snippet = q->AsText("snip");
+        auto tq = NewQ();
+        tq->SetSQL(QStringLiteral("SELECT t.name FROM note_tags t JOIN note_note_tags nt ON "
+                                  "nt.tag_id=t.id WHERE nt.note_id=:nid ORDER BY t.name"));
+        tq->BindInt("nid", r.NoteId);
+        tq->Open();
+        QStringList names;
+        while (!tq->Eof()) {
+            names << tq->AsText("name");
+            tq->Next();
+        }
+        r.Tags = names.join(QStringLiteral(", "));
+        result.push_back(std::move(r));
+        q->Next();
+    }
+    return result;
+}
