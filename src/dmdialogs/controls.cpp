@@ -1,0 +1,291 @@
+#include "controls.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+
+TPanel::TPanel(QWidget* AParent) : QWidget(AParent) {}
+
+void TPanel::SetColor(const QColor& AColor)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, AColor);
+    setPalette(pal);
+    setAutoFillBackground(true);
+}
+
+void TPanel::AddAligned(QWidget* AControl, TAlign AAlign, int AExtent, const QMargins& AMargins)
+{
+    if (AControl->parentWidget() != this)
+        AControl->setParent(this);
+    FEntries.push_back({AControl, AAlign, AExtent, AMargins});
+    AControl->installEventFilter(this);
+    if (!(AControl->testAttribute(Qt::WA_WState_ExplicitShowHide) && AControl->isHidden()))
+        AControl->show();
+    Realign();
+}
+
+const TPanel::TEntry* TPanel::Find(const QWidget* AControl) const
+{
+    for (const TEntry& e : FEntries)
+        if (e.Control == AControl)
+            return &e;
+    return nullptr;
+}
+
+int TPanel::Extent(const QWidget* AControl) const
+{
+    const TEntry* e = Find(AControl);
+    return e ? e->Extent : 0;
+}
+
+void TPanel::SetExtent(QWidget* AControl, int AExtent)
+{
+    for (TEntry& e : FEntries) {
+        if (e.Control == AControl) {
+            e.Extent = AExtent;
+            Realign();
+            return;
+        }
+    }
+}
+
+TAlign TPanel::AlignOf(const QWidget* AControl) const
+{
+    const TEntry* e = Find(AControl);
+    return e ? e->Align : alNone;
+}
+
+int TPanel::ClientSpace(bool AHorizontal) const
+{
+    for (const TEntry& e : FEntries)
+        if (e.Control && e.Align == alClient && !e.Control->isHidden())
+            return AHorizontal ? e.Control->width() : e.Control->height();
+    return 0;
+}
+
+int TPanel::StackedHeight() const
+{
+    int h = 0;
+    for (const TEntry& e : FEntries)
+        if (e.Control && !e.Control->isHidden() && (e.Align == alTop || e.Align == alBottom))
+            h += e.Extent + e.Margins.top() + e.Margins.bottom();
+    return h;
+}
+
+QSize TPanel::minimumSizeHint() const
+{
+    if (FStackHint)
+        return QSize(0, StackedHeight());
+    return QSize(0, 0);
+}
+
+QSize TPanel::sizeHint() const
+{
+    if (FStackHint)
+        return QSize(0, StackedHeight());
+    return QWidget::sizeHint();
+}
+
+void TPanel::Realign()
+{
+    // Top, bottom, left and right in turn take their strip from the space that is left; the
+    // fill control gets the rest.
+    QRect free = rect();
+    const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+    for (TAlign a : order) {
+        for (TEntry& e : FEntries) {
+            QWidget* w = e.Control;
+            if (!w || e.Align != a || w->isHidden())
+                continue;
+            QRect r;
+            const QMargins& m = e.Margins;
+            switch (a) {
+            case alTop:
+                r = QRect(free.left(), free.top(), free.width(), e.Extent + m.top() + m.bottom());
+                free.setTop(free.top() + r.height());
+                break;
+            case alBottom:
+                r = QRect(free.left(), free.bottom() + 1 - (e.Extent + m.top() + m.bottom()),
+                          free.width(), e.Extent + m.top() + m.bottom());
+                free.setBottom(free.bottom() - r.height());
+                break;
+            case alLeft:
+                r = QRect(free.left(), free.top(), e.Extent + m.left() + m.right(), free.height());
+                free.setLeft(free.left() + r.width());
+                break;
+            case alRight:
+                r = QRect(free.right() + 1 - (e.Extent + m.left() + m.right()), free.top(),
+                          e.Extent + m.left() + m.right(), free.height());
+                free.setRight(free.right() - r.width());
+                break;
+            default:
+                r = free;
+                break;
+            }
+            r = r.marginsRemoved(m);
+            w->setGeometry(r.x(), r.y(), std::max(0, r.width()), std::max(0, r.height()));
+        }
+    }
+}
+
+void TPanel::resizeEvent(QResizeEvent* AEvent)
+{
+    QWidget::resizeEvent(AEvent);
+    Realign();
+}
+
+bool TPanel::eventFilter(QObject* AWatched, QEvent* AEvent)
+{
+    if ((AEvent->type() == QEvent::ShowToParent || AEvent->type() == QEvent::HideToParent) &&
+        AWatched->parent() == this) {
+        Realign();
+        if (FStackHint)
+            updateGeometry();
+    }
+    return QWidget::eventFilter(AWatched, AEvent);
+}
+
+TSplitter::TSplitter(TPanel* AParent, QWidget* ATarget, TAlign AAlign)
+    : QWidget(AParent), FPanel(AParent), FTarget(ATarget), FAlign(AAlign)
+{
+    setCursor(AAlign == alTop || AAlign == alBottom ? Qt::SizeVerCursor : Qt::SizeHorCursor);
+}
+
+void TSplitter::mousePressEvent(QMouseEvent* AEvent)
+{
+    if (AEvent->button() != Qt::LeftButton || !FTarget)
+        return;
+    const bool horizontal = FAlign == alLeft || FAlign == alRight;
+    FDragging = true;
+    FStartPos =
+        static_cast<int>(horizontal ? AEvent->globalPosition().x() : AEvent->globalPosition().y());
+    FStartExtent = FPanel->Extent(FTarget);
+    FMaxExtent = FStartExtent + FPanel->ClientSpace(horizontal);
+}
+
+void TSplitter::mouseMoveEvent(QMouseEvent* AEvent)
+{
+    if (!FDragging || !FTarget)
+        return;
+    const bool horizontal = FAlign == alLeft || FAlign == alRight;
+    const int pos =
+        static_cast<int>(horizontal ? AEvent->globalPosition().x() : AEvent->globalPosition().y());
+    int delta = pos - FStartPos;
+    if (FAlign == alRight || FAlign == alBottom)
+        delta = -delta;
+    int extent = std::max(MinSize, FStartExtent + delta);
+    if (FMaxExtent > MinSize)
+        extent = std::min(extent, FMaxExtent);
+    FPanel->SetExtent(FTarget, extent);
+}
+
+void TSplitter::mouseReleaseEvent(QMouseEvent* AEvent)
+{
+    if (AEvent->button() != Qt::LeftButton || !FDragging)
+        return;
+    mouseMoveEvent(AEvent);
+    FDragging = false;
+    if (OnMoved)
+        OnMoved(this);
+}
+
+void TSplitter::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+}
+
+TScrollBox::TScrollBox(QWidget* AParent) : QScrollArea(AParent), FContent(new TPanel)
+{
+    setFrameShape(QFrame::NoFrame);
+    FContent->FStackHint = true;
+    setWidget(FContent);
+    setWidgetResizable(true);
+}
+
+void TScrollBox::SetColor(const QColor& AColor)
+{
+    FContent->SetColor(AColor);
+    QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Window, AColor);
+    viewport()->setPalette(pal);
+    viewport()->setAutoFillBackground(true);
+}
+
+void TScrollBox::AddRow(QWidget* ARow, int AHeight)
+{
+    FContent->AddAligned(ARow, alTop, AHeight);
+    FContent->updateGeometry();
+}
+
+void TScrollBox::ClearRows()
+{
+    for (TPanel::TEntry& e : FContent->FEntries) {
+        if (!e.Control)
+            continue;
+        e.Control->removeEventFilter(FContent);
+        e.Control->hide();
+        FGraveyard.push_back(e.Control);
+    }
+    FContent->FEntries.clear();
+    FContent->updateGeometry();
+    if (FBusy == 0)
+        QTimer::singleShot(0, this, [this] { Sweep(); });
+}
+
+int TScrollBox::RowCount() const
+{
+    return static_cast<int>(FContent->FEntries.size());
+}
+
+void TScrollBox::Sweep()
+{
+    if (FBusy > 0)
+        return;
+    std::vector<QPointer<QWidget>> dead;
+    dead.swap(FGraveyard);
+    for (QPointer<QWidget>& w : dead)
+        if (w)
+            w->deleteLater();
+}
+
+TScrollBox::TRowHandlerGuard::TRowHandlerGuard(TScrollBox* ABox) : FBox(ABox)
+{
+    ++FBox->FBusy;
+}
+
+TScrollBox::TRowHandlerGuard::~TRowHandlerGuard()
+{
+    if (!FBox)
+        return;
+    if (--FBox->FBusy == 0 && !FBox->FGraveyard.empty()) {
+        TScrollBox* box = FBox;
+        QTimer::singleShot(0, box, [box] { box->Sweep(); });
+    }
+}
+
+TClickLabel::TClickLabel(const QString& AText, QWidget* AParent) : QLabel(AParent)
+{
+    setTextFormat(Qt::PlainText);
+    setText(AText);
+}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* AEvent)
+{
+    QLabel::mouseReleaseEvent(AEvent);
+    if (AEvent->button() == Qt::LeftButton && rect().contains(AEvent->position().toPoint()) &&
+        OnClick)
+        OnClick();
+}
+
+QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)
+{
+    auto* label = new QLabel(AParent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(AText);
+    return label;
+}
