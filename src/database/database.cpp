@@ -79,9 +79,9 @@ namespace {
 
 bool IsBlockTag(QStringView AName)
 {
-    static const char* const blocks[] = {"p",  "div",        "br",  "li",    "ul", "ol", "h1",
-                                         "h2", "h3",         "h4",  "h5",    "h6", "blockquote",
-                                         "pre", "table",     "tr",  "td",    "th", "hr"};
+    static const char* const blocks[] = {"p",     "div", "br", "li", "ul", "ol",         "h1",
+                                         "h2",    "h3",  "h4", "h5", "h6", "blockquote", "pre",
+                                         "table", "tr",  "td", "th", "hr"};
     for (const char* b : blocks)
         if (AName.compare(QLatin1String(b), Qt::CaseInsensitive) == 0)
             return true;

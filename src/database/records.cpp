@@ -45,8 +45,8 @@ TStringArray TDatabase::GetAttachmentFilePaths(int64_t ANoteId)
 {
     TStringArray result;
     auto q = NewQ();
-    q->SetSQL(QStringLiteral(
-        "SELECT file_path FROM attachments WHERE note_id=:nid AND file_path <> ''"));
+    q->SetSQL(
+        QStringLiteral("SELECT file_path FROM attachments WHERE note_id=:nid AND file_path <> ''"));
     q->BindInt("nid", ANoteId);
     q->Open();
     while (!q->Eof()) {

@@ -57,6 +57,18 @@ void TDatabase::RunMigrations()
 
 void TDatabase::CreateIndexes()
 {
+    // Indexes for the note lists, the tag counts and the ordered search. They are made after
+    // the migrations, since rebuilding a table drops its indexes, and cost one look on every
+    // later open.
+    static const char* const indexes[] = {
+        "CREATE INDEX IF NOT EXISTS notes_notebook_keys ON notes(notebook_id, updated_at, "
+        "created_at)",
+        "CREATE INDEX IF NOT EXISTS notes_updated_keys ON notes(updated_at, notebook_id)",
+        "CREATE INDEX IF NOT EXISTS notes_created_keys ON notes(created_at, notebook_id)",
+        "CREATE INDEX IF NOT EXISTS notes_title_keys ON notes(title, notebook_id)",
+        "CREATE INDEX IF NOT EXISTS note_note_tags_tag ON note_note_tags(tag_id, note_id)"};
+    for (const char* s : indexes)
+        RunSQL(QString::fromUtf8(s));
 }
 
 bool TDatabase::ColumnExists(const QString& ATable, const QString& AColumn)

@@ -1,7 +1,6 @@
 #include "database.h"
 
-TSearchResultArray TDatabase::SearchNotes(const QString& ATerm, TNoteSort ASort,
-                                          TNoteSortDir ADir)
+TSearchResultArray TDatabase::SearchNotes(const QString& ATerm, TNoteSort ASort, TNoteSortDir ADir)
 {
     TSearchResultArray result;
     qsizetype b = 0, e = ATerm.size();
@@ -12,29 +11,60 @@ TSearchResultArray TDatabase::SearchNotes(const QString& ATerm, TNoteSort ASort,
     if (b == e)
         return result;
 
-    QString sortCol;
+    QString sortCol, sortIndex;
     switch (ASort) {
     case nsByTitle:
         sortCol = QStringLiteral("n.title");
+        sortIndex = QStringLiteral("notes_title_keys");
         break;
     case nsByCreated:
         sortCol = QStringLiteral("n.created_at");
+        sortIndex = QStringLiteral("notes_created_keys");
         break;
     default:
         sortCol = QStringLiteral("n.updated_at");
+        sortIndex = QStringLiteral("notes_updated_keys");
         break;
     }
     const QString order = QStringLiteral(" ORDER BY ") + sortCol + u' ' +
                           (ADir == nsdAsc ? QStringLiteral("ASC") : QStringLiteral("DESC")) +
                           QStringLiteral(" LIMIT 200");
 
+    const QString ftsSelect = QStringLiteral(
+        "SELECT n.id, n.title, n.notebook_id, nb.name as nb_name,   snippet(notes_fts, 2, '<b>', "
+        "'</b>', '...', 20) as snip FROM notes_fts JOIN notes n ON n.id = notes_fts.rowid JOIN "
+        "notebooks nb ON nb.id = n.notebook_id WHERE notes_fts MATCH :term");
     auto q = NewQ();
     try {
-        q->SetSQL(QStringLiteral("SELECT n.id, n.title, n.notebook_id, nb.name as nb_name,   "
-                                 "snippet(notes_fts, 2, '<b>', '</b>', '...', 20) as snip FROM "
-                                 "notes_fts JOIN notes n ON n.id = notes_fts.rowid JOIN notebooks "
-                                 "nb ON nb.id = n.notebook_id WHERE notes_fts MATCH :term") +
-                  order);
+        // The snippet of every match would be computed before the ORDER BY picks 200 of them,
+        // which costs seconds on a large library. With more matches than that, first take the
+        // ids of the 200 that come first in the chosen order by walking the sort key's index,
+        // then compute the snippets of those alone.
+        q->SetSQL(QStringLiteral("SELECT COUNT(*) FROM (SELECT rowid FROM notes_fts WHERE "
+                                 "notes_fts MATCH :term LIMIT 201)"));
+        q->BindText("term", ATerm);
+        q->Open();
+        const bool many = q->AsInt64(0) > 200;
+        q->Close();
+        if (!many) {
+            q->SetSQL(ftsSelect + order);
+        } else {
+            QStringList ids;
+            q->SetSQL(QStringLiteral("SELECT n.id FROM notes n INDEXED BY ") + sortIndex +
+                      QStringLiteral(" WHERE n.id IN (SELECT rowid FROM notes_fts WHERE "
+                                     "notes_fts MATCH :term) AND n.notebook_id IN (SELECT id "
+                                     "FROM notebooks)") +
+                      order);
+            q->BindText("term", ATerm);
+            q->Open();
+            while (!q->Eof()) {
+                ids << QString::number(q->AsInt64(0));
+                q->Next();
+            }
+            q->Close();
+            q->SetSQL(ftsSelect + QStringLiteral(" AND notes_fts.rowid IN (") + ids.join(u',') +
+                      u')' + order);
+        }
         q->BindText("term", ATerm);
         q->Open();
     } catch (const ESQLiteError&) {

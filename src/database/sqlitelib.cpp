@@ -9,8 +9,7 @@
 
 ESQLiteError::ESQLiteError(const QString& AMessage, int ACode)
     : std::runtime_error(AMessage.toStdString()), FCode(ACode)
-{
-}
+{}
 
 namespace {
 
@@ -108,7 +107,8 @@ const TApi& Api()
     Resolve(h, "sqlite3_last_insert_rowid", api.last_insert_rowid);
     Resolve(h, "sqlite3_trace_v2", api.trace_v2);
     // Optional: only the test seam for a library without FTS5 needs it.
-    api.drop_modules = reinterpret_cast<decltype(api.drop_modules)>(dlsym(h, "sqlite3_drop_modules"));
+    api.drop_modules =
+        reinterpret_cast<decltype(api.drop_modules)>(dlsym(h, "sqlite3_drop_modules"));
     GApi = api;
     GLoaded = true;
     GLoadedPath = from;
@@ -182,7 +182,8 @@ void TSQLConnection::Open()
     const int rc = api.open_v2(FDatabaseName.toUtf8().constData(), &h,
                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString msg = h ? QString::fromUtf8(api.errmsg(h)) : QString::fromUtf8(api.errstr(rc));
+        const QString msg =
+            h ? QString::fromUtf8(api.errmsg(h)) : QString::fromUtf8(api.errstr(rc));
         if (h)
             api.close_v2(h);
         throw ESQLiteError(msg, rc);
@@ -272,8 +273,7 @@ void TSQLTransaction::CommitRetaining()
 // ---- query
 
 TSQLQuery::TSQLQuery(TSQLConnection* AConn, TSQLTransaction* ATrans) : FConn(AConn), FTrans(ATrans)
-{
-}
+{}
 
 TSQLQuery::~TSQLQuery()
 {
@@ -380,7 +380,8 @@ int TSQLQuery::ColumnIndex(const char* AColumn) const
 {
     const auto it = FColumns.constFind(QByteArray(AColumn).toLower());
     if (it == FColumns.constEnd())
-        throw ESQLiteError(QStringLiteral("Field not found: \"%1\"").arg(QString::fromUtf8(AColumn)));
+        throw ESQLiteError(
+            QStringLiteral("Field not found: \"%1\"").arg(QString::fromUtf8(AColumn)));
     return it.value();
 }
 
