@@ -94,6 +94,20 @@ using TEditorTagArray = std::vector<TEditorTag>;
 using TStringArray = std::vector<QString>;
 
 // The ordinals are stored in the settings "note_sort" and "note_sort_dir".
-enum TNoteSort : int { nsByModified = 0, nsByTitle = 1, nsByCreated = 2 };
-enum TNoteSortDir : int { nsdDesc = 0, nsdAsc = 1 };
-enum TPaneMode : int { pmNotebook = 0, pmTag = 1, pmSearch = 2 };
+enum TNoteSort : int
+{
+    nsByModified = 0,
+    nsByTitle = 1,
+    nsByCreated = 2
+};
+enum TNoteSortDir : int
+{
+    nsdDesc = 0,
+    nsdAsc = 1
+};
+enum TPaneMode : int
+{
+    pmNotebook = 0,
+    pmTag = 1,
+    pmSearch = 2
+};
