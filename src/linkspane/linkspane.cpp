@@ -1,0 +1,174 @@
+#include "linkspane.h"
+
+#include "database.h"
+#include "dlgseam.h"
+#include "dmdialogs.h"
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+const QColor PaneColour(244, 244, 244);
+
+} // namespace
+
+QUrl OpenableLinkUrl(const QString& AText)
+{
+    QString text = TrimText(AText);
+    if (text.isEmpty())
+        return QUrl();
+    // "name:" at the start is a scheme, unless it is a host followed by a port number.
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]*):(.?)"));
+    const QRegularExpressionMatch m = scheme.match(text);
+    const bool hostAndPort = m.hasMatch() && m.captured(1).contains(u'.') &&
+                             !m.captured(2).isEmpty() && m.captured(2).at(0).isDigit();
+    if (!m.hasMatch() || hostAndPort)
+        text = QStringLiteral("https://") + text;
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return QUrl();
+    const QString s = url.scheme().toLower();
+    if ((s == QLatin1String("http") || s == QLatin1String("https")) && !url.host().isEmpty())
+        return url;
+    if (s == QLatin1String("mailto") && !url.path().isEmpty())
+        return url;
+    return QUrl();
+}
+
+TLinksPane::TLinksPane(QWidget* AOwner) : TPanel(AOwner)
+{
+    SetColor(PaneColour);
+    FHeader = new TPanel(this);
+    FHeader->SetColor(QColor(232, 232, 232));
+    FAddBtn = new QPushButton(QStringLiteral("+ Link"), FHeader);
+    FAddBtn->setToolTip(
+        QStringLiteral("Add a link to a judgment (e.g. BAILII, Westlaw, LexisNexis, vLex)"));
+    FAddBtn->setEnabled(false);
+    FHeader->AddAligned(FAddBtn, alRight, 66);
+    FHeaderLabel = NewPlainLabel(QStringLiteral(" Links"), FHeader);
+    QFont bold = FHeaderLabel->font();
+    bold.setBold(true);
+    FHeaderLabel->setFont(bold);
+    FHeaderLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    FHeader->AddAligned(FHeaderLabel, alClient);
+    AddAligned(FHeader, alTop, 26);
+    FScrollBox = new TScrollBox(this);
+    FScrollBox->SetColor(PaneColour);
+    FScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    AddAligned(FScrollBox, alClient);
+    connect(FAddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
+}
+
+void TLinksPane::LoadForNote(int64_t ANoteId)
+{
+    FNoteId = ANoteId;
+    FAddBtn->setEnabled(ANoteId > 0);
+    Refresh();
+}
+
+void TLinksPane::ClearRows()
+{
+    FScrollBox->ClearRows();
+    FLinkIds.clear();
+    FLinkUrls.clear();
+}
+
+void TLinksPane::Clear()
+{
+    FNoteId = 0;
+    FAddBtn->setEnabled(false);
+    ClearRows();
+    FHeaderLabel->setText(QStringLiteral(" Links"));
+}
+
+void TLinksPane::Refresh()
+{
+    ClearRows();
+    if (FNoteId != 0) {
+        const TNoteLinkArray links = AppDB->GetLinks(FNoteId);
+        for (const TNoteLink& l : links) {
+            FLinkIds.push_back(l.Id);
+            FLinkUrls.push_back(l.Url);
+        }
+        for (int i = 0; i < static_cast<int>(links.size()); ++i)
+            AddRow(i, links[i].LinkLabel.isEmpty() ? links[i].Url : links[i].LinkLabel,
+                   links[i].Url);
+    }
+    FHeaderLabel->setText(FLinkIds.empty() ? QStringLiteral(" Links")
+                                           : QStringLiteral(" Links (") +
+                                                 QString::number(FLinkIds.size()) + u')');
+}
+
+void TLinksPane::QueueRefresh()
+{
+    QTimer::singleShot(0, this, [this] { Refresh(); });
+}
+
+void TLinksPane::AddRow(int AIndex, const QString& AText, const QString& AUrl)
+{
+    const int ppi = ScreenPPI();
+    auto* row = new TPanel;
+    row->SetColor(PaneColour);
+    auto* sep = new QWidget(row);
+    QPalette spal = sep->palette();
+    spal.setColor(QPalette::Window, QColor(204, 204, 204));
+    sep->setPalette(spal);
+    sep->setAutoFillBackground(true);
+    row->AddAligned(sep, alBottom, 1);
+    auto* remove = new QPushButton(QStringLiteral("\u2715"), row);
+    remove->setToolTip(QStringLiteral("Remove link"));
+    row->AddAligned(remove, alRight, ScaleBy(26, ppi));
+    auto* text = new TClickLabel(u' ' + AText, row);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette pal = text->palette();
+    pal.setColor(QPalette::WindowText, QColor(26, 92, 200));
+    text->setPalette(pal);
+    // Tooltips take markup; the address is escaped so it shows exactly as stored.
+    text->setToolTip(QStringLiteral("<span>") + AUrl.toHtmlEscaped() + QStringLiteral("</span>"));
+    text->setCursor(Qt::PointingHandCursor);
+    row->AddAligned(text, alClient);
+    text->OnClick = [this, AIndex] { OpenLinkClick(AIndex); };
+    connect(remove, &QPushButton::clicked, this, [this, AIndex] { RemoveLinkClick(AIndex); });
+    FScrollBox->AddRow(row, ScaleBy(26, ppi));
+}
+
+void TLinksPane::AddBtnClick()
+{
+    if (FNoteId == 0)
+        return;
+    const int64_t noteId = FNoteId;
+    QString url, label;
+    if (!LinkEditDlg(QStringLiteral("Add Link"), url, label))
+        return;
+    AppDB->AddLink(noteId, url, label);
+    Refresh();
+}
+
+void TLinksPane::OpenLinkClick(int AIndex)
+{
+    if (AIndex < 0 || AIndex >= RowCount())
+        return;
+    TScrollBox::TRowHandlerGuard guard(FScrollBox);
+    const QString stored = FLinkUrls[AIndex];
+    const QUrl url = OpenableLinkUrl(stored);
+    if (url.isEmpty() || !OpenUrlExternally(url))
+        ShowMessage(QStringLiteral("This link cannot be opened in the browser:\n") + stored +
+                    QStringLiteral("\n\nOnly web (http, https) and mail (mailto) addresses are "
+                                   "opened."));
+}
+
+void TLinksPane::RemoveLinkClick(int AIndex)
+{
+    if (AIndex < 0 || AIndex >= RowCount())
+        return;
+    TScrollBox::TRowHandlerGuard guard(FScrollBox);
+    const int64_t id = FLinkIds[AIndex];
+    if (!ConfirmDlg(QStringLiteral("Remove Link"),
+                    QStringLiteral("Remove this link from the note?")))
+        return;
+    AppDB->DeleteLink(id);
+    QueueRefresh();
+}

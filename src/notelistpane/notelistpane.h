@@ -1,0 +1,88 @@
+// The note list: the notes of one notebook, of one note tag or the hits of a search, sorted by
+// the field and direction kept in the settings, with the note commands in a popup menu.
+#pragma once
+
+#include "controls.h"
+#include "models.h"
+
+#include <QListWidget>
+#include <cstdint>
+#include <functional>
+
+class QComboBox;
+class QMenu;
+class QPushButton;
+
+using TNoteSelectEvent = std::function<void(QObject* ASender, int64_t ANoteId)>;
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+
+// Item data roles of the note rows.
+enum
+{
+    NoteIdRole = Qt::UserRole,
+    NotePlaceholderRole = Qt::UserRole + 1
+};
+
+class TNoteListPane : public TPanel
+{
+public:
+    explicit TNoteListPane(QWidget* AOwner = nullptr);
+
+    void ShowNotebook(int64_t ANotebookId);
+    void ShowTag(int64_t ATagId, const QString& ATagName);
+    void ShowSearch(const QString& ATerm);
+    void RefreshCurrent();
+    void SelectNote(int64_t AId);
+    void NewNote();
+    void ImportNote(const QString& ATitle, const QString& ABody);
+
+    TNoteSelectEvent OnNoteSelected;
+    TNotifyEvent OnNoteCreated;
+    TNotifyEvent OnNoteDeleted;
+    TNotifyEvent OnNoteMoved;
+
+    // The popup menu's commands; those on a row act on the selected one.
+    void MenuNewNote();
+    void MenuRenameNote();
+    void MenuMoveNote();
+    void MenuDuplicateNote();
+    void MenuDeleteNote();
+
+    TPaneMode Mode() const { return FMode; }
+    int64_t ContextId() const { return FContextId; }
+    TNoteSort SortPref() const { return FSortPref; }
+    TNoteSortDir SortDir() const { return FSortDir; }
+    QListWidget* List() const { return FList; }
+    QComboBox* SortCombo() const { return FSortCombo; }
+    QPushButton* SortDirBtn() const { return FSortDirBtn; }
+    QWidget* FilterBar() const { return FFilterBar; }
+    QLabel* FilterLabel() const { return FFilterLabel; }
+    QPushButton* FilterClear() const { return FFilterClear; }
+    QMenu* NoteMenu() const { return FNoteMenu; }
+
+private:
+    void BuildNoteMenu();
+    void FillRows(const std::vector<std::pair<QString, int64_t>>& ARows, bool APlaceholder);
+    void ListSelectItem(QListWidgetItem* AItem);
+    void SortComboChange();
+    void SortDirBtnClick();
+    void ClearButtonClick();
+    // The note id of the selected row; 0 without one or for the placeholder.
+    int64_t SelectedNoteId() const;
+
+    TPanel* FHeader;
+    QPushButton* FSortDirBtn;
+    QComboBox* FSortCombo;
+    TPanel* FFilterBar;
+    QLabel* FFilterLabel;
+    QPushButton* FFilterClear;
+    QListWidget* FList;
+    QMenu* FNoteMenu;
+    TPaneMode FMode = pmNotebook;
+    int64_t FContextId = 0;
+    QString FContextTagName;
+    QString FSearchTerm;
+    TNoteSort FSortPref = nsByModified;
+    TNoteSortDir FSortDir = nsdDesc;
+    bool FRefreshing = false;
+};
