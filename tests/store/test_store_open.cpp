@@ -407,10 +407,10 @@ private Q_SLOTS:
     void writeWhileLocked()
     {
         const QString path = MakeStoreFile();
+        TTrace trace;
         TDatabase db(path);
         auto holder = RawOpen(path);
         Exec(*holder, QStringLiteral("BEGIN EXCLUSIVE"));
-        TTrace trace;
         const QString error = ErrorOf([&] { db.CreateNotebook(QStringLiteral("Blocked"), 0); });
         QVERIFY2(error.contains(QLatin1String("database is locked")), qPrintable(error));
         Exec(*holder, QStringLiteral("COMMIT"));
@@ -445,8 +445,8 @@ private Q_SLOTS:
                                       "note_note_tags BEGIN SELECT RAISE(ABORT, 'tag links are "
                                       "kept'); END"));
         }
-        auto db = std::make_unique<TDatabase>(path);
         TTrace trace;
+        auto db = std::make_unique<TDatabase>(path);
         const QString error = ErrorOf([&] { db->DeleteNote(note); });
         QCOMPARE(error, QStringLiteral("tag links are kept"));
         auto reader = RawOpen(path);
