@@ -1,0 +1,1598 @@
+'use strict';
+
+// ---------------------------------------------------------------------------------------------
+// Constants
+// ---------------------------------------------------------------------------------------------
+
+const TABLE_GRID_ROWS = 8;
+const TABLE_GRID_COLS = 8;
+
+// Highlight colours of embedded tags: name, swatch title, colour.
+const TAG_COLOURS = [
+  ['yellow', 'Yellow', '#f5ffa2'],
+  ['orange', 'Orange', '#ffd080'],
+  ['green', 'Green', '#aaffa2'],
+  ['teal', 'Teal', '#a0f0e8'],
+  ['blue', 'Blue', '#9fd1ff'],
+  ['purple', 'Purple', '#c8a0ff'],
+  ['red', 'Red', '#ff8b8b'],
+  ['pink', 'Pink', '#ffb0d0'],
+];
+const TAG_COLOUR_NAMES = TAG_COLOURS.map((c) => c[0]);
+
+const FC_COLORS = [
+  '#000000', '#333333', '#666666', '#999999', '#cccccc', '#ffffff',
+  '#7a0000', '#7a3500', '#7a6200', '#2a4a00', '#002060', '#38006b',
+  '#cc0000', '#e55c00', '#cc9900', '#3a7a00', '#0044aa', '#6600aa',
+  '#ff3333', '#ff9933', '#ffcc33', '#55bb33', '#3388ff', '#9944ff',
+];
+const BC_REMOVE = 'remove';
+const BC_COLORS = [
+  BC_REMOVE, '#ffffff', '#f2f2f2', '#d9d9d9', '#bfbfbf', '#808080',
+  '#ffff99', '#ffe599', '#ffc7c7', '#ffd6b3', '#d9f2d9', '#dae8fc',
+  '#ffff00', '#ffcc00', '#ff9900', '#00b050', '#4472c4', '#9966ff',
+  '#ffffcc', '#fff3cd', '#fce4d6', '#e2efda', '#dde8f0', '#ede7f6',
+];
+
+const _BLOCK_TAGS = new Set([
+  'DIV', 'P', 'H1', 'H2', 'H3', 'H4', 'H5', 'H6', 'BLOCKQUOTE', 'LI', 'UL', 'OL', 'TABLE', 'TR',
+  'TD', 'TH', 'THEAD', 'TBODY', 'TFOOT', 'ARTICLE', 'SECTION', 'HEADER', 'FOOTER', 'MAIN', 'NAV',
+  'ASIDE', 'FIGURE',
+]);
+const _BLOCK_SELECTOR = Array.from(_BLOCK_TAGS).join(',');
+
+// Elements whose children the HTML parser does not keep as they are: a span is never put there.
+const _NO_SPAN_PARENTS = new Set(['TABLE', 'THEAD', 'TBODY', 'TFOOT', 'TR', 'COLGROUP', 'UL', 'OL']);
+
+const BLOCK_NOTICE = 'Please select text within one block (a paragraph, list item or table cell).';
+const CHANGE_DELAY_MS = 1500;
+const STRUCTURAL_DELAY_MS = 100;
+
+// While a body is shown, attributes that would make the browser act on markup by itself (a
+// refresh or other header given by a meta element, the document of an inline frame) are kept
+// under an inert name; the stored and the displayed source carry the original names.
+const _INERT_ATTRS = [
+  ['meta', 'http-equiv', 'data-dm-inert-http-equiv'],
+  ['iframe', 'srcdoc', 'data-dm-inert-srcdoc'],
+];
+
+// ---------------------------------------------------------------------------------------------
+// Elements and state
+// ---------------------------------------------------------------------------------------------
+
+// The page's own elements, looked up once before any note is shown: a note body may carry ids
+// that equal them.
+const pageEl = {};
+for (const el of document.querySelectorAll('[id]')) {
+  if (!(el.id in pageEl)) pageEl[el.id] = el;
+}
+const editor = pageEl['editor'];
+const sourceView = pageEl['source-view'];
+const blockSelect = pageEl['sel-block'];
+const sizeSelect = pageEl['sel-size'];
+
+let changeTimer = null;
+let lastEditorRange = null;
+let savedRange = null;
+let annotSavedRange = null;
+let linkSavedRange = null;
+let linkEditAnchor = null;
+let linkShownHref = '';
+let sourceMode = false;
+let sourceShownText = '';
+let tagSelectedColour = 'yellow';
+let tableCtxCell = null;
+
+// A document without a window: markup parsed or copied here never loads, runs or navigates.
+const _inertDoc = document.implementation.createHTMLDocument('');
+const _tagCollator = new Intl.Collator(undefined, { sensitivity: 'base' });
+
+// ---------------------------------------------------------------------------------------------
+// Messaging
+// ---------------------------------------------------------------------------------------------
+
+function postToHost(obj) {
+  const wv = window.chrome && window.chrome.webview;
+  if (wv && typeof wv.postMessage === 'function') {
+    wv.postMessage(obj);
+  }
+}
+
+function _str(v) {
+  return v === undefined || v === null ? '' : String(v);
+}
+
+function handleFromHost(msg) {
+  switch (msg.type) {
+    case 'load': loadContent(_str(msg.html)); break;
+    case 'setViewMode': setViewMode(msg.readOnly === true); break;
+    case 'showAll': showAllTags(); break;
+    case 'hideAll': hideAllTags(); break;
+    case 'showTag': showTag(_str(msg.id), _str(msg.colour)); break;
+    case 'fadeTag': fadeTag(_str(msg.id), _str(msg.colour)); break;
+    case 'hideTag': hideTag(_str(msg.id)); break;
+    case 'showColour': showColour(_str(msg.colour)); break;
+    case 'hideColour': hideColour(_str(msg.colour)); break;
+    case 'removeTag': removeTag(_str(msg.id)); break;
+    case 'renameTag': renameTag(_str(msg.id), _str(msg.name)); break;
+    case 'recolourTag': recolourTag(_str(msg.id), _str(msg.colour)); break;
+    case 'scrollAnnotation': scrollToAnnotation(_str(msg.spanId)); break;
+    case 'removeAnnotSpan': removeAnnotSpan(_str(msg.spanId)); break;
+    case 'openTagModal': openTagModal(); break;
+    case 'openAnnotModal': openAnnotModal(); break;
+    default: console.warn('Unknown message type:', msg.type);
+  }
+}
+
+function notifyChanged() {
+  postToHost({ type: 'contentChanged', html: getCleanHTML() });
+}
+
+function notifyTagsUpdated() {
+  postToHost({ type: 'tagsUpdated', tags: getEmbeddedTags() });
+}
+
+function _restartChangeTimer() {
+  clearTimeout(changeTimer);
+  changeTimer = setTimeout(() => {
+    changeTimer = null;
+    notifyChanged();
+  }, CHANGE_DELAY_MS);
+}
+
+function _clearChangeTimer() {
+  clearTimeout(changeTimer);
+  changeTimer = null;
+}
+
+// A structural change: reported shortly, and not cancelled by later input.
+function _reportSoon() {
+  _clearChangeTimer();
+  setTimeout(notifyChanged, STRUCTURAL_DELAY_MS);
+}
+
+function _reportNow() {
+  _clearChangeTimer();
+  notifyChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Body markup: loading, cleaning, tag list
+// ---------------------------------------------------------------------------------------------
+
+function _swapAttrName(el, from, to) {
+  const attrs = Array.from(el.attributes);
+  for (const a of attrs) el.removeAttributeNode(a);
+  for (const a of attrs) {
+    if (a.name === from) el.setAttribute(to, a.value);
+    else el.setAttributeNode(a);
+  }
+}
+
+function _disarm(root) {
+  for (const [tag, live, inert] of _INERT_ATTRS) {
+    root.querySelectorAll(tag + '[' + live + ']').forEach((el) => _swapAttrName(el, live, inert));
+  }
+}
+
+function _rearm(root) {
+  for (const [tag, live, inert] of _INERT_ATTRS) {
+    root.querySelectorAll(tag + '[' + inert + ']').forEach((el) => _swapAttrName(el, inert, live));
+  }
+}
+
+// Replaces the editor's content by the html, parsed where it cannot act.
+function _setEditorContent(html) {
+  const body = _inertDoc.body;
+  body.innerHTML = html;
+  _disarm(body);
+  const frag = document.createDocumentFragment();
+  while (body.firstChild) frag.appendChild(body.firstChild);
+  editor.replaceChildren(frag);
+}
+
+// A copy of the editor's content, made where it cannot act, with the inert names undone.
+function _contentCopy() {
+  const copy = _inertDoc.importNode(editor, true);
+  _rearm(copy);
+  return copy;
+}
+
+function getCleanHTML() {
+  const copy = _contentCopy();
+  copy.querySelectorAll('[data-hash]').forEach((el) => {
+    el.removeAttribute('class');
+    el.removeAttribute('style');
+  });
+  copy.querySelectorAll('.dm-annot').forEach((el) => {
+    el.classList.remove('dm-annot-flash');
+    el.removeAttribute('style');
+  });
+  return copy.innerHTML;
+}
+
+function getEmbeddedTags() {
+  const tags = Array.from(editor.querySelectorAll('[data-tag]')).map((el) => ({
+    id: el.id,
+    tag: el.getAttribute('data-tag') || '',
+    colour: el.getAttribute('data-colour') || 'yellow',
+  }));
+  tags.sort((a, b) => _tagCollator.compare(a.tag, b.tag));
+  return tags;
+}
+
+function resetTagDisplay(el) {
+  el.removeAttribute('class');
+  el.style.removeProperty('background');
+  el.style.removeProperty('background-color');
+  if (el.getAttribute('style') === '') el.removeAttribute('style');
+}
+
+function _isBlock(node) {
+  return !!node && node.nodeType === Node.ELEMENT_NODE && _BLOCK_TAGS.has(node.tagName);
+}
+
+function _holdsBlock(node) {
+  return node.nodeType === Node.ELEMENT_NODE && node.querySelector(_BLOCK_SELECTOR) !== null;
+}
+
+function _unwrap(el) {
+  const parent = el.parentNode;
+  if (!parent) return;
+  while (el.firstChild) parent.insertBefore(el.firstChild, el);
+  parent.removeChild(el);
+}
+
+function _inEditorById(id) {
+  return id ? editor.querySelector('#' + CSS.escape(id)) : null;
+}
+
+function _tagSpans(id) {
+  return Array.from(editor.querySelectorAll('[data-hash]')).filter(
+    (el) => el.getAttribute('data-hash') === id);
+}
+
+// Any colour name outside the table counts as yellow.
+function _colourName(colour) {
+  return TAG_COLOUR_NAMES.includes(colour) ? colour : 'yellow';
+}
+
+function _base36Random(n) {
+  return Math.random().toString(36).substring(2, 2 + n);
+}
+
+function _makeTagId() {
+  return Date.now().toString(36) + _base36Random(4);
+}
+
+function _makeAnnotId() {
+  return 'ann_' + Date.now().toString(36) + _base36Random(3);
+}
+
+function _makeTagSpan(hash, tagName, colour, canonical, applyNow) {
+  const span = document.createElement('span');
+  span.setAttribute('data-hash', hash);
+  span.setAttribute('data-colour', colour);
+  if (canonical) {
+    span.setAttribute('id', hash);
+    span.setAttribute('data-tag', tagName);
+  }
+  if (applyNow) span.className = colour;
+  return span;
+}
+
+// Wraps one run of sibling inline nodes in a tag span, where a span may stand.
+function _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst) {
+  if (run.length === 0 || _NO_SPAN_PARENTS.has(parent.nodeName)) return;
+  if (run.every((n) => n.textContent === '')) return;
+  const span = _makeTagSpan(hash, tagName, colour, isFirst.value, applyNow);
+  isFirst.value = false;
+  parent.insertBefore(span, run[0]);
+  for (const n of run) span.appendChild(n);
+}
+
+// Wraps every inline run inside parentNode; blocks (and inline elements holding blocks) are
+// entered, never wrapped, so no tag span ever holds a block.
+function _wrapRuns(parentNode, hash, tagName, colour, applyNow, isFirst) {
+  const kids = Array.from(parentNode.childNodes);
+  let run = [];
+  for (const child of kids) {
+    if (_isBlock(child) || _holdsBlock(child)) {
+      _flushRun(parentNode, run, hash, tagName, colour, applyNow, isFirst);
+      run = [];
+      _wrapRuns(child, hash, tagName, colour, applyNow, isFirst);
+    } else {
+      run.push(child);
+    }
+  }
+  _flushRun(parentNode, run, hash, tagName, colour, applyNow, isFirst);
+}
+
+// Splits the text nodes at the range's ends so that both ends lie between nodes; nothing else
+// in the document is split.
+function _splitRangeEnds(range) {
+  const r = range.cloneRange();
+  const out = document.createRange();
+  const ec = r.endContainer;
+  const eo = r.endOffset;
+  const sc = r.startContainer;
+  const so = r.startOffset;
+  let startNode = null;
+  let startAfter = false;
+  if (sc.nodeType === Node.TEXT_NODE) {
+    if (so === 0) startNode = sc;
+    else if (so >= sc.length) { startNode = sc; startAfter = true; }
+  }
+  // The end first, so the start's offset stays valid when both lie in one text node.
+  if (ec.nodeType === Node.TEXT_NODE) {
+    if (eo > 0 && eo < ec.length) ec.splitText(eo);
+    if (eo === 0) out.setEndBefore(ec);
+    else out.setEndAfter(ec);
+  } else {
+    out.setEnd(ec, eo);
+  }
+  if (sc.nodeType === Node.TEXT_NODE) {
+    if (startNode === null) startNode = sc.splitText(so);
+    if (startAfter) out.setStartAfter(startNode);
+    else out.setStartBefore(startNode);
+  } else {
+    out.setStart(sc, so);
+  }
+  return out;
+}
+
+// Walks the children of a partly selected node: fully selected ones are wrapped in runs in
+// place, partly selected ones are entered.
+function _wrapSelectedRuns(parent, r, hash, tagName, colour, applyNow, isFirst) {
+  const kids = Array.from(parent.childNodes);
+  const kinds = kids.map((child, i) => {
+    const before = r.comparePoint(parent, i);
+    const after = r.comparePoint(parent, i + 1);
+    if (before === 0 && after === 0) return 'in';
+    if ((before < 0 && after < 0) || (before > 0 && after > 0)) return 'out';
+    return 'partial';
+  });
+  let run = [];
+  kids.forEach((child, i) => {
+    const kind = kinds[i];
+    if (kind === 'in' && !_isBlock(child) && !_holdsBlock(child)) {
+      run.push(child);
+      return;
+    }
+    _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst);
+    run = [];
+    if (kind === 'in') _wrapRuns(child, hash, tagName, colour, applyNow, isFirst);
+    else if (kind === 'partial' && child.nodeType === Node.ELEMENT_NODE) {
+      _wrapSelectedRuns(child, r, hash, tagName, colour, applyNow, isFirst);
+    }
+  });
+  _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst);
+}
+
+// Creates an embedded tag over the range: one span per inline run, nothing moved.
+function _createTag(range, tagName, colour, applyNow) {
+  const hash = _makeTagId();
+  const r = _splitRangeEnds(range);
+  let root = r.commonAncestorContainer;
+  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
+  const isFirst = { value: true };
+  _wrapSelectedRuns(root, r, hash, tagName, colour, applyNow, isFirst);
+  return hash;
+}
+
+function _nodeLength(node) {
+  return node.nodeType === Node.ELEMENT_NODE ? node.childNodes.length : (node.length || 0);
+}
+
+function _isBlank(node) {
+  return node.nodeType === Node.TEXT_NODE && /^\s*$/.test(node.data);
+}
+
+// A copy of the range without the ends that select nothing: an end at the very start of the
+// next block (as a triple click leaves it) or at the very end of the previous one moves back
+// into the text that is selected.
+function _shrinkRange(range) {
+  const r = range.cloneRange();
+  while (!r.collapsed && r.endOffset === 0 && r.endContainer !== r.commonAncestorContainer) {
+    r.setEndBefore(r.endContainer);
+  }
+  while (!r.collapsed && r.startContainer !== r.commonAncestorContainer &&
+         r.startOffset === _nodeLength(r.startContainer)) {
+    r.setStartAfter(r.startContainer);
+  }
+  for (;;) {
+    const ec = r.endContainer;
+    if (r.collapsed || ec.nodeType !== Node.ELEMENT_NODE || r.endOffset === 0) break;
+    const prev = ec.childNodes[r.endOffset - 1];
+    if (prev.contains(r.startContainer) && prev.nodeType === Node.ELEMENT_NODE) {
+      r.setEnd(prev, prev.childNodes.length);
+    } else if (_isBlank(prev) && !prev.contains(r.startContainer)) {
+      r.setEndBefore(prev);
+    } else {
+      break;
+    }
+  }
+  for (;;) {
+    const sc = r.startContainer;
+    if (r.collapsed || sc.nodeType !== Node.ELEMENT_NODE || r.startOffset >= sc.childNodes.length) {
+      break;
+    }
+    const next = sc.childNodes[r.startOffset];
+    if (next.contains(r.endContainer) && next.nodeType === Node.ELEMENT_NODE) {
+      r.setStart(next, 0);
+    } else if (_isBlank(next) && !next.contains(r.endContainer)) {
+      r.setStartAfter(next);
+    } else {
+      break;
+    }
+  }
+  return r;
+}
+
+// How one span can wrap the range without splitting, moving or misplacing a block: null when
+// it cannot.
+function _planSpanWrap(selected) {
+  if (!_usable(selected)) return null;
+  const range = _shrinkRange(selected);
+  if (range.collapsed) return null;
+  const ca = range.commonAncestorContainer;
+  const host = ca.nodeType === Node.ELEMENT_NODE ? ca : ca.parentNode;
+  if (!host || _NO_SPAN_PARENTS.has(host.nodeName)) return null;
+  const chain = (node) => {
+    const list = [];
+    for (let n = node; n && n !== host; n = n.parentNode) list.push(n);
+    return list;
+  };
+  const startChain = chain(range.startContainer);
+  const endChain = chain(range.endContainer);
+  const partial = startChain.concat(endChain).filter((n) => n.nodeType === Node.ELEMENT_NODE);
+  if (partial.length === 0) return { kind: 'surround', range };
+  if (!partial.some(_isBlock)) return { kind: 'extract', range };
+  const first = startChain.length
+    ? startChain[startChain.length - 1]
+    : host.childNodes[range.startOffset];
+  const last = endChain.length
+    ? endChain[endChain.length - 1]
+    : host.childNodes[range.endOffset - 1];
+  if (!first || !last) return null;
+  return { kind: 'blocks', range, host, first, last };
+}
+
+// Wraps the range in the span as planned; false when the range cannot be wrapped.
+function _wrapInSpan(range, span) {
+  const plan = _planSpanWrap(range);
+  if (!plan) return false;
+  if (plan.kind === 'surround') {
+    plan.range.surroundContents(span);
+  } else if (plan.kind === 'extract') {
+    const frag = plan.range.extractContents();
+    span.appendChild(frag);
+    plan.range.insertNode(span);
+  } else {
+    plan.host.insertBefore(span, plan.first);
+    let n = plan.first;
+    while (n) {
+      const next = n === plan.last ? null : n.nextSibling;
+      span.appendChild(n);
+      n = next;
+    }
+  }
+  return true;
+}
+
+function _selectContents(node) {
+  try {
+    const r = document.createRange();
+    r.selectNodeContents(node);
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+  } catch (e) {
+    // The selection is a convenience only.
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection preservation
+// ---------------------------------------------------------------------------------------------
+
+function _inEditor(range) {
+  return !!range && editor.contains(range.startContainer) && editor.contains(range.endContainer);
+}
+
+// A range a dialog may act on: in the editor and not collapsed.
+function _usable(range) {
+  return _inEditor(range) && !range.collapsed;
+}
+
+function saveEditorRange() {
+  try {
+    const sel = window.getSelection();
+    if (sel.rangeCount > 0 && editor.contains(sel.anchorNode)) {
+      lastEditorRange = sel.getRangeAt(0).cloneRange();
+    }
+  } catch (e) {
+    // Ignored: the previous range stays.
+  }
+}
+
+function restoreEditorRange() {
+  editor.focus();
+  if (!_inEditor(lastEditorRange)) return;
+  try {
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(lastEditorRange.cloneRange());
+  } catch (e) {
+    // Ignored: the caret stays where focusing put it.
+  }
+}
+
+function _forgetRanges() {
+  lastEditorRange = null;
+  savedRange = null;
+  annotSavedRange = null;
+  linkSavedRange = null;
+  linkEditAnchor = null;
+  tableCtxCell = null;
+}
+
+function _currentRange() {
+  const sel = window.getSelection();
+  if (sel.rangeCount === 0) return null;
+  const r = sel.getRangeAt(0);
+  return _inEditor(r) ? r : null;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Modes and loading
+// ---------------------------------------------------------------------------------------------
+
+function setViewMode(readOnly) {
+  document.body.classList.toggle('view-mode', readOnly);
+  editor.contentEditable = readOnly ? 'false' : 'true';
+}
+
+function _openOverlay(id) {
+  pageEl[id].classList.add('open');
+}
+
+function _closeOverlay(id) {
+  pageEl[id].classList.remove('open');
+}
+
+function _closeAllOverlays() {
+  for (const id of ['modal-table', 'modal-link', 'modal-tag', 'modal-annot']) _closeOverlay(id);
+  closeColorPickers();
+  _hideTableCtxMenu();
+}
+
+function loadContent(html) {
+  if (sourceMode) exitSourceView(false);
+  _closeAllOverlays();
+  _forgetRanges();
+  setViewMode(false);
+  _setEditorContent(html || '');
+  editor.querySelectorAll('[data-hash]').forEach(resetTagDisplay);
+  notifyTagsUpdated();
+  postToHost({ type: 'loadAck', length: html ? html.length : 0 });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Toolbar and formatting
+// ---------------------------------------------------------------------------------------------
+
+function toggleActive(id, state) {
+  pageEl[id].classList.toggle('active', !!state);
+}
+
+function _paintBar(id, color) {
+  const bar = pageEl[id];
+  bar.classList.toggle('removed', color === null);
+  bar.style.background = color === null ? '' : color;
+}
+
+function _isShownColour(v) {
+  if (!v || v === 'false' || v === 'transparent') return false;
+  return !/^rgba\(\s*0\s*,\s*0\s*,\s*0\s*,\s*0\s*\)$/.test(v);
+}
+
+function updateToolbarState() {
+  const states = [
+    ['btn-bold', 'bold'], ['btn-italic', 'italic'], ['btn-underline', 'underline'],
+    ['btn-left', 'justifyLeft'], ['btn-center', 'justifyCenter'], ['btn-right', 'justifyRight'],
+  ];
+  for (const [id, cmd] of states) {
+    let on = false;
+    try {
+      on = document.queryCommandState(cmd);
+    } catch (e) {
+      on = false;
+    }
+    toggleActive(id, on);
+  }
+  let block = '';
+  try {
+    block = String(document.queryCommandValue('formatBlock') || '').toLowerCase();
+  } catch (e) {
+    block = '';
+  }
+  blockSelect.value = ['p', 'h1', 'h2', 'h3', 'blockquote'].includes(block) ? block : 'p';
+  const sel = window.getSelection();
+  const anchor = sel.rangeCount ? sel.anchorNode : null;
+  let inLink = false;
+  if (anchor && editor.contains(anchor)) {
+    const el = anchor.nodeType === Node.ELEMENT_NODE ? anchor : anchor.parentElement;
+    const a = el ? el.closest('a') : null;
+    inLink = !!a && editor.contains(a);
+  }
+  toggleActive('btn-link', inLink);
+  try {
+    const fc = document.queryCommandValue('foreColor');
+    if (_isShownColour(fc)) _paintBar('fc-bar', fc);
+    let bc = document.queryCommandValue('hiliteColor');
+    if (!_isShownColour(bc)) bc = document.queryCommandValue('backColor');
+    if (_isShownColour(bc)) _paintBar('bc-bar', bc);
+  } catch (e) {
+    // Colour queries may fail outside an editable selection.
+  }
+}
+
+function fmtCmd(evt, command) {
+  if (evt) evt.preventDefault();
+  restoreEditorRange();
+  document.execCommand(command, false, null);
+  updateToolbarState();
+}
+
+function applyBlockFormat(tag) {
+  restoreEditorRange();
+  document.execCommand('formatBlock', false, tag);
+  updateToolbarState();
+}
+
+function applyFontSize(size) {
+  if (!size) return;
+  restoreEditorRange();
+  const range = _currentRange();
+  if (!range || range.collapsed) {
+    sizeSelect.value = '';
+    return;
+  }
+  const span = document.createElement('span');
+  span.style.fontSize = size;
+  if (!_wrapInSpan(range, span)) {
+    sizeSelect.value = '';
+    window.alert(BLOCK_NOTICE);
+    return;
+  }
+  _selectContents(span);
+  sizeSelect.value = '';
+  _reportNow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Colour pickers
+// ---------------------------------------------------------------------------------------------
+
+function _buildPicker(pickerId, colors, which) {
+  const picker = pageEl[pickerId];
+  picker.replaceChildren();
+  for (const color of colors) {
+    const sw = document.createElement('div');
+    sw.className = 'color-swatch';
+    if (color === BC_REMOVE) {
+      sw.classList.add('remove');
+      sw.title = 'Remove highlight';
+    } else {
+      sw.style.background = color;
+      sw.title = color;
+    }
+    sw.dataset.color = color;
+    sw.addEventListener('mousedown', (evt) => applyColorCmd(evt, which, color));
+    picker.appendChild(sw);
+  }
+  picker.addEventListener('mousedown', (evt) => {
+    evt.preventDefault();
+    evt.stopPropagation();
+  });
+}
+
+function buildColorPickers() {
+  _buildPicker('fc-picker', FC_COLORS, 'fore');
+  _buildPicker('bc-picker', BC_COLORS, 'back');
+}
+
+function _pickerOf(which) {
+  return pageEl[which === 'fore' ? 'fc-picker' : 'bc-picker'];
+}
+
+function closeColorPickers() {
+  _pickerOf('fore').classList.remove('open');
+  _pickerOf('back').classList.remove('open');
+}
+
+function colorBtnDown(evt, which) {
+  evt.preventDefault();
+  evt.stopPropagation();
+  saveEditorRange();
+  const picker = _pickerOf(which);
+  const wasOpen = picker.classList.contains('open');
+  closeColorPickers();
+  if (!wasOpen) picker.classList.add('open');
+}
+
+function applyColorCmd(evt, which, color) {
+  evt.preventDefault();
+  evt.stopPropagation();
+  closeColorPickers();
+  restoreEditorRange();
+  if (which === 'fore') {
+    document.execCommand('foreColor', false, color);
+    _paintBar('fc-bar', color);
+  } else if (color === BC_REMOVE) {
+    document.execCommand('hiliteColor', false, 'transparent');
+    _paintBar('bc-bar', null);
+  } else {
+    document.execCommand('hiliteColor', false, color);
+    _paintBar('bc-bar', color);
+  }
+  _reportSoon();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Link dialog
+// ---------------------------------------------------------------------------------------------
+
+const linkUrlInput = pageEl['inp-link-url'];
+const linkTextInput = pageEl['inp-link-text'];
+
+function _withScheme(url) {
+  if (/^[A-Za-z][A-Za-z0-9+.-]*:\/\//.test(url) || /^(mailto|tel):/i.test(url)) return url;
+  return 'https://' + url;
+}
+
+function _linkAt(node) {
+  if (!node || !editor.contains(node)) return null;
+  const el = node.nodeType === Node.ELEMENT_NODE ? node : node.parentElement;
+  const a = el ? el.closest('a') : null;
+  return a && editor.contains(a) ? a : null;
+}
+
+function openLinkModal(evt) {
+  if (evt) evt.preventDefault();
+  saveEditorRange();
+  linkSavedRange = _inEditor(lastEditorRange) ? lastEditorRange.cloneRange() : null;
+  const sel = window.getSelection();
+  let anchorNode = sel.rangeCount ? sel.anchorNode : null;
+  if (!anchorNode || !editor.contains(anchorNode)) {
+    anchorNode = linkSavedRange ? linkSavedRange.startContainer : null;
+  }
+  linkEditAnchor = _linkAt(anchorNode);
+  const modal = pageEl['modal-link'];
+  const okBtn = pageEl['btn-link-ok'];
+  if (linkEditAnchor) {
+    linkShownHref = linkEditAnchor.getAttribute('href') || '';
+    linkUrlInput.value = linkShownHref;
+    linkTextInput.value = linkEditAnchor.textContent;
+    modal.classList.add('editing');
+    okBtn.textContent = 'Update Link';
+  } else {
+    linkShownHref = '';
+    linkUrlInput.value = '';
+    linkTextInput.value = '';
+    modal.classList.remove('editing');
+    okBtn.textContent = 'Insert Link';
+  }
+  linkUrlInput.style.borderColor = '';
+  _openOverlay('modal-link');
+  setTimeout(() => linkUrlInput.focus(), 60);
+}
+
+function cancelLinkModal() {
+  _closeOverlay('modal-link');
+  linkSavedRange = null;
+  linkEditAnchor = null;
+  editor.focus();
+}
+
+function confirmLinkInsert() {
+  let url = linkUrlInput.value.trim();
+  const text = linkTextInput.value.trim();
+  if (!url) {
+    linkUrlInput.style.borderColor = '#cc0000';
+    linkUrlInput.focus();
+    return;
+  }
+  linkUrlInput.style.borderColor = '';
+  const editing = !!linkEditAnchor && linkEditAnchor.isConnected;
+  const keepHref = editing && url === linkShownHref.trim();
+  if (!keepHref) url = _withScheme(url);
+  _closeOverlay('modal-link');
+  if (editing) {
+    if (!keepHref) linkEditAnchor.setAttribute('href', url);
+    if (text) linkEditAnchor.textContent = text;
+  } else {
+    if (linkSavedRange) lastEditorRange = linkSavedRange;
+    restoreEditorRange();
+    const range = _currentRange();
+    if (text) {
+      const a = document.createElement('a');
+      a.setAttribute('href', url);
+      a.textContent = text;
+      if (range) {
+        range.deleteContents();
+        range.insertNode(a);
+      } else {
+        editor.appendChild(a);
+      }
+      try {
+        const after = document.createRange();
+        after.setStartAfter(a);
+        after.collapse(true);
+        const sel = window.getSelection();
+        sel.removeAllRanges();
+        sel.addRange(after);
+      } catch (e) {
+        // The caret is a convenience only.
+      }
+    } else {
+      document.execCommand('createLink', false, url);
+    }
+  }
+  linkSavedRange = null;
+  linkEditAnchor = null;
+  editor.focus();
+  _reportSoon();
+}
+
+function removeLink() {
+  _closeOverlay('modal-link');
+  const a = linkEditAnchor;
+  if (a && a.isConnected && a.parentNode) {
+    a.parentNode.replaceChild(document.createTextNode(a.textContent), a);
+  }
+  linkSavedRange = null;
+  linkEditAnchor = null;
+  editor.focus();
+  _reportSoon();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+// ---------------------------------------------------------------------------------------------
+
+const rowsInput = pageEl['inp-rows'];
+const colsInput = pageEl['inp-cols'];
+const tableMenu = pageEl['table-ctx-menu'];
+
+function _buildTableGrid() {
+  const grid = pageEl['table-grid'];
+  for (let r = 0; r < TABLE_GRID_ROWS; r++) {
+    for (let c = 0; c < TABLE_GRID_COLS; c++) {
+      const cell = document.createElement('div');
+      cell.className = 'grid-cell';
+      cell.dataset.row = String(r);
+      cell.dataset.col = String(c);
+      grid.appendChild(cell);
+    }
+  }
+  grid.addEventListener('mousemove', (evt) => {
+    const cell = evt.target.closest('.grid-cell');
+    if (!cell) {
+      highlightGrid(0, 0);
+      return;
+    }
+    const r = Number(cell.dataset.row) + 1;
+    const c = Number(cell.dataset.col) + 1;
+    highlightGrid(r, c);
+    rowsInput.value = String(r);
+    colsInput.value = String(c);
+  });
+  grid.addEventListener('mouseleave', () => highlightGrid(0, 0));
+  grid.addEventListener('click', (evt) => {
+    if (evt.target.closest('.grid-cell')) confirmTableInsert();
+  });
+}
+
+function highlightGrid(rows, cols) {
+  document.querySelectorAll('#table-grid .grid-cell').forEach((cell) => {
+    const on = Number(cell.dataset.row) < rows && Number(cell.dataset.col) < cols;
+    cell.classList.toggle('marked', on);
+  });
+  pageEl['grid-label'].textContent =
+    rows > 0 && cols > 0 ? rows + ' \u00d7 ' + cols : 'Hover to select size';
+}
+
+function openTableModal(evt) {
+  if (evt) evt.preventDefault();
+  saveEditorRange();
+  rowsInput.value = '3';
+  colsInput.value = '3';
+  highlightGrid(0, 0);
+  _openOverlay('modal-table');
+}
+
+function cancelTableModal() {
+  _closeOverlay('modal-table');
+  editor.focus();
+}
+
+function _clampInt(text, lo, hi) {
+  let n = parseInt(text, 10);
+  if (!n) n = 3;
+  return Math.min(hi, Math.max(lo, n));
+}
+
+function confirmTableInsert() {
+  const rows = _clampInt(rowsInput.value, 1, 20);
+  const cols = _clampInt(colsInput.value, 1, 10);
+  const striped = pageEl['chk-stripe'].checked;
+  _closeOverlay('modal-table');
+  restoreEditorRange();
+  let html = striped ? '<table class="dm-striped"><thead><tr>' : '<table><thead><tr>';
+  for (let c = 1; c <= cols; c++) html += '<th>Column ' + c + '</th>';
+  html += '</tr></thead><tbody>';
+  for (let r = 1; r < rows; r++) {
+    html += '<tr>' + '<td><br></td>'.repeat(cols) + '</tr>';
+  }
+  html += '</tbody></table><p><br></p>';
+  document.execCommand('insertHTML', false, html);
+  _reportNow();
+}
+
+function _tableFromCell(cell) {
+  const t = cell ? cell.closest('table') : null;
+  return t && editor.contains(t) ? t : null;
+}
+
+function _colIndex(cell) {
+  const row = cell.parentElement;
+  if (!row || row.tagName !== 'TR') return -1;
+  return Array.prototype.indexOf.call(row.cells, cell);
+}
+
+function _hideTableCtxMenu() {
+  tableMenu.classList.remove('open');
+  tableCtxCell = null;
+}
+
+function _ctxCell() {
+  return tableCtxCell && tableCtxCell.isConnected && _tableFromCell(tableCtxCell)
+    ? tableCtxCell : null;
+}
+
+function _afterTableOp() {
+  _hideTableCtxMenu();
+  _reportSoon();
+}
+
+function tableInsertRow(above) {
+  const cell = _ctxCell();
+  if (!cell) return;
+  const row = cell.parentElement;
+  const tr = document.createElement('tr');
+  for (let i = 0; i < row.cells.length; i++) {
+    const td = document.createElement('td');
+    td.appendChild(document.createElement('br'));
+    tr.appendChild(td);
+  }
+  row.parentNode.insertBefore(tr, above ? row : row.nextSibling);
+  _afterTableOp();
+}
+
+function tableInsertCol(left) {
+  const cell = _ctxCell();
+  if (!cell) return;
+  const idx = _colIndex(cell);
+  const table = _tableFromCell(cell);
+  if (idx < 0) return;
+  for (const row of Array.from(table.rows)) {
+    const ref = row.cells[idx];
+    if (!ref) continue;
+    let fresh;
+    if (row.parentElement && row.parentElement.tagName === 'THEAD') {
+      fresh = document.createElement('th');
+      fresh.textContent = 'Column';
+    } else {
+      fresh = document.createElement('td');
+      fresh.appendChild(document.createElement('br'));
+    }
+    row.insertBefore(fresh, left ? ref : ref.nextSibling);
+  }
+  _afterTableOp();
+}
+
+function tableToggleStripe() {
+  const table = _tableFromCell(_ctxCell());
+  if (!table) return;
+  table.classList.toggle('dm-striped');
+  if (table.getAttribute('class') === '') table.removeAttribute('class');
+  _afterTableOp();
+}
+
+function tableDeleteRow() {
+  const cell = _ctxCell();
+  if (!cell) return;
+  const table = _tableFromCell(cell);
+  if (table.rows.length <= 1) {
+    tableDeleteTable();
+    return;
+  }
+  cell.parentElement.remove();
+  _afterTableOp();
+}
+
+function tableDeleteCol() {
+  const cell = _ctxCell();
+  if (!cell) return;
+  const table = _tableFromCell(cell);
+  const first = table.rows[0];
+  if (!first || first.cells.length <= 1) {
+    tableDeleteTable();
+    return;
+  }
+  const idx = _colIndex(cell);
+  if (idx < 0) return;
+  for (const row of Array.from(table.rows)) {
+    if (row.cells[idx]) row.cells[idx].remove();
+  }
+  _afterTableOp();
+}
+
+function tableDeleteTable() {
+  const table = _tableFromCell(_ctxCell());
+  if (!table) return;
+  const p = document.createElement('p');
+  p.appendChild(document.createElement('br'));
+  table.parentNode.insertBefore(p, table.nextSibling);
+  table.remove();
+  editor.focus();
+  try {
+    const r = document.createRange();
+    r.setStart(p, 0);
+    r.collapse(true);
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+  } catch (e) {
+    // The caret is a convenience only.
+  }
+  _afterTableOp();
+}
+
+function _openTableCtxMenu(evt, cell) {
+  evt.preventDefault();
+  tableCtxCell = cell;
+  const left = Math.max(0, Math.min(evt.clientX, window.innerWidth - 185));
+  const top = Math.max(0, Math.min(evt.clientY, window.innerHeight - 280));
+  tableMenu.style.left = left + 'px';
+  tableMenu.style.top = top + 'px';
+  tableMenu.classList.add('open');
+}
+
+const _TABLE_OPS = {
+  rowAbove: () => tableInsertRow(true),
+  rowBelow: () => tableInsertRow(false),
+  colLeft: () => tableInsertCol(true),
+  colRight: () => tableInsertCol(false),
+  stripe: tableToggleStripe,
+  delRow: tableDeleteRow,
+  delCol: tableDeleteCol,
+  delTable: tableDeleteTable,
+};
+
+// ---------------------------------------------------------------------------------------------
+// Source view
+// ---------------------------------------------------------------------------------------------
+
+// Elements after which and before which a line break never changes what is shown.
+const _PRETTY_BREAK_TAGS = new Set([
+  ..._BLOCK_TAGS, 'PRE', 'HR', 'DL', 'DT', 'DD', 'CAPTION', 'COLGROUP', 'FIGCAPTION', 'ADDRESS',
+]);
+// Elements whose content keeps every character as it is.
+const _PRETTY_KEEP_TAGS = new Set(['PRE', 'TEXTAREA', 'LISTING', 'XMP', 'PLAINTEXT']);
+const _RAW_TEXT_TAGS = new Set([
+  'SCRIPT', 'STYLE', 'XMP', 'IFRAME', 'NOEMBED', 'NOFRAMES', 'NOSCRIPT', 'PLAINTEXT',
+]);
+
+// Line breaks between tags where one of them is a block tag, never inside preformatted text.
+function prettyHTML(html) {
+  const tagRe = /<!--[\s\S]*?-->|<(\/?)([A-Za-z][^\s/>]*)(?:[^>"']|"[^"]*"|'[^']*')*>/g;
+  let out = '';
+  let pos = 0;
+  let keepDepth = 0;
+  let prevTag = null; // name of the tag just written, while only white space follows it
+  let m;
+  while ((m = tagRe.exec(html)) !== null) {
+    const between = html.slice(pos, m.index);
+    const name = m[2] ? m[2].toUpperCase() : null;
+    const closing = m[1] === '/';
+    if (
+      prevTag !== null && name !== null && keepDepth === 0 && /^\s*$/.test(between) &&
+      (_PRETTY_BREAK_TAGS.has(prevTag) || _PRETTY_BREAK_TAGS.has(name))
+    ) {
+      out += '\n';
+    } else {
+      out += between;
+    }
+    out += m[0];
+    pos = tagRe.lastIndex;
+    if (name === null) {
+      prevTag = null;
+      continue;
+    }
+    if (_PRETTY_KEEP_TAGS.has(name)) keepDepth += closing ? (keepDepth > 0 ? -1 : 0) : 1;
+    prevTag = name;
+    if (!closing && _RAW_TEXT_TAGS.has(name)) {
+      // Raw text runs to the matching end tag, whatever it holds.
+      const endRe = new RegExp('</' + name + '(?=[\\s/>])', 'ig');
+      endRe.lastIndex = pos;
+      const em = endRe.exec(html);
+      const stop = em ? em.index : html.length;
+      out += html.slice(pos, stop);
+      pos = stop;
+      tagRe.lastIndex = stop;
+      prevTag = null;
+    }
+  }
+  out += html.slice(pos);
+  return out.trim();
+}
+
+function _displayHTML() {
+  return _contentCopy().innerHTML;
+}
+
+function toggleSourceView(evt) {
+  if (evt) evt.preventDefault();
+  if (sourceMode) exitSourceView(true);
+  else enterSourceView();
+}
+
+function enterSourceView() {
+  closeColorPickers();
+  _hideTableCtxMenu();
+  sourceView.value = prettyHTML(_displayHTML());
+  sourceShownText = sourceView.value;
+  document.body.classList.add('source-mode');
+  pageEl['btn-source'].classList.add('active');
+  sourceView.focus();
+  sourceMode = true;
+}
+
+function exitSourceView(saveEdits) {
+  const apply = saveEdits && sourceView.value !== sourceShownText;
+  if (apply) _setEditorContent(sourceView.value.trim());
+  document.body.classList.remove('source-mode');
+  pageEl['btn-source'].classList.remove('active');
+  sourceMode = false;
+  editor.focus();
+  if (apply) _reportNow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Embedded tags
+// ---------------------------------------------------------------------------------------------
+
+const tagNameInput = pageEl['inp-tagname'];
+
+function _buildTagSwatches() {
+  const box = pageEl['tag-swatches'];
+  for (const [name, title, hex] of TAG_COLOURS) {
+    const sw = document.createElement('div');
+    sw.className = 'tag-swatch';
+    sw.dataset.colour = name;
+    sw.title = title;
+    sw.style.background = hex;
+    sw.addEventListener('click', () => selectTagColour(name));
+    box.appendChild(sw);
+  }
+}
+
+function openTagModal() {
+  if (!_usable(savedRange)) {
+    savedRange = _usable(lastEditorRange) ? lastEditorRange.cloneRange() : null;
+  }
+  if (!savedRange) {
+    window.alert('Please select some text in the note before inserting a tag.');
+    return;
+  }
+  tagNameInput.value = '';
+  tagNameInput.style.borderColor = '';
+  selectTagColour('yellow');
+  pageEl['chk-apply'].checked = false;
+  _openOverlay('modal-tag');
+  setTimeout(() => tagNameInput.focus(), 250);
+}
+
+function selectTagColour(colour) {
+  tagSelectedColour = colour;
+  document.querySelectorAll('#tag-swatches .tag-swatch').forEach((sw) => {
+    sw.classList.toggle('selected', sw.dataset.colour === colour);
+  });
+}
+
+function cancelTagModal() {
+  _closeOverlay('modal-tag');
+  savedRange = null;
+  editor.focus();
+}
+
+function confirmTagInsert() {
+  const name = tagNameInput.value.trim();
+  if (!name) {
+    tagNameInput.focus();
+    tagNameInput.style.borderColor = '#cc0000';
+    return;
+  }
+  tagNameInput.style.borderColor = '';
+  if (!_usable(savedRange)) {
+    cancelTagModal();
+    return;
+  }
+  _createTag(savedRange, name, tagSelectedColour, pageEl['chk-apply'].checked);
+  _closeOverlay('modal-tag');
+  savedRange = null;
+  editor.focus();
+  notifyTagsUpdated();
+  _reportSoon();
+}
+
+function showTag(id, colour) {
+  const spans = _tagSpans(id);
+  if (spans.length === 0) return;
+  const cls = _colourName(colour);
+  spans.forEach((el) => { el.className = cls; });
+  spans[0].scrollIntoView({ behavior: 'smooth', block: 'center' });
+}
+
+function fadeTag(id, colour) {
+  const spans = _tagSpans(id);
+  if (spans.length === 0) return;
+  const cls = _colourName(colour) + '-fade';
+  spans.forEach((el) => {
+    el.removeAttribute('class');
+    void el.offsetWidth; // restarts the animation when the span was fading already
+    el.className = cls;
+  });
+  spans[0].scrollIntoView({ behavior: 'smooth', block: 'center' });
+}
+
+function hideTag(id) {
+  _tagSpans(id).forEach((el) => el.removeAttribute('class'));
+}
+
+function showAllTags() {
+  editor.querySelectorAll('[data-hash]').forEach((el) => {
+    el.className = _colourName(el.getAttribute('data-colour') || 'yellow');
+  });
+}
+
+function hideAllTags() {
+  editor.querySelectorAll('[data-hash]').forEach((el) => el.removeAttribute('class'));
+}
+
+function _byColour(colour) {
+  return Array.from(editor.querySelectorAll('[data-colour]')).filter(
+    (el) => el.getAttribute('data-colour') === colour);
+}
+
+function showColour(colour) {
+  const cls = _colourName(colour);
+  _byColour(colour).forEach((el) => { el.className = cls; });
+}
+
+function hideColour(colour) {
+  _byColour(colour).forEach((el) => el.removeAttribute('class'));
+}
+
+function removeTag(id) {
+  _tagSpans(id).forEach(_unwrap);
+  notifyTagsUpdated();
+  _reportSoon();
+}
+
+function renameTag(id, newName) {
+  const el = _inEditorById(id);
+  if (!el || !newName) return;
+  el.setAttribute('data-tag', newName);
+  notifyTagsUpdated();
+  _reportSoon();
+}
+
+function recolourTag(id, colour) {
+  const spans = _tagSpans(id);
+  if (spans.length === 0) return;
+  const oldCls = _colourName(spans[0].getAttribute('data-colour') || 'yellow');
+  const newCls = _colourName(colour);
+  spans.forEach((el) => {
+    el.setAttribute('data-colour', colour);
+    const cls = el.getAttribute('class');
+    if (cls === oldCls) el.className = newCls;
+    else if (cls === oldCls + '-fade') el.className = newCls + '-fade';
+  });
+  notifyTagsUpdated();
+  _reportSoon();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Annotations
+// ---------------------------------------------------------------------------------------------
+
+const annotBodyInput = pageEl['inp-annot-body'];
+
+function openAnnotModal() {
+  if (!_usable(annotSavedRange)) {
+    annotSavedRange = _usable(lastEditorRange) ? lastEditorRange.cloneRange() : null;
+  }
+  if (!annotSavedRange) {
+    window.alert('Please select some text in the note before adding an annotation.');
+    return;
+  }
+  if (!_planSpanWrap(annotSavedRange)) {
+    annotSavedRange = null;
+    window.alert(BLOCK_NOTICE);
+    return;
+  }
+  const text = annotSavedRange.toString().trim();
+  const shown = text.length > 80 ? text.substring(0, 80) + '\u2026' : text;
+  pageEl['annot-snippet'].textContent = text ? '\u201c' + shown + '\u201d' : '';
+  annotBodyInput.value = '';
+  _openOverlay('modal-annot');
+  setTimeout(() => annotBodyInput.focus(), 250);
+}
+
+function cancelAnnotModal() {
+  _closeOverlay('modal-annot');
+  annotSavedRange = null;
+  editor.focus();
+}
+
+function confirmAnnotInsert() {
+  if (!_usable(annotSavedRange)) {
+    cancelAnnotModal();
+    return;
+  }
+  const body = annotBodyInput.value.trim();
+  const snippet = annotSavedRange.toString().trim().substring(0, 200);
+  const span = document.createElement('span');
+  span.setAttribute('id', _makeAnnotId());
+  span.setAttribute('class', 'dm-annot');
+  const range = annotSavedRange;
+  _closeOverlay('modal-annot');
+  annotSavedRange = null;
+  if (!_wrapInSpan(range, span)) {
+    editor.focus();
+    window.alert(BLOCK_NOTICE);
+    return;
+  }
+  editor.focus();
+  _selectContents(span);
+  // The body holding the new span goes first, so a save in between keeps the annotation.
+  _reportNow();
+  postToHost({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body });
+}
+
+function scrollToAnnotation(spanId) {
+  const el = _inEditorById(spanId);
+  if (!el) return;
+  el.scrollIntoView({ behavior: 'smooth', block: 'center' });
+  el.classList.remove('dm-annot-flash');
+  void el.offsetWidth; // restarts the flash
+  el.classList.add('dm-annot-flash');
+}
+
+function removeAnnotSpan(spanId) {
+  const el = _inEditorById(spanId);
+  if (!el) return;
+  _unwrap(el);
+  _reportSoon();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+// ---------------------------------------------------------------------------------------------
+
+function _onMouseDown(id, handler) {
+  pageEl[id].addEventListener('mousedown', handler);
+}
+
+function _attachListeners() {
+  // Toolbar: buttons act on press so the editor keeps its selection.
+  _onMouseDown('btn-bold', (e) => fmtCmd(e, 'bold'));
+  _onMouseDown('btn-italic', (e) => fmtCmd(e, 'italic'));
+  _onMouseDown('btn-underline', (e) => fmtCmd(e, 'underline'));
+  _onMouseDown('btn-left', (e) => fmtCmd(e, 'justifyLeft'));
+  _onMouseDown('btn-center', (e) => fmtCmd(e, 'justifyCenter'));
+  _onMouseDown('btn-right', (e) => fmtCmd(e, 'justifyRight'));
+  _onMouseDown('btn-ul', (e) => fmtCmd(e, 'insertUnorderedList'));
+  _onMouseDown('btn-ol', (e) => fmtCmd(e, 'insertOrderedList'));
+  _onMouseDown('btn-forecolor', (e) => colorBtnDown(e, 'fore'));
+  _onMouseDown('btn-backcolor', (e) => colorBtnDown(e, 'back'));
+  _onMouseDown('btn-table', openTableModal);
+  _onMouseDown('btn-link', openLinkModal);
+  _onMouseDown('btn-source', toggleSourceView);
+  blockSelect.addEventListener('change', () => applyBlockFormat(blockSelect.value));
+  sizeSelect.addEventListener('change', () => applyFontSize(sizeSelect.value));
+
+  // Selection preservation.
+  document.addEventListener('selectionchange', () => {
+    saveEditorRange();
+    updateToolbarState();
+  });
+  editor.addEventListener('blur', () => {
+    try {
+      const sel = window.getSelection();
+      if (sel.rangeCount > 0 && !sel.isCollapsed && editor.contains(sel.anchorNode)) {
+        const r = sel.getRangeAt(0);
+        savedRange = r.cloneRange();
+        annotSavedRange = r.cloneRange();
+      }
+    } catch (e) {
+      // Ignored: the earlier ranges stay.
+    }
+  });
+
+  // Editing and reporting.
+  editor.addEventListener('input', _restartChangeTimer);
+  editor.addEventListener('keydown', (e) => {
+    if (!(e.ctrlKey || e.metaKey) || e.shiftKey || e.altKey) return;
+    const cmds = { b: 'bold', i: 'italic', u: 'underline', l: 'justifyLeft', e: 'justifyCenter',
+      r: 'justifyRight' };
+    const k = String(e.key).toLowerCase();
+    if (cmds[k]) {
+      e.preventDefault();
+      document.execCommand(cmds[k], false, null);
+      updateToolbarState();
+    } else if (k === 'k') {
+      e.preventDefault();
+      openLinkModal();
+    }
+  });
+  editor.addEventListener('click', (e) => {
+    // Links inside a note are never followed inside the editor's own window.
+    const target = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
+    if (target && target.closest('a')) e.preventDefault();
+    for (let n = e.target; n && n !== editor; n = n.parentNode) {
+      if (n.nodeType === Node.ELEMENT_NODE && n.classList.contains('dm-annot') && n.id) {
+        postToHost({ type: 'annotationSpanClicked', spanId: n.id });
+        break;
+      }
+    }
+  });
+  editor.addEventListener('auxclick', (e) => {
+    const target = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
+    if (target && target.closest('a')) e.preventDefault();
+  });
+  editor.addEventListener('animationend', (e) => {
+    const el = e.target;
+    if (el.hasAttribute('data-hash') && /-fade$/.test(el.getAttribute('class') || '')) {
+      el.removeAttribute('class');
+    } else if (el.classList.contains('dm-annot-flash')) {
+      el.classList.remove('dm-annot-flash');
+      if (el.getAttribute('class') === '') el.removeAttribute('class');
+    }
+  });
+  editor.addEventListener('contextmenu', (e) => {
+    const el = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
+    const cell = el ? el.closest('td, th') : null;
+    if (cell && editor.contains(cell) && editor.isContentEditable) _openTableCtxMenu(e, cell);
+  });
+
+  // Presses elsewhere close the pickers and the table menu; Escape closes the pickers.
+  document.addEventListener('mousedown', (e) => {
+    closeColorPickers();
+    if (tableMenu.classList.contains('open') && !tableMenu.contains(e.target)) {
+      _hideTableCtxMenu();
+    }
+  });
+  document.addEventListener('keydown', (e) => {
+    if (e.key === 'Escape') closeColorPickers();
+  });
+
+  // Table context menu.
+  tableMenu.addEventListener('mousedown', (e) => e.preventDefault());
+  tableMenu.querySelectorAll('.ctx-item').forEach((item) => {
+    item.addEventListener('click', () => _TABLE_OPS[item.dataset.op]());
+  });
+
+  // Dialog overlays: a press on the darkened area cancels.
+  const overlayCancel = {
+    'modal-table': cancelTableModal,
+    'modal-link': cancelLinkModal,
+    'modal-tag': cancelTagModal,
+    'modal-annot': cancelAnnotModal,
+  };
+  for (const [id, cancel] of Object.entries(overlayCancel)) {
+    const overlay = pageEl[id];
+    overlay.addEventListener('mousedown', (e) => {
+      if (e.target === overlay) cancel();
+    });
+  }
+
+  // Table dialog.
+  pageEl['btn-table-cancel'].addEventListener('click', cancelTableModal);
+  pageEl['btn-table-insert'].addEventListener('click', confirmTableInsert);
+
+  // Link dialog.
+  pageEl['btn-link-cancel'].addEventListener('click', cancelLinkModal);
+  pageEl['btn-link-ok'].addEventListener('click', confirmLinkInsert);
+  pageEl['btn-link-remove'].addEventListener('click', removeLink);
+  linkUrlInput.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      linkTextInput.focus();
+    } else if (e.key === 'Escape') {
+      e.preventDefault();
+      cancelLinkModal();
+    }
+  });
+  linkTextInput.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      confirmLinkInsert();
+    } else if (e.key === 'Escape') {
+      e.preventDefault();
+      cancelLinkModal();
+    }
+  });
+
+  // Tag dialog.
+  pageEl['btn-tag-cancel'].addEventListener('click', cancelTagModal);
+  pageEl['btn-tag-ok'].addEventListener('click', confirmTagInsert);
+  tagNameInput.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      confirmTagInsert();
+    } else if (e.key === 'Escape') {
+      e.preventDefault();
+      cancelTagModal();
+    }
+  });
+
+  // Annotation dialog.
+  pageEl['btn-annot-cancel'].addEventListener('click', cancelAnnotModal);
+  pageEl['btn-annot-ok'].addEventListener('click', confirmAnnotInsert);
+  annotBodyInput.addEventListener('keydown', (e) => {
+    if (e.key === 'Escape') {
+      e.preventDefault();
+      cancelAnnotModal();
+    }
+  });
+
+  // Source view keys.
+  sourceView.addEventListener('keydown', (e) => {
+    if (e.key === 'Escape') {
+      e.preventDefault();
+      exitSourceView(false);
+    } else if (e.key === 'Enter' && (e.ctrlKey || e.metaKey)) {
+      e.preventDefault();
+      exitSourceView(true);
+    }
+  });
+
+  // Messages from the host.
+  const wv = window.chrome && window.chrome.webview;
+  if (wv && typeof wv.addEventListener === 'function') {
+    wv.addEventListener('message', (e) => {
+      try {
+        handleFromHost(JSON.parse(e.data));
+      } catch (err) {
+        console.error('WebView2 message parse error:', err);
+      }
+    });
+  }
+
+  // The web font never holds up the page: its style sheet applies once it has arrived.
+  const webfont = pageEl['webfont'];
+  if (webfont.sheet) webfont.media = 'all';
+  else webfont.addEventListener('load', () => { webfont.media = 'all'; });
+}
+
+_buildTableGrid();
+_buildTagSwatches();
+_attachListeners();
+postToHost({ type: 'ready' });
+buildColorPickers();
+updateToolbarState();
