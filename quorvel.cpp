@@ -1,26 +1,43 @@
-// Quorvel: start-up. Until the main window exists this opens (or creates) the database beside
-// the executable and prints its schema version.
-#include "database.h"
+// Quorvel: start-up. Opens the main window on the database beside the executable and runs the
+// message loop; errors that a handler lets through are shown by the application object.
+#include "application.h"
+#include "mainform.h"
 #include "programfolder.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <QFile>
+#include <QIcon>
+#include <memory>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const QString path = ProgramFolder() + QStringLiteral("/quorvel.db");
-    try {
-        TDatabase db(path);
-        AppDB = &db;
-        std::printf("%s: schema version %d\n", qPrintable(path),
-                    db.GetSettingInt(QStringLiteral("schema_version"), 0));
-        AppDB = nullptr;
-    } catch (const ESQLiteError& e) {
-        std::fprintf(stderr, "%s\nThe SQLite library (%s) must be installed or lie beside the "
-                             "quorvel executable.\n",
-                     e.what(), sqlitelib::LibraryName);
-        return 1;
+    // [browser host] Settings that must precede the application object (shared OpenGL
+    // contexts, the editor's URL scheme) are made here by the browser host's start-up hook.
+
+    TQuorvelApplication app(argc, argv);
+
+    // [browser host] The process-wide browser loader is created and started here, pointed at
+    // "WV2Cache" beside the executable, before the main window exists.
+
+    // 1. The application title: message boxes carry it as their caption.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
+    // 2. Scaling of windows for the screen's pixels per inch is always on in Qt 6.
+    // 3. The optional application icon beside the executable.
+    const QString iconPath = ProgramFolder() + QStringLiteral("/icon.ico");
+    if (QFile::exists(iconPath)) {
+        const QIcon icon(iconPath);
+        if (!icon.isNull())
+            QApplication::setWindowIcon(icon);
     }
-    return 0;
+    // 4. The main window and the message loop.
+    auto form = std::make_unique<TMainForm>();
+    if (form->StoreFailed())
+        return 1;
+    form->show();
+    const int result = app.exec();
+
+    // [browser host] The browser loader is freed here, before the main window is destroyed.
+
+    form.reset();
+    return result;
 }

@@ -1,0 +1,508 @@
+#include "mainform.h"
+
+#include "aboutbox.h"
+#include "annotationpane.h"
+#include "controls.h"
+#include "database.h"
+#include "dlgseam.h"
+#include "embeddedtagpane.h"
+#include "linkspane.h"
+#include "notebookpane.h"
+#include "notelistpane.h"
+#include "programfolder.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimeZone>
+#include <QWindow>
+#include <exception>
+
+QString FormatStripDate(int64_t ATimestamp)
+{
+    if (ATimestamp == 0)
+        return QStringLiteral("\u2014");
+    const QDate date = QDateTime::fromSecsSinceEpoch(ATimestamp, QTimeZone::utc()).date();
+    return QLocale().toString(date, QStringLiteral("d MMM yyyy"));
+}
+
+TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
+{
+    setWindowTitle(QStringLiteral("Quorvel"));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Restored from maximised, the window stands centred on the desktop.
+        const QRect area = screen->availableGeometry();
+        resize(area.size() * 3 / 4);
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    setWindowState(Qt::WindowMaximized);
+
+    const QString path = ProgramFolder() + QStringLiteral("/quorvel.db");
+    try {
+        AppDB = new TDatabase(path);
+    } catch (const std::exception& e) {
+        FStoreFailed = true;
+        ShowMessage(QStringLiteral("Cannot open database: ") + QString::fromUtf8(e.what()) +
+                    QStringLiteral("\r\nMake sure libsqlite3.so.0 (64-bit) is in the same "
+                                   "folder as quorvel.\r\nDownload from: "
+                                   "https://www.sqlite.org/download.html  (Precompiled Binaries "
+                                   "for Windows)"));
+        return;
+    }
+    // Key preview: the window's key handler sees each key before the focused control.
+    qApp->installEventFilter(this);
+    CreateControls();
+    CreateMenu();
+    FNotebookPane->RefreshNotebooks();
+    FNotebookPane->RefreshTags();
+}
+
+TMainForm::~TMainForm()
+{
+    if (!FStoreFailed) {
+        try {
+            SaveLayout();
+        } catch (const std::exception&) {
+            // Nothing can report it any more; the store is closed below either way.
+        }
+    }
+    delete AppDB;
+    AppDB = nullptr;
+}
+
+void TMainForm::CreateControls()
+{
+    FClient = new TPanel(this);
+    setCentralWidget(FClient);
+
+    FPane4 = new TPanel(FClient);
+    FSplitter34 = new TSplitter(FClient, FPane4, alRight);
+    FPane3 = new TPanel(FClient);
+    FPane1 = new TPanel(FClient);
+    FSearchPanel = new TPanel(FPane1);
+    FSearchEdit = new QLineEdit(FSearchPanel);
+    FSearchEdit->setPlaceholderText(QStringLiteral("Search\u2026"));
+    FSearchEdit->installEventFilter(this);
+    FSearchBtn = new QPushButton(QStringLiteral("\u2315"), FSearchPanel);
+    connect(FSearchBtn, &QPushButton::clicked, this, [this] { RunSearch(); });
+    FSearchPanel->AddAligned(FSearchBtn, alRight, 34);
+    FSearchPanel->AddAligned(FSearchEdit, alClient);
+    FPane1->AddAligned(FSearchPanel, alTop, 34);
+    FNotebookPane = new TNotebookPane(FPane1);
+    FNotebookPane->OnNotebookSelected = [this](QObject* ASender, int64_t AId) {
+        OnNotebookSelected(ASender, AId);
+    };
+    FNotebookPane->OnTagSelected = [this](QObject* ASender, int64_t AId) {
+        OnTagSelected(ASender, AId);
+    };
+    FPane1->AddAligned(FNotebookPane, alClient);
+    FSplitter12 = new TSplitter(FClient, FPane1, alLeft);
+    FPane2 = new TPanel(FClient);
+    FNoteListPane = new TNoteListPane(FPane2);
+    FNoteListPane->OnNoteSelected = [this](QObject* ASender, int64_t AId) {
+        OnNoteSelected(ASender, AId);
+    };
+    FNoteListPane->OnNoteCreated = [this](QObject* ASender) { OnNoteCreated(ASender); };
+    FNoteListPane->OnNoteDeleted = [this](QObject* ASender) { OnNoteDeleted(ASender); };
+    FNoteListPane->OnNoteMoved = [this](QObject* ASender) { OnNoteMoved(ASender); };
+    FPane2->AddAligned(FNoteListPane, alClient);
+    FSplitter23 = new TSplitter(FClient, FPane2, alLeft);
+    // The note editor takes pane 3 here, once it exists.
+
+    FDateStrip = new TPanel(FPane4);
+    FDateStrip->SetColor(QColor(232, 232, 232));
+    FDateLabel = NewPlainLabel(QString(), FDateStrip);
+    FDateLabel->setAlignment(Qt::AlignCenter);
+    QFont small = FDateLabel->font();
+    small.setPointSize(7);
+    FDateLabel->setFont(small);
+    QPalette pal = FDateLabel->palette();
+    pal.setColor(QPalette::WindowText, QColor(102, 102, 102));
+    FDateLabel->setPalette(pal);
+    FDateStrip->AddAligned(FDateLabel, alClient);
+    FLinksPane = new TLinksPane(FPane4);
+    FAnnotationPane = new TAnnotationPane(FPane4);
+    FSplitter4B = new TSplitter(FPane4, FAnnotationPane, alTop);
+    FSplitter4B->OnMoved = [this](QObject* ASender) { Splitter4BMoved(ASender); };
+    FEmbeddedTagPane = new TEmbeddedTagPane(FPane4);
+    FSplitter4A = new TSplitter(FPane4, FEmbeddedTagPane, alTop);
+    FSplitter4A->OnMoved = [this](QObject* ASender) { Splitter4AMoved(ASender); };
+    FCurrentTagName.clear();
+
+    // Placed in visual order: left-aligned from the left edge, right-aligned from the right.
+    FClient->AddAligned(FPane1, alLeft, 200);
+    FClient->AddAligned(FSplitter12, alLeft, 5);
+    FClient->AddAligned(FPane2, alLeft, 200);
+    FClient->AddAligned(FSplitter23, alLeft, 5);
+    FClient->AddAligned(FPane4, alRight, 200);
+    FClient->AddAligned(FSplitter34, alRight, 5);
+    FClient->AddAligned(FPane3, alClient);
+    FPane4->AddAligned(FEmbeddedTagPane, alTop, 200);
+    FPane4->AddAligned(FSplitter4A, alTop, 5);
+    FPane4->AddAligned(FAnnotationPane, alTop, 200);
+    FPane4->AddAligned(FSplitter4B, alTop, 5);
+    FPane4->AddAligned(FDateStrip, alBottom, 22);
+    FPane4->AddAligned(FLinksPane, alClient);
+}
+
+void TMainForm::CreateMenu()
+{
+    QMenuBar* bar = menuBar();
+    auto item = [this](QMenu* AMenu, const QString& ACaption, const QKeySequence& AShortcut,
+                       void (TMainForm::*ACommand)()) {
+        QAction* action = AMenu->addAction(ACaption);
+        if (!AShortcut.isEmpty())
+            action->setShortcut(AShortcut);
+        connect(action, &QAction::triggered, this, [this, ACommand] { (this->*ACommand)(); });
+        return action;
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    item(file, QStringLiteral("New &Notebook"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+         &TMainForm::MenuNewNotebook);
+    item(file, QStringLiteral("New &Note"), QKeySequence(Qt::CTRL | Qt::Key_N),
+         &TMainForm::MenuNewNote);
+    item(file, QStringLiteral("&Save Note"), QKeySequence(Qt::CTRL | Qt::Key_S),
+         &TMainForm::MenuSaveNote);
+    file->addSeparator();
+    item(file, QStringLiteral("&Import Note..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+         &TMainForm::MenuImportNote);
+    item(file, QStringLiteral("Import &Notebook from Folder..."), QKeySequence(),
+         &TMainForm::MenuImportNotebook);
+    QMenu* note = bar->addMenu(QStringLiteral("&Note"));
+    item(note, QStringLiteral("&Toggle Edit / View"), QKeySequence(Qt::Key_F2),
+         &TMainForm::MenuToggleEditView);
+    note->addSeparator();
+    item(note, QStringLiteral("Insert &Embedded Tag"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &TMainForm::MenuNewEmbeddedTag);
+    note->addSeparator();
+    item(note, QStringLiteral("Show All &Highlights"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), &TMainForm::MenuShowAllHighlights);
+    item(note, QStringLiteral("Hide All Highlights"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J), &TMainForm::MenuHideAllHighlights);
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    item(view, QStringLiteral("Toggle &Notebooks Pane"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1), &TMainForm::MenuTogglePane1);
+    item(view, QStringLiteral("Toggle &Embedded Tags Pane"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_4), &TMainForm::MenuTogglePane4);
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    item(help, QStringLiteral("&About Quorvel"), QKeySequence(), &TMainForm::MenuAbout);
+}
+
+int TMainForm::ClientWidth() const
+{
+    return FClient ? FClient->width() : 0;
+}
+
+int TMainForm::ClientHeight() const
+{
+    return FClient ? FClient->height() : 0;
+}
+
+int TMainForm::PaneWidth(const QWidget* APane) const
+{
+    return FClient->Extent(APane);
+}
+
+void TMainForm::RestoreLayout()
+{
+    const int cw = ClientWidth(), ch = ClientHeight();
+    int defW = cw / 8;
+    if (defW < 100)
+        defW = 180;
+    const int minW = defW / 2;
+    int maxW = cw / 3;
+    if (maxW < defW)
+        maxW = defW * 4;
+    const std::pair<const char*, TPanel*> widths[] = {
+        {"pane1_width", FPane1}, {"pane2_width", FPane2}, {"pane4_width", FPane4}};
+    for (const auto& [key, pane] : widths) {
+        int w = AppDB->GetSettingInt(QString::fromLatin1(key), defW);
+        if (w <= minW || w > maxW)
+            w = defW;
+        FClient->SetExtent(pane, w);
+    }
+    int defH1 = ch / 3;
+    if (defH1 < 80)
+        defH1 = 200;
+    int h = AppDB->GetSettingInt(QStringLiteral("pane1_nb_height"), defH1);
+    if (h < 40 || h > ch - 80)
+        h = defH1;
+    FNotebookPane->SetNotebookListHeight(h);
+    int defH4 = ch / 4;
+    if (defH4 < 60)
+        defH4 = 150;
+    const std::pair<const char*, QWidget*> heights[] = {{"pane4_etag_height", FEmbeddedTagPane},
+                                                        {"pane4_annot_height", FAnnotationPane}};
+    for (const auto& [key, pane] : heights) {
+        int v = AppDB->GetSettingInt(QString::fromLatin1(key), defH4);
+        if (v < 40 || v > ch - 150)
+            v = defH4;
+        FPane4->SetExtent(pane, v);
+    }
+}
+
+void TMainForm::SaveLayout()
+{
+    AppDB->SetSettingInt(QStringLiteral("pane1_width"), FClient->Extent(FPane1));
+    AppDB->SetSettingInt(QStringLiteral("pane2_width"), FClient->Extent(FPane2));
+    AppDB->SetSettingInt(QStringLiteral("pane4_width"), FClient->Extent(FPane4));
+    AppDB->SetSettingInt(QStringLiteral("pane1_nb_height"), FNotebookPane->NotebookListHeight());
+    AppDB->SetSettingInt(QStringLiteral("pane4_etag_height"), FPane4->Extent(FEmbeddedTagPane));
+    AppDB->SetSettingInt(QStringLiteral("pane4_annot_height"), FPane4->Extent(FAnnotationPane));
+}
+
+void TMainForm::Splitter4AMoved(QObject*)
+{
+    AppDB->SetSettingInt(QStringLiteral("pane4_etag_height"), FPane4->Extent(FEmbeddedTagPane));
+}
+
+void TMainForm::Splitter4BMoved(QObject*)
+{
+    AppDB->SetSettingInt(QStringLiteral("pane4_annot_height"), FPane4->Extent(FAnnotationPane));
+}
+
+void TMainForm::showEvent(QShowEvent* AEvent)
+{
+    QMainWindow::showEvent(AEvent);
+    if (AEvent->spontaneous() || FStoreFailed)
+        return;
+    if (QWindow* window = windowHandle()) {
+        connect(
+            window, &QWindow::screenChanged, this,
+            [this](QScreen* AScreen) { WatchScreen(AScreen); }, Qt::UniqueConnection);
+        if (!FWatchedScreen)
+            WatchScreen(window->screen());
+    }
+    FormShow();
+}
+
+void TMainForm::WatchScreen(QScreen* AScreen)
+{
+    if (FWatchedScreen)
+        disconnect(FWatchedScreen, nullptr, this, nullptr);
+    FWatchedScreen = AScreen;
+    if (!AScreen)
+        return;
+    const double dpi = AScreen->logicalDotsPerInch();
+    const bool changed = FLastDpi != 0 && dpi != FLastDpi;
+    FLastDpi = dpi;
+    connect(AScreen, &QScreen::logicalDotsPerInchChanged, this, [this](qreal ADpi) {
+        FLastDpi = ADpi;
+        WMDpiChanged();
+    });
+    if (changed)
+        WMDpiChanged();
+}
+
+void TMainForm::FormShow()
+{
+    RestoreLayout();
+    const int lastNbId = AppDB->GetSettingInt(QStringLiteral("last_notebook_id"), 0);
+    const int lastNoteId = AppDB->GetSettingInt(QStringLiteral("last_note_id"), 0);
+    if (lastNbId >= 1) {
+        FNotebookPane->SelectNotebook(lastNbId);
+        if (lastNoteId >= 1)
+            FNoteListPane->SelectNote(lastNoteId);
+    }
+}
+
+void TMainForm::WMDpiChanged()
+{
+    // Qt has already rescaled the window for the new screen; the stored sizes apply again.
+    if (!FPane1)
+        return;
+    RestoreLayout();
+    FClient->Realign();
+}
+
+void TMainForm::closeEvent(QCloseEvent* AEvent)
+{
+    if (!FStoreFailed)
+        FormClose();
+    QMainWindow::closeEvent(AEvent);
+}
+
+void TMainForm::FormClose()
+{
+    // The editor saves a changed note here first, once it exists.
+    SaveLayout();
+}
+
+bool TMainForm::eventFilter(QObject* AWatched, QEvent* AEvent)
+{
+    const QEvent::Type type = AEvent->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(AWatched, AEvent);
+    auto* widget = qobject_cast<QWidget*>(AWatched);
+    if (!widget || widget->window() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(AEvent);
+    const Qt::KeyboardModifiers shift =
+        key->modifiers() & (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier);
+    if (type == QEvent::ShortcutOverride) {
+        // A key of the window's own table must not reach a menu shortcut first.
+        const bool own =
+            shift == Qt::ControlModifier && (key->key() == Qt::Key_F || key->key() == Qt::Key_N);
+        if (own)
+            AEvent->accept();
+        return own;
+    }
+    if (FormKeyDown(key->key(), shift))
+        return true;
+    if (AWatched == FSearchEdit && SearchEditKeyDown(key->key()))
+        return true;
+    return false;
+}
+
+bool TMainForm::FormKeyDown(int AKey, Qt::KeyboardModifiers AShift)
+{
+    AShift &= Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier;
+    if (AShift != Qt::ControlModifier)
+        return false;
+    if (AKey == Qt::Key_F) {
+        // With pane 1 hidden the search box cannot take the focus; the key is still used up.
+        if (FPane1->isVisible())
+            FSearchEdit->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
+    if (AKey == Qt::Key_N) {
+        if (FNotebookPane->SelectedNotebookId() > 0)
+            FNoteListPane->NewNote();
+        return true;
+    }
+    return false;
+}
+
+bool TMainForm::SearchEditKeyDown(int AKey)
+{
+    if (AKey == Qt::Key_Return || AKey == Qt::Key_Enter) {
+        RunSearch();
+        return true;
+    }
+    if (AKey == Qt::Key_Escape) {
+        FSearchEdit->clear();
+        return true;
+    }
+    return false;
+}
+
+void TMainForm::CloseNote()
+{
+    // The editor's Clear comes first here, once it exists.
+    FEmbeddedTagPane->Clear();
+    FAnnotationPane->Clear();
+    FLinksPane->Clear();
+}
+
+void TMainForm::OnNotebookSelected(QObject*, int64_t ANotebookId)
+{
+    CloseNote();
+    FDateLabel->clear();
+    FNoteListPane->ShowNotebook(ANotebookId);
+    AppDB->SetSettingInt(QStringLiteral("last_notebook_id"), static_cast<int32_t>(ANotebookId));
+    AppDB->SetSettingInt(QStringLiteral("last_note_id"), 0);
+}
+
+void TMainForm::OnTagSelected(QObject*, int64_t ATagId)
+{
+    CloseNote();
+    FDateLabel->clear();
+    FCurrentTagName.clear();
+    for (const TNoteTag& tag : AppDB->GetAllNoteTags()) {
+        if (tag.Id == ATagId) {
+            FCurrentTagName = tag.Name;
+            break;
+        }
+    }
+    FNoteListPane->ShowTag(ATagId, FCurrentTagName);
+}
+
+void TMainForm::OnNoteSelected(QObject*, int64_t ANoteId)
+{
+    FEmbeddedTagPane->Clear();
+    FAnnotationPane->Refresh(ANoteId);
+    FLinksPane->LoadForNote(ANoteId);
+    int64_t created = 0, modified = 0;
+    AppDB->GetNoteDates(ANoteId, created, modified);
+    FDateLabel->setText(QStringLiteral("Created: ") + FormatStripDate(created) +
+                        QStringLiteral("   \u00B7   Modified: ") + FormatStripDate(modified));
+    AppDB->SetSettingInt(QStringLiteral("last_note_id"), static_cast<int32_t>(ANoteId));
+}
+
+void TMainForm::OnNoteCreated(QObject*)
+{
+    FNotebookPane->RefreshNotebooks();
+}
+
+void TMainForm::OnNoteDeleted(QObject*)
+{
+    CloseNote();
+    FDateLabel->clear();
+    FNotebookPane->RefreshNotebooks();
+    FNotebookPane->RefreshTags();
+}
+
+void TMainForm::OnNoteMoved(QObject*)
+{
+    CloseNote();
+    FNotebookPane->RefreshNotebooks();
+}
+
+void TMainForm::RunSearch()
+{
+    const QString term = TrimText(FSearchEdit->text());
+    if (term.isEmpty())
+        return;
+    FNotebookPane->ClearNotebookSelection();
+    FNoteListPane->ShowSearch(term);
+}
+
+void TMainForm::MenuNewNotebook()
+{
+    FNotebookPane->NewNotebook();
+}
+
+void TMainForm::MenuNewNote()
+{
+    if (FNotebookPane->SelectedNotebookId() > 0)
+        FNoteListPane->NewNote();
+}
+
+void TMainForm::MenuTogglePane1()
+{
+    FPane1->setVisible(!FPane1->isVisibleTo(this));
+    FSplitter12->setVisible(FPane1->isVisibleTo(this));
+}
+
+void TMainForm::MenuTogglePane4()
+{
+    FPane4->setVisible(!FPane4->isVisibleTo(this));
+    FSplitter34->setVisible(FPane4->isVisibleTo(this));
+}
+
+void TMainForm::MenuAbout()
+{
+    ShowAboutBox(this);
+}
+
+// The import commands: the importer converts the files; these are filled when it joins.
+void TMainForm::MenuImportNote() {}
+
+void TMainForm::MenuImportNotebook() {}
+
+// The note editor's commands: they act on the editor in pane 3 once it exists.
+void TMainForm::MenuSaveNote() {}
+
+void TMainForm::MenuToggleEditView() {}
+
+void TMainForm::MenuNewEmbeddedTag() {}
+
+void TMainForm::MenuShowAllHighlights() {}
+
+void TMainForm::MenuHideAllHighlights() {}

@@ -1,0 +1,128 @@
+// The main window: four resizable panes under a menu bar, the window's keys, the layout kept
+// in the settings, and the handlers through which the panes reach one another.
+#pragma once
+
+#include "models.h"
+
+#include <QMainWindow>
+#include <cstdint>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScreen;
+class TAnnotationPane;
+class TEmbeddedTagPane;
+class TLinksPane;
+class TNoteListPane;
+class TNotebookPane;
+class TPanel;
+class TSplitter;
+
+// "—" for 0; otherwise the store's wall-clock time stamp as "d MMM yyyy" in the user's locale.
+QString FormatStripDate(int64_t ATimestamp);
+
+class TMainForm : public QMainWindow
+{
+public:
+    explicit TMainForm(QWidget* AOwner = nullptr);
+    ~TMainForm() override;
+
+    // True when the store could not be opened: the window holds no panes and must not be shown.
+    bool StoreFailed() const { return FStoreFailed; }
+
+    void RestoreLayout();
+    void SaveLayout();
+    void WMDpiChanged();
+    // The window's key handler, run before the focused control and the menu; true = consumed.
+    bool FormKeyDown(int AKey, Qt::KeyboardModifiers AShift);
+
+    // Pane mediation.
+    void OnNotebookSelected(QObject* ASender, int64_t ANotebookId);
+    void OnTagSelected(QObject* ASender, int64_t ATagId);
+    void OnNoteSelected(QObject* ASender, int64_t ANoteId);
+    void OnNoteCreated(QObject* ASender);
+    void OnNoteDeleted(QObject* ASender);
+    void OnNoteMoved(QObject* ASender);
+    void RunSearch();
+
+    // Menu commands.
+    void MenuNewNotebook();
+    void MenuNewNote();
+    void MenuSaveNote();
+    void MenuImportNote();
+    void MenuImportNotebook();
+    void MenuToggleEditView();
+    void MenuNewEmbeddedTag();
+    void MenuShowAllHighlights();
+    void MenuHideAllHighlights();
+    void MenuTogglePane1();
+    void MenuTogglePane4();
+    void MenuAbout();
+
+    TPanel* ClientPanel() const { return FClient; }
+    TPanel* Pane1() const { return FPane1; }
+    TPanel* Pane2() const { return FPane2; }
+    TPanel* Pane3() const { return FPane3; }
+    TPanel* Pane4() const { return FPane4; }
+    TSplitter* Splitter12() const { return FSplitter12; }
+    TSplitter* Splitter23() const { return FSplitter23; }
+    TSplitter* Splitter34() const { return FSplitter34; }
+    TSplitter* Splitter4A() const { return FSplitter4A; }
+    TSplitter* Splitter4B() const { return FSplitter4B; }
+    QLineEdit* SearchEdit() const { return FSearchEdit; }
+    QPushButton* SearchBtn() const { return FSearchBtn; }
+    TNotebookPane* NotebookPane() const { return FNotebookPane; }
+    TNoteListPane* NoteListPane() const { return FNoteListPane; }
+    TEmbeddedTagPane* EmbeddedTagPane() const { return FEmbeddedTagPane; }
+    TAnnotationPane* AnnotationPane() const { return FAnnotationPane; }
+    TLinksPane* LinksPane() const { return FLinksPane; }
+    QLabel* DateLabel() const { return FDateLabel; }
+    QString CurrentTagName() const { return FCurrentTagName; }
+    int PaneWidth(const QWidget* APane) const;
+
+protected:
+    void showEvent(QShowEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    void FormShow();
+    void FormClose();
+    void Splitter4AMoved(QObject* ASender);
+    void Splitter4BMoved(QObject* ASender);
+    bool SearchEditKeyDown(int AKey);
+    void CloseNote();
+    void WatchScreen(QScreen* AScreen);
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    QLineEdit* FSearchEdit = nullptr;
+    QPushButton* FSearchBtn = nullptr;
+    TPanel* FSearchPanel = nullptr;
+    TPanel* FPane1 = nullptr;
+    TPanel* FPane2 = nullptr;
+    TPanel* FPane3 = nullptr;
+    TPanel* FPane4 = nullptr;
+    TSplitter* FSplitter12 = nullptr;
+    TSplitter* FSplitter23 = nullptr;
+    TSplitter* FSplitter34 = nullptr;
+    TNotebookPane* FNotebookPane = nullptr;
+    TNoteListPane* FNoteListPane = nullptr;
+    TEmbeddedTagPane* FEmbeddedTagPane = nullptr;
+    TAnnotationPane* FAnnotationPane = nullptr;
+    TLinksPane* FLinksPane = nullptr;
+    TSplitter* FSplitter4A = nullptr;
+    TSplitter* FSplitter4B = nullptr;
+    TPanel* FDateStrip = nullptr;
+    QLabel* FDateLabel = nullptr;
+    QString FCurrentTagName;
+
+    TPanel* FClient = nullptr;
+    bool FStoreFailed = false;
+    QScreen* FWatchedScreen = nullptr;
+    double FLastDpi = 0;
+};

@@ -1,0 +1,71 @@
+// Shared by the tests of the window and its panes: a data folder of its own with an open store,
+// and helpers that answer dialogs through the seam.
+#pragma once
+
+#include "database.h"
+#include "dlgseam.h"
+#include "programfolder.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A temporary program folder with "quorvel.db" opened as AppDB.
+struct TTestStore
+{
+    QTemporaryDir Dir;
+    explicit TTestStore(bool AOpen = true)
+    {
+        SetProgramFolder(Dir.path());
+        if (AOpen)
+            Open();
+    }
+    ~TTestStore()
+    {
+        Close();
+        SetProgramFolder(QString());
+    }
+    void Open() { AppDB = new TDatabase(Dir.path() + QStringLiteral("/quorvel.db")); }
+    void Close()
+    {
+        delete AppDB;
+        AppDB = nullptr;
+    }
+    QString Path(const QString& AName) const { return Dir.path() + u'/' + AName; }
+};
+
+// Dialogs are answered only by script; an unexpected one is rejected and noted.
+inline void StartScriptedDialogs()
+{
+    dlgseam::Reset();
+    dlgseam::SetScripted(true);
+}
+
+// Answers an input-style dialog: types AText into its first line edit, then presses OK.
+inline dlgseam::TAnswer TypeAndAccept(const QString& AText)
+{
+    return [AText](QDialog& ADialog) {
+        auto* edit = ADialog.findChild<QLineEdit*>();
+        if (edit) {
+            edit->selectAll();
+            edit->setText(AText);
+        }
+        if (auto* ok = ADialog.findChild<QPushButton*>(QStringLiteral("acceptButton")))
+            ok->click();
+        else
+            ADialog.accept();
+    };
+}
+
+inline dlgseam::TAnswer Yes()
+{
+    return dlgseam::PressButton(QMessageBox::Yes);
+}
+
+inline dlgseam::TAnswer No()
+{
+    return dlgseam::PressButton(QMessageBox::No);
+}
