@@ -2,6 +2,7 @@
 // own statements, each brought up to the current version.
 #include "storetest.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace storetest;
@@ -337,6 +338,7 @@ private Q_SLOTS:
         const QString path = NewPath();
         BuildFixture(path, TLayout::V3);
         sqlitelib::SetDropModulesOnOpen(true);
+        auto restore = qScopeGuard([] { sqlitelib::SetDropModulesOnOpen(false); });
         {
             TDatabase db(path);
             TSQLConnection& c = TDatabaseTestAccess::Conn(db);
@@ -355,6 +357,7 @@ private Q_SLOTS:
             db.DeleteNote(n);
             QCOMPARE(ScalarInt(c, QStringLiteral("SELECT COUNT(*) FROM notes")), 3);
         }
+        restore.dismiss();
         sqlitelib::SetDropModulesOnOpen(false);
         QCOMPARE(IntegrityCheck(path), QStringLiteral("ok"));
     }
