@@ -306,6 +306,8 @@ private Q_SLOTS:
                                             << "database disk image is malformed";
         QTest::newRow("parent is a regular file") << "parent-file"
                                                   << "unable to open database file";
+        QTest::newRow("path is a folder") << "folder"
+                                          << "unable to open database file";
         QTest::newRow("read-only folder") << "read-only"
                                           << "unable to open database file";
     }
@@ -326,6 +328,8 @@ private Q_SLOTS:
             const QString parent = NewPath() + QStringLiteral(".txt");
             WriteFile(parent, "not a folder");
             path = parent + QStringLiteral("/quorvel.db");
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
         } else {
             if (geteuid() == 0)
                 QSKIP("Permissions do not stop the superuser from writing.");
