@@ -1,0 +1,518 @@
+// HTML import and the markup routines: tag content, tag blocks, and the clean-up of event
+// attributes and other active content.
+#include "importer.h"
+#include "importer_p.h"
+
+#include <map>
+#include <vector>
+
+using namespace importer;
+
+namespace {
+
+bool IsTagSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+bool IsAsciiAlpha(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+QString LowerASCIIString(QStringView S)
+{
+    QString r(S.size(), Qt::Uninitialized);
+    for (qsizetype k = 0; k < S.size(); ++k)
+        r[k] = QChar(LowerASCII(S[k].unicode()));
+    return r;
+}
+
+// The text of an attribute value as the browser reads it, for the address checks: character
+// references decoded (numeric ones, and the named ones that spell a colon, tab or new line),
+// then every blank and control character dropped and ASCII letters lower-cased, as an address
+// parser ignores them.
+QString AddressKey(QStringView V)
+{
+    QString r;
+    r.reserve(V.size());
+    auto put = [&r](char32_t u) {
+        if (u > 0x20)
+            r.append(QChar::fromUcs4(u));
+    };
+    const qsizetype n = V.size();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = V[i].unicode();
+        if (c == u'&' && i + 1 < n && V[i + 1] == u'#') {
+            qsizetype j = i + 2;
+            const bool hex = j < n && (V[j] == u'x' || V[j] == u'X');
+            if (hex)
+                ++j;
+            const qsizetype digits = j;
+            char32_t value = 0;
+            for (; j < n; ++j) {
+                const char16_t d = V[j].unicode();
+                int dv;
+                if (d >= u'0' && d <= u'9')
+                    dv = d - u'0';
+                else if (hex && d >= u'a' && d <= u'f')
+                    dv = d - u'a' + 10;
+                else if (hex && d >= u'A' && d <= u'F')
+                    dv = d - u'A' + 10;
+                else
+                    break;
+                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + dv;
+            }
+            if (j == digits) {
+                r.append(u'&');
+                ++i;
+                continue;
+            }
+            if (j < n && V[j] == u';')
+                ++j;
+            if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+                value = 0xFFFD;
+            put(value < 0x80 ? LowerASCII(char16_t(value)) : value);
+            i = j;
+            continue;
+        }
+        if (c == u'&') {
+            static const struct
+            {
+                const char16_t* Name;
+                char16_t Char;
+            } named[] = {{u"&colon;", u':'}, {u"&Tab;", u'\t'}, {u"&NewLine;", u'\n'}};
+            bool done = false;
+            for (const auto& e : named) {
+                const QStringView name(e.Name);
+                if (V.mid(i, name.size()) == name) {
+                    put(e.Char);
+                    i += name.size();
+                    done = true;
+                    break;
+                }
+            }
+            if (done)
+                continue;
+        }
+        put(LowerASCII(c));
+        ++i;
+    }
+    return r;
+}
+
+} // namespace
+
+bool importer::IsScriptAddress(QStringView AValue, bool AAnywhere)
+{
+    const QString key = AddressKey(AValue);
+    for (const char16_t* scheme : {u"javascript:", u"vbscript:", u"data:"}) {
+        if (AAnywhere ? key.contains(QStringView(scheme)) : key.startsWith(QStringView(scheme)))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+struct TAttr
+{
+    qsizetype NameStart = 0, NameEnd = 0;
+    qsizetype ValueStart = -1, ValueEnd = -1; // the value's characters, quotes excluded
+    qsizetype End = 0;                        // past the value (closing quote included)
+};
+
+struct TTag
+{
+    qsizetype Start = 0, End = 0; // End is past the ">" (or the end of the text)
+    bool IsEnd = false;
+    QString Name; // lower-cased
+    std::vector<TAttr> Attrs;
+};
+
+// One pass over the markup in the states a browser's tokenizer goes through (text, tags with
+// their attributes, comments, bogus comments, raw-text elements). Text is copied as it is,
+// except that every "<" which does not open markup becomes "&lt;", also inside attribute
+// values, comments and raw text: so another reading of the result (inside SVG or MathML, for
+// example, where raw-text elements hold markup) cannot find a tag that this pass has not seen.
+class TMarkupCleaner
+{
+public:
+    TMarkupCleaner(QStringView AText, bool AActive) : FS(AText), FActive(AActive) {}
+
+    QString Run()
+    {
+        const qsizetype n = FS.size();
+        FOut.reserve(n + n / 32);
+        qsizetype i = 0;
+        while (i < n) {
+            if (FS[i] != u'<') {
+                qsizetype j = i;
+                while (j < n && FS[j] != u'<')
+                    ++j;
+                FOut.append(FS.mid(i, j - i));
+                i = j;
+                continue;
+            }
+            const char16_t d = i + 1 < n ? FS[i + 1].unicode() : 0;
+            if (d == u'!') {
+                i = FS.mid(i + 2, 2) == u"--" ? Comment(i) : Bogus(i, 2);
+            } else if (d == u'?') {
+                i = Bogus(i, 1);
+            } else if (d == u'/') {
+                const char16_t e = i + 2 < n ? FS[i + 2].unicode() : 0;
+                if (IsAsciiAlpha(e)) {
+                    i = Tag(i, true);
+                } else if (e == u'>') {
+                    FOut.append(u"</>");
+                    i += 3;
+                } else if (i + 2 >= n) {
+                    FOut.append(u"&lt;/");
+                    i = n;
+                } else {
+                    i = Bogus(i, 2);
+                }
+            } else if (IsAsciiAlpha(d)) {
+                i = Tag(i, false);
+            } else {
+                FOut.append(u"&lt;");
+                ++i;
+            }
+        }
+        return FOut;
+    }
+
+private:
+    // Copies FS[AFrom, ATo) with every "<" written as "&lt;".
+    void AppendEscapingLT(qsizetype AFrom, qsizetype ATo)
+    {
+        for (qsizetype k = AFrom; k < ATo; ++k) {
+            if (FS[k] == u'<')
+                FOut.append(u"&lt;");
+            else
+                FOut.append(FS[k]);
+        }
+    }
+
+    // "<!--" up to the browser's end of a comment: "-->" or "--!>", and "<!-->" or "<!--->"
+    // at once. Returns the position after it.
+    qsizetype Comment(qsizetype AStart)
+    {
+        const qsizetype n = FS.size();
+        qsizetype j = AStart + 4;
+        qsizetype end = n;
+        if (j < n && FS[j] == u'>') {
+            end = j + 1;
+        } else if (FS.mid(j, 2) == u"->") {
+            end = j + 2;
+        } else {
+            for (; j + 2 < n; ++j) {
+                if (FS[j] != u'-' || FS[j + 1] != u'-')
+                    continue;
+                if (FS[j + 2] == u'>') {
+                    end = j + 3;
+                    break;
+                }
+                if (j + 3 < n && FS[j + 2] == u'!' && FS[j + 3] == u'>') {
+                    end = j + 4;
+                    break;
+                }
+            }
+        }
+        FOut.append(u"<!--");
+        AppendEscapingLT(AStart + 4, end);
+        return end;
+    }
+
+    // A declaration, processing instruction or malformed end tag: up to the first ">".
+    qsizetype Bogus(qsizetype AStart, qsizetype AOpenLen)
+    {
+        const qsizetype g = FS.indexOf(u'>', AStart + AOpenLen);
+        const qsizetype end = g < 0 ? FS.size() : g + 1;
+        FOut.append(FS.mid(AStart, AOpenLen));
+        AppendEscapingLT(AStart + AOpenLen, end);
+        return end;
+    }
+
+    TTag ReadTag(qsizetype AStart, bool AIsEnd) const
+    {
+        const qsizetype n = FS.size();
+        TTag t;
+        t.Start = AStart;
+        t.IsEnd = AIsEnd;
+        qsizetype p = AStart + (AIsEnd ? 2 : 1);
+        const qsizetype nameStart = p;
+        while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>')
+            ++p;
+        t.Name = LowerASCIIString(FS.mid(nameStart, p - nameStart));
+        for (;;) {
+            while (p < n && (IsTagSpace(FS[p].unicode()) || FS[p] == u'/'))
+                ++p;
+            if (p >= n) {
+                t.End = n;
+                return t;
+            }
+            if (FS[p] == u'>') {
+                t.End = p + 1;
+                return t;
+            }
+            TAttr a;
+            a.NameStart = p++;
+            while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>' &&
+                   FS[p] != u'=')
+                ++p;
+            a.NameEnd = a.End = p;
+            qsizetype q = p;
+            while (q < n && IsTagSpace(FS[q].unicode()))
+                ++q;
+            if (q < n && FS[q] == u'=') {
+                ++q;
+                while (q < n && IsTagSpace(FS[q].unicode()))
+                    ++q;
+                if (q < n && (FS[q] == u'"' || FS[q] == u'\'')) {
+                    const qsizetype close = FS.indexOf(FS[q], q + 1);
+                    a.ValueStart = q + 1;
+                    a.ValueEnd = close < 0 ? n : close;
+                    a.End = close < 0 ? n : close + 1;
+                } else {
+                    a.ValueStart = q;
+                    while (q < n && !IsTagSpace(FS[q].unicode()) && FS[q] != u'>')
+                        ++q;
+                    a.ValueEnd = a.End = q;
+                }
+                p = a.End;
+            }
+            t.Attrs.push_back(a);
+        }
+    }
+
+    bool DropAttr(const TTag& ATag, const TAttr& A) const
+    {
+        const QStringView name = FS.mid(A.NameStart, A.NameEnd - A.NameStart);
+        if (name.contains(u'<'))
+            return true; // not a real attribute; would read as a tag elsewhere
+        if (name.size() >= 3 && LowerASCII(name[0].unicode()) == u'o' &&
+            LowerASCII(name[1].unicode()) == u'n' && IsAsciiAlpha(name[2].unicode()))
+            return true;
+        if (!FActive || A.ValueStart < 0 || ATag.IsEnd)
+            return false;
+        const QString lname = LowerASCIIString(name);
+        const QStringView value = FS.mid(A.ValueStart, A.ValueEnd - A.ValueStart);
+        if (lname == u"href" || lname == u"src" || lname == u"action" || lname == u"formaction" ||
+            lname == u"xlink:href")
+            return IsScriptAddress(value, false);
+        if (lname == u"values" || lname == u"to" || lname == u"from" || lname == u"by")
+            return IsScriptAddress(value, true);
+        return false;
+    }
+
+    void EmitTag(const TTag& ATag)
+    {
+        qsizetype p = ATag.Start;
+        for (const TAttr& a : ATag.Attrs) {
+            if (DropAttr(ATag, a)) {
+                FOut.append(FS.mid(p, a.NameStart - p));
+                p = a.End;
+            } else if (a.ValueStart >= 0) {
+                FOut.append(FS.mid(p, a.ValueStart - p));
+                AppendEscapingLT(a.ValueStart, a.ValueEnd);
+                p = a.ValueEnd;
+            }
+        }
+        FOut.append(FS.mid(p, ATag.End - p));
+    }
+
+    // First end tag of raw-text element AName at or after AFrom that the browser takes as
+    // its end ("</name" and then a blank, "/" or ">"); -1 if none. Remembers the last answer
+    // per name, so that many unclosed elements still take one pass.
+    qsizetype FindRawEnd(const QString& AName, qsizetype AFrom)
+    {
+        auto it = FRawEnds.find(AName);
+        if (it != FRawEnds.end() && it->second.first <= AFrom &&
+            (it->second.second < 0 || it->second.second >= AFrom))
+            return it->second.second;
+        const QString pattern = QStringLiteral("</") + AName;
+        qsizetype k = AFrom;
+        qsizetype found = -1;
+        while ((k = IndexOfCI(FS, pattern, k)) >= 0) {
+            const qsizetype after = k + pattern.size();
+            if (after < FS.size() &&
+                (IsTagSpace(FS[after].unicode()) || FS[after] == u'/' || FS[after] == u'>')) {
+                found = k;
+                break;
+            }
+            ++k;
+        }
+        FRawEnds[AName] = {AFrom, found};
+        return found;
+    }
+
+    static bool IsRemovedElement(const QString& AName)
+    {
+        static const char16_t* const names[] = {u"iframe", u"frame",  u"frameset", u"object",
+                                                u"embed",  u"applet", u"base",     u"meta",
+                                                u"link",   u"form"};
+        for (const char16_t* name : names) {
+            if (AName == QStringView(name))
+                return true;
+        }
+        return false;
+    }
+
+    static bool IsRawTextElement(const QString& AName)
+    {
+        static const char16_t* const names[] = {u"title",  u"textarea", u"style",    u"xmp",
+                                                u"iframe", u"noembed",  u"noframes", u"noscript",
+                                                u"script", u"plaintext"};
+        for (const char16_t* name : names) {
+            if (AName == QStringView(name))
+                return true;
+        }
+        return false;
+    }
+
+    qsizetype Tag(qsizetype AStart, bool AIsEnd)
+    {
+        const TTag tag = ReadTag(AStart, AIsEnd);
+        if (FActive && IsRemovedElement(tag.Name)) {
+            if (tag.Name == u"iframe" && !AIsEnd) {
+                // Its content is never shown; with its end tag it goes as a whole.
+                const qsizetype close = FindRawEnd(tag.Name, tag.End);
+                if (close >= 0)
+                    return ReadTag(close, true).End;
+            }
+            return tag.End;
+        }
+        EmitTag(tag);
+        if (AIsEnd || !IsRawTextElement(tag.Name))
+            return tag.End;
+        qsizetype close = tag.Name == u"plaintext" ? -1 : FindRawEnd(tag.Name, tag.End);
+        if (close < 0)
+            close = FS.size();
+        AppendEscapingLT(tag.End, close);
+        return close;
+    }
+
+    QStringView FS;
+    bool FActive;
+    QString FOut;
+    std::map<QString, std::pair<qsizetype, qsizetype>> FRawEnds;
+};
+
+QString JoinedLines(const QString& AText)
+{
+    // Every line ends with CR + LF, as a text read by ReadFileAsText.
+    QString out;
+    out.reserve(AText.size() + 2);
+    const QStringList lines = SplitLines(AText);
+    for (const QString& line : lines) {
+        out.append(line);
+        out.append(u"\r\n");
+    }
+    return out;
+}
+
+// The content of the first element whose tag starts with ATag; AFound tells whether there is
+// one at all.
+QString FindTagContent(const QString& AHtml, const QString& ATag, bool& AFound)
+{
+    AFound = false;
+    const qsizetype p = IndexOfCI(AHtml, QString(QChar(u'<') + ATag), 0);
+    if (p < 0)
+        return QString();
+    const qsizetype g = AHtml.indexOf(u'>', p);
+    if (g < 0)
+        return QString();
+    AFound = true;
+    const qsizetype start = g + 1;
+    qsizetype e = IndexOfCI(AHtml, QString(QStringLiteral("</") + ATag + u'>'), start);
+    if (e < 0)
+        e = AHtml.size();
+    return AHtml.mid(start, e - start);
+}
+
+} // namespace
+
+QString ExtractTagContent(const QString& AHtml, const QString& ATag)
+{
+    bool found;
+    return FindTagContent(AHtml, ATag, found);
+}
+
+QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
+{
+    // One pass with the result of deleting the first block and searching again from the
+    // start: a new opening tag can only form across the place of the last deletion, so only
+    // the kept text's last characters are looked at again.
+    const QString open = QChar(u'<') + ATag;
+    const QString close = QStringLiteral("</") + ATag + u'>';
+    const qsizetype n = AHtml.size();
+    const qsizetype m = open.size();
+    QString out;
+    out.reserve(n);
+    qsizetype pos = 0;
+    for (;;) {
+        qsizetype joined = -1;
+        for (qsizetype k = qMax<qsizetype>(0, out.size() - (m - 1)); k < out.size(); ++k) {
+            const qsizetype inOut = out.size() - k;
+            if (StartsWithCI(out, k, QStringView(open).left(inOut)) &&
+                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut))) {
+                joined = k;
+                break;
+            }
+        }
+        qsizetype from;
+        if (joined >= 0) {
+            out.truncate(joined);
+            from = pos;
+        } else {
+            const qsizetype p = IndexOfCI(AHtml, open, pos);
+            if (p < 0) {
+                out.append(QStringView(AHtml).mid(pos));
+                break;
+            }
+            out.append(QStringView(AHtml).mid(pos, p - pos));
+            from = p;
+        }
+        const qsizetype c = IndexOfCI(AHtml, close, from);
+        if (c < 0)
+            break;
+        pos = c + close.size();
+    }
+    return out;
+}
+
+QString StripEventAttrs(const QString& AHtml)
+{
+    return JoinedLines(TMarkupCleaner(AHtml, false).Run());
+}
+
+QString StripActiveContent(const QString& AHtml)
+{
+    return JoinedLines(TMarkupCleaner(AHtml, true).Run());
+}
+
+namespace importer {
+
+QString ConvertHTML(const QString& ARaw, QString& ATitle)
+{
+    const QString title = TrimCtl(ExtractTagContent(ARaw, QStringLiteral("title")));
+    if (!title.isEmpty())
+        ATitle = title;
+    bool hasBody;
+    QString body = FindTagContent(ARaw, QStringLiteral("body"), hasBody);
+    if (!hasBody)
+        body = ARaw;
+    body = RemoveTagBlocks(body, QStringLiteral("script"));
+    body = RemoveTagBlocks(body, QStringLiteral("style"));
+    body = StripActiveContent(body);
+    return TrimCtl(body);
+}
+
+} // namespace importer
+
+QString ImportHTML(const QString& APath, QString& ATitle)
+{
+    ATitle = FileTitle(APath);
+    return ConvertHTML(ReadFileAsText(APath), ATitle);
+}

@@ -1,0 +1,62 @@
+// The document importer: turns one HTML, Markdown, plain-text, RTF or PDF file into an HTML
+// note body and a title. Free functions without state, no widgets; file errors are raised as
+// EImportFileError.
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A file that exists but cannot be opened or read.
+class EImportFileError : public std::runtime_error
+{
+public:
+    explicit EImportFileError(const QString& AMessage);
+};
+
+// Converts the file by its lower-cased extension (.html .htm .md .txt .rtf .pdf). Returns the
+// body, or "" when the file is missing, of another type or without readable content; ATitle
+// always receives a title (at least the file name without folder and last extension).
+QString ImportFileToHTML(const QString& AFilePath, QString& ATitle);
+
+// The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding (otherwise
+// UTF-8), and every line ends with carriage return + line feed.
+QString ReadFileAsText(const QString& APath);
+
+// Replaces & < > and the double quote by their entities; the apostrophe stays.
+QString EscapeHTML(const QString& S);
+
+// The raw content of the first element whose tag starts with ATag (ASCII case-insensitive),
+// up to its end tag or the end of the text; "" when there is no such element.
+QString ExtractTagContent(const QString& AHtml, const QString& ATag);
+
+// AHtml without any element whose tag starts with ATag, each from its start up to and
+// including its end tag (or to the end of the text when it is never closed).
+QString RemoveTagBlocks(const QString& AHtml, const QString& ATag);
+
+// The markup without event-handler attributes (every on<letter>... attribute inside a tag,
+// wherever the tag's lines break). A "<" that is not markup is written as "&lt;", so that no
+// reading of the result finds a tag this pass did not see. Lines end with CR + LF.
+QString StripEventAttrs(const QString& AHtml);
+
+// What StripEventAttrs does, and also removes the elements that load or run other content
+// (iframe, frame, frameset, object, embed, applet, base, meta, link; form keeps its content)
+// and javascript:, vbscript: and data: addresses from href, src, action, formaction and
+// xlink:href (and from the values an SVG animation assigns).
+QString StripActiveContent(const QString& AHtml);
+
+// HTML file: title from its title element, body from its body element (or the whole text),
+// scripts, styles and active content removed.
+QString ImportHTML(const QString& APath, QString& ATitle);
+
+// Markdown (and plain text) file; the first level-1 heading becomes the title.
+QString ImportMarkdown(const QString& APath, QString& ATitle);
+
+// Inline Markdown of one line: code spans, strong and emphasis, links; the rest escaped.
+QString MDInline(const QString& S);
+
+// The text of an RTF file as paragraphs, characters decoded through the document's code page.
+QString ImportRTF(const QString& APath, QString& ATitle);
+
+// The strings shown by the text operators of uncompressed content streams, one paragraph per
+// text line; a notice paragraph when none is found. Reads at most 10 MiB.
+QString ImportPDF(const QString& APath, QString& ATitle);

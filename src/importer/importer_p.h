@@ -1,0 +1,57 @@
+// Inside the importer: the converters on text already read, and the small helpers they
+// share. Tests and fuzz targets use these to work without files.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace importer {
+
+// True for the characters that trimming removes: blanks and controls (code <= 32).
+inline bool IsBlankOrCtl(QChar c)
+{
+    return c.unicode() <= 32;
+}
+QString TrimCtl(QStringView S);
+QStringView TrimLeftCtl(QStringView S);
+
+inline char16_t LowerASCII(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+// Position of ANeedle in AHay from AFrom, ASCII letters compared without case; -1 if none.
+qsizetype IndexOfCI(QStringView AHay, QStringView ANeedle, qsizetype AFrom);
+bool StartsWithCI(QStringView AHay, qsizetype APos, QStringView ANeedle);
+
+// File name without folder and without its last extension; and that extension, lower-cased.
+QString FileTitle(const QString& APath);
+QString FileExtension(const QString& APath);
+
+// Reads at most AMaxBytes (all when negative); raises EImportFileError on failure.
+QByteArray ReadFileBytes(const QString& APath, qint64 AMaxBytes = -1);
+// Bytes to text as ReadFileAsText reads them: byte-order mark or UTF-8, every line ending
+// in CR + LF. Ill-formed sequences become U+FFFD.
+QString DecodeText(const QByteArray& ABytes);
+// The lines of a text (split at CR, LF or CR + LF; a final break adds no empty line).
+QStringList SplitLines(QStringView AText);
+
+// The character of byte AByte in code page 1252 (Windows Latin 1), 0 where it has none.
+char16_t Cp1252Char(unsigned char AByte);
+
+// Whether an attribute value is a javascript:, vbscript: or data: address as a browser reads
+// it (character references decoded, blanks and controls ignored); with AAnywhere, whether
+// such an address appears anywhere in it.
+bool IsScriptAddress(QStringView AValue, bool AAnywhere);
+
+QString ConvertHTML(const QString& ARaw, QString& ATitle);
+QString ConvertMarkdown(const QStringList& ALines, QString& ATitle);
+QString ConvertRTF(const QByteArray& ARaw);
+QString ConvertPDF(const QByteArray& ARaw);
+
+// Readers of one PDF string at APos (on its "(" or "<"); leave APos after it.
+QString ReadQuoted(const QByteArray& ARaw, qsizetype& APos);
+QString ReadHex(const QByteArray& ARaw, qsizetype& APos);
+
+} // namespace importer
