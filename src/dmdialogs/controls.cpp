@@ -161,8 +161,9 @@ void TSplitter::mousePressEvent(QMouseEvent* AEvent)
         return;
     const bool horizontal = FAlign == alLeft || FAlign == alRight;
     FDragging = true;
-    FStartPos =
-        static_cast<int>(horizontal ? AEvent->globalPosition().x() : AEvent->globalPosition().y());
+    // Positions are taken in the panel's coordinates, which stay put while the bar moves.
+    const QPoint p = mapToParent(AEvent->position().toPoint());
+    FStartPos = horizontal ? p.x() : p.y();
     FStartExtent = FPanel->Extent(FTarget);
     FMaxExtent = FStartExtent + FPanel->ClientSpace(horizontal);
 }
@@ -172,8 +173,8 @@ void TSplitter::mouseMoveEvent(QMouseEvent* AEvent)
     if (!FDragging || !FTarget)
         return;
     const bool horizontal = FAlign == alLeft || FAlign == alRight;
-    const int pos =
-        static_cast<int>(horizontal ? AEvent->globalPosition().x() : AEvent->globalPosition().y());
+    const QPoint p = mapToParent(AEvent->position().toPoint());
+    const int pos = horizontal ? p.x() : p.y();
     int delta = pos - FStartPos;
     if (FAlign == alRight || FAlign == alBottom)
         delta = -delta;

@@ -272,12 +272,11 @@ void TMainForm::showEvent(QShowEvent* AEvent)
     QMainWindow::showEvent(AEvent);
     if (AEvent->spontaneous() || FStoreFailed)
         return;
-    if (QWindow* window = windowHandle()) {
-        connect(
-            window, &QWindow::screenChanged, this,
-            [this](QScreen* AScreen) { WatchScreen(AScreen); }, Qt::UniqueConnection);
-        if (!FWatchedScreen)
-            WatchScreen(window->screen());
+    QWindow* window = windowHandle();
+    if (window && !FWatchedScreen) {
+        connect(window, &QWindow::screenChanged, this,
+                [this](QScreen* AScreen) { WatchScreen(AScreen); });
+        WatchScreen(window->screen());
     }
     FormShow();
 }

@@ -350,8 +350,9 @@ bool TNotebookPane::NotebookListMouseDown(const QPoint& APos)
 
 bool TNotebookPane::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if (AWatched == FNotebookList->viewport() && (AEvent->type() == QEvent::MouseButtonPress ||
-                                                  AEvent->type() == QEvent::MouseButtonDblClick)) {
+    if (FNotebookList && AWatched == FNotebookList->viewport() &&
+        (AEvent->type() == QEvent::MouseButtonPress ||
+         AEvent->type() == QEvent::MouseButtonDblClick)) {
         auto* me = static_cast<QMouseEvent*>(AEvent);
         // A press on a parent's triangle only folds or unfolds it; the row is not selected.
         if (me->button() == Qt::LeftButton && NotebookListMouseDown(me->position().toPoint()))

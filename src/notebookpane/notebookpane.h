@@ -63,8 +63,8 @@ private:
     void NotebookListSelectItem(QListWidgetItem* AItem);
     void TagListSelectItem(QListWidgetItem* AItem);
 
-    QListWidget* FNotebookList;
-    QListWidget* FTagList;
+    QListWidget* FNotebookList = nullptr;
+    QListWidget* FTagList = nullptr;
     TSplitter* FSplitter;
     QMenu* FNotebookMenu;
     QWidget* FTagsHeader;

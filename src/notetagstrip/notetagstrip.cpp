@@ -67,7 +67,7 @@ TNoteTagStrip::TNoteTagStrip(QWidget* AOwner) : TPanel(AOwner)
 
 bool TNoteTagStrip::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if ((AWatched == FAddEdit || AWatched == FAddEdit->lineEdit()) &&
+    if (FAddEdit && (AWatched == FAddEdit || AWatched == FAddEdit->lineEdit()) &&
         AEvent->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(AEvent)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

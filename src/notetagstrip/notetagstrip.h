@@ -54,7 +54,7 @@ private:
     void ChipRemoveClick(QObject* ASender);
 
     TScrollBox* FScrollBox;
-    QComboBox* FAddEdit;
+    QComboBox* FAddEdit = nullptr;
     QPushButton* FAddBtn;
     int64_t FNoteId = 0;
     std::vector<QPointer<TTagChip>> FChips;

@@ -1,0 +1,522 @@
+#include "../dmdialogs/testsupport.h"
+#include "annotationpane.h"
+#include "application.h"
+#include "controls.h"
+#include "embeddedtagpane.h"
+#include "linkspane.h"
+#include "mainform.h"
+#include "notebookpane.h"
+#include "notelistpane.h"
+#include "sqlitelib.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+
+namespace {
+
+// Counts the key presses that reach a widget's own handling.
+class TKeyCounter : public QObject
+{
+public:
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* AEvent) override
+    {
+        if (AEvent->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(AEvent)->key();
+        if (key != Qt::Key_Control && key != Qt::Key_Shift && key != Qt::Key_Alt)
+            ++Count;
+        return false;
+    }
+};
+
+void RunSQL(const QString& ADbPath, const QString& ASQL)
+{
+    TSQLConnection conn(ADbPath);
+    TSQLTransaction trans;
+    conn.SetTransaction(&trans);
+    trans.SetConnection(&conn);
+    conn.Open();
+    conn.ExecuteDirect(ASQL);
+    trans.Commit();
+    conn.Close();
+}
+
+QListWidgetItem* RowWithId(QListWidget* AList, int64_t AId)
+{
+    for (int i = 0; i < AList->count(); ++i)
+        if (AList->item(i)->data(Qt::UserRole).toLongLong() == AId)
+            return AList->item(i);
+    return nullptr;
+}
+
+void ClickRow(QListWidget* AList, QListWidgetItem* AItem)
+{
+    QVERIFY(AItem);
+    const QRect r = AList->visualItemRect(AItem);
+    QTest::mouseClick(AList->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
+}
+
+struct TSample
+{
+    int64_t Work = 0, Home = 0, Sub = 0, Note1 = 0, Note2 = 0, HomeNote = 0, TagId = 0;
+};
+
+TSample FillSample(TTestStore& AStore)
+{
+    AStore.Open();
+    TSample s;
+    s.Work = AppDB->CreateNotebook("Work", 0);
+    s.Sub = AppDB->CreateNotebook("Smith v Jones (2023)", s.Work);
+    s.Home = AppDB->CreateNotebook("Home", 0);
+    s.Note1 = AppDB->CreateNote(s.Work, "Hearing bundle <draft>");
+    AppDB->SaveNote(s.Note1, "Hearing bundle <draft>", "Summary", "<p>Witness statement</p>");
+    s.Note2 = AppDB->CreateNote(s.Work, "Costs schedule");
+    s.HomeNote = AppDB->CreateNote(s.Home, "Garden");
+    AppDB->AddTagToNote(s.Note1, "urgent");
+    AppDB->AddTagToNote(s.Note2, "urgent");
+    s.TagId = AppDB->GetAllNoteTags().front().Id;
+    AppDB->CreateAnnotation(s.Note1, "ann_1", "first passage", "older note");
+    AppDB->CreateAnnotation(s.Note1, "ann_2", "second passage", "newer note");
+    AppDB->AddLink(s.Note1, "https://www.bailii.org/x", "BAILII judgment");
+    AppDB->AddLink(s.Note1, "example.org/case", "");
+    AStore.Close();
+    return s;
+}
+
+// Drags a splitter bar by ADelta pixels of its panel; the pointer stays where a real one would
+// while the bar moves under it.
+void DragSplitter(QWidget* ASplitter, const QPoint& ADelta)
+{
+    const QPoint start = ASplitter->mapToParent(QPoint(2, 2));
+    QTest::mousePress(ASplitter, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseMove(ASplitter, ASplitter->mapFromParent(start + ADelta));
+    QTest::mouseRelease(ASplitter, Qt::LeftButton, {}, ASplitter->mapFromParent(start + ADelta));
+}
+
+int Setting(const QString& AKey)
+{
+    return AppDB->GetSettingInt(AKey, -999);
+}
+
+using TStoredSettings = QList<QPair<QString, int>>;
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        StartScriptedDialogs();
+        SetScreenPPI(96);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    }
+    void cleanup()
+    {
+        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+        QCOMPARE(dlgseam::PendingAnswers(), 0);
+    }
+
+    void restoreLayout_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<TStoredSettings>("stored");
+        QTest::addColumn<QList<int>>("expected"); // pane 1, 2, 4 widths; list, etag, annot heights
+        using L = TStoredSettings;
+        QTest::newRow("new file 1920x1000")
+            << QSize(1920, 1000) << L{} << QList<int>{240, 240, 240, 333, 250, 250};
+        QTest::newRow("MinW rejected, MaxW accepted")
+            << QSize(1920, 1000)
+            << L{{"pane1_width", 120}, {"pane2_width", 640}, {"pane4_width", 641}}
+            << QList<int>{240, 640, 240, 333, 250, 250};
+        QTest::newRow("width 600")
+            << QSize(600, 1000)
+            << L{{"pane1_width", 200}, {"pane2_width", 201}, {"pane4_width", 91}}
+            << QList<int>{200, 180, 91, 333, 250, 250};
+        QTest::newRow("width 500") << QSize(500, 1000) << L{{"pane1_width", 720}}
+                                   << QList<int>{720, 180, 180, 333, 250, 250};
+        QTest::newRow("height 200 accepts")
+            << QSize(1920, 200)
+            << L{{"pane1_nb_height", 120}, {"pane4_etag_height", 50}, {"pane4_annot_height", 40}}
+            << QList<int>{240, 240, 240, 120, 50, 40};
+        QTest::newRow("height 200 rejects")
+            << QSize(1920, 200)
+            << L{{"pane1_nb_height", 121}, {"pane4_etag_height", 51}, {"pane4_annot_height", 39}}
+            << QList<int>{240, 240, 240, 200, 150, 150};
+    }
+    void restoreLayout()
+    {
+        QFETCH(QSize, client);
+        QFETCH(TStoredSettings, stored);
+        QFETCH(QList<int>, expected);
+        TTestStore store(false);
+        store.Open();
+        for (const auto& [key, value] : stored)
+            AppDB->SetSettingInt(key, value);
+        AppDB->SetSetting("pane2_nb_bogus", "x");
+        store.Close();
+        TMainForm form;
+        form.ClientPanel()->resize(client);
+        form.RestoreLayout();
+        const QList<int> got = {form.PaneWidth(form.Pane1()),
+                                form.PaneWidth(form.Pane2()),
+                                form.PaneWidth(form.Pane4()),
+                                form.NotebookPane()->NotebookListHeight(),
+                                form.Pane4()->Extent(form.EmbeddedTagPane()),
+                                form.Pane4()->Extent(form.AnnotationPane())};
+        QCOMPARE(got, expected);
+        // Nothing is written back until the layout is saved.
+        if (!stored.isEmpty())
+            QCOMPARE(Setting(stored.first().first), stored.first().second);
+    }
+
+    void startupWithoutSqliteLibrary()
+    {
+        TTestStore store(false);
+        sqlitelib::SetLibraryPath(store.Path("missing/libsqlite3.so.0"));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        {
+            TMainForm form;
+            QVERIFY(form.StoreFailed());
+            QVERIFY(!form.isVisible());
+            QVERIFY(!form.NotebookPane());
+        }
+        sqlitelib::SetLibraryPath(QString());
+        QCOMPARE(dlgseam::Shown().size(), 1);
+        const QStringList lines = dlgseam::Shown().first().section(u'|', 1).split("\r\n");
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith("Cannot open database: "));
+        QCOMPARE(lines[1],
+                 QString("Make sure libsqlite3.so.0 (64-bit) is in the same folder as quorvel."));
+        QVERIFY(lines[2].startsWith("Download from: https://"));
+        QVERIFY(!QFile::exists(store.Path("quorvel.db")));
+    }
+
+    void restartRestoresNotebookAndNote()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        {
+            TMainForm form;
+            form.show();
+            ClickRow(form.NotebookPane()->NotebookList(),
+                     RowWithId(form.NotebookPane()->NotebookList(), s.Work));
+            ClickRow(form.NoteListPane()->List(), RowWithId(form.NoteListPane()->List(), s.Note1));
+            QCOMPARE(Setting("last_notebook_id"), int(s.Work));
+            QCOMPARE(Setting("last_note_id"), int(s.Note1));
+            form.close();
+        }
+        TMainForm form;
+        form.show();
+        QCOMPARE(form.NotebookPane()->SelectedNotebookId(), s.Work);
+        QListWidget* list = form.NoteListPane()->List();
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().first()->data(Qt::UserRole).toLongLong(), s.Note1);
+        QCOMPARE(form.AnnotationPane()->NoteId(), s.Note1);
+        QVERIFY(form.DateLabel()->text().startsWith("Created: "));
+        QCOMPARE(Setting("last_notebook_id"), int(s.Work));
+        QCOMPARE(Setting("last_note_id"), int(s.Note1));
+    }
+
+    void restartWithStaleSelection_data()
+    {
+        QTest::addColumn<bool>("deleteNotebook");
+        QTest::newRow("note of another notebook") << false;
+        QTest::newRow("notebook deleted") << true;
+    }
+    void restartWithStaleSelection()
+    {
+        QFETCH(bool, deleteNotebook);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        store.Open();
+        AppDB->SetSettingInt("last_notebook_id", int(s.Work));
+        AppDB->SetSettingInt("last_note_id", int(s.HomeNote));
+        if (deleteNotebook)
+            AppDB->DeleteNotebook(s.Work, true);
+        store.Close();
+        TMainForm form;
+        form.show();
+        QCOMPARE(form.NoteListPane()->List()->selectedItems().size(), 0);
+        QCOMPARE(form.AnnotationPane()->NoteId(), int64_t(0));
+        if (deleteNotebook) {
+            QCOMPARE(form.NoteListPane()->List()->count(), 0);
+            QCOMPARE(Setting("last_note_id"), int(s.HomeNote));
+        } else {
+            QCOMPARE(form.NoteListPane()->List()->count(), 2);
+            QCOMPARE(Setting("last_note_id"), 0);
+        }
+    }
+
+    void windowKeys()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TKeyCounter counter;
+        form.SearchEdit()->installEventFilter(&counter);
+        form.SearchEdit()->setFocus();
+
+        // Ctrl+N without a notebook: nothing, and the key is used up.
+        QTest::keyClick(form.SearchEdit(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(dlgseam::Shown().size(), 0);
+        QCOMPARE(counter.Count, 0);
+
+        // Ctrl+Alt+S passes on to the focused control.
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(counter.Count, 1);
+
+        // Ctrl+N with a notebook: the new-note prompt.
+        form.NotebookPane()->SelectNotebook(s.Home);
+        form.SearchEdit()->setFocus();
+        dlgseam::PushAnswer(TypeAndAccept("Shopping"));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(dlgseam::Shown().value(0), QString("New Note"));
+        QCOMPARE(form.NoteListPane()->List()->count(), 2);
+        QCOMPARE(Setting("last_note_id"), int(form.NoteListPane()
+                                                  ->List()
+                                                  ->selectedItems()
+                                                  .first()
+                                                  ->data(Qt::UserRole)
+                                                  .toLongLong()));
+
+        // Ctrl+Shift+N reaches the menu's shortcut.
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        dlgseam::PushAnswer(dlgseam::Reject());
+        QTest::keyClick(form.SearchEdit(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(dlgseam::Shown().value(1), QString("New Notebook"));
+
+        // Ctrl+F gives the search box the focus.
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.NoteListPane()->List()->setFocus();
+        QTest::keyClick(form.NoteListPane()->List(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(form.SearchEdit()->hasFocus());
+
+        // Enter searches, Escape only empties the box.
+        const int before = counter.Count;
+        QTest::keyClicks(form.SearchEdit(), "Witness");
+        QTest::keyClick(form.SearchEdit(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(form.NoteListPane()->Mode(), pmSearch);
+        QCOMPARE(form.NotebookPane()->SelectedNotebookId(), int64_t(0));
+        QCOMPARE(form.NoteListPane()->List()->count(), 1);
+        QTest::keyClick(form.SearchEdit(), Qt::Key_Escape);
+        QCOMPARE(form.SearchEdit()->text(), QString());
+        QCOMPARE(form.NoteListPane()->List()->count(), 1);
+        QCOMPARE(counter.Count - before, 7); // the typed letters only
+        QCOMPARE(Setting("last_notebook_id"), int(s.Home));
+
+        // After a search no notebook is selected, so Ctrl+N does nothing.
+        QTest::keyClick(form.SearchEdit(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(dlgseam::Shown().size(), 2);
+
+        // A term of blanks does nothing.
+        form.NotebookPane()->SelectNotebook(s.Work);
+        QTest::keyClicks(form.SearchEdit(), "   ");
+        QTest::keyClick(form.SearchEdit(), Qt::Key_Enter);
+        QCOMPARE(form.NoteListPane()->Mode(), pmNotebook);
+        QCOMPARE(form.NotebookPane()->SelectedNotebookId(), s.Work);
+    }
+
+    void selectionMediation()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QCOMPARE(form.AnnotationPane()->RowCount(), 2);
+        QCOMPARE(form.LinksPane()->RowCount(), 2);
+        const QString dates = form.DateLabel()->text();
+        QVERIFY(dates.contains(QString::fromUtf8("   \u00B7   Modified: ")));
+        QCOMPARE(Setting("last_note_id"), int(s.Note1));
+
+        // A tag: the note is closed, the list shows the tag, the remembered ids stay.
+        ClickRow(form.NotebookPane()->TagList(),
+                 RowWithId(form.NotebookPane()->TagList(), s.TagId));
+        QCOMPARE(form.CurrentTagName(), QString("urgent"));
+        QCOMPARE(form.NoteListPane()->Mode(), pmTag);
+        QCOMPARE(form.AnnotationPane()->NoteId(), int64_t(0));
+        QCOMPARE(form.LinksPane()->NoteId(), int64_t(0));
+        QCOMPARE(form.DateLabel()->text(), QString());
+        QCOMPARE(Setting("last_notebook_id"), int(s.Work));
+        QCOMPARE(Setting("last_note_id"), int(s.Note1));
+
+        // A search keeps the open note and its panes.
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.SearchEdit()->setText("  Witness ");
+        QTest::mouseClick(form.SearchBtn(), Qt::LeftButton);
+        QCOMPARE(form.NoteListPane()->Mode(), pmSearch);
+        QCOMPARE(form.AnnotationPane()->NoteId(), s.Note1);
+        QCOMPARE(form.NotebookPane()->SelectedTagId(), s.TagId);
+
+        // A notebook: the note is closed, the notebook remembered and the note reset.
+        ClickRow(form.NotebookPane()->NotebookList(),
+                 RowWithId(form.NotebookPane()->NotebookList(), s.Home));
+        QCOMPARE(form.AnnotationPane()->NoteId(), int64_t(0));
+        QCOMPARE(form.DateLabel()->text(), QString());
+        QCOMPARE(Setting("last_notebook_id"), int(s.Home));
+        QCOMPARE(Setting("last_note_id"), 0);
+
+        // Moving a note: panes closed, dates kept, counts updated.
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note2);
+        const QString movedDates = form.DateLabel()->text();
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            auto* list = ADialog.findChild<QListWidget*>();
+            list->setCurrentItem(list->findItems("Home", Qt::MatchExactly).first());
+            ADialog.accept();
+        });
+        form.NoteListPane()->MenuMoveNote();
+        QCOMPARE(form.DateLabel()->text(), movedDates);
+        QCOMPARE(form.LinksPane()->NoteId(), int64_t(0));
+        QVERIFY(RowWithId(form.NotebookPane()->NotebookList(), s.Home)->text() == "Home (2)");
+
+        // A note deleted meanwhile shows dashes.
+        form.OnNoteSelected(nullptr, 999999);
+        QCOMPARE(form.DateLabel()->text(),
+                 QString::fromUtf8("Created: \u2014   \u00B7   Modified: \u2014"));
+    }
+
+    void formatStripDate()
+    {
+        QCOMPARE(FormatStripDate(0), QString::fromUtf8("\u2014"));
+        QCOMPARE(FormatStripDate(86400), QString("2 Jan 1970"));
+        QCOMPARE(FormatStripDate(1741305600 + 23 * 3600), QString("7 Mar 2025"));
+    }
+
+    void paneTogglesAndLayoutMemory()
+    {
+        TTestStore store(false);
+        TMainForm form;
+        form.setWindowState(Qt::WindowNoState);
+        form.resize(1600, 900);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const int w4 = form.PaneWidth(form.Pane4());
+        form.MenuTogglePane4();
+        QVERIFY(!form.Pane4()->isVisible());
+        QVERIFY(!form.Splitter34()->isVisible());
+        form.MenuTogglePane4();
+        QVERIFY(form.Pane4()->isVisible());
+        QCOMPARE(form.Pane4()->width(), w4);
+        QCOMPARE(form.Splitter34()->geometry().right() + 1, form.Pane4()->x());
+
+        // Dragging splitter 1-2; a change of screen scale puts the stored width back.
+        const int w1 = form.Pane1()->width();
+        DragSplitter(form.Splitter12(), QPoint(60, 0));
+        QCOMPARE(form.Pane1()->width(), w1 + 60);
+        QCOMPARE(Setting("pane1_width"), -999); // written only at close
+        form.WMDpiChanged();
+        QCOMPARE(form.Pane1()->width(), w1);
+
+        // A drag stops at 30 pixels.
+        DragSplitter(form.Splitter12(), QPoint(-1000, 0));
+        QCOMPARE(form.Pane1()->width(), 30);
+
+        // Splitter 4A writes the embedded tags pane's height at once.
+        DragSplitter(form.Splitter4A(), QPoint(0, 20));
+        QCOMPARE(Setting("pane4_etag_height"), form.EmbeddedTagPane()->height());
+
+        // A hidden pane 1 still writes its last width at close.
+        form.MenuTogglePane1();
+        QVERIFY(!form.Splitter12()->isVisible());
+        form.close();
+        QCOMPARE(Setting("pane1_width"), 30);
+    }
+
+    void aboutBoxSizes_data()
+    {
+        QTest::addColumn<int>("ppi");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("buttonRow");
+        QTest::newRow("96") << 96 << QSize(460, 385) << 44;
+        QTest::newRow("120") << 120 << QSize(575, 479) << 55;
+    }
+    void aboutBoxSizes()
+    {
+        QFETCH(int, ppi);
+        QFETCH(QSize, size);
+        QFETCH(int, buttonRow);
+        SetScreenPPI(ppi);
+        TTestStore store(false);
+        TMainForm form;
+        QSize got;
+        int row = 0, pictureH = 0;
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            got = ADialog.size();
+            row = ADialog.findChild<QWidget*>("buttonRow")->height();
+            pictureH = ADialog.findChild<QWidget*>("picture")->height();
+            ADialog.findChild<QPushButton*>()->click();
+        });
+        form.MenuAbout();
+        QCOMPARE(got, size);
+        QCOMPARE(row, buttonRow);
+        QCOMPARE(pictureH, ppi == 96 ? 155 : 194);
+        QCOMPARE(dlgseam::Shown().value(0), QString("About Quorvel"));
+    }
+
+    // An error that a handler lets through is shown, and the program goes on.
+    void topLevelHandlerShowsError()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        RunSQL(store.Path("quorvel.db"), "CREATE TRIGGER refuse BEFORE INSERT ON notes BEGIN "
+                                         "SELECT RAISE(ABORT, 'refused by test'); END");
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Home);
+        dlgseam::PushAnswer(TypeAndAccept("Will fail"));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(dlgseam::Shown().size(), 2);
+        QVERIFY(dlgseam::Shown()[1].startsWith("Quorvel|"));
+        QVERIFY(dlgseam::Shown()[1].contains("refused by test"));
+        QCOMPARE(form.NoteListPane()->List()->count(), 1);
+        // Still running: the next command works.
+        form.NotebookPane()->SelectNotebook(s.Work);
+        QCOMPARE(form.NoteListPane()->List()->count(), 2);
+    }
+
+    void screenshot()
+    {
+        const QByteArray out = qgetenv("QUORVEL_SCREENSHOT");
+        if (out.isEmpty())
+            QSKIP("set QUORVEL_SCREENSHOT to a PNG path to write the window's picture");
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.setWindowState(Qt::WindowNoState);
+        form.resize(1400, 800);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        TEditorTagArray tags = {
+            {"t1", "Key fact", "green"}, {"t2", "Disputed", "red"}, {"t3", "Admitted", "bogus"}};
+        form.EmbeddedTagPane()->Populate(tags);
+        QTest::qWait(50);
+        QVERIFY(form.grab().save(QString::fromLocal8Bit(out)));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TQuorvelApplication app(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
+    TestMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_mainform.moc"
