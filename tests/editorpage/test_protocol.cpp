@@ -1,0 +1,159 @@
+// Messages between host and page: start-up, loading, view mode, bad messages, the page
+// resource itself.
+#include "editortests.h"
+#include "pagefixture.h"
+
+#include "editorresource.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+class TProtocolTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TEditorPageFixture> F;
+
+private Q_SLOTS:
+    void initTestCase() { F = std::make_unique<TEditorPageFixture>(); }
+    void init() { QVERIFY(F->LoadPage()); }
+    void cleanupTestCase() { F.reset(); }
+
+    void resourceLetsOnlyItsOwnScriptRun()
+    {
+        const QString html = EditorHtml();
+        QVERIFY(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
+        const QRegularExpression csp(
+            QStringLiteral("http-equiv=\"Content-Security-Policy\" content=\"([^\"]*)\""));
+        const QRegularExpressionMatch m = csp.match(html);
+        QVERIFY(m.hasMatch());
+        const QString scriptSrc = QRegularExpression(QStringLiteral("script-src ([^;]*)"))
+                                      .match(m.captured(1))
+                                      .captured(1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^'sha256-[A-Za-z0-9+/]{43}='$"))
+                     .match(scriptSrc)
+                     .hasMatch(),
+                 qPrintable(scriptSrc));
+        QCOMPARE(html.count(QStringLiteral("<script")), 1);
+        // The page's own script does run under that policy: it announced itself, and only that.
+        QCOMPARE(F->FStartupPosts.size(), 1);
+        QCOMPARE(F->FStartupPosts[0].Json, QStringLiteral("{\"type\":\"ready\"}"));
+        QCOMPARE(F->JsText(QStringLiteral("document.title")), QStringLiteral("Quorvel Editor"));
+    }
+
+    void loadAnswersTagListThenLength()
+    {
+        // Display state on a tag span is dropped; the list is sorted by name ignoring case and
+        // keeps document order between equal names; a missing or empty colour is yellow.
+        const QString body = QStringLiteral(
+            "<p>\"q\" \\ \t é 😀 <span data-hash=\"b1\" data-colour=\"blue\" id=\"b1\" "
+            "data-tag=\"beta\" "
+            "class=\"blue\" style=\"background: red;\">x</span> "
+            "<span data-hash=\"a1\" data-colour=\"\" id=\"a1\" data-tag=\"Alpha\">y</span> "
+            "<span data-hash=\"z1\" id=\"z1\" data-tag=\"alpha\">z</span></p>");
+        F->Send(Msg(QStringLiteral("load"), {{QStringLiteral("html"), body}}));
+        QVERIFY(F->WaitForPosts(2, 3000));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":["
+                                "{\"id\":\"a1\",\"tag\":\"Alpha\",\"colour\":\"yellow\"},"
+                                "{\"id\":\"z1\",\"tag\":\"alpha\",\"colour\":\"yellow\"},"
+                                "{\"id\":\"b1\",\"tag\":\"beta\",\"colour\":\"blue\"}]}"));
+        QCOMPARE(posts[1].Json,
+                 QStringLiteral("{\"type\":\"loadAck\",\"length\":%1}").arg(body.size()));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('b1').outerHTML")),
+                 QStringLiteral("<span data-hash=\"b1\" data-colour=\"blue\" id=\"b1\" "
+                                "data-tag=\"beta\">x</span>"));
+        QString expected = body;
+        expected.replace(QStringLiteral(" class=\"blue\" style=\"background: red;\""), QString());
+        QCOMPARE(F->CleanHtml(), expected);
+    }
+
+    void loadWithoutBody_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QStringLiteral("{\"type\":\"load\"}");
+        QTest::newRow("empty") << QStringLiteral("{\"type\":\"load\",\"html\":\"\"}");
+        QTest::newRow("null") << QStringLiteral("{\"type\":\"load\",\"html\":null}");
+    }
+    void loadWithoutBody()
+    {
+        QFETCH(QString, message);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>old</p>")));
+        F->SendText(message);
+        QVERIFY(F->WaitForPosts(2, 3000));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts[0].Json, QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":[]}"));
+        QCOMPARE(posts[1].Json, QStringLiteral("{\"type\":\"loadAck\",\"length\":0}"));
+        QCOMPARE(F->InnerHtml(), QString());
+    }
+
+    void viewModeAndLoadMakeEditable()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>text</p>")));
+        F->SendText(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":true}"));
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QStringLiteral("view-mode"));
+        QCOMPARE(F->JsText(QStringLiteral("editor.contentEditable")), QStringLiteral("false"));
+        QCOMPARE(F->Js(QStringLiteral("document.getElementById('toolbar').offsetHeight")).toInt(),
+                 0);
+        F->SendText(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":false}"));
+        QCOMPARE(F->JsText(QStringLiteral("editor.contentEditable")), QStringLiteral("true"));
+        QVERIFY(F->Js(QStringLiteral("document.getElementById('toolbar').offsetHeight")).toInt() >
+                0);
+        // A load always ends in edit mode.
+        F->SendText(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":true}"));
+        QVERIFY(F->LoadBody(QStringLiteral("<p>next</p>")));
+        QCOMPARE(F->JsText(QStringLiteral("editor.contentEditable")), QStringLiteral("true"));
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->Posts().size(), 0);
+    }
+
+    void badMessagesOnlyWriteToConsole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("console");
+        QTest::newRow("unknown type") << QStringLiteral("{\"type\":\"bogus\"}")
+                                      << QStringLiteral("Unknown message type: bogus");
+        QTest::newRow("type in other case")
+            << QStringLiteral("{\"type\":\"Load\",\"html\":\"<p>x</p>\"}")
+            << QStringLiteral("Unknown message type: Load");
+        QTest::newRow("not json") << QStringLiteral("{type: load}")
+                                  << QStringLiteral("WebView2 message parse error:");
+        QTest::newRow("null") << QStringLiteral("null")
+                              << QStringLiteral("WebView2 message parse error:");
+    }
+    void badMessagesOnlyWriteToConsole()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, console);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>kept</p>")));
+        F->Page()->FConsole.clear();
+        F->SendText(text);
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Page()->FConsole.isEmpty(), 2000);
+        QVERIFY2(F->Page()->FConsole.last().startsWith(console),
+                 qPrintable(F->Page()->FConsole.last()));
+        QTest::qWait(150);
+        QCOMPARE(F->Posts().size(), 0);
+        QCOMPARE(F->CleanHtml(), QStringLiteral("<p>kept</p>"));
+    }
+
+    void reportPendingAtLoadCarriesTheNewBody()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>first</p>")));
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral("x"));
+        QVERIFY(F->LoadBody(QStringLiteral("<p>second</p>")));
+        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QCOMPARE(changed.Json,
+                 QStringLiteral("{\"type\":\"contentChanged\",\"html\":\"<p>second</p>\"}"));
+    }
+};
+
+std::unique_ptr<QObject> NewProtocolTest()
+{
+    return std::make_unique<TProtocolTest>();
+}
+
+#include "test_protocol.moc"
