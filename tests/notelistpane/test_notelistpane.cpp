@@ -1,0 +1,298 @@
+#include "../dmdialogs/testsupport.h"
+#include "clock.h"
+#include "notelistpane.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+
+namespace {
+
+QStringList Captions(QListWidget* AList)
+{
+    QStringList rows;
+    for (int i = 0; i < AList->count(); ++i)
+        rows << AList->item(i)->text();
+    return rows;
+}
+
+void ClickRow(QListWidget* AList, int ARow)
+{
+    QTest::mouseClick(AList->viewport(), Qt::LeftButton, {},
+                      AList->visualItemRect(AList->item(ARow)).center());
+}
+
+void WriteFile(const QString& APath)
+{
+    QDir().mkpath(QFileInfo(APath).path());
+    QFile f(APath);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("data");
+}
+
+} // namespace
+
+class TestNoteListPane : public QObject
+{
+    Q_OBJECT
+
+    TTestStore* FStore = nullptr;
+    int64_t FWork = 0, FHome = 0, FA = 0, FB = 0, FC = 0, FTag = 0;
+    QList<int64_t> FSelected;
+    QStringList FEvents;
+
+    TNoteListPane* NewPane()
+    {
+        auto* pane = new TNoteListPane;
+        pane->resize(300, 500);
+        pane->show();
+        pane->OnNoteSelected = [this](QObject*, int64_t AId) { FSelected << AId; };
+        pane->OnNoteCreated = [this](QObject*) { FEvents << "created"; };
+        pane->OnNoteDeleted = [this](QObject*) { FEvents << "deleted"; };
+        pane->OnNoteMoved = [this](QObject*) { FEvents << "moved"; };
+        return pane;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        StartScriptedDialogs();
+        SetScreenPPI(96);
+        FStore = new TTestStore;
+        int clock = 0;
+        SetClock([&clock] { return QDateTime(QDate(2025, 3, 7), QTime(9, 0, clock++)); });
+        FWork = AppDB->CreateNotebook("Work", 0);
+        FHome = AppDB->CreateNotebook("Home", 0);
+        FA = AppDB->CreateNote(FWork, "beta");
+        FB = AppDB->CreateNote(FWork, "Alpha");
+        FC = AppDB->CreateNote(FHome, "gamma");
+        SetClock({});
+        AppDB->AddTagToNote(FA, "urgent");
+        AppDB->AddTagToNote(FC, "urgent");
+        FTag = AppDB->GetAllNoteTags().front().Id;
+        FSelected.clear();
+        FEvents.clear();
+    }
+    void cleanup()
+    {
+        delete FStore;
+        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+        QCOMPARE(dlgseam::PendingAnswers(), 0);
+    }
+
+    void modesAndCaptions()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        QCOMPARE(Captions(pane->List()), (QStringList{"Alpha", "beta"}));
+        QVERIFY(pane->FilterBar()->isHidden());
+        pane->ShowTag(FTag, "urgent");
+        QCOMPARE(pane->FilterLabel()->text(), QString("Tag: urgent (2)"));
+        QVERIFY(!pane->FilterBar()->isHidden());
+        QVERIFY(Captions(pane->List()).contains("[Work]\nbeta"));
+        pane->ShowSearch("nothing-like-this");
+        QCOMPARE(pane->FilterLabel()->text(), QString("Search: nothing-like-this (0)"));
+        QCOMPARE(Captions(pane->List()), QStringList{"No notes match \"nothing-like-this\""});
+        // The placeholder raises nothing and the row commands ignore it.
+        ClickRow(pane->List(), 0);
+        QVERIFY(FSelected.isEmpty());
+        pane->MenuRenameNote();
+        pane->MenuMoveNote();
+        pane->MenuDuplicateNote();
+        pane->MenuDeleteNote();
+        QCOMPARE(dlgseam::Shown().size(), 0);
+        pane->ShowSearch("gamma");
+        QCOMPARE(Captions(pane->List()), QStringList{"[Home]\ngamma"});
+        ClickRow(pane->List(), 0);
+        QCOMPARE(FSelected, QList<int64_t>{FC});
+    }
+
+    void sortSettings_data()
+    {
+        QTest::addColumn<int>("storedSort");
+        QTest::addColumn<int>("storedDir");
+        QTest::addColumn<int>("sort");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("valid") << 1 << 1 << 1 << "\u2191";
+        QTest::newRow("sort 7, dir 2") << 7 << 2 << 0 << "\u2193";
+        QTest::newRow("sort -1") << -1 << 0 << 0 << "\u2193";
+    }
+    void sortSettings()
+    {
+        QFETCH(int, storedSort);
+        QFETCH(int, storedDir);
+        QFETCH(int, sort);
+        QFETCH(QString, caption);
+        AppDB->SetSettingInt("note_sort", storedSort);
+        AppDB->SetSettingInt("note_sort_dir", storedDir);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        QCOMPARE(int(pane->SortPref()), sort);
+        QCOMPARE(pane->SortCombo()->currentIndex(), sort);
+        QCOMPARE(pane->SortDirBtn()->text(), caption);
+    }
+
+    void sortChangesPersistAndRelist()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowTag(FTag, "urgent");
+        pane->SortCombo()->setCurrentIndex(1); // Title, descending
+        QCOMPARE(AppDB->GetSettingInt("note_sort", -1), 1);
+        QCOMPARE(Captions(pane->List()), (QStringList{"[Home]\ngamma", "[Work]\nbeta"}));
+        QTest::mouseClick(pane->SortDirBtn(), Qt::LeftButton);
+        QCOMPARE(AppDB->GetSettingInt("note_sort_dir", -1), 1);
+        QCOMPARE(pane->SortDirBtn()->text(), QString("\u2191"));
+        QCOMPARE(Captions(pane->List()), (QStringList{"[Work]\nbeta", "[Home]\ngamma"}));
+        QCOMPARE(pane->Mode(), pmTag);
+        std::unique_ptr<TNoteListPane> again(NewPane());
+        QCOMPARE(again->SortPref(), nsByTitle);
+        QCOMPARE(again->SortDir(), nsdAsc);
+    }
+
+    void newNoteOnlyInNotebookMode()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(0);
+        pane->NewNote();
+        pane->ImportNote("x", "<p>x</p>");
+        pane->ShowTag(FTag, "urgent");
+        pane->NewNote();
+        pane->ShowSearch("beta");
+        pane->NewNote();
+        pane->ShowNotebook(FWork);
+        QTest::mouseClick(pane->FilterClear(), Qt::LeftButton); // hidden already; still closes
+        pane->NewNote();
+        QCOMPARE(dlgseam::Shown().size(), 0);
+        QCOMPARE(FEvents.size(), 0);
+
+        pane->ShowNotebook(FWork);
+        QString offered;
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            offered = ADialog.findChild<QLineEdit*>()->text();
+            ADialog.findChild<QLineEdit*>()->setText("Fresh");
+            ADialog.accept();
+        });
+        pane->NewNote();
+        QCOMPARE(offered, QString("Untitled"));
+        QCOMPARE(FEvents, QStringList{"created"});
+        QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("Fresh"));
+        QCOMPARE(FSelected.size(), 1);
+        pane->ImportNote("", "<p>Imported body</p>");
+        QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("Untitled"));
+        QCOMPARE(AppDB->GetNote(FSelected.last()).Body, QString("<p>Imported body</p>"));
+    }
+
+    void filterCloseLeavesNothingListed()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowSearch("beta");
+        QTest::mouseClick(pane->FilterClear(), Qt::LeftButton);
+        QVERIFY(pane->FilterBar()->isHidden());
+        QCOMPARE(pane->List()->count(), 0);
+        pane->RefreshCurrent();
+        QCOMPARE(pane->List()->count(), 0);
+        QCOMPARE(pane->Mode(), pmNotebook);
+    }
+
+    void renameSelectsAgain()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        pane->SelectNote(FA);
+        dlgseam::PushAnswer(TypeAndAccept("Renamed"));
+        pane->MenuRenameNote();
+        QCOMPARE(AppDB->GetNote(FA).Title, QString("Renamed"));
+        QCOMPARE(FSelected, (QList<int64_t>{FA, FA}));
+        QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("Renamed"));
+    }
+
+    void moveAndDuplicate()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        auto pickHome = [](QDialog& ADialog) {
+            auto* list = ADialog.findChild<QListWidget*>();
+            list->setCurrentItem(list->findItems("Home", Qt::MatchExactly).first());
+            ADialog.accept();
+        };
+        pane->ShowTag(FTag, "urgent");
+        pane->SelectNote(FA);
+        dlgseam::PushAnswer(pickHome);
+        pane->MenuMoveNote();
+        QVERIFY(Captions(pane->List()).contains("[Home]\nbeta"));
+        QVERIFY(FEvents.isEmpty());
+        pane->ShowNotebook(FWork);
+        pane->SelectNote(FB);
+        dlgseam::PushAnswer(pickHome);
+        pane->MenuMoveNote();
+        QCOMPARE(FEvents, QStringList{"moved"});
+        QCOMPARE(pane->List()->count(), 0);
+        pane->ShowNotebook(FHome);
+        pane->SelectNote(FC);
+        pane->MenuDuplicateNote();
+        QCOMPARE(FEvents.last(), QString("created"));
+        QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("gamma (copy)"));
+    }
+
+    void deleteRemovesNoteThenFiles()
+    {
+        const QString kept = FStore->Path("attachments/kept.bin");
+        WriteFile(FStore->Path("attachments/a.bin"));
+        WriteFile(kept);
+        WriteFile(FStore->Path("outside.bin"));
+        AppDB->AddAttachment(FA, "a.bin", "x", "attachments/a.bin", 4);
+        AppDB->AddAttachment(FA, "gone.bin", "x", "attachments/gone.bin", 4);
+        AppDB->AddAttachment(FA, "bad", "x", "attachments/../outside.bin", 4);
+        AppDB->AddAttachment(FB, "kept.bin", "x", "attachments/kept.bin", 4);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        pane->SelectNote(FA);
+        dlgseam::PushAnswer(No());
+        pane->MenuDeleteNote();
+        QVERIFY(QFile::exists(FStore->Path("attachments/a.bin")));
+        dlgseam::PushAnswer(Yes());
+        pane->MenuDeleteNote();
+        QCOMPARE(dlgseam::Shown().last(),
+                 QString("Delete Note|Permanently delete this note and all its attachments?"));
+        QCOMPARE(AppDB->GetNote(FA).Id, int64_t(0));
+        QVERIFY(!QFile::exists(FStore->Path("attachments/a.bin")));
+        QVERIFY(QFile::exists(kept));
+        QVERIFY(QFile::exists(FStore->Path("outside.bin"))); // never outside the folder
+        QCOMPARE(FEvents, QStringList{"deleted"});
+        QCOMPARE(Captions(pane->List()), QStringList{"Alpha"});
+    }
+
+    void failingDeleteKeepsFiles()
+    {
+        WriteFile(FStore->Path("attachments/a.bin"));
+        AppDB->AddAttachment(FA, "a.bin", "x", "attachments/a.bin", 4);
+        FStore->Close();
+        {
+            TSQLConnection conn(FStore->Path("quorvel.db"));
+            TSQLTransaction trans;
+            conn.SetTransaction(&trans);
+            trans.SetConnection(&conn);
+            conn.Open();
+            conn.ExecuteDirect("CREATE TRIGGER refuse BEFORE DELETE ON notes BEGIN "
+                               "SELECT RAISE(ABORT, 'refused'); END");
+            trans.Commit();
+        }
+        FStore->Open();
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        pane->SelectNote(FA);
+        dlgseam::PushAnswer(Yes());
+        bool raised = false;
+        try {
+            pane->MenuDeleteNote();
+        } catch (const ESQLiteError&) {
+            raised = true;
+        }
+        QVERIFY(raised);
+        QVERIFY(QFile::exists(FStore->Path("attachments/a.bin")));
+        QVERIFY(FEvents.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestNoteListPane)
+#include "test_notelistpane.moc"
