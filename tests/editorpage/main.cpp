@@ -9,7 +9,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {NewProtocolTest}) {
+    for (auto make : {NewProtocolTest, NewEditingTest}) {
         std::unique_ptr<QObject> test = make();
         failed += QTest::qExec(test.get(), argc, argv);
     }

@@ -362,6 +362,17 @@ void TEditorPageFixture::ClickIntoEditor()
     ClickAt(QPoint(qRound(xy.value(0).toDouble()), qRound(xy.value(1).toDouble())));
 }
 
+void TEditorPageFixture::FocusPage()
+{
+    FView->setFocus();
+    QTest::qWait(20);
+}
+
+bool TEditorPageFixture::WaitJs(const QString& ACondition, int ATimeoutMs)
+{
+    return WaitUntil([&] { return Js(ACondition).toBool(); }, ATimeoutMs);
+}
+
 void TEditorPageFixture::FocusOutside()
 {
     FOutside->setFocus();
@@ -370,5 +381,6 @@ void TEditorPageFixture::FocusOutside()
 
 bool TEditorPageFixture::SelectText(const QString& AFrom, const QString& ATo)
 {
+    FocusPage();
     return Js(QStringLiteral("__select(%1, %2)").arg(JsString(AFrom), JsString(ATo))).toBool();
 }

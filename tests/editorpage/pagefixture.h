@@ -91,6 +91,10 @@ public:
     void Key(Qt::Key AKey, Qt::KeyboardModifiers AMods = Qt::NoModifier);
     // Puts the caret in the editor with a real click at the end of its text.
     void ClickIntoEditor();
+    // Gives the keyboard focus to the page's view.
+    void FocusPage();
+    // Waits until the script expression is true in the page.
+    bool WaitJs(const QString& ACondition, int ATimeoutMs = 2000);
     // Gives the keyboard focus to a widget outside the page, as a pane button press does.
     void FocusOutside();
     // Selects from the start of AFrom to the end of ATo in the editor's text (ATo empty: to the

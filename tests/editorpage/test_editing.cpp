@@ -1,0 +1,335 @@
+// Typing and its reports, the toolbar, shortcuts, font sizes, colour pickers and the link
+// dialog, driven by real key and mouse input.
+#include "editortests.h"
+#include "pagefixture.h"
+
+#include <QTest>
+
+namespace {
+
+const QString BlockNotice =
+    QStringLiteral("Please select text within one block (a paragraph, list item or table cell).");
+
+int CountType(const QList<TPosted>& APosts, const QString& AType)
+{
+    int n = 0;
+    for (const TPosted& p : APosts) {
+        n += p.Type() == AType ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace
+
+class TEditingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TEditorPageFixture> F;
+
+    void ChooseFontSize(const QString& ASize)
+    {
+        F->Js(QStringLiteral(
+                  "sizeSelect.value = %1; sizeSelect.dispatchEvent(new Event('change')); true")
+                  .arg(JsString(ASize)));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { F = std::make_unique<TEditorPageFixture>(); }
+    void init() { QVERIFY(F->LoadPage()); }
+    void cleanupTestCase() { F.reset(); }
+
+    void steadyTypingGivesOneReport()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>Start</p>")));
+        F->ClickIntoEditor();
+        const QString typed = QStringLiteral("abcdefghijklmnopqrstuvwxyzabcdefghijklmn");
+        for (const QChar c : typed) {
+            F->Type(QString(c));
+            QTest::qWait(230);
+        }
+        const QList<double> keys = F->KeyTimes();
+        QCOMPARE(keys.size(), typed.size());
+        QVERIFY(keys.last() - keys.first() > 9000);
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QVERIFY(!report.Msg.isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(CountType(F->Posts(), QStringLiteral("contentChanged")), 1);
+        const double delay = report.At - keys.last();
+        QVERIFY2(delay >= 1450 && delay < 2000, qPrintable(QString::number(delay)));
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>Start%1</p>").arg(typed));
+    }
+
+    void toolbarButtonsActOnTheSelection_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("showsState");
+        QTest::newRow("bold") << "#btn-bold"
+                              << "<p>one <b>two</b> three</p>" << true;
+        QTest::newRow("italic") << "#btn-italic"
+                                << "<p>one <i>two</i> three</p>" << true;
+        QTest::newRow("underline") << "#btn-underline"
+                                   << "<p>one <u>two</u> three</p>" << true;
+        QTest::newRow("centre") << "#btn-center"
+                                << "<p style=\"text-align: center;\">one two three</p>" << true;
+        // The browser's own list markup, as it makes it.
+        QTest::newRow("bullets") << "#btn-ul"
+                                 << "<p><ul><li>one two three</li></ul></p>" << false;
+        QTest::newRow("numbers") << "#btn-ol"
+                                 << "<p><ol><li>one two three</li></ol></p>" << false;
+    }
+    void toolbarButtonsActOnTheSelection()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, expected);
+        QFETCH(bool, showsState);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        F->Click(button);
+        QCOMPARE(F->InnerHtml(), expected);
+        // The press left the editor its selection, and the button shows the state.
+        QCOMPARE(F->JsText(QStringLiteral("getSelection().toString()")), QStringLiteral("two"));
+        QCOMPARE(F->Js(QStringLiteral("document.querySelector('%1').classList.contains('active')")
+                           .arg(button))
+                     .toBool(),
+                 showsState);
+        if (QLatin1String(QTest::currentDataTag()) == QLatin1String("bold")) {
+            // The browser's own command raises an input event, which is reported like typing.
+            QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 2500).Msg.isEmpty());
+        }
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<QString>("expected");
+        const int ctrl = int(Qt::ControlModifier);
+        QTest::newRow("ctrl+b") << int(Qt::Key_B) << ctrl << "<p>one <b>two</b> three</p>";
+        QTest::newRow("ctrl+i") << int(Qt::Key_I) << ctrl << "<p>one <i>two</i> three</p>";
+        QTest::newRow("ctrl+u") << int(Qt::Key_U) << ctrl << "<p>one <u>two</u> three</p>";
+        QTest::newRow("ctrl+e") << int(Qt::Key_E) << ctrl
+                                << "<p style=\"text-align: center;\">one two three</p>";
+        QTest::newRow("ctrl+r") << int(Qt::Key_R) << ctrl
+                                << "<p style=\"text-align: right;\">one two three</p>";
+        QTest::newRow("ctrl+alt+b")
+            << int(Qt::Key_B) << (ctrl | int(Qt::AltModifier)) << "<p>one two three</p>";
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        F->Key(Qt::Key(key), Qt::KeyboardModifiers(mods));
+        QCOMPARE(F->InnerHtml(), expected);
+    }
+
+    void ctrlKInsideLinkEditsItKeepingItsAddress()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>see <a href=\"#sec\">section</a> now</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("ctio")));
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('btn-link-ok').textContent")),
+                 QStringLiteral("Update Link"));
+        QVERIFY(F->Js(QStringLiteral("document.getElementById('btn-link-remove').offsetWidth > 0"))
+                    .toBool());
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('inp-link-url').value")),
+                 QStringLiteral("#sec"));
+        // Only the text changes: Enter moves to the text field, which is replaced, Enter confirms.
+        F->Key(Qt::Key_Return);
+        F->Key(Qt::Key_A, Qt::ControlModifier);
+        F->Type(QStringLiteral("part"));
+        F->Key(Qt::Key_Return);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>see <a href=\"#sec\">part</a> now</p>"));
+        QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 1000).Msg.isEmpty());
+    }
+
+    void removeLinkKeepsItsText()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>see <a href=\"mailto:a@b.org\">mail</a> now</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("ai")));
+        F->Click(QStringLiteral("#btn-link"));
+        QVERIFY(F->WaitJs(
+            QStringLiteral("document.getElementById('modal-link').classList.contains('open')")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('inp-link-url').value")),
+                 QStringLiteral("mailto:a@b.org"));
+        F->Click(QStringLiteral("#btn-link-remove"));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>see mail now</p>"));
+        QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 1000).Msg.isEmpty());
+    }
+
+    void newLinkAddressGetsSchemeByRule_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("href");
+        QTest::newRow("no scheme") << "example.com/a"
+                                   << "https://example.com/a";
+        QTest::newRow("ftp") << "ftp://files.example.com/x"
+                             << "ftp://files.example.com/x";
+        QTest::newRow("mail") << "mailto:a@b.org"
+                              << "mailto:a@b.org";
+        QTest::newRow("mail upper case") << "MAILTO:a@b.org"
+                                         << "MAILTO:a@b.org";
+        QTest::newRow("phone") << "tel:+4912345"
+                               << "tel:+4912345";
+        QTest::newRow("other scheme without slashes") << "news:comp.lang"
+                                                      << "https://news:comp.lang";
+    }
+    void newLinkAddressGetsSchemeByRule()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, href);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        F->Click(QStringLiteral("#btn-link"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('btn-link-ok').textContent")),
+                 QStringLiteral("Insert Link"));
+        F->Type(typed);
+        F->Key(Qt::Key_Return);
+        F->Key(Qt::Key_Return);
+        QCOMPARE(F->InnerHtml(),
+                 QStringLiteral("<p>one <a href=\"%1\">two</a> three</p>").arg(href));
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), F->InnerHtml());
+    }
+
+    void linkNeedsAnAddressAndTakesDisplayText()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        F->Click(QStringLiteral("#btn-link"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Click(QStringLiteral("#btn-link-ok"));
+        QCOMPARE(
+            F->JsText(QStringLiteral("document.getElementById('inp-link-url').style.borderColor")),
+            QStringLiteral("rgb(204, 0, 0)"));
+        QVERIFY(F->Js(QStringLiteral(
+                          "document.getElementById('modal-link').classList.contains('open')"))
+                    .toBool());
+        F->Type(QStringLiteral("example.org"));
+        F->Key(Qt::Key_Return);
+        F->Type(QStringLiteral("Site"));
+        F->Click(QStringLiteral("#btn-link-ok"));
+        QCOMPARE(F->InnerHtml(),
+                 QStringLiteral("<p>one <a href=\"https://example.org\">Site</a> three</p>"));
+    }
+
+    void fontSize_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("select");   // script that sets the selection
+        QTest::addColumn<QString>("expected"); // empty: unchanged
+        QTest::addColumn<QString>("alert");
+        const QString one = QStringLiteral("<p>one two</p><p>three four</p>");
+        const QString list = QStringLiteral("<ul><li>first</li><li>second</li></ul>");
+        QTest::newRow("caret only")
+            << one
+            << "const r = document.createRange(); r.setStart(editor.firstChild.firstChild, 2);"
+               " getSelection().removeAllRanges(); getSelection().addRange(r);"
+            << QString() << QString();
+        QTest::newRow("inside one paragraph")
+            << one << "__select('two')"
+            << "<p>one <span style=\"font-size: 14pt;\">two</span></p><p>three four</p>"
+            << QString();
+        QTest::newRow("across inline markup")
+            << "<p>a<b>bc</b>d</p>"
+            << "__select('ab')"
+            << "<p><span style=\"font-size: 14pt;\">a<b>b</b></span><b>c</b>d</p>" << QString();
+        QTest::newRow("across two paragraphs")
+            << one << "__select('two', 'three')"
+            << "<span style=\"font-size: 14pt;\"><p>one two</p><p>three four</p></span>"
+            << QString();
+        QTest::newRow("across two list items")
+            << list << "__select('rst', 'sec')" << QString() << BlockNotice;
+        QTest::newRow("whole item by triple click")
+            << list
+            << "const li = editor.querySelectorAll('li'); const r = document.createRange();"
+               " r.setStart(li[0].firstChild, 0); r.setEnd(li[1], 0);"
+               " getSelection().removeAllRanges(); getSelection().addRange(r);"
+            << "<ul><li><span style=\"font-size: 14pt;\">first</span></li><li>second</li></ul>"
+            << QString();
+    }
+    void fontSize()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, select);
+        QFETCH(QString, expected);
+        QFETCH(QString, alert);
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus();") + select);
+        F->Page()->FAlerts.clear();
+        ChooseFontSize(QStringLiteral("14pt"));
+        QCOMPARE(F->JsText(QStringLiteral("sizeSelect.value")), QString());
+        QCOMPARE(F->InnerHtml(), expected.isEmpty() ? body : expected);
+        QCOMPARE(F->Page()->FAlerts, alert.isEmpty() ? QStringList() : QStringList{alert});
+        // A change is reported at once, and nothing is reported without one.
+        const QList<TPosted> posts = F->Posts();
+        if (expected.isEmpty()) {
+            QTest::qWait(200);
+            QCOMPARE(F->Posts().size(), 0);
+        } else {
+            QCOMPARE(posts.size(), 1);
+            QCOMPARE(posts[0].Msg.value(QStringLiteral("html")).toString(), expected);
+        }
+    }
+
+    void colourPickersOpenCloseAndSwitch()
+    {
+        const QString foreOpen =
+            QStringLiteral("document.getElementById('fc-picker').classList.contains('open')");
+        const QString backOpen =
+            QStringLiteral("document.getElementById('bc-picker').classList.contains('open')");
+        F->Click(QStringLiteral("#btn-forecolor"));
+        QVERIFY(F->Js(foreOpen).toBool());
+        F->Click(QStringLiteral("#btn-forecolor"));
+        QVERIFY(!F->Js(foreOpen).toBool());
+        F->Click(QStringLiteral("#btn-forecolor"));
+        F->Click(QStringLiteral("#btn-backcolor"));
+        QVERIFY(!F->Js(foreOpen).toBool());
+        QVERIFY(F->Js(backOpen).toBool());
+        F->Key(Qt::Key_Escape);
+        QVERIFY(!F->Js(backOpen).toBool());
+        F->Click(QStringLiteral("#btn-backcolor"));
+        F->ClickAt(QPoint(500, 400));
+        QVERIFY(!F->Js(backOpen).toBool());
+    }
+
+    void colourSwatchAppliesAndReportsOnce()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        F->Click(QStringLiteral("#btn-forecolor"));
+        const double pressed = F->PageNow();
+        F->Click(QStringLiteral("#fc-picker [data-color='#cc0000']"));
+        QCOMPARE(F->InnerHtml(),
+                 QStringLiteral("<p>one <font color=\"#cc0000\">two</font> three</p>"));
+        QCOMPARE(
+            F->JsText(QStringLiteral("document.getElementById('fc-bar').style.backgroundColor")),
+            QStringLiteral("rgb(204, 0, 0)"));
+        F->Click(QStringLiteral("#btn-backcolor"));
+        F->Click(QStringLiteral("#bc-picker [data-color='#ffff99']"));
+        QCOMPARE(F->InnerHtml(),
+                 QStringLiteral("<p>one <font color=\"#cc0000\" style=\"background-color: "
+                                "rgb(255, 255, 153);\">two</font> three</p>"));
+        // Each colour gives its report 100 ms later; the input it raised gives no later one.
+        QTest::qWait(1800);
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(CountType(posts, QStringLiteral("contentChanged")), 2);
+        QVERIFY2(posts[0].At - pressed < 600, qPrintable(QString::number(posts[0].At - pressed)));
+    }
+};
+
+std::unique_ptr<QObject> NewEditingTest()
+{
+    return std::make_unique<TEditingTest>();
+}
+
+#include "test_editing.moc"
