@@ -1,0 +1,325 @@
+// HTML import and the markup routines.
+#include "importer.h"
+#include "importer_p.h"
+#include "importertests.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+// Removing one block at a time and searching again from the start: the plain reading of
+// what RemoveTagBlocks does, slow but obviously right, to compare the one-pass version with.
+QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
+{
+    const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag + u'>';
+    for (;;) {
+        const qsizetype p = S.indexOf(open, 0, Qt::CaseInsensitive);
+        if (p < 0)
+            return S;
+        const qsizetype c = S.indexOf(close, p, Qt::CaseInsensitive);
+        S.remove(p, c < 0 ? S.size() - p : c + close.size() - p);
+    }
+}
+
+class THTMLTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void extractTagContent_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("content");
+        QTest::newRow("capitals, attributes, mixed-case end")
+            << "<html><BODY class=\"x\" id=b>Hi <b>there</b></BoDy></html>"
+            << "body"
+            << "Hi <b>there</b>";
+        QTest::newRow("prefix match") << "<bodyx>a</body>"
+                                      << "body"
+                                      << "a";
+        QTest::newRow("no end tag runs to the end") << "<title> T &amp; U "
+                                                    << "title"
+                                                    << " T &amp; U ";
+        QTest::newRow("no element") << "<p>x</p>"
+                                    << "body"
+                                    << "";
+        QTest::newRow("unterminated tag") << "<title"
+                                          << "title"
+                                          << "";
+        QTest::newRow("first element only") << "<b>1</b><b>2</b>"
+                                            << "b"
+                                            << "1";
+    }
+    void extractTagContent()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, tag);
+        QFETCH(QString, content);
+        QCOMPARE(ExtractTagContent(html, tag), content);
+    }
+
+    void removeTagBlocks_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("one block") << "a<script>x</script>b"
+                                   << "script"
+                                   << "ab";
+        QTest::newRow("unclosed removes the rest") << "a<script>x<p>y</p>"
+                                                   << "script"
+                                                   << "a";
+        QTest::newRow("case and attributes") << "a<SCRIPT type=x>1</Script>b"
+                                             << "script"
+                                             << "ab";
+        QTest::newRow("prefix match") << "a<scripts>1</script>b"
+                                      << "script"
+                                      << "ab";
+        QTest::newRow("several") << "1<style>a</style>2<style>b</style>3"
+                                 << "style"
+                                 << "123";
+        QTest::newRow("a tag formed by a removal") << "<scr<script></script>ipt>alert(1)</script>z"
+                                                   << "script"
+                                                   << "z";
+        QTest::newRow("formed twice") << "<sc<scr<script></script>ipt></script>ript>1</script>."
+                                      << "script"
+                                      << ".";
+    }
+    void removeTagBlocks()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, tag);
+        QFETCH(QString, result);
+        QCOMPARE(RemoveTagBlocks(html, tag), result);
+        QCOMPARE(RemoveTagBlocksSlowly(html, tag), result);
+    }
+
+    void removeTagBlocksMatchesRepeatedSearch()
+    {
+        // Random texts over the letters that matter, where removals keep forming new tags.
+        const QString pieces[] = {
+            QStringLiteral("<"),         QStringLiteral("</"), QStringLiteral("s"),
+            QStringLiteral("sc"),        QStringLiteral("r"),  QStringLiteral("ipt"),
+            QStringLiteral(">"),         QStringLiteral("x"),  QStringLiteral("<script>"),
+            QStringLiteral("</script>"), QStringLiteral("S")};
+        QRandomGenerator rng(4711);
+        for (int round = 0; round < 3000; ++round) {
+            QString s;
+            const int count = rng.bounded(1, 24);
+            for (int k = 0; k < count; ++k)
+                s += pieces[rng.bounded(int(std::size(pieces)))];
+            QCOMPARE(RemoveTagBlocks(s, QStringLiteral("script")),
+                     RemoveTagBlocksSlowly(s, QStringLiteral("script")));
+        }
+    }
+
+    void stripEventAttrs_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("handler between two attributes")
+            << "<img src=\"a.png\" onerror=\"alert(1)\" alt=x>"
+            << "<img src=\"a.png\"  alt=x>\r\n";
+        QTest::newRow("text is never touched") << "<p>Turn on lights</p>"
+                                               << "<p>Turn on lights</p>\r\n";
+        QTest::newRow("after a slash") << "<svg/onload=alert(1)>"
+                                       << "<svg/>\r\n";
+        QTest::newRow("across a line break") << "<img src=x\nonerror=alert(1)>"
+                                             << "<img src=x\r\n>\r\n";
+        QTest::newRow("value on the next line") << "<a onclick=\n\"go()\" href=y>"
+                                                << "<a  href=y>\r\n";
+        QTest::newRow("a quoted > before the handler") << "<img title=\">\" onerror=alert(1) src=x>"
+                                                       << "<img title=\">\"  src=x>\r\n";
+        QTest::newRow("several tags on one line") << "<b onclick>x</b><img onerror=y>"
+                                                  << "<b >x</b><img >\r\n";
+        QTest::newRow("on inside names and values")
+            << "<a href=\"?on=1\" data-ontology=x button=\"onclick=1\">"
+            << "<a href=\"?on=1\" data-ontology=x button=\"onclick=1\">\r\n";
+        QTest::newRow("capitals") << "<IMG SRC=x ONERROR=alert(1)>"
+                                  << "<IMG SRC=x >\r\n";
+        QTest::newRow("blanks around =") << "<a onclick = \"x\" href=y>"
+                                         << "<a  href=y>\r\n";
+        QTest::newRow("single quotes") << "<a onmouseover='a\"b' x>"
+                                       << "<a  x>\r\n";
+        QTest::newRow("handler right after a value") << "<a b=\"1\"onclick=\"x\">"
+                                                     << "<a b=\"1\">\r\n";
+        QTest::newRow("end of text inside the tag") << "<img onerror=\"x"
+                                                    << "<img \r\n";
+        QTest::newRow("stray < in text") << "a < b <3"
+                                         << "a &lt; b &lt;3\r\n";
+        QTest::newRow("tag text inside a value is not a tag")
+            << "<a title=\"<img src=x onerror=alert(1)>\">t</a>"
+            << "<a title=\"&lt;img src=x onerror=alert(1)>\">t</a>\r\n";
+        QTest::newRow("comment content") << "<!-- <img onerror=x> -->ok"
+                                         << "<!-- &lt;img onerror=x> -->ok\r\n";
+        QTest::newRow("comment closed at once") << "<!--><img src=x onerror=alert(1)>-->"
+                                                << "<!--><img src=x >-->\r\n";
+        QTest::newRow("comment closed by --!>") << "<!-- a --!><b onclick=x>"
+                                                << "<!-- a --!><b >\r\n";
+        QTest::newRow("declaration ends at the first >")
+            << "<!DOCTYPE x \"><img src=x onerror=alert(1)>\">"
+            << "<!DOCTYPE x \"><img src=x >\">\r\n";
+        QTest::newRow("raw text ends where the browser ends it")
+            << "<textarea><a title=\"</textarea><img src=x onerror=alert(1)>\">"
+            << "<textarea>&lt;a title=\"</textarea><img src=x >\">\r\n";
+        QTest::newRow("a < inside an attribute name") << "<a x<img src=x onerror=alert(1)>"
+                                                      << "<a  src=x >\r\n";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("lines joined with CR LF") << "a\rb\nc"
+                                                 << "a\r\nb\r\nc\r\n";
+    }
+    void stripEventAttrs()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, result);
+        QCOMPARE(StripEventAttrs(html), result);
+    }
+
+    void stripActiveContent_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("iframe with its content") << "a<iframe src=\"https://x\">fallback</iframe>b"
+                                                 << "ab";
+        QTest::newRow("unclosed iframe keeps the text") << "<iframe src=x>text"
+                                                        << "text";
+        QTest::newRow("object keeps its fallback")
+            << "<object data=x.swf><param name=a value=b>Fallback</object>"
+            << "<param name=a value=b>Fallback";
+        QTest::newRow("applet keeps its fallback") << "<applet code=A>Alt</applet>"
+                                                   << "Alt";
+        QTest::newRow("form keeps its fields") << "<form action=\"/s\"><input name=q></form>"
+                                               << "<input name=q>";
+        QTest::newRow("frames") << "<frameset rows=\"*\"><frame src=a></frameset>"
+                                << "";
+        QTest::newRow("head elements")
+            << "<meta http-equiv=refresh content=\"0;url=x\"><base href=x><link rel=stylesheet "
+               "href=x>1<embed src=x>"
+            << "1";
+        QTest::newRow("similar names stay") << "<metadata>m</metadata><formula>f</formula>"
+                                            << "<metadata>m</metadata><formula>f</formula>";
+        QTest::newRow("plain link stays") << "<a href=\"https://ok.example/?a=1\">x</a>"
+                                          << "<a href=\"https://ok.example/?a=1\">x</a>";
+        QTest::newRow("relative address stays") << "<a href=\"/docs/javascript:x\">x</a>"
+                                                << "<a href=\"/docs/javascript:x\">x</a>";
+        QTest::newRow("handler and address together")
+            << "<a href=\"javascript:alert(1)\" onclick=x>y</a>"
+            << "<a  >y</a>";
+        QTest::newRow("button formaction") << "<button formaction=\"javascript:x\">b</button>"
+                                           << "<button >b</button>";
+        QTest::newRow("data image") << "<img src=\"data:image/png;base64,AAAA\" alt=i>"
+                                    << "<img  alt=i>";
+        QTest::newRow("svg link") << "<svg><a xlink:href=\"javascript:x\"><text>t</text></a></svg>"
+                                  << "<svg><a ><text>t</text></a></svg>";
+        QTest::newRow("svg animation of an address")
+            << "<svg><a><animate attributeName=href values=\"javascript:alert(1)\"/>t</a></svg>"
+            << "<svg><a><animate attributeName=href />t</a></svg>";
+    }
+    void stripActiveContent()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, result);
+        QCOMPARE(StripActiveContent(html),
+                 result.isEmpty() ? result : result + QStringLiteral("\r\n"));
+    }
+
+    void scriptAddressesAsBrowsersReadThem_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("script");
+        QTest::newRow("plain") << "javascript:alert(1)" << true;
+        QTest::newRow("mixed case") << "JaVaScRiPt:x" << true;
+        QTest::newRow("leading blanks and controls") << " \x01\tjavascript:x" << true;
+        QTest::newRow("tab inside") << "jav\tascript:x" << true;
+        QTest::newRow("numeric reference") << "&#106;avascript:x" << true;
+        QTest::newRow("reference without semicolon") << "&#0000106avascript:x" << true;
+        QTest::newRow("hex reference of a tab") << "jav&#x09;ascript:x" << true;
+        QTest::newRow("named colon") << "javascript&colon;x" << true;
+        QTest::newRow("named tab") << "java&Tab;script:x" << true;
+        QTest::newRow("vbscript") << "vbscript:msgbox" << true;
+        QTest::newRow("data") << "DATA:text/html,x" << true;
+        QTest::newRow("https") << "https://example.com/javascript:x" << false;
+        QTest::newRow("relative") << "javascript.html" << false;
+        QTest::newRow("mailto") << "mailto:a@example.com" << false;
+    }
+    void scriptAddressesAsBrowsersReadThem()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, script);
+        const QString html = QStringLiteral("<a href=\"") + value + QStringLiteral("\">x</a>");
+        const QString out = StripActiveContent(html);
+        QCOMPARE(out.contains(QStringLiteral("href")), !script);
+    }
+
+    void importSavedPage()
+    {
+        QString title;
+        const QString body = ImportHTML(SamplePath(QStringLiteral("html/saved-page.html")), title);
+        QCOMPARE(title, QStringLiteral("Meeting in Zürich &amp; what follows – Example News"));
+        QCOMPARE(body,
+                 QString::fromUtf8(SampleBytes(QStringLiteral("html/saved-page.expected.html"))));
+        QVERIFY(IsValidUTF8(body));
+    }
+
+    void importFragmentWithoutBody()
+    {
+        QString title;
+        const QString body = ImportHTML(SamplePath(QStringLiteral("html/fragment.htm")), title);
+        QCOMPARE(title, QStringLiteral("Fragment title"));
+        QCOMPARE(body, QStringLiteral("<title>Fragment title</title>\r\n<h2>Notes</h2>\r\n"
+                                      "<p style=\"color:#c00\">Kept <b>inline</b> style &amp; "
+                                      "entities &copy;.</p>\r\n<!-- a comment stays -->\r\n\r\n"
+                                      "<p>End</p>"));
+    }
+
+    void importEdgeCases_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("blank title keeps the file name") << "<title>  </title><body>x</body>"
+                                                         << "page"
+                                                         << "x";
+        QTest::newRow("unclosed script") << "<body><p>a</p><script>x<p>b</p></body>"
+                                         << "page"
+                                         << "<p>a</p>";
+        QTest::newRow("only scripts: nothing to import")
+            << "<html><body> <script>a()</script>\n<style>p{}</style> </body></html>"
+            << "page"
+            << "";
+        QTest::newRow("empty body is not the whole page")
+            << "<html><head><title>T</title></head><body></body></html>"
+            << "T"
+            << "";
+        QTest::newRow("body handlers go with the body tag")
+            << "<body onload=\"x()\"><p onclick=y>t</p></body>"
+            << "page"
+            << "<p >t</p>";
+        QTest::newRow("empty file") << ""
+                                    << "page"
+                                    << "";
+    }
+    void importEdgeCases()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QTemporaryDir dir;
+        QString gotTitle;
+        QCOMPARE(ImportHTML(WriteFile(dir, QStringLiteral("page.html"), html.toUtf8()), gotTitle),
+                 body);
+        QCOMPARE(gotTitle, title);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QObject> NewHTMLTest()
+{
+    return std::make_unique<THTMLTest>();
+}
+
+#include "test_html.moc"

@@ -1,0 +1,154 @@
+// Dispatch by extension, titles, reading text files and the shared escaping.
+#include "importer.h"
+#include "importertests.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+class TTextTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dispatchByExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        const QByteArray html = "<p>Hi</p>";
+        QTest::newRow("upper-case HTML") << "Report.HTML" << html << "Report"
+                                         << "<p>Hi</p>";
+        QTest::newRow("htm") << "a.htm" << html << "a"
+                             << "<p>Hi</p>";
+        QTest::newRow("last extension only") << "Minutes.2024.html" << html << "Minutes.2024"
+                                             << "<p>Hi</p>";
+        QTest::newRow("xhtml is not imported") << "page.xhtml" << html << "page"
+                                               << "";
+        QTest::newRow("no extension") << "README" << html << "README"
+                                      << "";
+        QTest::newRow("md") << "n.md" << QByteArray("*x*") << "n"
+                            << "<p>\r\n<em>x</em>\r\n</p>\r\n";
+        QTest::newRow("txt read as Markdown") << "n.TXT" << QByteArray("a & b") << "n"
+                                              << "<p>\r\na &amp; b\r\n</p>\r\n";
+        QTest::newRow("name is only the extension") << ".md" << QByteArray("text") << ""
+                                                    << "<p>\r\ntext\r\n</p>\r\n";
+        QTest::newRow("rtf") << "r.Rtf" << QByteArray("{\\rtf1 Hello}") << "r"
+                             << "<p>Hello</p>\r\n";
+        QTest::newRow("pdf") << "d.pdf" << QByteArray("BT (Hi) Tj ET") << "d"
+                             << "<p>Hi</p>\r\n";
+        QTest::newRow("empty text file") << "e.txt" << QByteArray() << "e"
+                                         << "";
+    }
+    void dispatchByExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, name, content);
+        QString gotTitle = QStringLiteral("unset");
+        QCOMPARE(ImportFileToHTML(path, gotTitle), body);
+        QCOMPARE(gotTitle, title);
+    }
+
+    void missingFileOrFolderGivesNothing()
+    {
+        QTemporaryDir dir;
+        QString title;
+        QCOMPARE(ImportFileToHTML(dir.filePath(QStringLiteral("gone.md")), title), QString());
+        QCOMPARE(title, QStringLiteral("gone"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.md")));
+        QCOMPARE(ImportFileToHTML(dir.filePath(QStringLiteral("folder.md")), title), QString());
+        QCOMPARE(title, QStringLiteral("folder"));
+    }
+
+    void unreadableFileRaises()
+    {
+        if (geteuid() == 0)
+            QSKIP("file permissions do not bind the super-user");
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, QStringLiteral("locked.rtf"), "{\\rtf1 x}");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+        QString title;
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ImportFileToHTML(path, title));
+        QCOMPARE(title, QStringLiteral("locked"));
+    }
+
+    void importersRaiseForMissingFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("none"));
+        QString title;
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ImportHTML(path, title));
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ImportMarkdown(path, title));
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ImportRTF(path, title));
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ImportPDF(path, title));
+        QVERIFY_THROWS_EXCEPTION(EImportFileError, ReadFileAsText(path));
+    }
+
+    void readFileAsText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("last line gets its break") << QByteArray("a") << QStringLiteral("a\r\n");
+        QTest::newRow("mixed breaks")
+            << QByteArray("a\nb\rc\r\nd\r\n") << QStringLiteral("a\r\nb\r\nc\r\nd\r\n");
+        QTest::newRow("blank lines kept")
+            << QByteArray("a\n\n\nb") << QStringLiteral("a\r\n\r\n\r\nb\r\n");
+        QTest::newRow("LF CR is two breaks")
+            << QByteArray("a\n\rb") << QStringLiteral("a\r\n\r\nb\r\n");
+        QTest::newRow("UTF-8 without mark")
+            << QByteArray("caf\xc3\xa9") << QStringLiteral("café\r\n");
+        QTest::newRow("UTF-8 mark dropped")
+            << QByteArray("\xef\xbb\xbf\xc3\xa9") << QStringLiteral("é\r\n");
+        QTest::newRow("UTF-16 LE") << QByteArray("\xff\xfe"
+                                                 "a\0\xe9\0\n\0",
+                                                 8)
+                                   << QStringLiteral("aé\r\n");
+        QTest::newRow("UTF-16 BE")
+            << QByteArray("\xfe\xff\0a\0\xe9", 6) << QStringLiteral("aé\r\n");
+        QTest::newRow("ill-formed UTF-8") << QByteArray("a\xff"
+                                                        "b")
+                                          << QStringLiteral("a\uFFFDb\r\n");
+        QTest::newRow("unpaired surrogate in UTF-16") << QByteArray("\xff\xfe\x3d\xd8"
+                                                                    "a\0",
+                                                                    6)
+                                                      << QStringLiteral("\uFFFDa\r\n");
+        QTest::newRow("odd last byte of UTF-16") << QByteArray("\xff\xfe"
+                                                               "a\0b",
+                                                               5)
+                                                 << QStringLiteral("a\uFFFD\r\n");
+    }
+    void readFileAsText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString got = ReadFileAsText(WriteFile(dir, QStringLiteral("t.txt"), bytes));
+        QCOMPARE(got, text);
+        QVERIFY(IsValidUTF8(got));
+    }
+
+    void escapeHTML()
+    {
+        QCOMPARE(EscapeHTML(QStringLiteral("&amp; <a href=\"x\">it's</a>")),
+                 QStringLiteral("&amp;amp; &lt;a href=&quot;x&quot;&gt;it's&lt;/a&gt;"));
+        QCOMPARE(EscapeHTML(QString()), QString());
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QObject> NewTextTest()
+{
+    return std::make_unique<TTextTest>();
+}
+
+#include "test_text.moc"
