@@ -220,7 +220,16 @@ void TScrollBox::SetColor(const QColor& AColor)
 void TScrollBox::AddRow(QWidget* ARow, int AHeight)
 {
     FContent->AddAligned(ARow, alTop, AHeight);
+    FitContent();
+}
+
+void TScrollBox::FitContent()
+{
     FContent->updateGeometry();
+    // Sized at once, so the scroll range is right before the next layout pass.
+    if (widgetResizable())
+        FContent->resize(viewport()->width(),
+                         std::max(viewport()->height(), FContent->StackedHeight()));
 }
 
 void TScrollBox::ClearRows()
@@ -233,7 +242,7 @@ void TScrollBox::ClearRows()
         FGraveyard.push_back(e.Control);
     }
     FContent->FEntries.clear();
-    FContent->updateGeometry();
+    FitContent();
     if (FBusy == 0)
         QTimer::singleShot(0, this, [this] { Sweep(); });
 }
@@ -241,6 +250,15 @@ void TScrollBox::ClearRows()
 int TScrollBox::RowCount() const
 {
     return static_cast<int>(FContent->FEntries.size());
+}
+
+std::vector<QWidget*> TScrollBox::Rows() const
+{
+    std::vector<QWidget*> rows;
+    for (const TPanel::TEntry& e : FContent->FEntries)
+        if (e.Control)
+            rows.push_back(e.Control);
+    return rows;
 }
 
 void TScrollBox::Sweep()

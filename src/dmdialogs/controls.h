@@ -101,6 +101,8 @@ public:
     void AddRow(QWidget* ARow, int AHeight);
     void ClearRows();
     int RowCount() const;
+    // The rows in the order they were added.
+    std::vector<QWidget*> Rows() const;
     void SetColor(const QColor& AColor);
 
     // Marks a row handler as running for as long as it lives.
@@ -118,6 +120,7 @@ public:
 
 private:
     void Sweep();
+    void FitContent();
     TPanel* FContent;
     std::vector<QPointer<QWidget>> FGraveyard;
     int FBusy = 0;
