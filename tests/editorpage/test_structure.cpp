@@ -1,0 +1,329 @@
+// Tables (size grid, dialog, context menu) and the source view.
+#include "editortests.h"
+#include "pagefixture.h"
+
+#include <QTest>
+
+namespace {
+
+const QString TwoByTwo = QStringLiteral("<table><thead><tr><th>A</th><th>B</th></tr></"
+                                        "thead><tbody><tr><td>c</td><td>d</td></tr></tbody></table>"
+                                        "<p>after</p>");
+
+} // namespace
+
+class TStructureTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TEditorPageFixture> F;
+
+    bool ModalOpen(const QString& AId)
+    {
+        return F
+            ->Js(
+                QStringLiteral("document.getElementById('%1').classList.contains('open')").arg(AId))
+            .toBool();
+    }
+
+    void SetField(const QString& ASelector, const QString& AText)
+    {
+        F->Click(ASelector);
+        F->Key(Qt::Key_A, Qt::ControlModifier);
+        if (AText.isEmpty()) {
+            F->Key(Qt::Key_Delete);
+        } else {
+            F->Type(AText);
+        }
+    }
+
+    QString GridCell(int ARow, int ACol)
+    {
+        return QStringLiteral("#table-grid .grid-cell[data-row='%1'][data-col='%2']")
+            .arg(ARow)
+            .arg(ACol);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { F = std::make_unique<TEditorPageFixture>(); }
+    void init() { QVERIFY(F->LoadPage()); }
+    void cleanupTestCase() { F.reset(); }
+
+    void sizeGridPicksOneByOne()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>x</p>")));
+        F->ClickIntoEditor();
+        F->Click(QStringLiteral("#btn-table"));
+        QVERIFY(ModalOpen(QStringLiteral("modal-table")));
+        const QString label = QStringLiteral("document.getElementById('grid-label').textContent");
+        QCOMPARE(F->JsText(label), QStringLiteral("Hover to select size"));
+        F->MoveTo(F->CentreOf(GridCell(2, 3)));
+        QCOMPARE(F->JsText(label), QStringLiteral("3 × 4"));
+        QCOMPARE(F->Js(QStringLiteral("document.querySelectorAll('#table-grid .marked').length"))
+                     .toInt(),
+                 12);
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('inp-cols').value")),
+                 QStringLiteral("4"));
+        F->Click(GridCell(0, 0));
+        QVERIFY(!ModalOpen(QStringLiteral("modal-table")));
+        const QString table =
+            QStringLiteral("<table class=\"dm-striped\"><thead><tr><th>Column "
+                           "1</th></tr></thead><tbody></tbody></table><p><br></p>");
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p>") + table);
+        // Reported at once, and only once.
+        QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 1);
+        QCOMPARE(posts[0].Type(), QStringLiteral("contentChanged"));
+        QTest::qWait(1700);
+        QCOMPARE(F->Posts().size(), 1);
+    }
+
+    void typedSizeIsLimited_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("cols");
+        QTest::addColumn<int>("wantRows");
+        QTest::addColumn<int>("wantCols");
+        QTest::newRow("zero rows") << "0"
+                                   << "3" << 3 << 3;
+        QTest::newRow("fifty rows") << "50"
+                                    << "3" << 20 << 3;
+        QTest::newRow("fifteen columns") << "3"
+                                         << "15" << 3 << 10;
+        QTest::newRow("empty rows") << ""
+                                    << "2" << 3 << 2;
+        QTest::newRow("negative") << "-4"
+                                  << "1" << 1 << 1;
+    }
+    void typedSizeIsLimited()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, cols);
+        QFETCH(int, wantRows);
+        QFETCH(int, wantCols);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>x</p>")));
+        F->ClickIntoEditor();
+        F->Click(QStringLiteral("#btn-table"));
+        SetField(QStringLiteral("#inp-rows"), rows);
+        SetField(QStringLiteral("#inp-cols"), cols);
+        F->Click(QStringLiteral("#btn-table-insert"));
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelector('table').rows.length")).toInt(),
+                 wantRows);
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('th').length")).toInt(), wantCols);
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('td').length")).toInt(),
+                 (wantRows - 1) * wantCols);
+    }
+
+    void stripeChoiceIsKept()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>x</p>")));
+        F->ClickIntoEditor();
+        F->Click(QStringLiteral("#btn-table"));
+        F->Click(QStringLiteral("#chk-stripe"));
+        F->Click(QStringLiteral("#btn-table-insert"));
+        QCOMPARE(
+            F->Js(QStringLiteral("editor.querySelector('table').hasAttribute('class')")).toBool(),
+            false);
+        F->Click(QStringLiteral("#btn-table"));
+        QCOMPARE(F->Js(QStringLiteral("document.getElementById('chk-stripe').checked")).toBool(),
+                 false);
+        F->Click(QStringLiteral("#btn-table-cancel"));
+        QVERIFY(!ModalOpen(QStringLiteral("modal-table")));
+    }
+
+    void contextMenuOperations_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("expected");
+        const QString head = QStringLiteral("<thead><tr><th>A</th><th>B</th></tr></thead>");
+        const QString body = QStringLiteral("<tbody><tr><td>c</td><td>d</td></tr></tbody>");
+        const QString blank = QStringLiteral("<tr><td><br></td><td><br></td></tr>");
+        const QString after = QStringLiteral("<p>after</p>");
+        QTest::newRow("row above header")
+            << "th"
+            << "rowAbove"
+            << "<table><thead>" + blank + "<tr><th>A</th><th>B</th></tr></thead>" + body +
+                   "</table>" + after;
+        QTest::newRow("row below") << "td"
+                                   << "rowBelow"
+                                   << "<table>" + head + "<tbody><tr><td>c</td><td>d</td></tr>" +
+                                          blank + "</tbody></table>" + after;
+        QTest::newRow("column left of body cell")
+            << "td:nth-child(2)"
+            << "colLeft"
+            << "<table><thead><tr><th>A</th><th>Column</th><th>B</th></tr></thead>"
+               "<tbody><tr><td>c</td><td><br></td><td>d</td></tr></tbody></table>" +
+                   after;
+        QTest::newRow("column right of header cell")
+            << "th"
+            << "colRight"
+            << "<table><thead><tr><th>A</th><th>Column</th><th>B</th></tr></thead>"
+               "<tbody><tr><td>c</td><td><br></td><td>d</td></tr></tbody></table>" +
+                   after;
+        QTest::newRow("stripes") << "td"
+                                 << "stripe"
+                                 << "<table class=\"dm-striped\">" + head + body + "</table>" +
+                                        after;
+        QTest::newRow("delete row") << "td"
+                                    << "delRow"
+                                    << "<table>" + head + "<tbody></tbody></table>" + after;
+        QTest::newRow("delete column") << "th"
+                                       << "delCol"
+                                       << "<table><thead><tr><th>B</th></tr></"
+                                          "thead><tbody><tr><td>d</td></tr></tbody></table>" +
+                                              after;
+        QTest::newRow("delete table") << "td"
+                                      << "delTable"
+                                      << "<p><br></p>" + after;
+    }
+    void contextMenuOperations()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, op);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(TwoByTwo));
+        F->Click(QStringLiteral("#editor ") + cell, Qt::RightButton);
+        QVERIFY(F->WaitJs(QStringLiteral(
+            "document.getElementById('table-ctx-menu').classList.contains('open')")));
+        F->Click(QStringLiteral("#table-ctx-menu [data-op='%1']").arg(op));
+        QCOMPARE(F->InnerHtml(), expected);
+        QVERIFY(!ModalOpen(QStringLiteral("table-ctx-menu")));
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), expected);
+    }
+
+    void deletingTheLastRowOrColumnDeletesTheTable_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("op");
+        QTest::newRow("only row")
+            << "<table><thead><tr><th>Column 1</th><th>Column 2</th></tr></thead>"
+               "<tbody></tbody></table>"
+            << "delRow";
+        QTest::newRow("only column") << "<table><thead><tr><th>Column 1</th></tr></thead>"
+                                        "<tbody><tr><td><br></td></tr></tbody></table>"
+                                     << "delCol";
+    }
+    void deletingTheLastRowOrColumnDeletesTheTable()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, op);
+        QVERIFY(F->LoadBody(body));
+        F->Click(QStringLiteral("#editor th"), Qt::RightButton);
+        F->Click(QStringLiteral("#table-ctx-menu [data-op='%1']").arg(op));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p><br></p>"));
+        QVERIFY(F->Js(QStringLiteral("getSelection().anchorNode === editor.firstChild")).toBool());
+    }
+
+    void menuOpensOnlyOnCellsAndClosesOnPressOutside()
+    {
+        QVERIFY(F->LoadBody(TwoByTwo));
+        const QString open =
+            QStringLiteral("document.getElementById('table-ctx-menu').classList.contains('open')");
+        F->Click(QStringLiteral("#editor p"), Qt::RightButton);
+        QVERIFY(!F->Js(open).toBool());
+        F->Click(QStringLiteral("#editor td"), Qt::RightButton);
+        QVERIFY(F->WaitJs(open));
+        F->Click(QStringLiteral("#editor p"));
+        QVERIFY(!F->Js(open).toBool());
+        // The forgotten cell makes every operation a no-op.
+        F->Js(QStringLiteral("tableDeleteTable(); tableInsertRow(true); true"));
+        QCOMPARE(F->InnerHtml(), TwoByTwo);
+    }
+
+    void prettyPrintBreaksOnlyAtBlocks_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("pretty");
+        QTest::newRow("inline neighbours") << "<p><b>Smith</b><i>'s</i></p>"
+                                           << "<p>\n<b>Smith</b><i>'s</i>\n</p>";
+        QTest::newRow("blocks") << "<p>a</p>  <p>b</p><ul><li>c</li></ul>"
+                                << "<p>a</p>\n<p>b</p>\n<ul>\n<li>c</li>\n</ul>";
+        QTest::newRow("preformatted") << "<pre>a\n<b>b</b> <i>c</i><div>d</div></pre><p>e</p>"
+                                      << "<pre>a\n<b>b</b> <i>c</i><div>d</div></pre>\n<p>e</p>";
+        QTest::newRow("raw text") << "<style>p>i{}</style><p>x</p>"
+                                  << "<style>p>i{}</style>\n<p>x</p>";
+        QTest::newRow("attribute with bracket") << "<p title=\"a>b\"><b>x</b></p>"
+                                                << "<p title=\"a>b\">\n<b>x</b>\n</p>";
+    }
+    void prettyPrintBreaksOnlyAtBlocks()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, pretty);
+        QCOMPARE(F->JsText(QStringLiteral("prettyHTML(%1)").arg(JsString(html))), pretty);
+    }
+
+    void sourceViewWithoutEditsChangesNothing()
+    {
+        const QString body = QStringLiteral(
+            "<p><b>Smith</b><i>'s</i></p><pre>line one\n<b>bold</b>  two</pre><ul><li>a</li></ul>");
+        QVERIFY(F->LoadBody(body));
+        F->Click(QStringLiteral("#btn-source"));
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")),
+                 QStringLiteral("source-mode"));
+        QCOMPARE(F->JsText(QStringLiteral("document.activeElement.id")),
+                 QStringLiteral("source-view"));
+        QCOMPARE(F->JsText(QStringLiteral("sourceView.value")),
+                 QStringLiteral(
+                     "<p>\n<b>Smith</b><i>'s</i>\n</p>\n<pre>line one\n<b>bold</b>  two</pre>\n"
+                     "<ul>\n<li>a</li>\n</ul>"));
+        // Other buttons are dimmed and dead; the selects are dimmed but usable.
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "getComputedStyle(document.getElementById('btn-bold')).opacity")),
+                 QStringLiteral("0.4"));
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "getComputedStyle(document.getElementById('btn-bold')).pointerEvents")),
+                 QStringLiteral("none"));
+        QCOMPARE(F->JsText(QStringLiteral("getComputedStyle(sizeSelect).pointerEvents")),
+                 QStringLiteral("auto"));
+        F->Click(QStringLiteral("#btn-source"));
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->InnerHtml(), body);
+        QTest::qWait(200);
+        QCOMPARE(F->Posts().size(), 0);
+    }
+
+    void sourceEditsApplyAndReportAtOnce()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
+        F->Click(QStringLiteral("#btn-source"));
+        F->Key(Qt::Key_End, Qt::ControlModifier);
+        F->Type(QStringLiteral("<p>two</p>"));
+        F->Key(Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p><p>two</p>"));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 1);
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral("{\"type\":\"contentChanged\",\"html\":\"<p>one</p><p>two</p>\"}"));
+    }
+
+    void escapeOrLoadLeaveSourceViewWithoutApplying()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
+        F->Click(QStringLiteral("#btn-source"));
+        F->Type(QStringLiteral("zzz"));
+        F->Key(Qt::Key_Escape);
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
+        F->Click(QStringLiteral("#btn-source"));
+        F->Type(QStringLiteral("zzz"));
+        F->Send(Msg(QStringLiteral("load"),
+                    {{QStringLiteral("html"), QStringLiteral("<p>other</p>")}}));
+        QVERIFY(F->WaitForPosts(2, 2000));
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>other</p>"));
+        QTest::qWait(200);
+        QCOMPARE(F->PostedTypes(),
+                 (QStringList{QStringLiteral("tagsUpdated"), QStringLiteral("loadAck")}));
+    }
+};
+
+std::unique_ptr<QObject> NewStructureTest()
+{
+    return std::make_unique<TStructureTest>();
+}
+
+#include "test_structure.moc"
