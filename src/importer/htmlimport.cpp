@@ -351,7 +351,7 @@ private:
     {
         static const char16_t* const names[] = {u"iframe", u"frame",  u"frameset", u"object",
                                                 u"embed",  u"applet", u"base",     u"meta",
-                                                u"link",   u"form"};
+                                                u"link",   u"form",   u"script",   u"style"};
         for (const char16_t* name : names) {
             if (AName == QStringView(name))
                 return true;
@@ -375,8 +375,9 @@ private:
     {
         const TTag tag = ReadTag(AStart, AIsEnd);
         if (FActive && IsRemovedElement(tag.Name)) {
-            if (tag.Name == u"iframe" && !AIsEnd) {
-                // Its content is never shown; with its end tag it goes as a whole.
+            if (!AIsEnd &&
+                (tag.Name == u"iframe" || tag.Name == u"script" || tag.Name == u"style")) {
+                // Raw content that is never shown: with its end tag it goes as a whole.
                 const qsizetype close = FindRawEnd(tag.Name, tag.End);
                 if (close >= 0)
                     return ReadTag(close, true).End;

@@ -39,9 +39,10 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag);
 QString StripEventAttrs(const QString& AHtml);
 
 // What StripEventAttrs does, and also removes the elements that load or run other content
-// (iframe, frame, frameset, object, embed, applet, base, meta, link; form keeps its content)
-// and javascript:, vbscript: and data: addresses from href, src, action, formaction and
-// xlink:href (and from the values an SVG animation assigns).
+// (script, style and iframe with their content; frame, frameset, object, embed, applet, base,
+// meta, link and form, keeping what they enclose) and javascript:, vbscript: and data:
+// addresses from href, src, action, formaction and xlink:href (and from the values an SVG
+// animation assigns).
 QString StripActiveContent(const QString& AHtml);
 
 // HTML file: title from its title element, body from its body element (or the whole text),

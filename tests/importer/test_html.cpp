@@ -86,6 +86,9 @@ private Q_SLOTS:
         QTest::newRow("formed twice") << "<sc<scr<script></script>ipt></script>ript>1</script>."
                                       << "script"
                                       << ".";
+        QTest::newRow("only the one tag name") << "<script>1</script><style>2</style>"
+                                               << "style"
+                                               << "<script>1</script>";
     }
     void removeTagBlocks()
     {
@@ -186,6 +189,9 @@ private Q_SLOTS:
                                                  << "ab";
         QTest::newRow("unclosed iframe keeps the text") << "<iframe src=x>text"
                                                         << "text";
+        QTest::newRow("script and style as well")
+            << "<script>a()</script>1<STYLE>p{}</style >2<script>b"
+            << "12b";
         QTest::newRow("object keeps its fallback")
             << "<object data=x.swf><param name=a value=b>Fallback</object>"
             << "<param name=a value=b>Fallback";
@@ -298,6 +304,10 @@ private Q_SLOTS:
             << "<body onload=\"x()\"><p onclick=y>t</p></body>"
             << "page"
             << "<p >t</p>";
+        QTest::newRow("a script formed by removing a style")
+            << "<scr<style>p{}</style>ipt>alert(1)</script>ok"
+            << "page"
+            << "ok";
         QTest::newRow("empty file") << ""
                                     << "page"
                                     << "";
