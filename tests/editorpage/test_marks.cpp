@@ -1,0 +1,619 @@
+// Embedded tags and annotations: their dialogs, the markup they leave, the host's operations
+// on them, and what loading another note forgets.
+#include "editortests.h"
+#include "pagefixture.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+const QString BlockNotice =
+    QStringLiteral("Please select text within one block (a paragraph, list item or table cell).");
+const QString TagAlert =
+    QStringLiteral("Please select some text in the note before inserting a tag.");
+const QString AnnotAlert =
+    QStringLiteral("Please select some text in the note before adding an annotation.");
+
+// Three tags: t1 over two passages, t2 red, t3 without a colour.
+const QString ThreeTags = QStringLiteral(
+    "<p><span data-hash=\"t1\" data-colour=\"blue\" id=\"t1\" data-tag=\"one\">a</span> "
+    "<span data-hash=\"t1\" data-colour=\"blue\">b</span> "
+    "<span data-hash=\"t2\" data-colour=\"red\" id=\"t2\" data-tag=\"two\">c</span> "
+    "<span data-hash=\"t3\" id=\"t3\" data-tag=\"three\">d</span></p>");
+
+QString Tag(const QString& AText, bool ACanonical,
+            const QString& AColour = QStringLiteral("yellow"))
+{
+    return ACanonical
+               ? QStringLiteral(
+                     "<span data-hash=\"ID\" data-colour=\"%1\" id=\"ID\" data-tag=\"T\">%2</span>")
+                     .arg(AColour, AText)
+               : QStringLiteral("<span data-hash=\"ID\" data-colour=\"%1\">%2</span>")
+                     .arg(AColour, AText);
+}
+
+QString Annot(const QString& AInner)
+{
+    return QStringLiteral("<span id=\"ANN\" class=\"dm-annot\">%1</span>").arg(AInner);
+}
+
+} // namespace
+
+class TMarksTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TEditorPageFixture> F;
+
+    // The host's "+ Tag" / "+ Note": the pane takes the focus, the message goes out, and the
+    // host hands the keyboard back to the page.
+    void PressPaneButton(const QString& AType)
+    {
+        F->FocusOutside();
+        F->Send(Msg(AType));
+        F->FocusPage();
+    }
+
+    void InsertTag(const QString& AName, const QString& AColour = QString(), bool AApplyNow = false)
+    {
+        PressPaneButton(QStringLiteral("openTagModal"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
+        F->Type(AName);
+        if (!AColour.isEmpty()) {
+            F->Click(QStringLiteral("#tag-swatches [data-colour='%1']").arg(AColour));
+        }
+        if (AApplyNow) {
+            F->Click(QStringLiteral("#chk-apply"));
+        }
+        F->Click(QStringLiteral("#btn-tag-ok"));
+    }
+
+    void AddAnnotation(const QString& ANote)
+    {
+        PressPaneButton(QStringLiteral("openAnnotModal"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
+        F->Type(ANote);
+        F->Click(QStringLiteral("#btn-annot-ok"));
+    }
+
+    // The editor's markup with generated ids replaced by ID (tags) and ANN (annotations).
+    QString Masked()
+    {
+        QString html = F->InnerHtml();
+        html.replace(QRegularExpression(QStringLiteral("\"ann_[0-9a-z]+\"")),
+                     QStringLiteral("\"ANN\""));
+        const QString id = F->JsText(
+            QStringLiteral("(editor.querySelector('[data-hash]') || {}).dataset?.hash || ''"));
+        if (!id.isEmpty()) {
+            html.replace(QStringLiteral("\"") + id + QStringLiteral("\""),
+                         QStringLiteral("\"ID\""));
+        }
+        return html;
+    }
+
+    QString Classes()
+    {
+        return F->JsText(QStringLiteral("Array.from(editor.querySelectorAll('[data-hash]')).map(e "
+                                        "=> e.getAttribute('class') || '').join(',')"));
+    }
+
+    bool Open(const QString& AId)
+    {
+        return F
+            ->Js(
+                QStringLiteral("document.getElementById('%1').classList.contains('open')").arg(AId))
+            .toBool();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { F = std::make_unique<TEditorPageFixture>(); }
+    void init() { QVERIFY(F->LoadPage()); }
+    void cleanupTestCase() { F.reset(); }
+
+    void tagInsideOneParagraph()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>The quick brown fox</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("quick brown")));
+        F->FocusOutside();
+        // Losing the focus kept the selection for the pane buttons.
+        QCOMPARE(F->JsText(QStringLiteral("savedRange && savedRange.toString()")),
+                 QStringLiteral("quick brown"));
+        InsertTag(QStringLiteral("  Fox  "), QStringLiteral("green"));
+        QVERIFY(!Open(QStringLiteral("modal-tag")));
+        const QString id = F->JsText(QStringLiteral("editor.querySelector('[data-tag]').id"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9a-z]{9,}$")).match(id).hasMatch(),
+                 qPrintable(id));
+        const QString html =
+            QStringLiteral(
+                "<p>The <span data-hash=\"%1\" data-colour=\"green\" id=\"%1\" data-tag=\"Fox\">"
+                "quick brown</span> fox</p>")
+                .arg(id);
+        QCOMPARE(F->InnerHtml(), html);
+        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(
+            posts[0].Json,
+            QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":[{\"id\":\"%1\",\"tag\":\"Fox\","
+                           "\"colour\":\"green\"}]}")
+                .arg(id));
+        QCOMPARE(changed.Msg.value(QStringLiteral("html")).toString(), html);
+        QVERIFY(changed.At - posts[0].At >= 90);
+    }
+
+    void tagOverSeveralBlocksWrapsRunsInPlace_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two paragraphs")
+            << "<p>one two</p><p>three four</p>"
+            << "two"
+            << "three"
+            << "<p>one " + Tag("two", true) + "</p><p>" + Tag("three", false) + " four</p>";
+        QTest::newRow("list with an empty item")
+            << "<ul><li>alpha</li><li><br></li><li>gamma</li></ul>"
+            << "alpha"
+            << "gamma"
+            << "<ul><li>" + Tag("alpha", true) + "</li><li><br></li><li>" + Tag("gamma", false) +
+                   "</li></ul>";
+        QTest::newRow("list with line breaks")
+            << "<ul>\n<li>alpha</li>\n<li>beta</li>\n</ul>"
+            << "alpha"
+            << "beta"
+            << "<ul>\n<li>" + Tag("alpha", true) + "</li>\n<li>" + Tag("beta", false) +
+                   "</li>\n</ul>";
+        QTest::newRow("table cells")
+            << "<table><tbody><tr><td>c1</td><td>c2</td></tr>\n<tr><td>c3</td></tr></tbody></table>"
+            << "1"
+            << "c3"
+            << "<table><tbody><tr><td>c" + Tag("1", true) + "</td><td>" + Tag("c2", false) +
+                   "</td></tr>\n<tr><td>" + Tag("c3", false) + "</td></tr></tbody></table>";
+        QTest::newRow("partly selected bold")
+            << "<p>ab<b>cd</b>ef</p>"
+            << "b"
+            << "c"
+            << "<p>a" + Tag("b", true) + "<b>" + Tag("c", false) + "d</b>ef</p>";
+        QTest::newRow("line break between paragraphs")
+            << "<p>one</p>\n<p>two</p>"
+            << "ne"
+            << "tw"
+            << "<p>o" + Tag("ne", true) + "</p>" + Tag("\n", false) + "<p>" + Tag("tw", false) +
+                   "o</p>";
+    }
+    void tagOverSeveralBlocksWrapsRunsInPlace()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        InsertTag(QStringLiteral("T"));
+        QCOMPARE(Masked(), expected);
+        // No span stands where the parser would move it: loading the cleaned body keeps it.
+        const QString clean = F->CleanHtml();
+        QVERIFY(F->LoadBody(clean));
+        QCOMPARE(F->CleanHtml(), clean);
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(), 1);
+    }
+
+    void selectionWithoutTextMakesNoTag()
+    {
+        QVERIFY(F->LoadBody(
+            QStringLiteral("<p><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\"></p>")));
+        F->FocusPage();
+        F->Js(
+            QStringLiteral("editor.focus(); const r = document.createRange(); "
+                           "r.selectNodeContents(editor.firstChild);"
+                           " getSelection().removeAllRanges(); getSelection().addRange(r); true"));
+        InsertTag(QStringLiteral("picture"));
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('span').length")).toInt(), 0);
+        QCOMPARE(F->Posts().value(0).Json,
+                 QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":[]}"));
+    }
+
+    void blankTagNameIsRefused()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        PressPaneButton(QStringLiteral("openTagModal"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
+        F->Type(QStringLiteral("   "));
+        F->Key(Qt::Key_Return);
+        QVERIFY(Open(QStringLiteral("modal-tag")));
+        QCOMPARE(
+            F->JsText(QStringLiteral("document.getElementById('inp-tagname').style.borderColor")),
+            QStringLiteral("rgb(204, 0, 0)"));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one two</p>"));
+        QCOMPARE(F->Posts().size(), 0);
+        F->Key(Qt::Key_Escape);
+        QVERIFY(!Open(QStringLiteral("modal-tag")));
+    }
+
+    void dialogsNeedASelection_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<QString>("modal");
+        QTest::newRow("tag") << "openTagModal" << TagAlert << "modal-tag";
+        QTest::newRow("annotation") << "openAnnotModal" << AnnotAlert << "modal-annot";
+    }
+    void dialogsNeedASelection()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, alert);
+        QFETCH(QString, modal);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>abc</p>")));
+        F->ClickIntoEditor();
+        F->Page()->FAlerts.clear();
+        PressPaneButton(type);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{alert}, 2000);
+        QVERIFY(!Open(modal));
+    }
+
+    void tagShownAtOnceWhenAsked()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        InsertTag(QStringLiteral("T"), QStringLiteral("pink"), true);
+        QCOMPARE(Classes(), QStringLiteral("pink"));
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "getComputedStyle(editor.querySelector('[data-hash]')).backgroundColor")),
+                 QStringLiteral("rgb(255, 176, 208)"));
+        QVERIFY(!F->CleanHtml().contains(QStringLiteral("class")));
+    }
+
+    void displayOperations_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("classes");
+        QTest::newRow("show all") << QStringList{"{\"type\":\"showAll\"}"}
+                                  << "blue,blue,red,yellow";
+        QTest::newRow("hide all") << QStringList{"{\"type\":\"showAll\"}", "{\"type\":\"hideAll\"}"}
+                                  << ",,,";
+        QTest::newRow("show tag")
+            << QStringList{"{\"type\":\"showTag\",\"id\":\"t1\",\"colour\":\"green\"}"}
+            << "green,green,,";
+        QTest::newRow("fade tag")
+            << QStringList{"{\"type\":\"fadeTag\",\"id\":\"t2\",\"colour\":\"red\"}"}
+            << ",,red-fade,";
+        QTest::newRow("hide tag") << QStringList{"{\"type\":\"showAll\"}",
+                                                 "{\"type\":\"hideTag\",\"id\":\"t1\"}"}
+                                  << ",,red,yellow";
+        QTest::newRow("show colour")
+            << QStringList{"{\"type\":\"showColour\",\"colour\":\"red\"}"} << ",,red,";
+        QTest::newRow("hide colour") << QStringList{"{\"type\":\"showAll\"}",
+                                                    "{\"type\":\"hideColour\",\"colour\":\"blue\"}"}
+                                     << ",,red,yellow";
+        QTest::newRow("unknown id")
+            << QStringList{"{\"type\":\"showTag\",\"id\":\"zz\",\"colour\":\"red\"}"} << ",,,";
+    }
+    void displayOperations()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QString, classes);
+        QVERIFY(F->LoadBody(ThreeTags));
+        for (const QString& text : messages) {
+            F->SendText(text);
+        }
+        QCOMPARE(Classes(), classes);
+        // Display state never reaches the stored body, and showing reports nothing.
+        QCOMPARE(F->CleanHtml(), ThreeTags);
+        QTest::qWait(150);
+        QCOMPARE(F->Posts().size(), 0);
+    }
+
+    void removeTagKeepsTextAndAlwaysAnswers_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("tagsLeft");
+        QTest::newRow("two spans")
+            << "t1"
+            << "<p>a b <span data-hash=\"t2\" data-colour=\"red\" id=\"t2\" "
+               "data-tag=\"two\">c</span> "
+               "<span data-hash=\"t3\" id=\"t3\" data-tag=\"three\">d</span></p>"
+            << 2;
+        QTest::newRow("unknown id") << "zz" << ThreeTags << 3;
+    }
+    void removeTagKeepsTextAndAlwaysAnswers()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, expected);
+        QFETCH(int, tagsLeft);
+        QVERIFY(F->LoadBody(ThreeTags));
+        F->Send(Msg(QStringLiteral("removeTag"), {{QStringLiteral("id"), id}}));
+        QCOMPARE(F->InnerHtml(), expected);
+        QCOMPARE(F->JsText(QStringLiteral("editor.textContent")), QStringLiteral("a b c d"));
+        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0].Type(), QStringLiteral("tagsUpdated"));
+        QCOMPARE(posts[0].Msg.value(QStringLiteral("tags")).toArray().size(), tagsLeft);
+        QCOMPARE(changed.Msg.value(QStringLiteral("html")).toString(), expected);
+    }
+
+    void renameTag_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("renamed") << "t2"
+                                 << "deux" << true;
+        QTest::newRow("empty name") << "t2"
+                                    << "" << false;
+        QTest::newRow("unknown id") << "zz"
+                                    << "x" << false;
+        QTest::newRow("page element id") << "toolbar"
+                                         << "x" << false;
+    }
+    void renameTag()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, name);
+        QFETCH(bool, answers);
+        QVERIFY(F->LoadBody(ThreeTags));
+        F->Send(Msg(QStringLiteral("renameTag"),
+                    {{QStringLiteral("id"), id}, {QStringLiteral("name"), name}}));
+        if (!answers) {
+            QTest::qWait(250);
+            QCOMPARE(F->Posts().size(), 0);
+            QCOMPARE(F->CleanHtml(), ThreeTags);
+            return;
+        }
+        QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 1000).Msg.isEmpty());
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":["
+                                "{\"id\":\"t2\",\"tag\":\"deux\",\"colour\":\"red\"},"
+                                "{\"id\":\"t1\",\"tag\":\"one\",\"colour\":\"blue\"},"
+                                "{\"id\":\"t3\",\"tag\":\"three\",\"colour\":\"yellow\"}]}"));
+    }
+
+    void recolourTag_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("classes");
+        QTest::newRow("hidden") << ""
+                                << ",,,";
+        QTest::newRow("shown") << "{\"type\":\"showAll\"}"
+                               << "green,green,red,yellow";
+        QTest::newRow("fading") << "{\"type\":\"fadeTag\",\"id\":\"t1\",\"colour\":\"blue\"}"
+                                << "green-fade,green-fade,,";
+    }
+    void recolourTag()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, classes);
+        QVERIFY(F->LoadBody(ThreeTags));
+        if (!before.isEmpty()) {
+            F->SendText(before);
+        }
+        F->Send(Msg(QStringLiteral("recolourTag"),
+                    {{QStringLiteral("id"), QStringLiteral("t1")},
+                     {QStringLiteral("colour"), QStringLiteral("green")}}));
+        QCOMPARE(Classes(), classes);
+        QCOMPARE(
+            F->JsText(QStringLiteral("Array.from(editor.querySelectorAll('[data-hash=\"t1\"]'))"
+                                     ".map(e => e.dataset.colour).join()")),
+            QStringLiteral("green,green"));
+        QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 1000).Msg.isEmpty());
+        QCOMPARE(F->PostedTypes(),
+                 (QStringList{QStringLiteral("tagsUpdated"), QStringLiteral("contentChanged")}));
+        // An id without spans changes and answers nothing.
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("recolourTag"),
+                    {{QStringLiteral("id"), QStringLiteral("zz")},
+                     {QStringLiteral("colour"), QStringLiteral("red")}}));
+        QTest::qWait(200);
+        QCOMPARE(F->Posts().size(), 0);
+    }
+
+    void annotationPostsBodyBeforeRecord()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>The quick brown fox</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("quick")));
+        PressPaneButton(QStringLiteral("openAnnotModal"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('annot-snippet').textContent")),
+                 QStringLiteral("“quick”"));
+        F->Type(QStringLiteral("  my note  "));
+        F->Click(QStringLiteral("#btn-annot-ok"));
+        QVERIFY(!Open(QStringLiteral("modal-annot")));
+        QCOMPARE(Masked(), QStringLiteral("<p>The ") + Annot(QStringLiteral("quick")) +
+                               QStringLiteral(" brown fox</p>"));
+        const QString spanId = F->JsText(QStringLiteral("editor.querySelector('.dm-annot').id"));
+        QVERIFY(QRegularExpression(QStringLiteral("^ann_[0-9a-z]{9,}$")).match(spanId).hasMatch());
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0].Type(), QStringLiteral("contentChanged"));
+        QVERIFY(posts[0].Msg.value(QStringLiteral("html")).toString().contains(spanId));
+        QCOMPARE(posts[1].Json,
+                 QStringLiteral(
+                     "{\"type\":\"annotationCreated\",\"spanId\":\"%1\",\"snippet\":\"quick\","
+                     "\"body\":\"my note\"}")
+                     .arg(spanId));
+        QTest::qWait(200);
+        QCOMPARE(F->Posts().size(), 2);
+    }
+
+    void longPassageIsCutInSnippets()
+    {
+        const QString text = QStringLiteral("abcdefghij").repeated(30);
+        QVERIFY(F->LoadBody(QStringLiteral("<p>%1</p>").arg(text)));
+        QVERIFY(F->SelectText(text));
+        PressPaneButton(QStringLiteral("openAnnotModal"));
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('annot-snippet').textContent")),
+                 QStringLiteral("“") + text.left(80) + QStringLiteral("…”"));
+        F->Click(QStringLiteral("#btn-annot-ok"));
+        const TPosted created = F->WaitForPost(QStringLiteral("annotationCreated"), 1000);
+        QCOMPARE(created.Msg.value(QStringLiteral("snippet")).toString(), text.left(200));
+        QCOMPARE(created.Msg.value(QStringLiteral("body")).toString(), QString());
+    }
+
+    void annotationAcrossBlocks_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("expected"); // empty: refused
+        QTest::newRow("two paragraphs") << "<p>one two</p><p>three four</p>"
+                                        << "two"
+                                        << "three" << Annot("<p>one two</p><p>three four</p>");
+        QTest::newRow("paragraph into list")
+            << "<p>one two</p><ul><li>three</li></ul><p>x</p>"
+            << "two"
+            << "thr" << Annot("<p>one two</p><ul><li>three</li></ul>") + "<p>x</p>";
+        QTest::newRow("inline markup") << "<p>a<b>bc</b>d</p>"
+                                       << "a"
+                                       << "b"
+                                       << "<p>" + Annot("a<b>b</b>") + "<b>c</b>d</p>";
+        QTest::newRow("two list items") << "<ul><li>alpha</li><li>beta</li></ul>"
+                                        << "ph"
+                                        << "be" << QString();
+        QTest::newRow("two table cells")
+            << "<table><tbody><tr><td>c1</td><td>c2</td></tr></tbody></table>"
+            << "1"
+            << "c2" << QString();
+    }
+    void annotationAcrossBlocks()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        F->Page()->FAlerts.clear();
+        if (expected.isEmpty()) {
+            PressPaneButton(QStringLiteral("openAnnotModal"));
+            QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{BlockNotice}, 2000);
+            QVERIFY(!Open(QStringLiteral("modal-annot")));
+            QCOMPARE(F->InnerHtml(), body);
+            QCOMPARE(F->Posts().size(), 0);
+            return;
+        }
+        AddAnnotation(QStringLiteral("n"));
+        QCOMPARE(Masked(), expected);
+        const QString clean = F->CleanHtml();
+        QVERIFY(F->LoadBody(clean));
+        QCOMPARE(F->CleanHtml(), clean);
+    }
+
+    void clickInAnnotationNamesInnermostSpan_data()
+    {
+        QTest::addColumn<QString>("target"); // script giving [x, y]
+        QTest::addColumn<QString>("spanId"); // empty: nothing posted
+        const QString at = QStringLiteral(
+            "(function(){ const r = %1.getBoundingClientRect(); return [r.left + %2, "
+            "r.top + r.height / 2]; })()");
+        QTest::newRow("inner") << at.arg("document.getElementById('ann_inner')", "4")
+                               << "ann_inner";
+        QTest::newRow("outer") << at.arg("document.getElementById('ann_outer')", "3")
+                               << "ann_outer";
+        QTest::newRow("without id") << at.arg("editor.querySelector('.noid')", "3") << QString();
+        QTest::newRow("plain text") << at.arg("editor.firstChild", "2") << QString();
+    }
+    void clickInAnnotationNamesInnermostSpan()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, spanId);
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>xxx <span id=\"ann_outer\" class=\"dm-annot\">out <span id=\"ann_inner\" "
+            "class=\"dm-annot\">in</span></span> <span class=\"dm-annot noid\">noid</span></p>")));
+        const QVariantList xy = F->Js(target).toList();
+        F->ClickAt(QPoint(qRound(xy.value(0).toDouble()), qRound(xy.value(1).toDouble())));
+        QTest::qWait(100);
+        if (spanId.isEmpty()) {
+            QCOMPARE(F->Posts().size(), 0);
+        } else {
+            QCOMPARE(F->Posts().value(0).Json,
+                     QStringLiteral("{\"type\":\"annotationSpanClicked\",\"spanId\":\"%1\"}")
+                         .arg(spanId));
+        }
+    }
+
+    void annotationOperationsFromHost()
+    {
+        const QString body =
+            QStringLiteral("<p>a <span id=\"ann_1\" class=\"dm-annot\">b <i>c</i></span> d</p>");
+        QVERIFY(F->LoadBody(body));
+        F->Send(Msg(QStringLiteral("scrollAnnotation"),
+                    {{QStringLiteral("spanId"), QStringLiteral("ann_1")}}));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('ann_1').className")),
+                 QStringLiteral("dm-annot dm-annot-flash"));
+        QCOMPARE(F->CleanHtml(), body);
+        // Unknown span ids do nothing at all.
+        F->Send(Msg(QStringLiteral("scrollAnnotation"),
+                    {{QStringLiteral("spanId"), QStringLiteral("ann_x")}}));
+        F->Send(Msg(QStringLiteral("removeAnnotSpan"),
+                    {{QStringLiteral("spanId"), QStringLiteral("ann_x")}}));
+        QTest::qWait(200);
+        QCOMPARE(F->Posts().size(), 0);
+        F->Send(Msg(QStringLiteral("removeAnnotSpan"),
+                    {{QStringLiteral("spanId"), QStringLiteral("ann_1")}}));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>a b <i>c</i> d</p>"));
+        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        QCOMPARE(changed.Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>a b <i>c</i> d</p>"));
+        QCOMPARE(F->Posts().size(), 1);
+    }
+
+    void loadClosesDialogsAndForgetsSelections_data()
+    {
+        QTest::addColumn<QString>("opener"); // "tag", "annot", "link", "table", "menu"
+        QTest::addColumn<QString>("overlay");
+        QTest::newRow("tag dialog") << "tag"
+                                    << "modal-tag";
+        QTest::newRow("annotation dialog") << "annot"
+                                           << "modal-annot";
+        QTest::newRow("link dialog") << "link"
+                                     << "modal-link";
+        QTest::newRow("table dialog") << "table"
+                                      << "modal-table";
+        QTest::newRow("table menu") << "menu"
+                                    << "table-ctx-menu";
+    }
+    void loadClosesDialogsAndForgetsSelections()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, overlay);
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>first note</p><table><tbody><tr><td>cell</td></tr></tbody></table>")));
+        QVERIFY(F->SelectText(QStringLiteral("first")));
+        if (opener == QLatin1String("tag")) {
+            PressPaneButton(QStringLiteral("openTagModal"));
+        } else if (opener == QLatin1String("annot")) {
+            PressPaneButton(QStringLiteral("openAnnotModal"));
+        } else if (opener == QLatin1String("link")) {
+            F->Click(QStringLiteral("#btn-link"));
+        } else if (opener == QLatin1String("table")) {
+            F->Click(QStringLiteral("#btn-table"));
+        } else {
+            F->Click(QStringLiteral("#editor td"), Qt::RightButton);
+        }
+        QVERIFY(F->WaitJs(QStringLiteral("document.getElementById('%1').classList.contains('open')")
+                              .arg(overlay)));
+        QVERIFY(F->LoadBody(QStringLiteral("<p>second note</p>")));
+        QVERIFY(!Open(overlay));
+        // No selection survives into the new note: both pane buttons ask for one.
+        F->Page()->FAlerts.clear();
+        PressPaneButton(QStringLiteral("openAnnotModal"));
+        PressPaneButton(QStringLiteral("openTagModal"));
+        QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, (QStringList{AnnotAlert, TagAlert}), 2000);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>second note</p>"));
+    }
+};
+
+std::unique_ptr<QObject> NewMarksTest()
+{
+    return std::make_unique<TMarksTest>();
+}
+
+#include "test_marks.moc"
