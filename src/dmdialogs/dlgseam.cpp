@@ -160,7 +160,8 @@ TAnswer ChooseFile(const QString& APath)
 {
     return [APath](QDialog& ADialog) {
         ADialog.setProperty(AnswerProperty, APath);
-        ADialog.accept();
+        // QFileDialog::accept() checks its own selection and stays open without one.
+        ADialog.done(QDialog::Accepted);
     };
 }
 

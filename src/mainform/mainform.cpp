@@ -6,6 +6,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "embeddedtagpane.h"
+#include "importer.h"
 #include "linkspane.h"
 #include "notebookpane.h"
 #include "notelistpane.h"
@@ -13,6 +14,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +25,7 @@
 #include <QScreen>
 #include <QTimeZone>
 #include <QWindow>
+#include <algorithm>
 #include <exception>
 
 QString FormatStripDate(int64_t ATimestamp)
@@ -490,10 +494,81 @@ void TMainForm::MenuAbout()
     ShowAboutBox(this);
 }
 
-// The import commands: the importer converts the files; these are filled when it joins.
-void TMainForm::MenuImportNote() {}
+void TMainForm::MenuImportNote()
+{
+    if (FNotebookPane->SelectedNotebookId() <= 0) {
+        ShowMessage(QStringLiteral("Please select a notebook before importing a note."));
+        return;
+    }
+    const QString path = OpenFileDlg(
+        QStringLiteral("Import Note"),
+        QStringLiteral("Supported files|*.html;*.htm;*.md;*.txt;*.rtf;*.pdf|HTML "
+                       "files|*.html;*.htm|Markdown files|*.md;*.txt|RTF files|*.rtf|PDF "
+                       "files|*.pdf|All files|*.*"));
+    if (path.isEmpty())
+        return;
+    QString title;
+    const QString body = ImportFileToHTML(path, title);
+    if (body.isEmpty()) {
+        ShowMessage(
+            QStringLiteral("The file could not be imported or contains no readable content."));
+        return;
+    }
+    FNoteListPane->ImportNote(title, body);
+}
 
-void TMainForm::MenuImportNotebook() {}
+void TMainForm::MenuImportNotebook()
+{
+    QString folder = SelectFolderDlg(QStringLiteral("Select folder to import as a notebook"));
+    if (folder.isEmpty())
+        return;
+    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
+        folder.chop(1);
+    const QDir dir(folder);
+    if (!dir.exists())
+        return;
+    static const QStringList supported = {QStringLiteral(".html"), QStringLiteral(".htm"),
+                                          QStringLiteral(".md"),   QStringLiteral(".txt"),
+                                          QStringLiteral(".rtf"),  QStringLiteral(".pdf")};
+    QStringList paths;
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = entry.fileName();
+        const qsizetype dot = name.lastIndexOf(u'.');
+        if (dot >= 0 && supported.contains(name.mid(dot).toLower()))
+            paths << folder + u'/' + name;
+    }
+    if (paths.isEmpty()) {
+        ShowMessage(QStringLiteral("No supported files found in that folder.\r\nSupported types: "
+                                   "HTML, HTM, MD, TXT, RTF, PDF"));
+        return;
+    }
+    std::sort(paths.begin(), paths.end(), [](const QString& A, const QString& B) {
+        return QString::localeAwareCompare(A.toLower(), B.toLower()) < 0;
+    });
+    QString name = QFileInfo(folder).fileName();
+    if (name.isEmpty())
+        name = QStringLiteral("Imported Notebook");
+    const int64_t notebookId = AppDB->CreateNotebook(name, 0);
+    int imported = 0, skipped = 0;
+    for (const QString& path : paths) {
+        QString title;
+        const QString body = ImportFileToHTML(path, title);
+        if (body.isEmpty()) {
+            ++skipped;
+            continue;
+        }
+        const int64_t id = AppDB->CreateNote(notebookId, title);
+        AppDB->SaveNote(id, title, QString(), body);
+        ++imported;
+    }
+    FNotebookPane->RefreshNotebooks();
+    FNotebookPane->SelectNotebook(notebookId);
+    QString message =
+        QStringLiteral("Notebook \"%1\" created with %2 note(s).").arg(name).arg(imported);
+    if (skipped > 0)
+        message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    ShowMessage(message);
+}
 
 // The note editor's commands: they act on the editor in pane 3 once it exists.
 void TMainForm::MenuSaveNote() {}

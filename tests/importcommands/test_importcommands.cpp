@@ -1,0 +1,149 @@
+// The two import commands of the File menu, run through the real menu with their dialogs
+// answered by script.
+#include "../dmdialogs/testsupport.h"
+#include "mainform.h"
+#include "notebookpane.h"
+#include "notelistpane.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenuBar>
+
+namespace {
+
+void WriteFile(const QString& APath, const QByteArray& AData)
+{
+    QFile f(APath);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(AData);
+}
+
+void Trigger(TMainForm& AForm, const QString& AText)
+{
+    for (QAction* a : AForm.menuBar()->findChildren<QAction*>())
+        if (a->text() == AText) {
+            a->trigger();
+            return;
+        }
+    QFAIL(qPrintable("no menu command " + AText));
+}
+
+QString LastMessage()
+{
+    const QString shown = dlgseam::Shown().value(dlgseam::Shown().size() - 1);
+    return shown.section(u'|', 1);
+}
+
+} // namespace
+
+class TestImportCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        StartScriptedDialogs();
+        SetScreenPPI(96);
+    }
+    void cleanup()
+    {
+        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+        QCOMPARE(dlgseam::PendingAnswers(), 0);
+    }
+
+    void folderImport()
+    {
+        TTestStore store(false);
+        store.Open();
+        TMainForm form;
+        const QString folder = store.Path("Case files");
+        QVERIFY(QDir().mkpath(folder + "/sub"));
+        WriteFile(folder + "/c.PDF", "%PDF-1.4\nno text here\n%%EOF\n");
+        WriteFile(folder + "/B.txt", "Beta *text*\n");
+        WriteFile(folder + "/a.md", "Alpha text\n");
+        WriteFile(folder + "/empty.txt", "");
+        WriteFile(folder + "/notes.doc", "not supported");
+        WriteFile(folder + "/sub/d.md", "inside a sub-folder\n");
+
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "Import &Notebook from Folder...");
+
+        QCOMPARE(dlgseam::Shown().value(0), QString("Select folder to import as a notebook"));
+        QCOMPARE(LastMessage(), QString("Notebook \"Case files\" created with 3 note(s).\r\n"
+                                        "1 file(s) skipped (no readable content)."));
+        const TNotebookArray notebooks = AppDB->GetNotebooks();
+        QCOMPARE(notebooks.size(), size_t(1));
+        QCOMPARE(notebooks[0].Name, QString("Case files"));
+        QCOMPARE(notebooks[0].ParentId, 0);
+        QCOMPARE(form.NotebookPane()->SelectedNotebookId(), notebooks[0].Id);
+        // Created in the order a, B, c: ids ascend with it.
+        TNoteArray notes = AppDB->GetNotesByNotebook(notebooks[0].Id, nsByTitle, nsdAsc);
+        std::sort(notes.begin(), notes.end(),
+                  [](const TNote& A, const TNote& B) { return A.Id < B.Id; });
+        QStringList titles;
+        for (const TNote& n : notes)
+            titles << n.Title;
+        QCOMPARE(titles, QStringList({"a", "B", "c"}));
+        QVERIFY(AppDB->GetNote(notes[1].Id).Body.contains("<em>text</em>"));
+        // The new notebook's notes are listed at once.
+        QCOMPARE(form.NoteListPane()->List()->count(), 3);
+        // The bodies are in the full-text index.
+        QCOMPARE(AppDB->SearchNotes("Alpha", nsByModified, nsdDesc).size(), size_t(1));
+    }
+
+    void folderWithoutSupportedFiles()
+    {
+        TTestStore store;
+        TMainForm form;
+        const QString folder = store.Path("empty");
+        QVERIFY(QDir().mkpath(folder + "/sub"));
+        WriteFile(folder + "/sub/a.md", "x");
+        WriteFile(folder + "/b.docx", "x");
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "Import &Notebook from Folder...");
+        QCOMPARE(LastMessage(), QString("No supported files found in that folder.\r\n"
+                                        "Supported types: HTML, HTM, MD, TXT, RTF, PDF"));
+        QVERIFY(AppDB->GetNotebooks().empty());
+    }
+
+    void singleImport()
+    {
+        TTestStore store;
+        const int64_t nb = AppDB->CreateNotebook("Work", 0);
+        TMainForm form;
+        WriteFile(store.Path("memo.md"), "# Memo\n\nSee **the** file.\n");
+        WriteFile(store.Path("photo.jpg"), "\xff\xd8\xff\xe0 not text");
+
+        // Without a selected notebook: the message, and no file dialog.
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "&Import Note...");
+        QCOMPARE(dlgseam::Shown().size(), 1);
+        QCOMPARE(LastMessage(), QString("Please select a notebook before importing a note."));
+
+        form.NotebookPane()->SelectNotebook(nb);
+        // A file of another type, chosen under "All files": nothing is created.
+        dlgseam::PushAnswer(dlgseam::ChooseFile(store.Path("photo.jpg")));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "&Import Note...");
+        QCOMPARE(LastMessage(),
+                 QString("The file could not be imported or contains no readable content."));
+        QVERIFY(AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc).empty());
+
+        dlgseam::PushAnswer(dlgseam::ChooseFile(store.Path("memo.md")));
+        Trigger(form, "&Import Note...");
+        QCOMPARE(dlgseam::Shown().last(), QString("Import Note"));
+        const TNoteArray notes = AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc);
+        QCOMPARE(notes.size(), size_t(1));
+        QCOMPARE(notes[0].Title, QString("Memo"));
+        QVERIFY(AppDB->GetNote(notes[0].Id).Body.contains("<strong>the</strong>"));
+        QCOMPARE(form.NoteListPane()->List()->selectedItems().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestImportCommands)
+#include "test_importcommands.moc"
