@@ -374,6 +374,8 @@ private:
     qsizetype Tag(qsizetype AStart, bool AIsEnd)
     {
         const TTag tag = ReadTag(AStart, AIsEnd);
+        if (tag.Name.contains(u'<'))
+            return tag.End; // no element has such a name; read elsewhere, it would be a tag
         if (FActive && IsRemovedElement(tag.Name)) {
             if (!AIsEnd &&
                 (tag.Name == u"iframe" || tag.Name == u"script" || tag.Name == u"style")) {

@@ -62,6 +62,10 @@ QString MDInline(const QString& S)
                         break;
                     }
                 }
+                // Without a closer the last characters are left to the scan; never half of
+                // a surrogate pair.
+                if (!found && j > start && S[j].isLowSurrogate() && S[j - 1].isHighSurrogate())
+                    --j;
                 inner = S.mid(start, j - start);
                 i = found ? j + ml : j;
             }

@@ -19,5 +19,5 @@ QString SamplePath(const QString& ARelative);
 QByteArray SampleBytes(const QString& ARelative);
 // Writes AData to AName in ADir and returns the full path.
 QString WriteFile(const QTemporaryDir& ADir, const QString& AName, const QByteArray& AData);
-// Whether the text has a UTF-8 form (no unpaired surrogates), as every result must.
+// Whether the text has a UTF-8 form (every surrogate half of a pair), as every result must.
 bool IsValidUTF8(const QString& AText);

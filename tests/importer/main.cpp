@@ -28,7 +28,13 @@ QString WriteFile(const QTemporaryDir& ADir, const QString& AName, const QByteAr
 
 bool IsValidUTF8(const QString& AText)
 {
-    return QString::fromUtf8(AText.toUtf8()) == AText;
+    for (qsizetype k = 0; k < AText.size(); ++k) {
+        if (AText[k].isHighSurrogate() && k + 1 < AText.size() && AText[k + 1].isLowSurrogate())
+            ++k;
+        else if (AText[k].isSurrogate())
+            return false;
+    }
+    return true;
 }
 
 int main(int argc, char** argv)

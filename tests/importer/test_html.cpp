@@ -169,6 +169,8 @@ private Q_SLOTS:
             << "<textarea>&lt;a title=\"</textarea><img src=x >\">\r\n";
         QTest::newRow("a < inside an attribute name") << "<a x<img src=x onerror=alert(1)>"
                                                       << "<a  src=x >\r\n";
+        QTest::newRow("a < inside a tag name") << "x<a<meta http-equiv=refresh>y"
+                                               << "xy\r\n";
         QTest::newRow("empty") << ""
                                << "";
         QTest::newRow("lines joined with CR LF") << "a\rb\nc"

@@ -117,6 +117,8 @@ private Q_SLOTS:
                                                              << "[a] (b)";
         QTest::newRow("script address keeps only the text") << "[click](javascript:alert(1))"
                                                             << "click)";
+        QTest::newRow("no closer before a character outside the BMP") << "**ab😀"
+                                                                      << "<strong>ab</strong>😀";
         QTest::newRow("characters") << "a & b < c > d \"q\" 'r'"
                                     << "a &amp; b &lt; c &gt; d \"q\" 'r'";
         QTest::newRow("link text up to the first ]") << "[[[[x](y)"
@@ -126,7 +128,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, source);
         QFETCH(QString, html);
-        QCOMPARE(MDInline(source), html);
+        const QString got = MDInline(source);
+        QCOMPARE(got, html);
+        QVERIFY(IsValidUTF8(got));
     }
 
     void importCaseNotes()
