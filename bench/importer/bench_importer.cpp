@@ -1,0 +1,203 @@
+// Times the importer: a folder of 1,000 Markdown files imported as a notebook into a real
+// store, a 10 MiB PDF scan and a 5 MB RTF conversion against their targets, and every format
+// at 1 MB and 10 MB to show that the time grows linearly with the size.
+#include "database.h"
+#include "importer.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+void Write(const QString& APath, const QByteArray& AData)
+{
+    QFile f(APath);
+    if (!f.open(QIODevice::WriteOnly) || f.write(AData) != AData.size())
+        qFatal("cannot write %s", qPrintable(APath));
+}
+
+double Median(int ARuns, const std::function<void()>& AWork)
+{
+    std::vector<double> times;
+    AWork(); // warm the page cache
+    for (int i = 0; i < ARuns; ++i) {
+        QElapsedTimer t;
+        t.start();
+        AWork();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void Row(const char* AWhat, double AMs, double ATargetMs)
+{
+    if (ATargetMs > 0)
+        std::printf("%-44s %10.1f ms   target %6.0f ms   %s\n", AWhat, AMs, ATargetMs,
+                    AMs <= ATargetMs ? "ok" : "SLOW");
+    else
+        std::printf("%-44s %10.1f ms\n", AWhat, AMs);
+    std::fflush(stdout);
+}
+
+// Repeats ABlock up to ASize bytes.
+QByteArray Fill(const QByteArray& ABlock, qsizetype ASize)
+{
+    QByteArray out;
+    out.reserve(ASize + ABlock.size());
+    while (out.size() < ASize)
+        out += ABlock;
+    out.truncate(ASize);
+    return out;
+}
+
+QByteArray MarkdownNote(int ANumber)
+{
+    QByteArray s = "# Note " + QByteArray::number(ANumber) + "\n\n";
+    while (s.size() < 5000)
+        s += "Some *emphasis*, a **strong** word, `code` and a [link](https://example.com/x) "
+             "in a line of text.\n- a list item with __underscores__\n1. a numbered item\n\n";
+    return s.left(5120);
+}
+
+QByteArray PDFSample()
+{
+    // Text objects between stretches of binary stream data, as in a real file.
+    QByteArray text = "BT /F1 11 Tf 72 700 Td (A line of text with \\(parens\\) and caf\\351) Tj "
+                      "0 -14 Td [(Ker) 20 (ning) -250 (array)] TJ (next line) ' ET\n";
+    QByteArray binary;
+    for (int k = 0; k < 4000; ++k)
+        binary += char((k * 7919 + 13) % 251);
+    return text + "stream\n" + binary + "\nendstream\n";
+}
+
+QByteArray RTFSample()
+{
+    return "{\\pard\\plain \\ltrpar\\ql \\li0\\ri0\\sa160\\sl259\\slmult1 {\\rtlch\\fcs1 \\af31507 "
+           "\\ltrch\\fcs0 \\insrsid6059263 The client\\rquote s representative, Fran\\'e7ois "
+           "M\\'fcller, confirmed the d\\'e9j\\'e0 vu clause \\u8220\\'93quoted\\u8221\\'94.}"
+           "{\\field{\\*\\fldinst HYPERLINK \"https://example.com\"}{\\fldrslt link}}\\par }\r\n";
+}
+
+QByteArray HTMLSample()
+{
+    return "<div class=\"c\" onclick=\"go()\"><p style=\"color:red\">Text &amp; more <a "
+           "href=\"javascript:x\">link</a> <img src=\"a.png\" onerror=\"x()\" alt=i></p>"
+           "<script>var a = 1 < 2;</script><!-- comment --><iframe src=x></iframe></div>\n";
+}
+
+QByteArray MarkdownSample()
+{
+    return "## Heading\nA line with *emphasis* and **strong** and `code` and [a](b) [[[ ]\n"
+           "- item with 2*3*4\n1. numbered\n> quote\n\n```\ncode <line>\n```\n\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        qFatal("no temporary folder");
+
+    // Folder import: notebook, then every supported file in order, stored with its index.
+    const QString folder = dir.filePath(QStringLiteral("Case files"));
+    QDir().mkpath(folder);
+    for (int k = 0; k < 1000; ++k)
+        Write(folder + QStringLiteral("/note-%1.md").arg(k, 4, 10, QChar(u'0')), MarkdownNote(k));
+    {
+        TDatabase db(dir.filePath(QStringLiteral("quorvel.db")));
+        QElapsedTimer t;
+        t.start();
+        QStringList paths;
+        const QStringList exts = {QStringLiteral(".html"), QStringLiteral(".htm"),
+                                  QStringLiteral(".md"),   QStringLiteral(".txt"),
+                                  QStringLiteral(".rtf"),  QStringLiteral(".pdf")};
+        for (const QString& name :
+             QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            const qsizetype dot = name.lastIndexOf(u'.');
+            if (dot >= 0 && exts.contains(name.mid(dot).toLower()))
+                paths << folder + u'/' + name;
+        }
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::sort(paths.begin(), paths.end(), collator);
+        const int64_t nb = db.CreateNotebook(QStringLiteral("Case files"), 0);
+        int imported = 0;
+        qint64 convertNs = 0;
+        for (const QString& path : paths) {
+            QString title;
+            QElapsedTimer c;
+            c.start();
+            const QString body = ImportFileToHTML(path, title);
+            convertNs += c.nsecsElapsed();
+            if (body.isEmpty())
+                continue;
+            const int64_t id = db.CreateNote(nb, title);
+            db.SaveNote(id, title, QString(), body);
+            ++imported;
+        }
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (imported != 1000)
+            qFatal("imported %d notes", imported);
+        Row("folder of 1,000 Markdown files (5 KB)", ms, 2000);
+        Row("  of which reading and converting", double(convertNs) / 1e6, 0);
+        Row("  of which storing (2,000 committed writes)", ms - double(convertNs) / 1e6, 0);
+    }
+
+    const QString pdf = dir.filePath(QStringLiteral("big.pdf"));
+    Write(pdf, Fill(PDFSample(), 10485760));
+    Row("PDF scan, 10 MiB",
+        Median(5,
+               [&] {
+                   QString title;
+                   (void)ImportPDF(pdf, title);
+               }),
+        100);
+
+    const QString rtf = dir.filePath(QStringLiteral("big.rtf"));
+    Write(rtf, "{\\rtf1\\ansi\\ansicpg1252\\uc1 " + Fill(RTFSample(), 5000000) + "}");
+    Row("RTF conversion, 5 MB",
+        Median(5,
+               [&] {
+                   QString title;
+                   (void)ImportRTF(rtf, title);
+               }),
+        200);
+
+    // Linear growth: ten times the input should take about ten times as long.
+    struct TFormat
+    {
+        const char* Name;
+        const char* Ext;
+        QByteArray Sample;
+    };
+    const TFormat formats[] = {{"HTML", "html", HTMLSample()},
+                               {"Markdown", "md", MarkdownSample()},
+                               {"RTF", "rtf", RTFSample()},
+                               {"PDF", "pdf", PDFSample()}};
+    for (const TFormat& f : formats) {
+        double ms[2];
+        const qsizetype sizes[2] = {1000000, 10000000};
+        for (int k = 0; k < 2; ++k) {
+            const QString path = dir.filePath(QStringLiteral("linear-%1.%2").arg(k).arg(f.Ext));
+            Write(path, Fill(f.Sample, sizes[k]));
+            ms[k] = Median(3, [&] {
+                QString title;
+                (void)ImportFileToHTML(path, title);
+            });
+        }
+        std::printf("%-10s 1 MB %8.1f ms   10 MB %8.1f ms   ratio %5.1f\n", f.Name, ms[0], ms[1],
+                    ms[1] / ms[0]);
+    }
+    return 0;
+}
