@@ -4,6 +4,7 @@
 #include "importertests.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -20,6 +21,59 @@ QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
         const qsizetype c = S.indexOf(close, p, Qt::CaseInsensitive);
         S.remove(p, c < 0 ? S.size() - p : c + close.size() - p);
     }
+}
+
+// What a browser would run or load in a note body, found by reading the tags with regular
+// expressions (a second reading, independent of the importer's own): forbidden elements,
+// event attributes and script addresses. Returns one line per finding.
+QStringList ActiveContentIn(const QString& AHtml)
+{
+    static const QRegularExpression tagRe(
+        QStringLiteral("<(/?)([A-Za-z][^\\t\\n\\f\\r />]*)((?:[^>\"']|\"[^\"]*\"|'[^']*')*)"));
+    static const QRegularExpression attrRe(
+        QStringLiteral("([^\\s\"'>/=]+)(?:\\s*=\\s*(\"[^\"]*\"|'[^']*'|[^\\s>]+))?"));
+    static const QStringList elements = {
+        QStringLiteral("script"), QStringLiteral("style"),    QStringLiteral("iframe"),
+        QStringLiteral("frame"),  QStringLiteral("frameset"), QStringLiteral("object"),
+        QStringLiteral("embed"),  QStringLiteral("applet"),   QStringLiteral("base"),
+        QStringLiteral("meta"),   QStringLiteral("link"),     QStringLiteral("form")};
+    static const QStringList addresses = {
+        QStringLiteral("href"),       QStringLiteral("src"),        QStringLiteral("action"),
+        QStringLiteral("formaction"), QStringLiteral("xlink:href"), QStringLiteral("values"),
+        QStringLiteral("to"),         QStringLiteral("from")};
+    QStringList found;
+    for (const QRegularExpressionMatch& tag : tagRe.globalMatch(AHtml)) {
+        const QString name = tag.captured(2).toLower();
+        if (elements.contains(name))
+            found << QStringLiteral("element ") + name;
+        for (const QRegularExpressionMatch& attr : attrRe.globalMatch(tag.captured(3))) {
+            const QString attrName = attr.captured(1).toLower();
+            if (attrName.startsWith(QStringLiteral("on")))
+                found << QStringLiteral("attribute ") + attrName;
+            if (!addresses.contains(attrName))
+                continue;
+            QString value = attr.captured(2);
+            static const QRegularExpression ref(QStringLiteral("&#(x?)([0-9a-f]+);?"),
+                                                QRegularExpression::CaseInsensitiveOption);
+            QString decoded;
+            qsizetype last = 0;
+            for (const QRegularExpressionMatch& r : ref.globalMatch(value)) {
+                decoded += value.mid(last, r.capturedStart() - last);
+                decoded += QChar(
+                    char16_t(r.captured(2).toUInt(nullptr, r.captured(1).isEmpty() ? 10 : 16)));
+                last = r.capturedEnd();
+            }
+            decoded += value.mid(last);
+            decoded.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
+            decoded.remove(QRegularExpression(QStringLiteral("[\\x00-\\x20\"']|&Tab;|&NewLine;")));
+            decoded = decoded.toLower();
+            for (const char* scheme : {"javascript:", "vbscript:", "data:"}) {
+                if (decoded.contains(QLatin1String(scheme)))
+                    found << QStringLiteral("address in ") + attrName;
+            }
+        }
+    }
+    return found;
 }
 
 class THTMLTest : public QObject
@@ -260,6 +314,27 @@ private Q_SLOTS:
         const QString html = QStringLiteral("<a href=\"") + value + QStringLiteral("\">x</a>");
         const QString out = StripActiveContent(html);
         QCOMPARE(out.contains(QStringLiteral("href")), !script);
+    }
+
+    void corpusOfActiveContent()
+    {
+        const QString corpus =
+            QString::fromUtf8(SampleBytes(QStringLiteral("html/active-vectors.txt")));
+        QVERIFY(!ActiveContentIn(corpus).isEmpty()); // the checker sees the vectors
+        QString title;
+        for (const QString& vector : importer::SplitLines(corpus)) {
+            title = QStringLiteral("t");
+            const QString body = importer::ConvertHTML(vector, title);
+            QVERIFY2(ActiveContentIn(body).isEmpty(),
+                     qPrintable(vector + QStringLiteral(" -> ") + body + QStringLiteral(": ") +
+                                ActiveContentIn(body).join(u',')));
+            QVERIFY(IsValidUTF8(body));
+        }
+        const QString whole = importer::ConvertHTML(corpus, title);
+        QCOMPARE(ActiveContentIn(whole), QStringList());
+        const QString fine = QStringLiteral(
+            "<a href=\"https://example.com/\" target=\"_blank\" rel=\"noopener\">fine</a>");
+        QCOMPARE(importer::ConvertHTML(fine, title), fine);
     }
 
     void importSavedPage()
