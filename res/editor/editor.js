@@ -181,8 +181,13 @@ function _rearm(root) {
   }
 }
 
-// Replaces the editor's content by the html, parsed where it cannot act.
+// Replaces the editor's content by the html. Markup that could act by itself when it joins the
+// page is parsed where it cannot act, and disarmed first.
 function _setEditorContent(html) {
+  if (!/<meta|srcdoc/i.test(html)) {
+    editor.innerHTML = html;
+    return;
+  }
   const body = _inertDoc.body;
   body.innerHTML = html;
   _disarm(body);
@@ -198,17 +203,54 @@ function _contentCopy() {
   return copy;
 }
 
+// Takes the display state off the elements under root and returns what it took, so that
+// _restoreDisplayState can put it back.
+function _takeDisplayState(root) {
+  const taken = [];
+  const take = (el, cls) => {
+    taken.push([el, el.getAttribute('class'), el.getAttribute('style')]);
+    if (cls === null) el.removeAttribute('class');
+    else el.setAttribute('class', cls);
+    el.removeAttribute('style');
+  };
+  const tagged = new Set(root.querySelectorAll('[data-hash][class], [data-hash][style]'));
+  tagged.forEach((el) => take(el, null));
+  root.querySelectorAll('.dm-annot.dm-annot-flash, .dm-annot[style]').forEach((el) => {
+    if (tagged.has(el) || el.hasAttribute('data-hash')) return;
+    const cls = el.getAttribute('class');
+    const kept = el.classList.contains('dm-annot-flash')
+      ? cls.split(/\s+/).filter((c) => c && c !== 'dm-annot-flash').join(' ')
+      : cls;
+    take(el, kept);
+  });
+  return taken;
+}
+
+function _restoreDisplayState(taken) {
+  for (const [el, cls, style] of taken) {
+    if (cls === null) el.removeAttribute('class');
+    else el.setAttribute('class', cls);
+    if (style === null) el.removeAttribute('style');
+    else el.setAttribute('style', style);
+  }
+}
+
+const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']').join(',');
+
+// The editor's content without display state: what the store keeps.
 function getCleanHTML() {
-  const copy = _contentCopy();
-  copy.querySelectorAll('[data-hash]').forEach((el) => {
-    el.removeAttribute('class');
-    el.removeAttribute('style');
-  });
-  copy.querySelectorAll('.dm-annot').forEach((el) => {
-    el.classList.remove('dm-annot-flash');
-    el.removeAttribute('style');
-  });
-  return copy.innerHTML;
+  if (editor.querySelector(_INERT_SELECTOR)) {
+    const copy = _contentCopy();
+    _takeDisplayState(copy);
+    return copy.innerHTML;
+  }
+  // Taken off and put back within this task, so nothing is ever drawn without it.
+  const taken = _takeDisplayState(editor);
+  try {
+    return editor.innerHTML;
+  } finally {
+    _restoreDisplayState(taken);
+  }
 }
 
 function getEmbeddedTags() {
@@ -550,7 +592,9 @@ function _currentRange() {
 
 function setViewMode(readOnly) {
   document.body.classList.toggle('view-mode', readOnly);
-  editor.contentEditable = readOnly ? 'false' : 'true';
+  // Setting the same value again still makes the browser recompute the whole editor.
+  const editable = readOnly ? 'false' : 'true';
+  if (editor.getAttribute('contenteditable') !== editable) editor.setAttribute('contenteditable', editable);
 }
 
 function _openOverlay(id) {
@@ -573,7 +617,7 @@ function loadContent(html) {
   _forgetRanges();
   setViewMode(false);
   _setEditorContent(html || '');
-  editor.querySelectorAll('[data-hash]').forEach(resetTagDisplay);
+  editor.querySelectorAll('[data-hash][class], [data-hash][style]').forEach(resetTagDisplay);
   notifyTagsUpdated();
   postToHost({ type: 'loadAck', length: html ? html.length : 0 });
 }

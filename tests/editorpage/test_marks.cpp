@@ -302,8 +302,10 @@ private Q_SLOTS:
             F->SendText(text);
         }
         QCOMPARE(Classes(), classes);
-        // Display state never reaches the stored body, and showing reports nothing.
+        // Display state never reaches the stored body, stays on screen, and showing reports
+        // nothing.
         QCOMPARE(F->CleanHtml(), ThreeTags);
+        QCOMPARE(Classes(), classes);
         QTest::qWait(150);
         QCOMPARE(F->Posts().size(), 0);
     }
@@ -549,6 +551,8 @@ private Q_SLOTS:
         QCOMPARE(F->JsText(QStringLiteral("document.getElementById('ann_1').className")),
                  QStringLiteral("dm-annot dm-annot-flash"));
         QCOMPARE(F->CleanHtml(), body);
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('ann_1').className")),
+                 QStringLiteral("dm-annot dm-annot-flash"));
         // Unknown span ids do nothing at all.
         F->Send(Msg(QStringLiteral("scrollAnnotation"),
                     {{QStringLiteral("spanId"), QStringLiteral("ann_x")}}));
