@@ -132,8 +132,14 @@ public:
                 i = Escape(i + 1);
             } else {
                 ++i;
-                if (c == u'\r' || c == u'\n')
-                    continue; // source line breaks carry no meaning
+                if (c == u'\r')
+                    continue;
+                if (c == u'\n') {
+                    // A line break of the source ends a paragraph as well.
+                    if (!FState.Dest)
+                        FPlain.append(u'\n');
+                    continue;
+                }
                 if (FSkip > 0) {
                     --FSkip;
                     continue;
@@ -245,8 +251,6 @@ private:
         if (!IsLetter(c)) {
             if (c == u'~' && !FState.Dest)
                 AddChar(0x00A0);
-            else if (c == u'*')
-                FState.Dest = true; // an optional destination: nothing of it is text
             return i + 1;
         }
         const qsizetype wordStart = i;
