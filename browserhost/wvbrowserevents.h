@@ -171,10 +171,6 @@ QUORVEL_INTERFACE(IWVBrowserEvents, IUnknown)
     WVB_OP(FindStartCompletedHandler_Invoke, HRESULT errorCode);
     WVB_OP(DragStartingEventHandler_Invoke, ICoreWebView2CompositionController * sender,
            ICoreWebView2DragStartingEventArgs * args);
-
-    // The cell the callback objects hold instead of a bare pointer to this interface; the
-    // target clears it when it is destroyed.
-    virtual TWVTargetRef<IWVBrowserEvents> GetEventsCell() = 0;
 };
 
 #undef WVB_OP
