@@ -1,6 +1,7 @@
 // Times the importer: a folder of 1,000 Markdown files imported as a notebook into a real
 // store, a 10 MiB PDF scan and a 5 MB RTF conversion against their targets, and every format
 // at 1 MB and 10 MB to show that the time grows linearly with the size.
+#include "../benchutil.h"
 #include "database.h"
 #include "importer.h"
 
@@ -24,19 +25,7 @@ void Write(const QString& APath, const QByteArray& AData)
         qFatal("cannot write %s", qPrintable(APath));
 }
 
-double Median(int ARuns, const std::function<void()>& AWork)
-{
-    std::vector<double> times;
-    AWork(); // warm the page cache
-    for (int i = 0; i < ARuns; ++i) {
-        QElapsedTimer t;
-        t.start();
-        AWork();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using benchutil::MedianMs;
 
 void Row(const char* AWhat, double AMs, double ATargetMs)
 {
@@ -157,21 +146,21 @@ int main(int argc, char** argv)
     const QString pdf = dir.filePath(QStringLiteral("big.pdf"));
     Write(pdf, Fill(PDFSample(), 10485760));
     Row("PDF scan, 10 MiB",
-        Median(5,
-               [&] {
-                   QString title;
-                   (void)ImportPDF(pdf, title);
-               }),
+        MedianMs(5,
+                 [&] {
+                     QString title;
+                     (void)ImportPDF(pdf, title);
+                 }),
         100);
 
     const QString rtf = dir.filePath(QStringLiteral("big.rtf"));
     Write(rtf, "{\\rtf1\\ansi\\ansicpg1252\\uc1 " + Fill(RTFSample(), 5000000) + "}");
     Row("RTF conversion, 5 MB",
-        Median(5,
-               [&] {
-                   QString title;
-                   (void)ImportRTF(rtf, title);
-               }),
+        MedianMs(5,
+                 [&] {
+                     QString title;
+                     (void)ImportRTF(rtf, title);
+                 }),
         200);
 
     // Linear growth: ten times the input should take about ten times as long.
@@ -191,7 +180,7 @@ int main(int argc, char** argv)
         for (int k = 0; k < 2; ++k) {
             const QString path = dir.filePath(QStringLiteral("linear-%1.%2").arg(k).arg(f.Ext));
             Write(path, Fill(f.Sample, sizes[k]));
-            ms[k] = Median(3, [&] {
+            ms[k] = MedianMs(3, [&] {
                 QString title;
                 (void)ImportFileToHTML(path, title);
             });

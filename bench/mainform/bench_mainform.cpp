@@ -1,6 +1,7 @@
 // Times the main window on the 100,000-note benchmark database: a click on a notebook of
 // 5,000 notes until the note list is filled and painted, a search from Enter until the list is
 // painted, and the first paint of the window from the start of the process.
+#include "../benchutil.h"
 #include "application.h"
 #include "benchdb.h"
 #include "database.h"
@@ -24,11 +25,7 @@
 
 namespace {
 
-double Median(std::vector<double> AValues)
-{
-    std::sort(AValues.begin(), AValues.end());
-    return AValues.empty() ? 0 : AValues[AValues.size() / 2];
-}
+using benchutil::Median;
 
 // Child mode: open the window and report its first paint.
 class TPaintWatch : public QObject

@@ -1,5 +1,6 @@
 // Times the store's operations on a large generated database, beside the plain queries they
 // replace. Prints medians in milliseconds.
+#include "../benchutil.h"
 #include "baseline_queries.h"
 #include "benchdb.h"
 #include "database.h"
@@ -18,16 +19,7 @@ int GRuns = 7;
 
 double Median(const std::function<void()>& AWork)
 {
-    std::vector<double> times;
-    AWork(); // warm the page cache
-    for (int i = 0; i < GRuns; ++i) {
-        QElapsedTimer t;
-        t.start();
-        AWork();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return benchutil::MedianMs(GRuns, AWork);
 }
 
 void Row(const char* AWhat, double AOurs, double ABaseline, const char* ATarget)

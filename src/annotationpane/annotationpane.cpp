@@ -13,16 +13,6 @@ namespace {
 
 const QColor PaneColour(244, 244, 244);
 
-QWidget* Strip(const QColor& AColour, QWidget* AParent)
-{
-    auto* strip = new QWidget(AParent);
-    QPalette pal = strip->palette();
-    pal.setColor(QPalette::Window, AColour);
-    strip->setPalette(pal);
-    strip->setAutoFillBackground(true);
-    return strip;
-}
-
 } // namespace
 
 QColor TAnnotationPane::RowColour()
@@ -38,18 +28,12 @@ QColor TAnnotationPane::FlashColour()
 TAnnotationPane::TAnnotationPane(QWidget* AOwner) : TPanel(AOwner)
 {
     SetColor(PaneColour);
-    FHeader = new TPanel(this);
-    FHeader->SetColor(QColor(232, 232, 232));
-    FInsertAnnotBtn = new QPushButton(QStringLiteral("+ Note"), FHeader);
-    FInsertAnnotBtn->setToolTip(
-        QStringLiteral("Select text in the note, then click to attach an annotation"));
-    FHeader->AddAligned(FInsertAnnotBtn, alRight, 66);
-    FHeaderLabel = NewPlainLabel(QStringLiteral(" Annotations"), FHeader);
-    QFont bold = FHeaderLabel->font();
-    bold.setBold(true);
-    FHeaderLabel->setFont(bold);
-    FHeaderLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    FHeader->AddAligned(FHeaderLabel, alClient);
+    const TPaneHeader header = NewPaneHeader(
+        this, QStringLiteral(" Annotations"), QStringLiteral("+ Note"),
+        QStringLiteral("Select text in the note, then click to attach an annotation"), 66);
+    FHeader = header.Panel;
+    FHeaderLabel = header.Label;
+    FInsertAnnotBtn = header.Button;
     AddAligned(FHeader, alTop, 26);
     FScrollBox = new TScrollBox(this);
     FScrollBox->SetColor(PaneColour);
@@ -127,14 +111,10 @@ void TAnnotationPane::AddRow(int AIndex, const TAnnotation& AAnnotation)
     small.setItalic(true);
     small.setPointSize(8);
     snippet->setFont(small);
-    QPalette grey = snippet->palette();
-    grey.setColor(QPalette::WindowText, QColor(136, 136, 136));
-    snippet->setPalette(grey);
+    SetTextColour(snippet, QColor(136, 136, 136));
     snippet->setCursor(Qt::PointingHandCursor);
     row->AddAligned(snippet, alTop, S(20));
-    row->AddAligned(Strip(PaneColour, row), alBottom, 2);
-    row->AddAligned(Strip(QColor(204, 204, 204), row), alBottom, 1);
-    row->AddAligned(Strip(PaneColour, row), alBottom, 2);
+    AddRowSeparator(row, PaneColour, QColor(204, 204, 204));
     auto* del = new QPushButton(QStringLiteral("\u2715"), row);
     row->AddAligned(del, alRight, S(26));
     auto* edit = new QPushButton(QStringLiteral("\u270E"), row);

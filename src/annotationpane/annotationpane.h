@@ -14,7 +14,6 @@ class QTimer;
 
 using TAnnotationActionEvent = std::function<void(QObject* ASender, int64_t AAnnotId,
                                                   const QString& ASpanId, const QString& AAction)>;
-using TNotifyEvent = std::function<void(QObject* ASender)>;
 
 class TAnnotationPane : public TPanel
 {

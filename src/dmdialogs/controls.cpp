@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -307,4 +308,46 @@ QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)
     label->setTextFormat(Qt::PlainText);
     label->setText(AText);
     return label;
+}
+
+void SetTextColour(QWidget* AWidget, const QColor& AColour)
+{
+    QPalette pal = AWidget->palette();
+    pal.setColor(QPalette::WindowText, AColour);
+    AWidget->setPalette(pal);
+}
+
+QWidget* NewColourStrip(const QColor& AColour, QWidget* AParent)
+{
+    auto* strip = new QWidget(AParent);
+    QPalette pal = strip->palette();
+    pal.setColor(QPalette::Window, AColour);
+    strip->setPalette(pal);
+    strip->setAutoFillBackground(true);
+    return strip;
+}
+
+void AddRowSeparator(TPanel* ARow, const QColor& ABack, const QColor& ALine)
+{
+    ARow->AddAligned(NewColourStrip(ABack, ARow), alBottom, 2);
+    ARow->AddAligned(NewColourStrip(ALine, ARow), alBottom, 1);
+    ARow->AddAligned(NewColourStrip(ABack, ARow), alBottom, 2);
+}
+
+TPaneHeader NewPaneHeader(QWidget* AParent, const QString& ACaption, const QString& AButtonCaption,
+                          const QString& AButtonTip, int AButtonWidth)
+{
+    TPaneHeader header;
+    header.Panel = new TPanel(AParent);
+    header.Panel->SetColor(QColor(232, 232, 232));
+    header.Button = new QPushButton(AButtonCaption, header.Panel);
+    header.Button->setToolTip(AButtonTip);
+    header.Panel->AddAligned(header.Button, alRight, AButtonWidth);
+    header.Label = NewPlainLabel(ACaption, header.Panel);
+    QFont bold = header.Label->font();
+    bold.setBold(true);
+    header.Label->setFont(bold);
+    header.Label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header.Panel->AddAligned(header.Label, alClient);
+    return header;
 }

@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+class QPushButton;
+
 enum TAlign
 {
     alNone,
@@ -139,3 +141,27 @@ protected:
 
 // A label that never renders markup.
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent);
+
+// The event of a pane that tells only who raised it.
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+
+// Gives a widget's text the colour AColour.
+void SetTextColour(QWidget* AWidget, const QColor& AColour);
+
+// A bar filled with one colour, such as the line under a row.
+QWidget* NewColourStrip(const QColor& AColour, QWidget* AParent);
+
+// The line under a row of the note panes, at the row's bottom: 2 pixels of ABack, 1 of ALine
+// and 2 of ABack again, none of them scaled.
+void AddRowSeparator(TPanel* ARow, const QColor& ABack, const QColor& ALine);
+
+// The header of a note pane: on (232, 232, 232), a button AButtonWidth wide at the right and a
+// bold caption filling the rest, vertically centred.
+struct TPaneHeader
+{
+    TPanel* Panel;
+    QLabel* Label;
+    QPushButton* Button;
+};
+TPaneHeader NewPaneHeader(QWidget* AParent, const QString& ACaption, const QString& AButtonCaption,
+                          const QString& AButtonTip, int AButtonWidth);

@@ -10,16 +10,6 @@ namespace {
 
 const QColor PaneColour(244, 244, 244);
 
-QWidget* Strip(const QColor& AColour, QWidget* AParent)
-{
-    auto* strip = new QWidget(AParent);
-    QPalette pal = strip->palette();
-    pal.setColor(QPalette::Window, AColour);
-    strip->setPalette(pal);
-    strip->setAutoFillBackground(true);
-    return strip;
-}
-
 } // namespace
 
 int CompareText(const QString& A, const QString& B)
@@ -123,9 +113,7 @@ void TEmbeddedTagPane::AddRow(int AIndex)
     auto* row = new TPanel;
     row->SetColor(ColourToTColor(FRowColours[AIndex]));
     row->setProperty("rowIndex", AIndex);
-    row->AddAligned(Strip(PaneColour, row), alBottom, 2);
-    row->AddAligned(Strip(QColor(204, 204, 204), row), alBottom, 1);
-    row->AddAligned(Strip(PaneColour, row), alBottom, 2);
+    AddRowSeparator(row, PaneColour, QColor(204, 204, 204));
     const int room = S(32) - 5;
     const int vm = std::max(0, (room - S(26)) / 2);
     auto button = [&](const QString& ACaption, int AWidth, const QString& ATip) {

@@ -13,7 +13,6 @@ class QPushButton;
 
 using TTagActionEvent =
     std::function<void(const QString& AId, const QString& AColour, const QString& AAction)>;
-using TNotifyEvent = std::function<void(QObject* ASender)>;
 
 class TEmbeddedTagPane : public TPanel
 {

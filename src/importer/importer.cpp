@@ -181,6 +181,20 @@ QStringList SplitLines(QStringView AText)
     return lines;
 }
 
+QString TextParagraphs(QStringView APlain)
+{
+    QString out;
+    for (const QString& line : SplitLines(APlain)) {
+        const QString t = TrimCtl(line);
+        if (t.isEmpty())
+            continue;
+        out.append(u"<p>");
+        out.append(EscapeHTML(t));
+        out.append(u"</p>\r\n");
+    }
+    return out;
+}
+
 char16_t Cp1252Char(unsigned char AByte)
 {
     static const char16_t high[32] = {

@@ -37,6 +37,10 @@ QString DecodeText(const QByteArray& ABytes);
 // The lines of a text (split at CR, LF or CR + LF; a final break adds no empty line).
 QStringList SplitLines(QStringView AText);
 
+// One "<p>" + escaped line + "</p>" for each line of APlain that is not empty once trimmed,
+// each followed by CR + LF; "" when there is none.
+QString TextParagraphs(QStringView APlain);
+
 // The character of byte AByte in code page 1252 (Windows Latin 1), 0 where it has none.
 char16_t Cp1252Char(unsigned char AByte);
 

@@ -232,15 +232,7 @@ QString ConvertPDF(const QByteArray& ARaw)
         }
     }
 
-    QString out;
-    for (const QString& line : SplitLines(Plain)) {
-        const QString t = TrimCtl(line);
-        if (t.isEmpty())
-            continue;
-        out.append(u"<p>");
-        out.append(EscapeHTML(t));
-        out.append(u"</p>\r\n");
-    }
+    const QString out = TextParagraphs(Plain);
     if (out.isEmpty())
         return QStringLiteral("<p><em>(No extractable text found in this PDF.)</em></p>");
     return out;

@@ -337,18 +337,7 @@ QString ConvertRTF(const QByteArray& ARaw)
     const bool bom = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ||
                      (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)));
     const QString text = bom ? DecodeText(ARaw) : QString::fromLatin1(ARaw);
-    const QString plain = TRTFReader(text, !bom).Run();
-
-    QString out;
-    for (const QString& line : SplitLines(plain)) {
-        const QString t = TrimCtl(line);
-        if (t.isEmpty())
-            continue;
-        out.append(u"<p>");
-        out.append(EscapeHTML(t));
-        out.append(u"</p>\r\n");
-    }
-    return out;
+    return TextParagraphs(TRTFReader(text, !bom).Run());
 }
 
 } // namespace importer

@@ -41,19 +41,13 @@ QUrl OpenableLinkUrl(const QString& AText)
 TLinksPane::TLinksPane(QWidget* AOwner) : TPanel(AOwner)
 {
     SetColor(PaneColour);
-    FHeader = new TPanel(this);
-    FHeader->SetColor(QColor(232, 232, 232));
-    FAddBtn = new QPushButton(QStringLiteral("+ Link"), FHeader);
-    FAddBtn->setToolTip(
-        QStringLiteral("Add a link to a judgment (e.g. BAILII, Westlaw, LexisNexis, vLex)"));
+    const TPaneHeader header = NewPaneHeader(
+        this, QStringLiteral(" Links"), QStringLiteral("+ Link"),
+        QStringLiteral("Add a link to a judgment (e.g. BAILII, Westlaw, LexisNexis, vLex)"), 66);
+    FHeader = header.Panel;
+    FHeaderLabel = header.Label;
+    FAddBtn = header.Button;
     FAddBtn->setEnabled(false);
-    FHeader->AddAligned(FAddBtn, alRight, 66);
-    FHeaderLabel = NewPlainLabel(QStringLiteral(" Links"), FHeader);
-    QFont bold = FHeaderLabel->font();
-    bold.setBold(true);
-    FHeaderLabel->setFont(bold);
-    FHeaderLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    FHeader->AddAligned(FHeaderLabel, alClient);
     AddAligned(FHeader, alTop, 26);
     FScrollBox = new TScrollBox(this);
     FScrollBox->SetColor(PaneColour);
@@ -112,20 +106,13 @@ void TLinksPane::AddRow(int AIndex, const QString& AText, const QString& AUrl)
     const int ppi = ScreenPPI();
     auto* row = new TPanel;
     row->SetColor(PaneColour);
-    auto* sep = new QWidget(row);
-    QPalette spal = sep->palette();
-    spal.setColor(QPalette::Window, QColor(204, 204, 204));
-    sep->setPalette(spal);
-    sep->setAutoFillBackground(true);
-    row->AddAligned(sep, alBottom, 1);
+    row->AddAligned(NewColourStrip(QColor(204, 204, 204), row), alBottom, 1);
     auto* remove = new QPushButton(QStringLiteral("\u2715"), row);
     remove->setToolTip(QStringLiteral("Remove link"));
     row->AddAligned(remove, alRight, ScaleBy(26, ppi));
     auto* text = new TClickLabel(u' ' + AText, row);
     text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QPalette pal = text->palette();
-    pal.setColor(QPalette::WindowText, QColor(26, 92, 200));
-    text->setPalette(pal);
+    SetTextColour(text, QColor(26, 92, 200));
     // Tooltips take markup; the address is escaped so it shows exactly as stored.
     text->setToolTip(QStringLiteral("<span>") + AUrl.toHtmlEscaped() + QStringLiteral("</span>"));
     text->setCursor(Qt::PointingHandCursor);

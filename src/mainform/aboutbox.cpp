@@ -1,5 +1,6 @@
 #include "aboutbox.h"
 
+#include "controls.h"
 #include "dlgseam.h"
 #include "programfolder.h"
 
@@ -55,11 +56,8 @@ void ShowAboutBox(QWidget* AOwner)
         f.setPointSize(APoints);
         f.setBold(ABold);
         label->setFont(f);
-        if (AColour.isValid()) {
-            QPalette pal = label->palette();
-            pal.setColor(QPalette::WindowText, AColour);
-            label->setPalette(pal);
-        }
+        if (AColour.isValid())
+            SetTextColour(label, AColour);
         return label;
     };
     auto* picture = new QLabel(&dialog);

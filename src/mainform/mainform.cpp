@@ -126,9 +126,7 @@ void TMainForm::CreateControls()
     QFont small = FDateLabel->font();
     small.setPointSize(7);
     FDateLabel->setFont(small);
-    QPalette pal = FDateLabel->palette();
-    pal.setColor(QPalette::WindowText, QColor(102, 102, 102));
-    FDateLabel->setPalette(pal);
+    SetTextColour(FDateLabel, QColor(102, 102, 102));
     FDateStrip->AddAligned(FDateLabel, alClient);
     FLinksPane = new TLinksPane(FPane4);
     FAnnotationPane = new TAnnotationPane(FPane4);

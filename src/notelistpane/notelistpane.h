@@ -14,7 +14,6 @@ class QMenu;
 class QPushButton;
 
 using TNoteSelectEvent = std::function<void(QObject* ASender, int64_t ANoteId)>;
-using TNotifyEvent = std::function<void(QObject* ASender)>;
 
 // Item data roles of the note rows.
 enum
