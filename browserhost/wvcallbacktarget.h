@@ -14,45 +14,48 @@
 #include <exception>
 #include <memory>
 
-struct TWVCallbackCell {
-  bool Alive = true;
+struct TWVCallbackCell
+{
+    bool Alive = true;
 };
 
 // The cell of a target, made on first use (null for a null target).
-std::shared_ptr<TWVCallbackCell> CallbackCellOf(const void *ATarget);
+std::shared_ptr<TWVCallbackCell> CallbackCellOf(const void* ATarget);
 // Called by a target's destructor: every callback made for it stops reaching
 // it.
-void ClearCallbackTarget(const void *ATarget);
+void ClearCallbackTarget(const void* ATarget);
 
 // A callback's counted, clearable reference to its target.
-template <typename I> class TWVTargetRef {
+template <typename I> class TWVTargetRef
+{
 public:
-  TWVTargetRef() = default;
-  explicit TWVTargetRef(I *ATarget)
-      : FTarget(ATarget), FCell(CallbackCellOf(ATarget)) {}
-  // The target, or null when none was given or it has gone.
-  I *Get() const { return FCell && FCell->Alive ? FTarget : nullptr; }
-  void Reset() {
-    FTarget = nullptr;
-    FCell.reset();
-  }
+    TWVTargetRef() = default;
+    explicit TWVTargetRef(I* ATarget) : FTarget(ATarget), FCell(CallbackCellOf(ATarget)) {}
+    // The target, or null when none was given or it has gone.
+    I* Get() const { return FCell && FCell->Alive ? FTarget : nullptr; }
+    void Reset()
+    {
+        FTarget = nullptr;
+        FCell.reset();
+    }
 
 private:
-  I *FTarget = nullptr;
-  std::shared_ptr<TWVCallbackCell> FCell;
+    I* FTarget = nullptr;
+    std::shared_ptr<TWVCallbackCell> FCell;
 };
 
 // Rethrows the exception on the event loop, where the application's top-level
 // handler reports it; dropped when there is no application object.
-void ReportCallbackException(const char *AWhere, std::exception_ptr AException);
+void ReportCallbackException(const char* AWhere, std::exception_ptr AException);
 
 // Runs a target operation for a callback; an exception becomes a report and
 // S_OK.
-template <typename F> HRESULT InvokeContained(const char *AWhere, F &&ACall) {
-  try {
-    return ACall();
-  } catch (...) {
-    ReportCallbackException(AWhere, std::current_exception());
-    return S_OK;
-  }
+template <typename F> HRESULT InvokeContained(const char* AWhere, F&& ACall)
+{
+    try {
+        return ACall();
+    } catch (...) {
+        ReportCallbackException(AWhere, std::current_exception());
+        return S_OK;
+    }
 }

@@ -7,11 +7,9 @@
 
 namespace uWVLibFunctions {
 
-extern TCreateCoreWebView2EnvironmentWithOptions
-    CreateCoreWebView2EnvironmentWithOptions;
+extern TCreateCoreWebView2EnvironmentWithOptions CreateCoreWebView2EnvironmentWithOptions;
 extern TCreateCoreWebView2Environment CreateCoreWebView2Environment;
-extern TGetAvailableCoreWebView2BrowserVersionString
-    GetAvailableCoreWebView2BrowserVersionString;
+extern TGetAvailableCoreWebView2BrowserVersionString GetAvailableCoreWebView2BrowserVersionString;
 extern TGetAvailableCoreWebView2BrowserVersionStringWithOptions
     GetAvailableCoreWebView2BrowserVersionStringWithOptions;
 extern TCompareBrowserVersions CompareBrowserVersions;

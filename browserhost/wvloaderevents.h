@@ -7,17 +7,16 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
-QUORVEL_INTERFACE(IWVLoaderEvents, IUnknown) {
-  virtual HRESULT STDMETHODCALLTYPE EnvironmentCompletedHandler_Invoke(
-      HRESULT errorCode, ICoreWebView2Environment * result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE
-      NewBrowserVersionAvailableEventHandler_Invoke(
-          ICoreWebView2Environment * sender, IUnknown * args) = 0;
-  virtual HRESULT STDMETHODCALLTYPE BrowserProcessExitedEventHandler_Invoke(
-      ICoreWebView2Environment * sender,
-      ICoreWebView2BrowserProcessExitedEventArgs * args) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ProcessInfosChangedEventHandler_Invoke(
-      ICoreWebView2Environment * sender, IUnknown * args) = 0;
+QUORVEL_INTERFACE(IWVLoaderEvents, IUnknown)
+{
+    virtual HRESULT STDMETHODCALLTYPE EnvironmentCompletedHandler_Invoke(
+        HRESULT errorCode, ICoreWebView2Environment * result) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NewBrowserVersionAvailableEventHandler_Invoke(
+        ICoreWebView2Environment * sender, IUnknown * args) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BrowserProcessExitedEventHandler_Invoke(
+        ICoreWebView2Environment * sender, ICoreWebView2BrowserProcessExitedEventArgs * args) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ProcessInfosChangedEventHandler_Invoke(
+        ICoreWebView2Environment * sender, IUnknown * args) = 0;
 };
 
 #pragma GCC diagnostic pop

@@ -21,7 +21,7 @@ constexpr int WEBVIEW2LOADERLIB_VERSION_BUILD = 48;
 
 // A NUL-terminated CoTaskMemAlloc copy of s, or null for an empty string (and
 // then nothing is allocated). The receiver frees it with CoTaskMemFree.
-LPWSTR AllocCoTaskMemStr(const wvstring &s);
+LPWSTR AllocCoTaskMemStr(const wvstring& s);
 
 // The oldest runtime ("148.0.3967.48") and loader library ("1.0.3967.48")
 // versions accepted.
@@ -43,27 +43,24 @@ int GetScreenDPI();
 float GetDeviceScaleFactor();
 
 // The host's debug-output hook; it writes nowhere.
-void OutputDebugMessage(const std::string &aMessage);
+void OutputDebugMessage(const std::string& aMessage);
 
 // The exception policy: True when the caller is to raise the exception again,
 // which is only so while GlobalWebView2Loader exists with ReRaiseExceptions
 // set.
-bool CustomExceptionHandler(const std::string &aFunctionName,
-                            const std::exception &aException);
-bool CustomExceptionHandler(const std::string &aFunctionName,
-                            std::exception_ptr aException);
+bool CustomExceptionHandler(const std::string& aFunctionName, const std::exception& aException);
+bool CustomExceptionHandler(const std::string& aFunctionName, std::exception_ptr aException);
 
 // The string escaped for use inside a JSON string literal.
-wvstring JSONEscape(const wvstring &aValue);
+wvstring JSONEscape(const wvstring& aValue);
 
 // QueryInterface on aBaseIntf (which must not be null). A failure is logged in
 // the global loader's error log once per interface id and process, so repeated
 // queries of an interface the runtime lacks do not grow the log without end.
-bool LoggedQueryInterface(IUnknown *aBaseIntf, REFIID aGUID, void **Obj);
-template <typename T>
-bool LoggedQueryInterface(IUnknown *aBaseIntf, TComPtr<T> &Obj) {
-  return LoggedQueryInterface(aBaseIntf, IIDOf<T>(),
-                              reinterpret_cast<void **>(Obj.Put()));
+bool LoggedQueryInterface(IUnknown* aBaseIntf, REFIID aGUID, void** Obj);
+template <typename T> bool LoggedQueryInterface(IUnknown* aBaseIntf, TComPtr<T>& Obj)
+{
+    return LoggedQueryInterface(aBaseIntf, IIDOf<T>(), reinterpret_cast<void**>(Obj.Put()));
 }
 
 // The executable's folder, ending in a path delimiter.
@@ -73,5 +70,5 @@ wvstring GetModulePath();
 wvstring ErrorCodeText(HRESULT aErrorCode);
 
 // Text conversions between the host's string type and UTF-8.
-std::string WVToUtf8(const wvstring &s);
-wvstring Utf8ToWV(const std::string &s);
+std::string WVToUtf8(const wvstring& s);
+wvstring Utf8ToWV(const std::string& s);

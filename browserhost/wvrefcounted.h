@@ -8,48 +8,49 @@
 
 #include <atomic>
 
-template <typename First, typename... Rest>
-class TWVRefCounted : public First, public Rest... {
+template <typename First, typename... Rest> class TWVRefCounted : public First, public Rest...
+{
 public:
-  TWVRefCounted() = default;
-  TWVRefCounted(const TWVRefCounted &) = delete;
-  TWVRefCounted &operator=(const TWVRefCounted &) = delete;
+    TWVRefCounted() = default;
+    TWVRefCounted(const TWVRefCounted&) = delete;
+    TWVRefCounted& operator=(const TWVRefCounted&) = delete;
 
-  // Answers IUnknown and each implemented interface; E_NOINTERFACE for any
-  // other id.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid,
-                                           void **ppvObject) override {
-    if (!ppvObject)
-      return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown)
-      *ppvObject = static_cast<IUnknown *>(static_cast<First *>(this));
-    else if (riid == IIDOf<First>())
-      *ppvObject = static_cast<First *>(this);
-    else
-      (void)((riid == IIDOf<Rest>()
-                  ? (*ppvObject = static_cast<Rest *>(this), true)
-                  : false) ||
-             ...);
-    if (!*ppvObject)
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(FRefCount.fetch_add(1) + 1);
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG count = FRefCount.fetch_sub(1) - 1;
-    if (count == 0)
-      delete this;
-    return static_cast<ULONG>(count);
-  }
-  LONG RefCount() const { return FRefCount.load(); }
+    // Answers IUnknown and each implemented interface; E_NOINTERFACE for any
+    // other id.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
+    {
+        if (!ppvObject)
+            return E_POINTER;
+        *ppvObject = nullptr;
+        if (riid == IID_IUnknown)
+            *ppvObject = static_cast<IUnknown*>(static_cast<First*>(this));
+        else if (riid == IIDOf<First>())
+            *ppvObject = static_cast<First*>(this);
+        else
+            (void)((riid == IIDOf<Rest>() ? (*ppvObject = static_cast<Rest*>(this), true)
+                                          : false) ||
+                   ...);
+        if (!*ppvObject)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return static_cast<ULONG>(FRefCount.fetch_add(1) + 1);
+    }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG count = FRefCount.fetch_sub(1) - 1;
+        if (count == 0)
+            delete this;
+        return static_cast<ULONG>(count);
+    }
+    LONG RefCount() const { return FRefCount.load(); }
 
 protected:
-  ~TWVRefCounted() override = default;
+    ~TWVRefCounted() override = default;
 
 private:
-  std::atomic<LONG> FRefCount{0};
+    std::atomic<LONG> FRefCount{0};
 };

@@ -24,32 +24,36 @@ using TComponent = QObject;
 using TColor = std::uint32_t;
 using TGraphicsColor = std::uint32_t;
 
-enum TWVState : std::uint8_t {
-  STATE_DEFAULT = 0,
-  STATE_ENABLED = 1,
-  STATE_DISABLED = 2
+enum TWVState : std::uint8_t
+{
+    STATE_DEFAULT = 0,
+    STATE_ENABLED = 1,
+    STATE_DISABLED = 2
 };
 
-enum TWVAutoplayPolicy : std::uint8_t {
-  appDefault = 0,
-  appDocumentUserActivationRequired = 1,
-  appNoUserGestureRequired = 2,
-  appUserGestureRequired = 3
+enum TWVAutoplayPolicy : std::uint8_t
+{
+    appDefault = 0,
+    appDocumentUserActivationRequired = 1,
+    appNoUserGestureRequired = 2,
+    appUserGestureRequired = 3
 };
 
-enum TWV2DebugLog : std::uint8_t {
-  dlDisabled = 0,
-  dlEnabled = 1,
-  dlEnabledStdOut = 2,
-  dlEnabledStdErr = 3
+enum TWV2DebugLog : std::uint8_t
+{
+    dlDisabled = 0,
+    dlEnabled = 1,
+    dlEnabledStdOut = 2,
+    dlEnabledStdErr = 3
 };
 
-enum TWV2DebugLogLevel : std::uint8_t {
-  dllDefault = 0,
-  dllInfo = 1,
-  dllWarning = 2,
-  dllError = 3,
-  dllFatal = 4
+enum TWV2DebugLogLevel : std::uint8_t
+{
+    dllDefault = 0,
+    dllInfo = 1,
+    dllWarning = 2,
+    dllError = 3,
+    dllFatal = 4
 };
 
 // The platform's own 32-bit enumerations, values as the runtime defines them.
@@ -59,11 +63,12 @@ using TWVScrollbarStyle = COREWEBVIEW2_SCROLLBAR_STYLE;
 using TWVScrollBarStyle = COREWEBVIEW2_SCROLLBAR_STYLE;
 
 // One custom URI scheme as the custom-scheme events describe it.
-struct TWVCustomSchemeInfo {
-  wvstring SchemeName;
-  bool TreatAsSecure = false;
-  wvstring AllowedDomains; // origins joined by ","
-  bool HasAuthorityComponent = false;
+struct TWVCustomSchemeInfo
+{
+    wvstring SchemeName;
+    bool TreatAsSecure = false;
+    wvstring AllowedDomains; // origins joined by ","
+    bool HasAuthorityComponent = false;
 };
 using TWVCustomSchemeInfoArray = std::vector<TWVCustomSchemeInfo>;
 
