@@ -1,6 +1,7 @@
 #include "controls.h"
 
 #include <QEvent>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -350,4 +351,20 @@ TPaneHeader NewPaneHeader(QWidget* AParent, const QString& ACaption, const QStri
     header.Label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header.Panel->AddAligned(header.Label, alClient);
     return header;
+}
+
+void OnRowSelected(QListWidget* AList, QObject* AContext,
+                   std::function<void(QListWidgetItem* AItem)> AHandler)
+{
+    QObject::connect(AList->selectionModel(), &QItemSelectionModel::selectionChanged, AContext,
+                     [AList, AHandler](const QItemSelection& ASelected) {
+                         if (!ASelected.indexes().isEmpty())
+                             AHandler(AList->item(ASelected.indexes().first().row()));
+                     });
+}
+
+QListWidgetItem* SelectedRow(const QListWidget* AList)
+{
+    const QList<QListWidgetItem*> items = AList->selectedItems();
+    return items.isEmpty() ? nullptr : items.first();
 }

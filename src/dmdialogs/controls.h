@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 enum TAlign
@@ -141,6 +143,13 @@ protected:
 
 // A label that never renders markup.
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent);
+
+// Calls AHandler with the row of AList that has just been selected; a change that only
+// deselects rows calls nothing. AContext ends the connection when it is destroyed.
+void OnRowSelected(QListWidget* AList, QObject* AContext,
+                   std::function<void(QListWidgetItem* AItem)> AHandler);
+// The selected row of a single-selection list, or none.
+QListWidgetItem* SelectedRow(const QListWidget* AList);
 
 // The event of a pane that tells only who raised it.
 using TNotifyEvent = std::function<void(QObject* ASender)>;

@@ -124,13 +124,6 @@ QLabel* NewHeader(const QString& ACaption, QWidget* AParent)
     return header;
 }
 
-// The selected row of a list, or none (single selection).
-QListWidgetItem* SelectedItem(const QListWidget* AList)
-{
-    const QList<QListWidgetItem*> items = AList->selectedItems();
-    return items.isEmpty() ? nullptr : items.first();
-}
-
 } // namespace
 
 QString RowCaption(const QString& AName, int ACount)
@@ -177,16 +170,9 @@ TNotebookPane::TNotebookPane(QWidget* AOwner) : TPanel(AOwner), FPPI(ScreenPPI()
     AddAligned(tagPanel, alClient);
 
     FNotebookList->viewport()->installEventFilter(this);
-    connect(FNotebookList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& ASelected) {
-                if (!ASelected.indexes().isEmpty())
-                    NotebookListSelectItem(FNotebookList->item(ASelected.indexes().first().row()));
-            });
-    connect(FTagList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& ASelected) {
-                if (!ASelected.indexes().isEmpty())
-                    TagListSelectItem(FTagList->item(ASelected.indexes().first().row()));
-            });
+    OnRowSelected(FNotebookList, this,
+                  [this](QListWidgetItem* AItem) { NotebookListSelectItem(AItem); });
+    OnRowSelected(FTagList, this, [this](QListWidgetItem* AItem) { TagListSelectItem(AItem); });
     connect(FNotebookList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem*) { MenuRenameNotebook(); });
     BuildNotebookMenu();
@@ -393,7 +379,7 @@ void TNotebookPane::MenuNewSubNotebook()
 
 void TNotebookPane::MenuRenameNotebook()
 {
-    QListWidgetItem* item = SelectedItem(FNotebookList);
+    QListWidgetItem* item = SelectedRow(FNotebookList);
     if (!item)
         return;
     const int64_t id = item->data(NbIdRole).toLongLong();
@@ -407,7 +393,7 @@ void TNotebookPane::MenuRenameNotebook()
 
 void TNotebookPane::MenuDeleteNotebook()
 {
-    QListWidgetItem* item = SelectedItem(FNotebookList);
+    QListWidgetItem* item = SelectedRow(FNotebookList);
     if (!item)
         return;
     const int64_t id = item->data(NbIdRole).toLongLong();

@@ -140,11 +140,7 @@ TNoteListPane::TNoteListPane(QWidget* AOwner) : TPanel(AOwner)
     connect(FSortCombo, &QComboBox::currentIndexChanged, this, [this] { SortComboChange(); });
     connect(FSortDirBtn, &QPushButton::clicked, this, [this] { SortDirBtnClick(); });
     connect(FFilterClear, &QPushButton::clicked, this, [this] { ClearButtonClick(); });
-    connect(FList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& ASelected) {
-                if (!ASelected.indexes().isEmpty())
-                    ListSelectItem(FList->item(ASelected.indexes().first().row()));
-            });
+    OnRowSelected(FList, this, [this](QListWidgetItem* AItem) { ListSelectItem(AItem); });
     connect(FList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem*) { MenuRenameNote(); });
     BuildNoteMenu();
@@ -305,10 +301,10 @@ void TNoteListPane::SelectNote(int64_t AId)
 
 int64_t TNoteListPane::SelectedNoteId() const
 {
-    const QList<QListWidgetItem*> items = FList->selectedItems();
-    if (items.isEmpty() || items.first()->data(NotePlaceholderRole).toBool())
+    const QListWidgetItem* item = SelectedRow(FList);
+    if (!item || item->data(NotePlaceholderRole).toBool())
         return 0;
-    return items.first()->data(NoteIdRole).toLongLong();
+    return item->data(NoteIdRole).toLongLong();
 }
 
 void TNoteListPane::NewNote()

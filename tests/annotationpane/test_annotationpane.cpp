@@ -48,8 +48,7 @@ private Q_SLOTS:
     void cleanup()
     {
         delete FStore;
-        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
-        QCOMPARE(dlgseam::PendingAnswers(), 0);
+        VerifyAllDialogsAnswered();
     }
 
     void newestOnTop()

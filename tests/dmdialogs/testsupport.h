@@ -60,6 +60,13 @@ inline dlgseam::TAnswer TypeAndAccept(const QString& AText)
     };
 }
 
+// Every modal window was answered by the script and no answer is left over.
+inline void VerifyAllDialogsAnswered()
+{
+    QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+    QCOMPARE(dlgseam::PendingAnswers(), 0);
+}
+
 inline dlgseam::TAnswer Yes()
 {
     return dlgseam::PressButton(QMessageBox::Yes);

@@ -39,8 +39,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
-        QCOMPARE(dlgseam::PendingAnswers(), 0);
+        VerifyAllDialogsAnswered();
     }
 
     void populateSortsByNameKeepingTies()

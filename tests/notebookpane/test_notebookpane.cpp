@@ -57,8 +57,7 @@ private Q_SLOTS:
     {
         delete FPane;
         delete FStore;
-        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
-        QCOMPARE(dlgseam::PendingAnswers(), 0);
+        VerifyAllDialogsAnswered();
     }
 
     void treeWithGrandchildAndCollapse()
