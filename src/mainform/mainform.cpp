@@ -561,8 +561,9 @@ void TMainForm::MenuImportNotebook()
     }
     FNotebookPane->RefreshNotebooks();
     FNotebookPane->SelectNotebook(notebookId);
-    QString message =
-        QStringLiteral("Notebook \"%1\" created with %2 note(s).").arg(name).arg(imported);
+    // One pass over the format, so a "%1" in the folder's name stays as it is.
+    QString message = QStringLiteral("Notebook \"%1\" created with %2 note(s).")
+                          .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
     ShowMessage(message);

@@ -48,10 +48,7 @@ private Q_SLOTS:
         StartScriptedDialogs();
         SetScreenPPI(96);
     }
-    void cleanup()
-    {
-        VerifyAllDialogsAnswered();
-    }
+    void cleanup() { VerifyAllDialogsAnswered(); }
 
     void folderImport()
     {
@@ -92,6 +89,34 @@ private Q_SLOTS:
         QCOMPARE(form.NoteListPane()->List()->count(), 3);
         // The bodies are in the full-text index.
         QCOMPARE(AppDB->SearchNotes("Alpha", nsByModified, nsdDesc).size(), size_t(1));
+    }
+
+    // The folder's name reaches the message as it stands, also with "%" in it; a file named
+    // only by its extension gives an empty title here, and "Untitled" in the single import.
+    void folderNameAndEmptyTitles()
+    {
+        TTestStore store;
+        TMainForm form;
+        const QString folder = store.Path("Costs %1 at 50%2");
+        QVERIFY(QDir().mkpath(folder));
+        WriteFile(folder + "/.md", "Only an extension\n");
+        WriteFile(folder + "/x.md", "Named\n");
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder + "/"));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "Import &Notebook from Folder...");
+        QCOMPARE(LastMessage(), QString("Notebook \"Costs %1 at 50%2\" created with 2 note(s)."));
+        const int64_t nb = form.NotebookPane()->SelectedNotebookId();
+        QCOMPARE(AppDB->GetNotebooks().at(0).Name, QString("Costs %1 at 50%2"));
+        TNoteArray notes = AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc);
+        QCOMPARE(notes.size(), size_t(2));
+        QCOMPARE(notes[0].Title, QString());
+        QCOMPARE(notes[1].Title, QString("x"));
+
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder + "/.md"));
+        Trigger(form, "&Import Note...");
+        notes = AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc);
+        QCOMPARE(notes.size(), size_t(3));
+        QCOMPARE(notes[1].Title, QString("Untitled"));
     }
 
     void folderWithoutSupportedFiles()
