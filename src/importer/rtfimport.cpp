@@ -132,9 +132,10 @@ public:
                 i = Escape(i + 1);
             } else {
                 ++i;
-                if (c == u'\r')
+                // CR + LF, a lone LF and a lone CR are each one line break of the source.
+                if (c == u'\r' && i < n && FSrc[i] == u'\n')
                     continue;
-                if (c == u'\n') {
+                if (c == u'\n' || c == u'\r') {
                     // A line break of the source ends a paragraph as well.
                     if (!FState.Dest)
                         FPlain.append(u'\n');

@@ -76,6 +76,9 @@ private Q_SLOTS:
         QTest::newRow("source line breaks end paragraphs")
             << QByteArray("{\\rtf1 a long line\r\n that goes on\\par\r\nnext\n}")
             << Paras({"a long line", "that goes on", "next"});
+        QTest::newRow("line breaks of a lone carriage return end paragraphs too")
+            << QByteArray("{\\rtf1 one\rtwo\\\rthree\r\nfour}")
+            << Paras({"one", "two", "three", "four"});
         QTest::newRow("backslash before a line break ends a paragraph")
             << QByteArray("{\\rtf1 one\\\r\ntwo\\\ntwo}") << Paras({"one", "two", "two"});
         QTest::newRow("parameter and one blank belong to the word")
