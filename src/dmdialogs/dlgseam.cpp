@@ -41,15 +41,19 @@ void RunNextAnswer(QPointer<QDialog> ADialog)
         QTimer::singleShot(0, ADialog, [ADialog] { RunNextAnswer(ADialog); });
 }
 
-// Turns "desc|*.a;*.b|desc2|*.c" into Qt's "desc (*.a *.b);;desc2 (*.c)".
+// Turns "desc|*.a;*.b|desc2|*.c" into Qt's "desc (*.a *.b);;desc2 (*.c)". "*.*" means every
+// file, as it does in such lists; here it would leave out the names without a dot, so it
+// becomes "*".
 QString QtFilter(const QString& AFilter)
 {
     const QStringList parts = AFilter.split(u'|');
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        out << parts[i] + QStringLiteral(" (") + patterns + u')';
+        QStringList patterns = parts[i + 1].split(u';');
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        out << parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return out.join(QStringLiteral(";;"));
 }

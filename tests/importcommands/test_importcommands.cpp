@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QMenuBar>
 
@@ -150,13 +151,26 @@ private Q_SLOTS:
         QCOMPARE(LastMessage(), QString("Please select a notebook before importing a note."));
 
         form.NotebookPane()->SelectNotebook(nb);
-        // A file of another type, chosen under "All files": nothing is created.
-        dlgseam::PushAnswer(dlgseam::ChooseFile(store.Path("photo.jpg")));
+        // A file of another type, chosen under "All files" (which lists every file, also one
+        // without a dot in its name): nothing is created.
+        QStringList filters;
+        QString preselected;
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            auto* dialog = qobject_cast<QFileDialog*>(&ADialog);
+            QVERIFY(dialog);
+            filters = dialog->nameFilters();
+            preselected = dialog->selectedNameFilter();
+            dlgseam::ChooseFile(store.Path("photo.jpg"))(ADialog);
+        });
         dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
         Trigger(form, "&Import Note...");
         QCOMPARE(LastMessage(),
                  QString("The file could not be imported or contains no readable content."));
         QVERIFY(AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc).empty());
+        QCOMPARE(filters, QStringList({"Supported files (*.html *.htm *.md *.txt *.rtf *.pdf)",
+                                       "HTML files (*.html *.htm)", "Markdown files (*.md *.txt)",
+                                       "RTF files (*.rtf)", "PDF files (*.pdf)", "All files (*)"}));
+        QCOMPARE(preselected, filters.first());
 
         dlgseam::PushAnswer(dlgseam::ChooseFile(store.Path("memo.md")));
         Trigger(form, "&Import Note...");
