@@ -1,3 +1,4 @@
+#include "fuzz/fuzzcheck.h"
 #include "importertests.h"
 
 #include <QCoreApplication>
@@ -28,13 +29,15 @@ QString WriteFile(const QTemporaryDir& ADir, const QString& AName, const QByteAr
 
 bool IsValidUTF8(const QString& AText)
 {
-    for (qsizetype k = 0; k < AText.size(); ++k) {
-        if (AText[k].isHighSurrogate() && k + 1 < AText.size() && AText[k + 1].isLowSurrogate())
-            ++k;
-        else if (AText[k].isSurrogate())
-            return false;
-    }
-    return true;
+    return HasUTF8Form(AText);
+}
+
+QString Paras(std::initializer_list<const char*> AParas)
+{
+    QString s;
+    for (const char* p : AParas)
+        s += QStringLiteral("<p>") + QString::fromUtf8(p) + QStringLiteral("</p>\r\n");
+    return s;
 }
 
 int main(int argc, char** argv)

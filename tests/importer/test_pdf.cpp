@@ -9,14 +9,6 @@ namespace {
 
 const QString Notice = QStringLiteral("<p><em>(No extractable text found in this PDF.)</em></p>");
 
-QString Paras(std::initializer_list<const char*> AParas)
-{
-    QString s;
-    for (const char* p : AParas)
-        s += QStringLiteral("<p>") + QString::fromUtf8(p) + QStringLiteral("</p>\r\n");
-    return s;
-}
-
 class TPDFTest : public QObject
 {
     Q_OBJECT

@@ -7,14 +7,6 @@
 
 namespace {
 
-QString Paras(std::initializer_list<const char*> AParas)
-{
-    QString s;
-    for (const char* p : AParas)
-        s += QStringLiteral("<p>") + QString::fromUtf8(p) + QStringLiteral("</p>\r\n");
-    return s;
-}
-
 QByteArray Nested(int ADepth, const QByteArray& AInner)
 {
     return QByteArray(ADepth, '{') + AInner + QByteArray(ADepth, '}');
