@@ -27,10 +27,7 @@ class TestAnnotationPane : public QObject
 
     static QPushButton* Button(QWidget* ARow, const char* ACaption)
     {
-        for (QPushButton* b : ARow->findChildren<QPushButton*>())
-            if (b->text() == QString::fromUtf8(ACaption))
-                return b;
-        return nullptr;
+        return FindButton(ARow, QString::fromUtf8(ACaption));
     }
 
 private Q_SLOTS:

@@ -60,6 +60,15 @@ inline dlgseam::TAnswer TypeAndAccept(const QString& AText)
     };
 }
 
+// The first button under AParent captioned ACaption, or none.
+inline QPushButton* FindButton(QWidget* AParent, const QString& ACaption)
+{
+    for (QPushButton* b : AParent->findChildren<QPushButton*>())
+        if (b->text() == ACaption)
+            return b;
+    return nullptr;
+}
+
 // Every modal window was answered by the script and no answer is left over.
 inline void VerifyAllDialogsAnswered()
 {

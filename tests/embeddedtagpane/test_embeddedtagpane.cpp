@@ -23,11 +23,7 @@ class TestEmbeddedTagPane : public QObject
 
     static QPushButton* RowButton(TEmbeddedTagPane* APane, int ARow, const QString& ACaption)
     {
-        QWidget* row = APane->ScrollBox()->Rows().at(ARow);
-        for (QPushButton* b : row->findChildren<QPushButton*>())
-            if (b->text() == ACaption)
-                return b;
-        return nullptr;
+        return FindButton(APane->ScrollBox()->Rows().at(ARow), ACaption);
     }
 
 private Q_SLOTS:
@@ -37,10 +33,7 @@ private Q_SLOTS:
         SetScreenPPI(96);
         FActions.clear();
     }
-    void cleanup()
-    {
-        VerifyAllDialogsAnswered();
-    }
+    void cleanup() { VerifyAllDialogsAnswered(); }
 
     void populateSortsByNameKeepingTies()
     {
