@@ -118,10 +118,7 @@ private Q_SLOTS:
         SetScreenPPI(96);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     }
-    void cleanup()
-    {
-        VerifyAllDialogsAnswered();
-    }
+    void cleanup() { VerifyAllDialogsAnswered(); }
 
     void restoreLayout_data()
     {
