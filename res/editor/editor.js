@@ -72,6 +72,14 @@ const blockSelect = pageEl['sel-block'];
 const sizeSelect = pageEl['sel-size'];
 
 let changeTimer = null;
+// The 100 ms reports of structural changes that have not gone out yet.
+const structuralTimers = new Set();
+// The number the host gave the load whose content the editor shows; every report names it, so
+// the host saves a report into the note it was typed in.
+let loadSeq = '';
+// Typing in the editor that no report has carried yet (the change timer may also run for the
+// source view).
+let editorEditPending = false;
 let lastEditorRange = null;
 let savedRange = null;
 let annotSavedRange = null;
@@ -102,9 +110,19 @@ function _str(v) {
   return v === undefined || v === null ? '' : String(v);
 }
 
+// Adds the number of the shown load to a report.
+function _withLoad(obj) {
+  if (loadSeq !== '') obj.seq = loadSeq;
+  return obj;
+}
+
 function handleFromHost(msg) {
   switch (msg.type) {
-    case 'load': loadContent(_str(msg.html)); break;
+    case 'load': loadContent(_str(msg.html), _str(msg.seq)); break;
+    case 'flush':
+      flushPendingReport();
+      postToHost({ type: 'flushAck', token: _str(msg.token) });
+      break;
     case 'setViewMode': setViewMode(msg.readOnly === true); break;
     case 'showAll': showAllTags(); break;
     case 'hideAll': hideAllTags(); break;
@@ -125,17 +143,19 @@ function handleFromHost(msg) {
 }
 
 function notifyChanged() {
-  postToHost({ type: 'contentChanged', html: getCleanHTML() });
+  editorEditPending = false;
+  postToHost(_withLoad({ type: 'contentChanged', html: getCleanHTML() }));
 }
 
 function notifyTagsUpdated() {
-  postToHost({ type: 'tagsUpdated', tags: getEmbeddedTags() });
+  postToHost(_withLoad({ type: 'tagsUpdated', tags: getEmbeddedTags() }));
 }
 
 function _restartChangeTimer() {
   clearTimeout(changeTimer);
   changeTimer = setTimeout(() => {
     changeTimer = null;
+    if (sourceMode) _applySourceText();
     notifyChanged();
   }, CHANGE_DELAY_MS);
 }
@@ -148,7 +168,22 @@ function _clearChangeTimer() {
 // A structural change: reported shortly, and not cancelled by later input.
 function _reportSoon() {
   _clearChangeTimer();
-  setTimeout(notifyChanged, STRUCTURAL_DELAY_MS);
+  const t = setTimeout(() => {
+    structuralTimers.delete(t);
+    notifyChanged();
+  }, STRUCTURAL_DELAY_MS);
+  structuralTimers.add(t);
+}
+
+// Sends at once the report that is still waiting (and the source view's edits), so nothing
+// typed is lost when other content is loaded, the host saves or the page goes away.
+function flushPendingReport() {
+  const applied = sourceMode && _applySourceText();
+  if (!applied && changeTimer === null && structuralTimers.size === 0) return;
+  _clearChangeTimer();
+  for (const t of structuralTimers) clearTimeout(t);
+  structuralTimers.clear();
+  notifyChanged();
 }
 
 function _reportNow() {
@@ -611,13 +646,15 @@ function _closeAllOverlays() {
   _hideTableCtxMenu();
 }
 
-function loadContent(html) {
+function loadContent(html, seq) {
+  flushPendingReport();
   if (sourceMode) exitSourceView(false);
   _closeAllOverlays();
   _forgetRanges();
   setViewMode(false);
   _setEditorContent(html || '');
   editor.querySelectorAll('[data-hash][class], [data-hash][style]').forEach(resetTagDisplay);
+  loadSeq = seq || '';
   notifyTagsUpdated();
   postToHost({ type: 'loadAck', length: html ? html.length : 0 });
 }
@@ -1205,8 +1242,18 @@ function enterSourceView() {
   sourceMode = true;
 }
 
+// Puts the source view's text into the editor while the view stays open; true when it changed.
+function _applySourceText() {
+  if (sourceView.value === sourceShownText) return false;
+  _setEditorContent(sourceView.value.trim());
+  sourceShownText = sourceView.value;
+  return true;
+}
+
 function exitSourceView(saveEdits) {
   const apply = saveEdits && sourceView.value !== sourceShownText;
+  // Dropped source edits leave nothing to report unless the editor itself was changed.
+  if (!apply && !editorEditPending) _clearChangeTimer();
   if (apply) _setEditorContent(sourceView.value.trim());
   document.body.classList.remove('source-mode');
   pageEl['btn-source'].classList.remove('active');
@@ -1415,7 +1462,7 @@ function confirmAnnotInsert() {
   _selectContents(span);
   // The body holding the new span goes first, so a save in between keeps the annotation.
   _reportNow();
-  postToHost({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body });
+  postToHost(_withLoad({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body }));
 }
 
 function scrollToAnnotation(spanId) {
@@ -1479,7 +1526,10 @@ function _attachListeners() {
   });
 
   // Editing and reporting.
-  editor.addEventListener('input', _restartChangeTimer);
+  editor.addEventListener('input', () => {
+    editorEditPending = true;
+    _restartChangeTimer();
+  });
   editor.addEventListener('keydown', (e) => {
     if (!(e.ctrlKey || e.metaKey) || e.shiftKey || e.altKey) return;
     const cmds = { b: 'bold', i: 'italic', u: 'underline', l: 'justifyLeft', e: 'justifyCenter',
@@ -1497,10 +1547,17 @@ function _attachListeners() {
   editor.addEventListener('click', (e) => {
     // Links inside a note are never followed inside the editor's own window.
     const target = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
-    if (target && target.closest('a')) e.preventDefault();
+    const link = target ? target.closest('a') : null;
+    if (link) {
+      e.preventDefault();
+      // In view mode a web link opens in the user's browser, never in place of the page.
+      if (!editor.isContentEditable && /^https?:$/i.test(link.protocol || '')) {
+        postToHost({ type: 'openLink', url: link.href });
+      }
+    }
     for (let n = e.target; n && n !== editor; n = n.parentNode) {
       if (n.nodeType === Node.ELEMENT_NODE && n.classList.contains('dm-annot') && n.id) {
-        postToHost({ type: 'annotationSpanClicked', spanId: n.id });
+        postToHost(_withLoad({ type: 'annotationSpanClicked', spanId: n.id }));
         break;
       }
     }
@@ -1604,6 +1661,30 @@ function _attachListeners() {
       cancelAnnotModal();
     }
   });
+
+  // Nothing dropped, submitted or chosen from the browser's own menu replaces the page: files
+  // dropped on it are refused, forms never submit, and the browser's menu (with its reload)
+  // appears only over text that can be edited.
+  const refuseFiles = (e) => {
+    const types = e.dataTransfer ? Array.from(e.dataTransfer.types || []) : [];
+    if (types.includes('Files')) {
+      e.preventDefault();
+      if (e.type === 'dragover') e.dataTransfer.dropEffect = 'none';
+    }
+  };
+  document.addEventListener('dragover', refuseFiles, true);
+  document.addEventListener('drop', refuseFiles, true);
+  document.addEventListener('submit', (e) => e.preventDefault(), true);
+  document.addEventListener('contextmenu', (e) => {
+    const el = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
+    const editable = el && (el.isContentEditable || el === sourceView || el.closest('input, textarea'));
+    if (!editable) e.preventDefault();
+  });
+  // A page that goes away (a reload) reports what it still holds first.
+  window.addEventListener('pagehide', flushPendingReport);
+
+  // Source view: its edits are reported like the editor's.
+  sourceView.addEventListener('input', _restartChangeTimer);
 
   // Source view keys.
   sourceView.addEventListener('keydown', (e) => {

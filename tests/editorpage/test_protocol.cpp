@@ -139,15 +139,65 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), QStringLiteral("<p>kept</p>"));
     }
 
-    void reportPendingAtLoadCarriesTheNewBody()
+    void pendingReportsGoOutBeforeALoad_data()
     {
-        QVERIFY(F->LoadBody(QStringLiteral("<p>first</p>")));
+        QTest::addColumn<bool>("structural");
+        QTest::newRow("typing") << false;
+        QTest::newRow("structural change") << true;
+    }
+    void pendingReportsGoOutBeforeALoad()
+    {
+        QFETCH(bool, structural);
+        F->Send(
+            Msg(QStringLiteral("load"), {{QStringLiteral("html"), QStringLiteral("<p>first</p>")},
+                                         {QStringLiteral("seq"), QStringLiteral("7")}}));
+        QVERIFY(F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.size() > 0);
         F->ClickIntoEditor();
         F->Type(QStringLiteral("x"));
-        QVERIFY(F->LoadBody(QStringLiteral("<p>second</p>")));
-        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
-        QCOMPARE(changed.Json,
-                 QStringLiteral("{\"type\":\"contentChanged\",\"html\":\"<p>second</p>\"}"));
+        if (structural)
+            F->Send(
+                Msg(QStringLiteral("removeTag"), {{QStringLiteral("id"), QStringLiteral("none")}}));
+        QTest::qWait(50);
+        F->ClearPosts();
+        F->Send(
+            Msg(QStringLiteral("load"), {{QStringLiteral("html"), QStringLiteral("<p>second</p>")},
+                                         {QStringLiteral("seq"), QStringLiteral("8")}}));
+        QVERIFY(F->WaitForPosts(3, 2000));
+        // The report names the load it was typed in and goes out before the new content; no
+        // later report marks the new note as changed.
+        QTest::qWait(1700);
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(F->PostedTypes(),
+                 (QStringList{QStringLiteral("contentChanged"), QStringLiteral("tagsUpdated"),
+                              QStringLiteral("loadAck")}));
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral(
+                     "{\"type\":\"contentChanged\",\"html\":\"<p>firstx</p>\",\"seq\":\"7\"}"));
+        QCOMPARE(posts[1].Msg.value(QStringLiteral("seq")).toString(), QStringLiteral("8"));
+    }
+
+    void flushAnswersAfterThePendingReport()
+    {
+        F->Send(Msg(QStringLiteral("load"), {{QStringLiteral("html"), QStringLiteral("<p>a</p>")},
+                                             {QStringLiteral("seq"), QStringLiteral("3")}}));
+        QVERIFY(F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.size() > 0);
+        // Nothing pending: only the answer.
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("1")}}));
+        QVERIFY(F->WaitForPosts(1, 2000));
+        QCOMPARE(F->Posts()[0].Json, QStringLiteral("{\"type\":\"flushAck\",\"token\":\"1\"}"));
+        // Typing not yet reported goes out at once, before the answer, and only once.
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral("b"));
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("2")}}));
+        QVERIFY(F->WaitForPosts(2, 2000));
+        QTest::qWait(1700);
+        QCOMPARE(F->PostedTypes(),
+                 (QStringList{QStringLiteral("contentChanged"), QStringLiteral("flushAck")}));
+        QCOMPARE(F->Posts()[0].Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>ab</p>"));
+        QCOMPARE(F->Posts()[0].Msg.value(QStringLiteral("seq")).toString(), QStringLiteral("3"));
     }
 };
 

@@ -300,7 +300,7 @@ private Q_SLOTS:
                  QStringLiteral("{\"type\":\"contentChanged\",\"html\":\"<p>one</p><p>two</p>\"}"));
     }
 
-    void escapeOrLoadLeaveSourceViewWithoutApplying()
+    void escapeDropsSourceEditsLoadAppliesThem()
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
         F->Click(QStringLiteral("#btn-source"));
@@ -308,16 +308,42 @@ private Q_SLOTS:
         F->Key(Qt::Key_Escape);
         QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
+        QTest::qWait(1700);
+        QCOMPARE(F->Posts().size(), 0);
+        // Source edits are reported before other content is loaded.
         F->Click(QStringLiteral("#btn-source"));
-        F->Type(QStringLiteral("zzz"));
+        F->Key(Qt::Key_End, Qt::ControlModifier);
+        F->Type(QStringLiteral("<p>two</p>"));
         F->Send(Msg(QStringLiteral("load"),
                     {{QStringLiteral("html"), QStringLiteral("<p>other</p>")}}));
-        QVERIFY(F->WaitForPosts(2, 2000));
+        QVERIFY(F->WaitForPosts(3, 2000));
         QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>other</p>"));
         QTest::qWait(200);
         QCOMPARE(F->PostedTypes(),
-                 (QStringList{QStringLiteral("tagsUpdated"), QStringLiteral("loadAck")}));
+                 (QStringList{QStringLiteral("contentChanged"), QStringLiteral("tagsUpdated"),
+                              QStringLiteral("loadAck")}));
+        QCOMPARE(F->Posts()[0].Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>one</p><p>two</p>"));
+    }
+
+    void sourceEditsAreReportedWhileTheViewStaysOpen()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
+        F->Click(QStringLiteral("#btn-source"));
+        F->Key(Qt::Key_End, Qt::ControlModifier);
+        F->Type(QStringLiteral("<p>two</p>"));
+        const TPosted changed = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QCOMPARE(changed.Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>one</p><p>two</p>"));
+        QVERIFY(F->JsText(QStringLiteral("document.body.className"))
+                    .contains(QLatin1String("source-mode")));
+        // Leaving the view afterwards reports nothing new.
+        F->ClearPosts();
+        F->Key(Qt::Key_Return, Qt::ControlModifier);
+        QTest::qWait(300);
+        QCOMPARE(F->Posts().size(), 0);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p><p>two</p>"));
     }
 };
 

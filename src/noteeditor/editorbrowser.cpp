@@ -1,0 +1,75 @@
+// The editor's browser control: its start-up once the process-wide loader is ready, the page
+// shown from the program's resource, and the page's messages in both directions.
+#include "noteeditor.h"
+
+#include "dlgseam.h"
+#include "editorresource.h"
+#include "platformqt.h"
+#include "programfolder.h"
+#include "wvbrowser.h"
+#include "wvloader.h"
+#include "wvwebmessageargs.h"
+#include "wvwindowparent.h"
+
+#include <QTimer>
+#include <stdexcept>
+
+void StartEditorBrowserLoader()
+{
+    GlobalWebView2Loader = new TWVLoader(nullptr);
+    GlobalWebView2Loader->SetUserDataFolder(ToWide(ProgramFolder() + QStringLiteral("/WV2Cache")));
+    GlobalWebView2Loader->StartWebView2();
+}
+
+void FinishEditorBrowserLoader()
+{
+    DestroyGlobalWebView2Loader();
+}
+
+void TNoteEditor::CreateBrowserControls()
+{
+    FWVWinParent = new TWVWindowParent(this);
+    AddAligned(FWVWinParent, alClient);
+    FWVBrowser = new TWVBrowser(this);
+    FWVBrowser->OnAfterCreated = [this](QObject*) { WVAfterCreated(); };
+    FWVBrowser->OnWebMessageReceived = [this](QObject*, ICoreWebView2*,
+                                              ICoreWebView2WebMessageReceivedEventArgs* AArgs) {
+        TCoreWebView2WebMessageReceivedEventArgs args(AArgs);
+        HandleJSMessage(QString::fromStdU16String(args.WebMessageAsJson()));
+    };
+    FWVWinParent->SetBrowser(FWVBrowser);
+}
+
+void TNoteEditor::InitTimerTick()
+{
+    if (!GlobalWebView2Loader)
+        return;
+    if (GlobalWebView2Loader->InitializationError()) {
+        FInitTimer->stop();
+        ShowMessage(QStringLiteral("WebView2 could not initialise.\r\nMake sure the WebView2 "
+                                   "runtime is installed.\r\n") +
+                    QString::fromStdU16String(GlobalWebView2Loader->ErrorMessage()));
+    } else if (GlobalWebView2Loader->Initialized()) {
+        FInitTimer->stop();
+        FWVBrowser->CreateBrowser(WindowHandle(FWVWinParent), true);
+    }
+}
+
+void TNoteEditor::WVAfterCreated()
+{
+    FWVWinParent->UpdateSize();
+    const QString page = EditorHtml();
+    if (page.isEmpty())
+        throw std::runtime_error("Resource EDITOR_HTML not found");
+    FWVBrowser->NavigateToString(page.toStdU16String());
+}
+
+void TNoteEditor::PostToPage(const QString& AJsonStr)
+{
+    FWVBrowser->PostWebMessageAsString(AJsonStr.toStdU16String());
+}
+
+void TNoteEditor::FocusBrowserHost()
+{
+    SetFocus(WindowHandle(FWVWinParent));
+}

@@ -1,0 +1,232 @@
+// The host side of the editor page's messages.
+#include "noteeditor.h"
+
+#include "database.h"
+#include "dlgseam.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// A member's value as text: strings as they are, numbers and booleans written out.
+QString JsonText(const QJsonValue& AValue)
+{
+    switch (AValue.type()) {
+    case QJsonValue::String:
+        return AValue.toString();
+    case QJsonValue::Double: {
+        const double d = AValue.toDouble();
+        if (d == static_cast<double>(static_cast<int64_t>(d)))
+            return QString::number(static_cast<int64_t>(d));
+        return QString::number(d, 'g', 17);
+    }
+    case QJsonValue::Bool:
+        return AValue.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    default:
+        return QString();
+    }
+}
+
+QString Member(const QJsonObject& AMsg, const char* AName)
+{
+    return JsonText(AMsg.value(QLatin1String(AName)));
+}
+
+QString Message(const char* AType, std::initializer_list<std::pair<const char*, QString>> AMembers)
+{
+    QString json = QStringLiteral("{\"type\":\"") + QLatin1String(AType) + u'"';
+    for (const auto& [name, value] : AMembers)
+        json += QStringLiteral(",\"") + QLatin1String(name) + QStringLiteral("\":\"") +
+                JSONEscapeStr(value) + u'"';
+    return json + u'}';
+}
+
+} // namespace
+
+void TNoteEditor::SendToJS(const QString& AJsonStr)
+{
+    if (!FReady)
+        return;
+    if (FPostHook)
+        FPostHook(AJsonStr);
+    else
+        PostToPage(AJsonStr);
+}
+
+int64_t TNoteEditor::NoteOfLoad(const QJsonObject& AMsg, bool& ACurrent) const
+{
+    // A message without a load number belongs to the current load.
+    const QJsonValue seq = AMsg.value(QLatin1String("seq"));
+    if (seq.isUndefined()) {
+        ACurrent = true;
+        return FNoteId;
+    }
+    bool ok = false;
+    const int64_t n = JsonText(seq).toLongLong(&ok);
+    ACurrent = ok && n == FLoadSeq;
+    if (ACurrent)
+        return FNoteId;
+    const auto it = ok ? FLoadNotes.find(n) : FLoadNotes.end();
+    return it == FLoadNotes.end() ? 0 : it->second;
+}
+
+void TNoteEditor::ReportContentChanged(const QJsonObject& AMsg)
+{
+    bool current = false;
+    const int64_t noteId = NoteOfLoad(AMsg, current);
+    const bool hasHtml = AMsg.contains(QLatin1String("html"));
+    if (current) {
+        if (hasHtml)
+            FCurrentHTML = Member(AMsg, "html");
+        MarkDirty();
+        return;
+    }
+    if (noteId == 0 || !hasHtml)
+        return;
+    const QString html = Member(AMsg, "html");
+    if (noteId == FNoteId) {
+        // Typed before the same note was shown again: the page shows the older body now.
+        FCurrentHTML = html;
+        MarkDirty();
+        DoLoadNote(FNoteId);
+        return;
+    }
+    SaveLateReport(noteId, html);
+}
+
+void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
+{
+    if (AJsonStr.isEmpty())
+        return;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(AJsonStr.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return;
+    const QJsonObject msg = doc.object();
+    if (!msg.contains(QLatin1String("type")))
+        return;
+    const QString type = Member(msg, "type");
+    if (type == QLatin1String("ready")) {
+        FReady = true;
+        if (FPendingNoteId > 0) {
+            const int64_t id = FPendingNoteId;
+            FPendingNoteId = 0;
+            DoLoadNote(id);
+        } else if (FNoteId > 0) {
+            DoLoadNote(FNoteId);
+        } else {
+            SendToJS(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":true}"));
+        }
+    } else if (type == QLatin1String("contentChanged")) {
+        ReportContentChanged(msg);
+    } else if (type == QLatin1String("tagsUpdated")) {
+        bool current = false;
+        NoteOfLoad(msg, current);
+        if (!OnTagsUpdated || !current)
+            return;
+        TEditorTagArray tags;
+        const QJsonValue list = msg.value(QLatin1String("tags"));
+        if (list.isArray()) {
+            for (const QJsonValue& item : list.toArray()) {
+                TEditorTag tag;
+                tag.Colour = QStringLiteral("yellow");
+                if (item.isObject()) {
+                    const QJsonObject o = item.toObject();
+                    if (o.contains(QLatin1String("id")))
+                        tag.Id = Member(o, "id");
+                    if (o.contains(QLatin1String("tag")))
+                        tag.Tag = Member(o, "tag");
+                    if (o.contains(QLatin1String("colour")))
+                        tag.Colour = Member(o, "colour");
+                }
+                tags.push_back(tag);
+            }
+        }
+        OnTagsUpdated(this, tags);
+    } else if (type == QLatin1String("annotationCreated")) {
+        bool current = false;
+        const int64_t noteId = NoteOfLoad(msg, current);
+        const QString spanId = Member(msg, "spanId");
+        const QString snippet = Member(msg, "snippet");
+        const QString body = Member(msg, "body");
+        if (current) {
+            if (OnAnnotationCreated)
+                OnAnnotationCreated(this, spanId, snippet, body);
+        } else if (noteId != 0 && AppDB->GetNote(noteId).Id != 0) {
+            // Made in a note that is no longer shown: its record still belongs to that note.
+            AppDB->CreateAnnotation(noteId, spanId, snippet, body);
+        }
+    } else if (type == QLatin1String("annotationSpanClicked")) {
+        bool current = false;
+        NoteOfLoad(msg, current);
+        if (OnAnnotationSpanClicked && current)
+            OnAnnotationSpanClicked(this, Member(msg, "spanId"));
+    } else if (type == QLatin1String("flushAck")) {
+        bool ok = false;
+        const int64_t token = Member(msg, "token").toLongLong(&ok);
+        if (FFlushLoop && ok && token >= FFlushToken)
+            FFlushLoop->quit();
+    } else if (type == QLatin1String("openLink")) {
+        // Links of a note open in the user's browser, never in place of the page.
+        const QUrl url(Member(msg, "url"), QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() && !url.host().isEmpty() &&
+            (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+            OpenUrlExternally(url);
+    }
+}
+
+void TNoteEditor::CollectPendingEdit(int ATimeoutMs)
+{
+    if (!FReady || FFlushLoop)
+        return;
+    const int64_t token = ++FFlushToken;
+    QEventLoop loop;
+    FFlushLoop = &loop;
+    auto done = qScopeGuard([this] { FFlushLoop = nullptr; });
+    SendToJS(Message("flush", {{"token", QString::number(token)}}));
+    QTimer::singleShot(ATimeoutMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TNoteEditor::HandleTagAction(const QString& AId, const QString& AColour,
+                                  const QString& AAction)
+{
+    if (!FReady)
+        return;
+    if (AAction == QLatin1String("showAll"))
+        SendToJS(Message("showAll", {}));
+    else if (AAction == QLatin1String("hideAll"))
+        SendToJS(Message("hideAll", {}));
+    else if (AAction == QLatin1String("show"))
+        SendToJS(Message("showTag", {{"id", AId}, {"colour", AColour}}));
+    else if (AAction == QLatin1String("fade"))
+        SendToJS(Message("fadeTag", {{"id", AId}, {"colour", AColour}}));
+    else if (AAction == QLatin1String("hide"))
+        SendToJS(Message("hideTag", {{"id", AId}}));
+    else if (AAction == QLatin1String("showColour"))
+        SendToJS(Message("showColour", {{"colour", AColour}}));
+    else if (AAction == QLatin1String("hideColour"))
+        SendToJS(Message("hideColour", {{"colour", AColour}}));
+    else if (AAction == QLatin1String("remove"))
+        SendToJS(Message("removeTag", {{"id", AId}}));
+    else if (AAction == QLatin1String("rename"))
+        SendToJS(Message("renameTag", {{"id", AId}, {"name", AColour}}));
+    else if (AAction == QLatin1String("recolour"))
+        SendToJS(Message("recolourTag", {{"id", AId}, {"colour", AColour}}));
+}
+
+void TNoteEditor::HandleAnnotationAction(const QString& ASpanId, const QString& AAction)
+{
+    if (!FReady)
+        return;
+    if (AAction == QLatin1String("scroll"))
+        SendToJS(Message("scrollAnnotation", {{"spanId", ASpanId}}));
+    else if (AAction == QLatin1String("remove"))
+        SendToJS(Message("removeAnnotSpan", {{"spanId", ASpanId}}));
+}

@@ -1,0 +1,160 @@
+// The note editor in the centre of the main window: title, save status, a collapsible summary,
+// the editor page in a browser control, and a bottom bar with the note's attachments and tag
+// strip. It loads a note from the store, keeps the body the page reports, and saves title,
+// summary and body 2000 ms after the last change.
+#pragma once
+
+#include "controls.h"
+#include "models.h"
+#include "notetagstrip.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <map>
+
+class QEventLoop;
+class QJsonObject;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TAttachmentPane;
+class TWVBrowser;
+class TWVWindowParent;
+
+using TNoteSavedEvent = std::function<void(QObject* ASender, int64_t ANoteId)>;
+using TTagsUpdatedEvent = std::function<void(QObject* ASender, const TEditorTagArray& ATags)>;
+using TAnnotationCreatedEvent = std::function<void(QObject* ASender, const QString& ASpanId,
+                                                   const QString& ASnippet, const QString& ABody)>;
+using TAnnotationSpanClickedEvent = std::function<void(QObject* ASender, const QString& ASpanId)>;
+using TAnnotationsOrphanedEvent = std::function<void(QObject* ASender, int64_t ANoteId)>;
+
+// The inner text of a JSON string literal for AText (UTF-8 bytes, control bytes escaped).
+QByteArray JSONEscapeStr(const QByteArray& AText);
+QString JSONEscapeStr(const QString& AText);
+// Adds the id of every annotation span (id="ann_...") of the markup to AList, in order.
+void ExtractAnnotSpanIds(const QString& AHTML, TStringArray& AList);
+
+// The editor unit's start and finish of the process-wide browser loader: created before the
+// main window with its data folder "WV2Cache" beside the executable, freed after the window.
+void StartEditorBrowserLoader();
+void FinishEditorBrowserLoader();
+
+class TNoteEditor : public TPanel
+{
+public:
+    explicit TNoteEditor(QWidget* AOwner = nullptr);
+    ~TNoteEditor() override;
+
+    void LoadNote(int64_t ANoteId);
+    void SaveIfDirty();
+    void Clear();
+    void HandleTagAction(const QString& AId, const QString& AColour, const QString& AAction);
+    void HandleAnnotationAction(const QString& ASpanId, const QString& AAction);
+    void OpenTagModal();
+    void OpenAnnotModal();
+    void ToggleEditView();
+    int64_t NoteId() const { return FNoteId; }
+
+    // Asks the page for the edit it has not reported yet (also from its source view) and waits
+    // up to ATimeoutMs for its answer, so that a save right after it holds the newest typing.
+    void CollectPendingEdit(int ATimeoutMs = 1000);
+
+    TNoteSavedEvent OnNoteSaved;
+    TTagChangeEvent OnTagChanged;
+    TTagsUpdatedEvent OnTagsUpdated;
+    TAnnotationCreatedEvent OnAnnotationCreated;
+    TAnnotationSpanClickedEvent OnAnnotationSpanClicked;
+    TAnnotationsOrphanedEvent OnAnnotationsOrphaned;
+
+    // Read access for the window and the tests.
+    bool Dirty() const { return FDirty; }
+    bool Ready() const { return FReady; }
+    bool EditMode() const { return FEditMode; }
+    QString CurrentHTML() const { return FCurrentHTML; }
+    QString SaveStatus() const;
+    QLineEdit* TitleEdit() const { return FTitleEdit; }
+    QPlainTextEdit* SummaryMemo() const { return FSummaryMemo; }
+    QPushButton* SummaryToggle() const { return FSummaryToggle; }
+    TPanel* SummaryPanel() const { return FSummaryPanel; }
+    TPanel* SummaryGrip() const { return FSummaryGrip; }
+    TPanel* BottomBar() const { return FBottomBar; }
+    TPanel* GripPanel() const { return FGripPanel; }
+    TNoteTagStrip* TagStrip() const { return FTagStrip; }
+    TAttachmentPane* AttachPane() const { return FAttachPane; }
+    TWVBrowser* Browser() const { return FWVBrowser; }
+    TWVWindowParent* BrowserHost() const { return FWVWinParent; }
+    QTimer* SaveTimer() const { return FSaveTimer; }
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+private:
+    friend class TNoteEditorTestAccess;
+
+    void DoLoadNote(int64_t ANoteId);
+    void SaveNow();
+    void MarkDirty();
+    void SetSaveStatus(const QString& AText);
+    void SendToJS(const QString& AJsonStr);
+    void HandleJSMessage(const QString& AJsonStr);
+    QString SummaryCaption(bool AExpanded) const;
+    void CollapseSummary();
+    void InitTimerTick();
+    void SaveTimerTick();
+    void WVFocusTimerTick();
+    void WVAfterCreated();
+    void TitleChange();
+    void SummaryChange();
+    void ToggleSummary();
+    void TagStripChanged();
+    void LayoutToolbar();
+    void SetTitleLocked(bool ALocked);
+    // A report of an earlier load: saved into the note it was typed in, never another one.
+    void SaveLateReport(int64_t ANoteId, const QString& AHTML);
+    void ReportContentChanged(const QJsonObject& AMsg);
+    int64_t NoteOfLoad(const QJsonObject& AMsg, bool& ACurrent) const;
+
+    // The browser control (created in the constructor, started by the poll).
+    void CreateBrowserControls();
+    void PostToPage(const QString& AJsonStr);
+    void FocusBrowserHost();
+
+    TPanel* FToolbar = nullptr;
+    QLineEdit* FTitleEdit = nullptr;
+    QLabel* FSaveStatus = nullptr;
+    TPanel* FSummaryPanel = nullptr;
+    QPlainTextEdit* FSummaryMemo = nullptr;
+    QPushButton* FSummaryToggle = nullptr;
+    TPanel* FSummaryGrip = nullptr;
+    bool FSummaryExpand = false;
+    bool FSummaryDragging = false;
+    int32_t FSummaryStartY = 0, FSummaryStartH = 0;
+    TWVBrowser* FWVBrowser = nullptr;
+    TWVWindowParent* FWVWinParent = nullptr;
+    QTimer* FInitTimer = nullptr;
+    TNoteTagStrip* FTagStrip = nullptr;
+    TAttachmentPane* FAttachPane = nullptr;
+    TPanel* FBottomBar = nullptr;
+    TPanel* FGripPanel = nullptr;
+    bool FGripDragging = false;
+    int32_t FGripStartY = 0, FGripStartH = 0;
+    QTimer* FSaveTimer = nullptr;
+    QTimer* FWVFocusTimer = nullptr;
+    bool FDirty = false;
+    bool FLoading = false;
+    bool FReady = false;
+    bool FEditMode = false;
+    int64_t FNoteId = 0;
+    int64_t FPendingNoteId = 0;
+    QString FCurrentHTML;
+
+    // Every "load" sent carries a number; the page's reports name the load they belong to.
+    int64_t FLoadSeq = 0;
+    std::map<int64_t, int64_t> FLoadNotes; // load number -> note shown by it
+    int64_t FFlushToken = 0;
+    QEventLoop* FFlushLoop = nullptr;
+    // Tests see the page's messages here instead of a browser.
+    std::function<void(const QString&)> FPostHook;
+};

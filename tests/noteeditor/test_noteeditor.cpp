@@ -1,0 +1,456 @@
+// The editor without a page: the page's messages are handed to the editor as the browser would
+// deliver them, and what the editor posts is recorded.
+#include "../dmdialogs/testsupport.h"
+#include "attachmentpane.h"
+#include "noteeditor.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+class TNoteEditorTestAccess
+{
+public:
+    explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
+    {
+        FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
+    }
+    void Page(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
+    void Page(const QJsonObject& AMsg)
+    {
+        Page(QString::fromUtf8(QJsonDocument(AMsg).toJson(QJsonDocument::Compact)));
+    }
+    void Ready() { Page(QStringLiteral("{\"type\":\"ready\"}")); }
+    QJsonObject LastSent() const
+    {
+        return Sent.isEmpty() ? QJsonObject()
+                              : QJsonDocument::fromJson(Sent.last().toUtf8()).object();
+    }
+    QString LastSeq() const { return LastSent().value("seq").toString(); }
+    QStringList Sent;
+
+private:
+    TNoteEditor* FEditor;
+};
+
+namespace {
+
+QJsonObject Changed(const QString& AHtml, const QString& ASeq)
+{
+    QJsonObject o{{"type", "contentChanged"}, {"html", AHtml}};
+    if (!ASeq.isNull())
+        o.insert("seq", ASeq);
+    return o;
+}
+
+} // namespace
+
+class TestNoteEditor : public QObject
+{
+    Q_OBJECT
+
+    TTestStore* FStore = nullptr;
+    int64_t FBook = 0;
+    std::unique_ptr<TNoteEditor> FEditor;
+    std::unique_ptr<TNoteEditorTestAccess> FPage;
+    QStringList FEvents;
+
+    int64_t Note(const QString& ATitle, const QString& ABody, const QString& ASummary = QString())
+    {
+        const int64_t id = AppDB->CreateNote(FBook, ATitle);
+        AppDB->SaveNote(id, ATitle, ASummary, ABody);
+        return id;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QGuiApplication::setApplicationDisplayName("Quorvel"); }
+    void init()
+    {
+        StartScriptedDialogs();
+        SetScreenPPI(96);
+        FStore = new TTestStore;
+        FBook = AppDB->CreateNotebook("nb", 0);
+        FEditor = std::make_unique<TNoteEditor>();
+        FEditor->resize(700, 600);
+        FEditor->show();
+        FPage = std::make_unique<TNoteEditorTestAccess>(FEditor.get());
+        FEvents.clear();
+        FEditor->OnNoteSaved = [this](QObject*, int64_t AId) {
+            FEvents << "saved " + QString::number(AId);
+        };
+        FEditor->OnAnnotationsOrphaned = [this](QObject*, int64_t AId) {
+            FEvents << "orphaned " + QString::number(AId);
+        };
+    }
+    void cleanup()
+    {
+        FPage.reset();
+        FEditor.reset();
+        delete FStore;
+        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+    }
+
+    void escaping_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("quote backslash") << QByteArray("a\"b\\c") << QByteArray("a\\\"b\\\\c");
+        QTest::newRow("named controls")
+            << QByteArray("\b\t\n\f\r") << QByteArray("\\b\\t\\n\\f\\r");
+        QTest::newRow("other controls")
+            << QByteArray("\x01\x1f\x0b", 3) << QByteArray("\\u0001\\u001F\\u000B");
+        QTest::newRow("nul") << QByteArray("a\0b", 3) << QByteArray("a\\u0000b");
+        QTest::newRow("slash and del") << QByteArray("</p>\x7f") << QByteArray("</p>\x7f");
+        QTest::newRow("utf-8") << QByteArray("Gr\xc3\xbc\xc3\x9f \xe2\x82\xac")
+                               << QByteArray("Gr\xc3\xbc\xc3\x9f \xe2\x82\xac");
+    }
+    void escaping()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(QByteArray, out);
+        QCOMPARE(JSONEscapeStr(in), out);
+        // Whatever the text, the message parses back to it.
+        const QString text = QString::fromUtf8(in);
+        const QJsonDocument doc = QJsonDocument::fromJson(
+            QStringLiteral("{\"html\":\"%1\"}").arg(JSONEscapeStr(text)).toUtf8());
+        QCOMPARE(doc.object().value("html").toString(), text);
+    }
+
+    void annotationSpanIds_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("two and a repeat")
+            << "<span class=\"dm-annot\" id=\"ann_1\">a</span><b id=\"ann_x2\">b</b> id=\"ann_1\""
+            << QStringList{"ann_1", "ann_x2", "ann_1"};
+        QTest::newRow("other ids") << "<p id=\"tag_1\" data-id=\"ann_2\">" << QStringList{"ann_2"};
+        QTest::newRow("single quotes") << "<span id='ann_3'>" << QStringList{};
+        QTest::newRow("upper case") << "<span ID=\"ann_3\">" << QStringList{};
+        QTest::newRow("unterminated") << "<span id=\"ann_4" << QStringList{};
+        QTest::newRow("bare prefix") << "id=\"ann_\"x id=\"ann_5\"" << QStringList{"ann_", "ann_5"};
+    }
+    void annotationSpanIds()
+    {
+        QFETCH(QString, html);
+        QFETCH(QStringList, ids);
+        TStringArray list;
+        ExtractAnnotSpanIds(html, list);
+        QCOMPARE(QStringList(list.begin(), list.end()), ids);
+    }
+
+    void ignoredMessages_data()
+    {
+        QTest::addColumn<QString>("json");
+        QTest::newRow("empty") << "";
+        QTest::newRow("not json") << "{type:ready";
+        QTest::newRow("array") << "[{\"type\":\"ready\"}]";
+        QTest::newRow("string") << "\"ready\"";
+        QTest::newRow("no type") << "{\"html\":\"x\"}";
+        QTest::newRow("unknown") << "{\"type\":\"Ready\"}";
+        QTest::newRow("loadAck") << "{\"type\":\"loadAck\",\"length\":3}";
+    }
+    void ignoredMessages()
+    {
+        QFETCH(QString, json);
+        FEditor->LoadNote(Note("t", "<p>b</p>"));
+        FPage->Page(json);
+        QVERIFY(!FEditor->Ready());
+        QVERIFY(!FEditor->Dirty());
+        QVERIFY(FPage->Sent.isEmpty());
+    }
+
+    void readyShowsWaitingNote()
+    {
+        // Clear before the page is ready sends nothing; "ready" then asks for view mode.
+        FEditor->Clear();
+        QVERIFY(FPage->Sent.isEmpty());
+        FPage->Ready();
+        QCOMPARE(FPage->Sent, QStringList{"{\"type\":\"setViewMode\",\"readOnly\":true}"});
+
+        auto other = std::make_unique<TNoteEditor>();
+        TNoteEditorTestAccess page(other.get());
+        const QString body = "<p>\"q\" \\ \t\x01 \u00e9</p>";
+        const int64_t id = Note("Title", body);
+        AppDB->AddTagToNote(id, "evidence");
+        other->LoadNote(id);
+        QVERIFY(page.Sent.isEmpty());
+        QCOMPARE(other->TagStrip()->Chips().size(), 0);
+        page.Ready();
+        QCOMPARE(page.Sent.size(), 1);
+        QCOMPARE(page.LastSent().value("type").toString(), QString("load"));
+        QCOMPARE(page.LastSent().value("html").toString(), body);
+        QVERIFY(page.Sent.first().startsWith("{\"type\":\"load\",\"html\":\""));
+        QCOMPARE(other->TagStrip()->Chips().size(), 1);
+        QCOMPARE(other->AttachPane()->NoteId(), id);
+        // A second "ready" (the page loaded again) shows the open note again.
+        page.Ready();
+        QCOMPARE(page.Sent.size(), 2);
+        QVERIFY(
+            page.LastSeq() !=
+            QJsonDocument::fromJson(page.Sent.first().toUtf8()).object().value("seq").toString());
+    }
+
+    void reportsAndAutosave()
+    {
+        const int64_t id = Note("  Padded title \t", "<p>old</p>", "  keep blanks  ");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        QCOMPARE(FEditor->SaveStatus(), QString());
+        FPage->Page(Changed("<p>new <span class=\"dm-annot\" id=\"ann_1\">x</span></p>", seq));
+        QVERIFY(FEditor->Dirty());
+        QCOMPARE(FEditor->SaveStatus(), QString("Unsaved"));
+        QVERIFY(FEditor->SaveTimer()->isActive());
+        QCOMPARE(FEditor->SaveTimer()->interval(), 2000);
+        // A report without "html" marks the note changed and keeps the body.
+        FPage->Page(QJsonObject{{"type", "contentChanged"}, {"seq", seq}});
+        QVERIFY(FEditor->CurrentHTML().contains("ann_1"));
+        QTRY_COMPARE_WITH_TIMEOUT(FEditor->SaveStatus(), QString("Saved"), 3000);
+        const TNote stored = AppDB->GetNote(id);
+        QCOMPARE(stored.Title, QString("Padded title"));
+        QCOMPARE(stored.Summary, QString("  keep blanks  "));
+        QVERIFY(stored.Body.contains("ann_1"));
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+
+        // A save that lost two annotation spans deletes their records and says so once.
+        AppDB->CreateAnnotation(id, "ann_1", "x", "one");
+        AppDB->CreateAnnotation(id, "ann_2", "y", "two");
+        AppDB->CreateAnnotation(id, "ann_3", "z", "three");
+        FEvents.clear();
+        FPage->Page(Changed("<p>ann_2 <span id=\"ann_1\">x</span></p>", seq));
+        FEditor->SaveIfDirty();
+        QCOMPARE(FEvents,
+                 (QStringList{"saved " + QString::number(id), "orphaned " + QString::number(id)}));
+        QCOMPARE(AppDB->GetAnnotationsByNote(id).size(), size_t(1));
+        QVERIFY(!FEditor->SaveTimer()->isActive());
+    }
+
+    void switchingSavesFirst()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        FEditor->TitleEdit()->setText("A renamed");
+        QVERIFY(FEditor->Dirty());
+        FEditor->LoadNote(b);
+        QCOMPARE(AppDB->GetNote(a).Title, QString("A renamed"));
+        QCOMPARE(FEditor->TitleEdit()->text(), QString("B"));
+        QVERIFY(!FEditor->Dirty());
+        QCOMPARE(FEditor->SaveStatus(), QString());
+    }
+
+    void lateReportsGoToTheirNote()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        AppDB->CreateAnnotation(a, "ann_gone", "s", "body");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seqA = FPage->LastSeq();
+        FEditor->LoadNote(b);
+        const QString seqB = FPage->LastSeq();
+        QVERIFY(seqA != seqB);
+        FEvents.clear();
+        // The page reported A's last typing after B was shown.
+        FPage->Page(Changed("<p>a typed late</p>", seqA));
+        QCOMPARE(AppDB->GetNote(a).Body, QString("<p>a typed late</p>"));
+        QCOMPARE(AppDB->GetNote(a).Title, QString("A"));
+        QVERIFY(AppDB->GetAnnotationsByNote(a).empty());
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(a)});
+        QVERIFY(!FEditor->Dirty());
+        QCOMPARE(FEditor->CurrentHTML(), QString("<p>b</p>"));
+        QCOMPARE(AppDB->GetNote(b).Body, QString("<p>b</p>"));
+
+        // After the note was closed, too; a report of no known load is dropped.
+        FEditor->Clear();
+        FPage->Page(Changed("<p>b late</p>", seqB));
+        QCOMPARE(AppDB->GetNote(b).Body, QString("<p>b late</p>"));
+        FPage->Page(Changed("<p>stray</p>", "99"));
+        FPage->Page(Changed("<p>stray</p>", "x"));
+        QCOMPARE(AppDB->GetNote(a).Body, QString("<p>a typed late</p>"));
+        QCOMPARE(AppDB->GetNote(b).Body, QString("<p>b late</p>"));
+        QVERIFY(!FEditor->Dirty());
+
+        // A late annotation is stored for the note it was made in, not the open one.
+        FEditor->LoadNote(b);
+        bool raised = false;
+        FEditor->OnAnnotationCreated = [&](QObject*, const QString&, const QString&,
+                                           const QString&) { raised = true; };
+        FPage->Page(QJsonObject{{"type", "annotationCreated"},
+                                {"spanId", "ann_9"},
+                                {"snippet", "s"},
+                                {"body", "late"},
+                                {"seq", seqA}});
+        QVERIFY(!raised);
+        QCOMPARE(AppDB->GetAnnotationsByNote(a).size(), size_t(1));
+        QVERIFY(AppDB->GetAnnotationsByNote(b).empty());
+        FPage->Page(QJsonObject{
+            {"type", "annotationCreated"}, {"spanId", "ann_8"}, {"seq", FPage->LastSeq()}});
+        QVERIFY(raised);
+    }
+
+    void tagReports_data()
+    {
+        QTest::addColumn<QString>("tags");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("missing") << "" << QStringList{};
+        QTest::newRow("number") << ",\"tags\":3" << QStringList{};
+        QTest::newRow("string element") << ",\"tags\":[\"x\"]" << QStringList{"||yellow"};
+        QTest::newRow("objects")
+            << ",\"tags\":[{\"id\":\"h1\",\"tag\":\"Delay\",\"colour\":\"teal\"},{\"tag\":\"T\"}]"
+            << QStringList{"h1|Delay|teal", "|T|yellow"};
+    }
+    void tagReports()
+    {
+        QFETCH(QString, tags);
+        QFETCH(QStringList, expected);
+        QStringList got;
+        bool raised = false;
+        FEditor->OnTagsUpdated = [&](QObject*, const TEditorTagArray& ATags) {
+            raised = true;
+            for (const TEditorTag& t : ATags)
+                got << t.Id + "|" + t.Tag + "|" + t.Colour;
+        };
+        FPage->Page("{\"type\":\"tagsUpdated\"" + tags + "}");
+        QVERIFY(raised);
+        QCOMPARE(got, expected);
+        // A list of an earlier load is not the open note's.
+        FPage->Ready();
+        FEditor->LoadNote(Note("n", ""));
+        raised = false;
+        FPage->Page("{\"type\":\"tagsUpdated\"" + tags + ",\"seq\":\"0\"}");
+        QVERIFY(!raised);
+    }
+
+    void actionsBecomeMessages_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("json");
+        QTest::newRow("showAll") << "showAll"
+                                 << "{\"type\":\"showAll\"}";
+        QTest::newRow("hideAll") << "hideAll"
+                                 << "{\"type\":\"hideAll\"}";
+        QTest::newRow("show") << "show"
+                              << "{\"type\":\"showTag\",\"id\":\"h\\\"1\",\"colour\":\"red\"}";
+        QTest::newRow("fade") << "fade"
+                              << "{\"type\":\"fadeTag\",\"id\":\"h\\\"1\",\"colour\":\"red\"}";
+        QTest::newRow("hide") << "hide"
+                              << "{\"type\":\"hideTag\",\"id\":\"h\\\"1\"}";
+        QTest::newRow("showColour") << "showColour"
+                                    << "{\"type\":\"showColour\",\"colour\":\"red\"}";
+        QTest::newRow("hideColour") << "hideColour"
+                                    << "{\"type\":\"hideColour\",\"colour\":\"red\"}";
+        QTest::newRow("remove") << "remove"
+                                << "{\"type\":\"removeTag\",\"id\":\"h\\\"1\"}";
+        QTest::newRow("rename") << "rename"
+                                << "{\"type\":\"renameTag\",\"id\":\"h\\\"1\",\"name\":\"red\"}";
+        QTest::newRow("recolour")
+            << "recolour"
+            << "{\"type\":\"recolourTag\",\"id\":\"h\\\"1\",\"colour\":\"red\"}";
+        QTest::newRow("unknown") << "Show"
+                                 << "";
+    }
+    void actionsBecomeMessages()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, json);
+        FEditor->HandleTagAction("h\"1", "red", action);
+        QVERIFY(FPage->Sent.isEmpty()); // not ready yet
+        FPage->Ready();
+        FPage->Sent.clear();
+        FEditor->HandleTagAction("h\"1", "red", action);
+        QCOMPARE(FPage->Sent, json.isEmpty() ? QStringList{} : QStringList{json});
+    }
+
+    void annotationActionsAndModals()
+    {
+        FPage->Ready();
+        FPage->Sent.clear();
+        FEditor->HandleAnnotationAction("ann_1", "scroll");
+        FEditor->HandleAnnotationAction("ann_1", "remove");
+        FEditor->HandleAnnotationAction("ann_1", "edit");
+        FEditor->OpenTagModal();
+        FEditor->OpenAnnotModal();
+        QCOMPARE(FPage->Sent,
+                 (QStringList{"{\"type\":\"scrollAnnotation\",\"spanId\":\"ann_1\"}",
+                              "{\"type\":\"removeAnnotSpan\",\"spanId\":\"ann_1\"}",
+                              "{\"type\":\"openTagModal\"}", "{\"type\":\"openAnnotModal\"}"}));
+    }
+
+    void viewToggleAndSummary()
+    {
+        FPage->Ready();
+        FPage->Sent.clear();
+        FEditor->ToggleEditView();
+        QVERIFY(FPage->Sent.isEmpty()); // no note open
+        QVERIFY(FEditor->TitleEdit()->isReadOnly());
+        QVERIFY(!FEditor->SummaryToggle()->isEnabled());
+        FEditor->LoadNote(Note("n", "", "   "));
+        QVERIFY(!FEditor->TitleEdit()->isReadOnly());
+        QVERIFY(FEditor->SummaryToggle()->isEnabled());
+        QCOMPARE(FEditor->SummaryToggle()->text(), QString("\u25B6 Summary"));
+        FPage->Sent.clear();
+        FEditor->ToggleEditView();
+        FEditor->ToggleEditView();
+        QCOMPARE(FPage->Sent, (QStringList{"{\"type\":\"setViewMode\",\"readOnly\":true}",
+                                           "{\"type\":\"setViewMode\",\"readOnly\":false}"}));
+        FEditor->SummaryToggle()->click();
+        QCOMPARE(FEditor->SummaryToggle()->text(), QString("\u25BC Summary"));
+        QCOMPARE(FEditor->SummaryPanel()->height(), 130);
+        FEditor->SummaryMemo()->setPlainText("facts");
+        QCOMPARE(FEditor->SummaryToggle()->text(), QString("\u25BC Summary *"));
+        QCOMPARE(FEditor->SaveStatus(), QString("Unsaved"));
+        // Loading collapses the summary; its marker follows the text.
+        FEditor->LoadNote(Note("m", "", "facts"));
+        QCOMPARE(FEditor->SummaryToggle()->text(), QString("\u25B6 Summary *"));
+        QCOMPARE(FEditor->SummaryPanel()->height(), 22);
+        FEditor->Clear();
+        QVERIFY(FEditor->TitleEdit()->isReadOnly());
+        QVERIFY(FEditor->TitleEdit()->text().isEmpty());
+        QCOMPARE(FEditor->NoteId(), int64_t(0));
+    }
+
+    void dragLimits_data()
+    {
+        QTest::addColumn<int>("ppi");
+        QTest::newRow("96") << 96;
+        QTest::newRow("144") << 144;
+    }
+    void dragLimits()
+    {
+        QFETCH(int, ppi);
+        SetScreenPPI(ppi);
+        FEditor->resize(700, 2000);
+        FEditor->LoadNote(Note("n", ""));
+        FEditor->SummaryToggle()->click();
+        auto drag = [](QWidget* AGrip, int ADy) {
+            QTest::mousePress(AGrip, Qt::LeftButton, {}, QPoint(2, 2));
+            QMouseEvent move(QEvent::MouseMove, QPointF(2, 2 + ADy),
+                             AGrip->mapToGlobal(QPointF(2, 2 + ADy)), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(AGrip, &move);
+            QTest::mouseRelease(AGrip, Qt::LeftButton, {}, QPoint(2, 2 + ADy));
+        };
+        drag(FEditor->SummaryGrip(), -1000);
+        QCOMPARE(FEditor->SummaryPanel()->height(), 22 + 5 + qRound(40 * ppi / 96.0));
+        drag(FEditor->SummaryGrip(), 3000);
+        QCOMPARE(FEditor->SummaryPanel()->height(), qRound(400 * ppi / 96.0));
+        drag(FEditor->GripPanel(), 1000);
+        QCOMPARE(FEditor->BottomBar()->height(), 5 + 30 + 48);
+        QVERIFY(!FEditor->AttachPane()->Expanded());
+        drag(FEditor->GripPanel(), -3000);
+        QCOMPARE(FEditor->BottomBar()->height(), ppi * 800 / 96);
+        QVERIFY(FEditor->AttachPane()->Expanded());
+    }
+};
+
+QTEST_MAIN(TestNoteEditor)
+#include "test_noteeditor.moc"
