@@ -8,7 +8,7 @@
 #include "programfolder.h"
 #include "wvbrowser.h"
 #include "wvloader.h"
-#include "wvwebmessageargs.h"
+#include "wvwebmessagereceivedeventargs.h"
 #include "wvwindowparent.h"
 
 #include <QTimer>
