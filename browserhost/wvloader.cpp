@@ -149,6 +149,8 @@ void TWVLoader::AppendCreationErrorLines(const char* aFirstLine, HRESULT aErrorC
 
 bool TWVLoader::StartWebView2()
 {
+    if (FStatus == wvlsInitialized || FCreationPending)
+        return true;
     if (FInitCOMLibrary && !FLocalCOMInitMade) {
         const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         if (hr == S_OK || hr == S_FALSE) {
@@ -292,8 +294,10 @@ bool TWVLoader::CreateEnvironment()
             ? uWVLibFunctions::CreateCoreWebView2EnvironmentWithOptions(
                   FBrowserExecPath.c_str(), FUserDataFolder.c_str(), options.Get(), callback.Get())
             : E_FAIL;
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr)) {
+        FCreationPending = true;
         return true;
+    }
     FStatus = wvlsError;
     FError = hr;
     AppendCreationErrorLines("There was an error creating the browser environment. (1)", hr);
@@ -304,6 +308,7 @@ bool TWVLoader::CreateEnvironment()
 HRESULT TWVLoader::EnvironmentCompletedHandler_Invoke(HRESULT errorCode,
                                                       ICoreWebView2Environment* result)
 {
+    FCreationPending = false;
     if (SUCCEEDED(errorCode) && result) {
         DestroyEnvironment();
         FCoreWebView2Environment = new TCoreWebView2Environment(result);

@@ -169,6 +169,7 @@ private:
     INT64 FError = 0;
     TWV2LoaderStatus FStatus = wvlsCreated;
     bool FLocalCOMInitMade = false;
+    bool FCreationPending = false; // environment creation started, completion not yet in
     float FDeviceScaleFactor = 1.0f;
     std::unique_ptr<TWVProxySettings> FProxySettings;
 

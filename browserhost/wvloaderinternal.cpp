@@ -19,11 +19,6 @@ const char16_t* const kChannelUUID[5] = {
     u"{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}", u"{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}",
     u"{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}", u"{65C35B14-6C1D-4122-AC46-7148CC9D6497}",
     u"{BE59E8FD-089A-411B-A3B0-051D9E417818}"};
-const char16_t* const kChannelPackageFamilyName[5] = {
-    u"Microsoft.WebView2Runtime.Stable_8wekyb3d8bbwe",
-    u"Microsoft.WebView2Runtime.Beta_8wekyb3d8bbwe", u"Microsoft.WebView2Runtime.Dev_8wekyb3d8bbwe",
-    u"Microsoft.WebView2Runtime.Canary_8wekyb3d8bbwe",
-    u"Microsoft.WebView2Runtime.Internal_8wekyb3d8bbwe"};
 const char16_t* const kChannelName[5] = {u"", u"beta", u"dev", u"canary", u"internal"};
 
 constexpr TVersionRec kMinimumCompatibleVersion = {86, 0, 616, 0};
@@ -336,18 +331,12 @@ bool FindInstalledClientDllForChannel(const wvstring& aSubKey, bool aSystem, wvs
 HRESULT FindInstalledClientDll(wvstring& ClientPath, TWebView2ReleaseChannelPreference Preference,
                                wvstring& VersionStr, wvstring& ChannelStr)
 {
-    using TGetCurrentPackageInfo = LONG(WINAPI*)(UINT32, UINT32*, BYTE*, UINT32*);
+    // The package query is looked up by name; this platform does not offer it (no process
+    // here has a package identity), so only the channels' registry keys are searched.
     HMODULE kernelbase = nullptr;
-    TGetCurrentPackageInfo getPackageInfo = nullptr;
-    if (WindowsVersionAtLeast(6, 2))
-        getPackageInfo = ProcAs<TGetCurrentPackageInfo>(
-            SystemProcedure(u"kernelbase.dll", "GetCurrentPackageInfo", kernelbase));
-    // Package dependencies are not searched: no process here has a package identity, and the
-    // package query is not offered (only the registry's channels are searched).
-    (void)kChannelPackageFamilyName;
-    if (kernelbase)
+    if (WindowsVersionAtLeast(6, 2) &&
+        SystemProcedure(u"kernelbase.dll", "GetCurrentPackageInfo", kernelbase))
         FreeLibrary(kernelbase);
-    (void)getPackageInfo;
 
     for (int i = 0; i < 5; ++i) {
         const int channel = Preference == kCanary ? 4 - i : i;

@@ -298,7 +298,12 @@ void TestLoader::startsWithBuildRuntime()
                                               QString::number(QCoreApplication::applicationPid())));
     QVERIFY(GlobalWebView2Loader->StartWebView2());
     QCOMPARE(GlobalWebView2Loader->Status(), wvlsImported);
+    QVERIFY(GlobalWebView2Loader->StartWebView2()); // while creation is under way: nothing more
     QVERIFY(WaitFor([] { return GlobalWebView2Loader->Initialized(); }));
+    const ICoreWebView2Environment* environment = GlobalWebView2Loader->Environment();
+    QVERIFY(GlobalWebView2Loader->StartWebView2()); // once started: nothing changes
+    QCOMPARE(GlobalWebView2Loader->Status(), wvlsInitialized);
+    QCOMPARE(GlobalWebView2Loader->Environment(), environment);
     QVERIFY(GlobalWebView2Loader->Environment());
     QCOMPARE(LogLines(*GlobalWebView2Loader), QStringList{});
     QCOMPARE(boxes.Texts, QStringList{});
