@@ -2,7 +2,9 @@
 
 #include "platformqt.h"
 #include "winapi.h"
+#include "wvbrowser.h"
 #include "wvcorewebview2delegates.h"
+#include "wvcorewebview2environment.h"
 #include "wvcorewebview2environmentoptions.h"
 #include "wvloader.h"
 #include "wvloaderinternal.h"
@@ -308,6 +310,52 @@ void TestLoader::startsWithBuildRuntime()
     QCOMPARE(LogLines(*GlobalWebView2Loader), QStringList{});
     QCOMPARE(boxes.Texts, QStringList{});
     QDir(Q(GlobalWebView2Loader->UserDataFolder())).removeRecursively();
+}
+
+void TestLoader::environmentWrapper()
+{
+    TCoreWebView2Environment none(nullptr);
+    HRESULT hr = S_OK;
+    TComPtr<ICoreWebView2ControllerOptions> options;
+    QVERIFY(!none.CreateCoreWebView2Controller(nullptr, nullptr, hr));
+    QCOMPARE(hr, E_FAIL);
+    QVERIFY(!none.CreateCoreWebView2ControllerWithOptions(nullptr, nullptr, nullptr, hr));
+    QCOMPARE(hr, E_FAIL);
+    QVERIFY(!none.CreateCoreWebView2CompositionController(nullptr, nullptr, hr));
+    QCOMPARE(hr, E_FAIL);
+    QVERIFY(!none.CreateCoreWebView2ControllerOptions(options, hr));
+    QCOMPARE(hr, E_NOTIMPL);
+    QVERIFY(none.GetUserDataFolder().empty());
+    QVERIFY(!none.AddAllLoaderEvents(nullptr));
+
+    qputenv(PlatformRootVariable, BuildRoot().toLocal8Bit());
+    QTemporaryDir data;
+    TWVLoader loader;
+    loader.SetUserDataFolder(W(data.path()));
+    QVERIFY(loader.StartWebView2());
+    QVERIFY(WaitFor([&] { return loader.Initialized(); }));
+    TCoreWebView2Environment* wrapper = loader.CoreWebView2Environment();
+    QCOMPARE(QDir(NativePath(Q(wrapper->GetUserDataFolder()))).absolutePath(),
+             QDir(data.path()).absolutePath());
+    QVERIFY(wrapper->CreateCoreWebView2ControllerOptions(options, hr));
+    QCOMPARE(hr, S_OK);
+    QVERIFY(options);
+    TComPtr<ICoreWebView2PrintSettings> print;
+    QVERIFY(wrapper->CreatePrintSettings(print) && print);
+    TComPtr<ICoreWebView2FindOptions> find;
+    QVERIFY(wrapper->CreateFindOptions(find) && find);
+
+    // The loader subscribed its three events; within one wrapper an event has one owner.
+    TWVBrowser browser;
+    QVERIFY(!wrapper->AddAllLoaderEvents(&loader));
+    QVERIFY(!wrapper->AddAllBrowserEvents(&browser));
+    wrapper->RemoveAllEvents();
+    QVERIFY(wrapper->AddAllBrowserEvents(&browser));
+    QVERIFY(!wrapper->AddBrowserProcessExitedLoaderEvent(&loader)); // the browser holds it
+
+    // A second wrapper of the same environment has subscriptions of its own.
+    TCoreWebView2Environment second(loader.Environment());
+    QVERIFY(second.AddAllLoaderEvents(&loader));
 }
 
 void TestLoader::noRuntime()

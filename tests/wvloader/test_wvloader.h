@@ -121,6 +121,7 @@ private Q_SLOTS:
     void cleanup();
     void defaults();
     void startsWithBuildRuntime();
+    void environmentWrapper();
     void noRuntime();
     void browserFolderWithoutExecutable();
     void loaderVersions_data();
