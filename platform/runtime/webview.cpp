@@ -527,7 +527,6 @@ void TWebView::Closed()
     delete FContext;
     FContext = nullptr;
     if (FPage) {
-        FPage->disconnect();
         FBridge->OnMessage = nullptr;
         FBridge->OnReady = nullptr;
     }
