@@ -5,86 +5,90 @@
 namespace {
 
 template <typename TDelegate, typename I, typename H>
-bool Subscribe(I *aIntf, EventRegistrationToken &aToken,
-               TComponent *aBrowserComponent,
-               HRESULT (STDMETHODCALLTYPE I::*aAdd)(H *,
-                                                    EventRegistrationToken *)) {
-  if (!aIntf || aToken.value != 0)
-    return false;
-  TComPtr<TDelegate> handler(new TDelegate(BrowserEventsOf(aBrowserComponent)));
-  const bool result = Succeeded((aIntf->*aAdd)(handler.Get(), &aToken));
-  if (!result)
-    aToken.value = 0;
-  return result;
+bool Subscribe(I* aIntf, EventRegistrationToken& aToken, TComponent* aBrowserComponent,
+               HRESULT (STDMETHODCALLTYPE I::*aAdd)(H*, EventRegistrationToken*))
+{
+    if (!aIntf || aToken.value != 0)
+        return false;
+    TComPtr<TDelegate> handler(new TDelegate(BrowserEventsOf(aBrowserComponent)));
+    const bool result = Succeeded((aIntf->*aAdd)(handler.Get(), &aToken));
+    if (!result)
+        aToken.value = 0;
+    return result;
 }
 
 } // namespace
 
 TCoreWebView2CompositionController::TCoreWebView2CompositionController(
-    ICoreWebView2CompositionController *aBaseIntf) {
-  InitializeFields();
-  FBaseIntf = TComPtr<ICoreWebView2CompositionController>(aBaseIntf);
-  QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4,
-                    FBaseIntf5);
+    ICoreWebView2CompositionController* aBaseIntf)
+{
+    InitializeFields();
+    FBaseIntf = TComPtr<ICoreWebView2CompositionController>(aBaseIntf);
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5);
 }
 
-TCoreWebView2CompositionController::~TCoreWebView2CompositionController() {
-  RemoveAllEvents();
-  InitializeFields();
+TCoreWebView2CompositionController::~TCoreWebView2CompositionController()
+{
+    RemoveAllEvents();
+    InitializeFields();
 }
 
-void TCoreWebView2CompositionController::InitializeFields() {
-  FBaseIntf5.Reset();
-  FBaseIntf4.Reset();
-  FBaseIntf3.Reset();
-  FBaseIntf2.Reset();
-  FBaseIntf.Reset();
-  InitializeTokens();
+void TCoreWebView2CompositionController::InitializeFields()
+{
+    FBaseIntf5.Reset();
+    FBaseIntf4.Reset();
+    FBaseIntf3.Reset();
+    FBaseIntf2.Reset();
+    FBaseIntf.Reset();
+    InitializeTokens();
 }
 
-void TCoreWebView2CompositionController::InitializeTokens() {
-  FCursorChangedToken.value = 0;
-  FNonClientRegionChanged.value = 0;
-  FDragStartingToken.value = 0;
+void TCoreWebView2CompositionController::InitializeTokens()
+{
+    FCursorChangedToken.value = 0;
+    FNonClientRegionChanged.value = 0;
+    FDragStartingToken.value = 0;
 }
 
-bool TCoreWebView2CompositionController::AddCursorChangedEvent(
-    TComponent *aBrowserComponent) {
-  return Subscribe<TCoreWebView2CursorChangedEventHandler>(
-      FBaseIntf.Get(), FCursorChangedToken, aBrowserComponent,
-      &ICoreWebView2CompositionController::add_CursorChanged);
+bool TCoreWebView2CompositionController::AddCursorChangedEvent(TComponent* aBrowserComponent)
+{
+    return Subscribe<TCoreWebView2CursorChangedEventHandler>(
+        FBaseIntf.Get(), FCursorChangedToken, aBrowserComponent,
+        &ICoreWebView2CompositionController::add_CursorChanged);
 }
 
 bool TCoreWebView2CompositionController::AddNonClientRegionChangedEvent(
-    TComponent *aBrowserComponent) {
-  return Subscribe<TCoreWebView2NonClientRegionChangedEventHandler>(
-      FBaseIntf4.Get(), FNonClientRegionChanged, aBrowserComponent,
-      &ICoreWebView2CompositionController4::add_NonClientRegionChanged);
+    TComponent* aBrowserComponent)
+{
+    return Subscribe<TCoreWebView2NonClientRegionChangedEventHandler>(
+        FBaseIntf4.Get(), FNonClientRegionChanged, aBrowserComponent,
+        &ICoreWebView2CompositionController4::add_NonClientRegionChanged);
 }
 
-bool TCoreWebView2CompositionController::AddDragStartingEvent(
-    TComponent *aBrowserComponent) {
-  return Subscribe<TCoreWebView2DragStartingEventHandler>(
-      FBaseIntf5.Get(), FDragStartingToken, aBrowserComponent,
-      &ICoreWebView2CompositionController5::add_DragStarting);
+bool TCoreWebView2CompositionController::AddDragStartingEvent(TComponent* aBrowserComponent)
+{
+    return Subscribe<TCoreWebView2DragStartingEventHandler>(
+        FBaseIntf5.Get(), FDragStartingToken, aBrowserComponent,
+        &ICoreWebView2CompositionController5::add_DragStarting);
 }
 
-bool TCoreWebView2CompositionController::AddAllBrowserEvents(
-    TComponent *aBrowserComponent) {
-  bool all = AddCursorChangedEvent(aBrowserComponent);
-  all = AddNonClientRegionChangedEvent(aBrowserComponent) && all;
-  all = AddDragStartingEvent(aBrowserComponent) && all;
-  return all;
+bool TCoreWebView2CompositionController::AddAllBrowserEvents(TComponent* aBrowserComponent)
+{
+    bool all = AddCursorChangedEvent(aBrowserComponent);
+    all = AddNonClientRegionChangedEvent(aBrowserComponent) && all;
+    all = AddDragStartingEvent(aBrowserComponent) && all;
+    return all;
 }
 
-void TCoreWebView2CompositionController::RemoveAllEvents() {
-  if (!GetInitialized())
-    return;
-  if (FCursorChangedToken.value != 0)
-    FBaseIntf->remove_CursorChanged(FCursorChangedToken);
-  if (FBaseIntf4 && FNonClientRegionChanged.value != 0)
-    FBaseIntf4->remove_NonClientRegionChanged(FNonClientRegionChanged);
-  if (FBaseIntf5 && FDragStartingToken.value != 0)
-    FBaseIntf5->remove_DragStarting(FDragStartingToken);
-  InitializeTokens();
+void TCoreWebView2CompositionController::RemoveAllEvents()
+{
+    if (!GetInitialized())
+        return;
+    if (FCursorChangedToken.value != 0)
+        FBaseIntf->remove_CursorChanged(FCursorChangedToken);
+    if (FBaseIntf4 && FNonClientRegionChanged.value != 0)
+        FBaseIntf4->remove_NonClientRegionChanged(FNonClientRegionChanged);
+    if (FBaseIntf5 && FDragStartingToken.value != 0)
+        FBaseIntf5->remove_DragStarting(FDragStartingToken);
+    InitializeTokens();
 }

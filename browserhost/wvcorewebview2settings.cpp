@@ -5,102 +5,115 @@
 // ---- Settings
 // -------------------------------------------------------------------------------
 
-TCoreWebView2Settings::TCoreWebView2Settings(ICoreWebView2Settings *aBaseIntf) {
-  InitializeFields();
-  FBaseIntf = TComPtr<ICoreWebView2Settings>(aBaseIntf);
-  QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4,
-                    FBaseIntf5, FBaseIntf6, FBaseIntf7, FBaseIntf8, FBaseIntf9);
+TCoreWebView2Settings::TCoreWebView2Settings(ICoreWebView2Settings* aBaseIntf)
+{
+    InitializeFields();
+    FBaseIntf = TComPtr<ICoreWebView2Settings>(aBaseIntf);
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                      FBaseIntf7, FBaseIntf8, FBaseIntf9);
 }
 
-TCoreWebView2Settings::~TCoreWebView2Settings() { InitializeFields(); }
+TCoreWebView2Settings::~TCoreWebView2Settings()
+{
+    InitializeFields();
+}
 
-void TCoreWebView2Settings::InitializeFields() {
-  FBaseIntf9.Reset();
-  FBaseIntf8.Reset();
-  FBaseIntf7.Reset();
-  FBaseIntf6.Reset();
-  FBaseIntf5.Reset();
-  FBaseIntf4.Reset();
-  FBaseIntf3.Reset();
-  FBaseIntf2.Reset();
-  FBaseIntf.Reset();
+void TCoreWebView2Settings::InitializeFields()
+{
+    FBaseIntf9.Reset();
+    FBaseIntf8.Reset();
+    FBaseIntf7.Reset();
+    FBaseIntf6.Reset();
+    FBaseIntf5.Reset();
+    FBaseIntf4.Reset();
+    FBaseIntf3.Reset();
+    FBaseIntf2.Reset();
+    FBaseIntf.Reset();
 }
 
 // ---- Print settings
 // -------------------------------------------------------------------------
 
-TCoreWebView2PrintSettings::TCoreWebView2PrintSettings(
-    ICoreWebView2PrintSettings *aBaseIntf)
-    : FBaseIntf(aBaseIntf) {
-  QueryVersionChain(FBaseIntf.Get(), FBaseIntf2);
+TCoreWebView2PrintSettings::TCoreWebView2PrintSettings(ICoreWebView2PrintSettings* aBaseIntf)
+    : FBaseIntf(aBaseIntf)
+{
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2);
 }
 
-TCoreWebView2PrintSettings::~TCoreWebView2PrintSettings() {
-  FBaseIntf.Reset();
-  FBaseIntf2.Reset();
+TCoreWebView2PrintSettings::~TCoreWebView2PrintSettings()
+{
+    FBaseIntf.Reset();
+    FBaseIntf2.Reset();
 }
 
 // ---- Profile
 // --------------------------------------------------------------------------------
 
-TCoreWebView2Profile::TCoreWebView2Profile(ICoreWebView2Profile *aBaseIntf) {
-  InitializeFields();
-  FBaseIntf = TComPtr<ICoreWebView2Profile>(aBaseIntf);
-  QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4,
-                    FBaseIntf5, FBaseIntf6, FBaseIntf7, FBaseIntf8);
+TCoreWebView2Profile::TCoreWebView2Profile(ICoreWebView2Profile* aBaseIntf)
+{
+    InitializeFields();
+    FBaseIntf = TComPtr<ICoreWebView2Profile>(aBaseIntf);
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                      FBaseIntf7, FBaseIntf8);
 }
 
-TCoreWebView2Profile::~TCoreWebView2Profile() {
-  RemoveAllEvents();
-  InitializeFields();
+TCoreWebView2Profile::~TCoreWebView2Profile()
+{
+    RemoveAllEvents();
+    InitializeFields();
 }
 
-void TCoreWebView2Profile::InitializeFields() {
-  FBaseIntf8.Reset();
-  FBaseIntf7.Reset();
-  FBaseIntf6.Reset();
-  FBaseIntf5.Reset();
-  FBaseIntf4.Reset();
-  FBaseIntf3.Reset();
-  FBaseIntf2.Reset();
-  FBaseIntf.Reset();
+void TCoreWebView2Profile::InitializeFields()
+{
+    FBaseIntf8.Reset();
+    FBaseIntf7.Reset();
+    FBaseIntf6.Reset();
+    FBaseIntf5.Reset();
+    FBaseIntf4.Reset();
+    FBaseIntf3.Reset();
+    FBaseIntf2.Reset();
+    FBaseIntf.Reset();
 }
 
-void TCoreWebView2Profile::InitializeTokens() {
-  FProfileDeletedToken.value = 0;
-}
-
-bool TCoreWebView2Profile::AddProfileDeletedEvent(
-    TComponent *aBrowserComponent) {
-  if (!GetInitialized() || !FBaseIntf8 || FProfileDeletedToken.value != 0)
-    return false;
-  TComPtr<TCoreWebView2ProfileDeletedEventHandler> handler(
-      new TCoreWebView2ProfileDeletedEventHandler(
-          BrowserEventsOf(aBrowserComponent)));
-  const bool result =
-      Succeeded(FBaseIntf8->add_Deleted(handler.Get(), &FProfileDeletedToken));
-  if (!result)
+void TCoreWebView2Profile::InitializeTokens()
+{
     FProfileDeletedToken.value = 0;
-  return result;
 }
 
-bool TCoreWebView2Profile::AddAllBrowserEvents(TComponent *aBrowserComponent) {
-  return AddProfileDeletedEvent(aBrowserComponent);
+bool TCoreWebView2Profile::AddProfileDeletedEvent(TComponent* aBrowserComponent)
+{
+    if (!GetInitialized() || !FBaseIntf8 || FProfileDeletedToken.value != 0)
+        return false;
+    TComPtr<TCoreWebView2ProfileDeletedEventHandler> handler(
+        new TCoreWebView2ProfileDeletedEventHandler(BrowserEventsOf(aBrowserComponent)));
+    const bool result = Succeeded(FBaseIntf8->add_Deleted(handler.Get(), &FProfileDeletedToken));
+    if (!result)
+        FProfileDeletedToken.value = 0;
+    return result;
 }
 
-void TCoreWebView2Profile::RemoveAllEvents() {
-  if (!GetInitialized())
-    return;
-  if (FBaseIntf8 && FProfileDeletedToken.value != 0)
-    FBaseIntf8->remove_Deleted(FProfileDeletedToken);
-  InitializeTokens();
+bool TCoreWebView2Profile::AddAllBrowserEvents(TComponent* aBrowserComponent)
+{
+    return AddProfileDeletedEvent(aBrowserComponent);
+}
+
+void TCoreWebView2Profile::RemoveAllEvents()
+{
+    if (!GetInitialized())
+        return;
+    if (FBaseIntf8 && FProfileDeletedToken.value != 0)
+        FBaseIntf8->remove_Deleted(FProfileDeletedToken);
+    InitializeTokens();
 }
 
 // ---- Find options
 // ---------------------------------------------------------------------------
 
-TCoreWebView2FindOptions::TCoreWebView2FindOptions(
-    ICoreWebView2FindOptions *aBaseIntf)
-    : FBaseIntf(aBaseIntf) {}
+TCoreWebView2FindOptions::TCoreWebView2FindOptions(ICoreWebView2FindOptions* aBaseIntf)
+    : FBaseIntf(aBaseIntf)
+{}
 
-TCoreWebView2FindOptions::~TCoreWebView2FindOptions() { FBaseIntf.Reset(); }
+TCoreWebView2FindOptions::~TCoreWebView2FindOptions()
+{
+    FBaseIntf.Reset();
+}

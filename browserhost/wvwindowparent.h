@@ -6,48 +6,49 @@
 
 #include <QWidget>
 
-class TWVWinControl : public QWidget {
+class TWVWinControl : public QWidget
+{
 public:
-  explicit TWVWinControl(QWidget *AOwner = nullptr);
-  ~TWVWinControl() override;
+    explicit TWVWinControl(QWidget* AOwner = nullptr);
+    ~TWVWinControl() override;
 
-  HWND Handle() const;
-  // The first child window (the runtime's controller window once the browser
-  // exists), or 0.
-  HWND GetChildWindowHandle() const;
-  // Sizes the child window to the client area.
-  virtual void UpdateSize();
+    HWND Handle() const;
+    // The first child window (the runtime's controller window once the browser
+    // exists), or 0.
+    HWND GetChildWindowHandle() const;
+    // Sizes the child window to the client area.
+    virtual void UpdateSize();
 
 protected:
-  virtual void Resize();
-  // The window's messages; the default hands each to the widget's own handling.
-  virtual void WndProc(TMessage &aMessage);
-  void InheritedWndProc(TMessage &aMessage);
-  void resizeEvent(QResizeEvent *event) override;
+    virtual void Resize();
+    // The window's messages; the default hands each to the widget's own handling.
+    virtual void WndProc(TMessage& aMessage);
+    void InheritedWndProc(TMessage& aMessage);
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
-                                       LPARAM lParam, UINT_PTR uIdSubclass,
-                                       DWORD_PTR dwRefData);
-  HWND FHandle = nullptr;
+    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR uIdSubclass, DWORD_PTR dwRefData);
+    HWND FHandle = nullptr;
 };
 
-class TWVWindowParent : public TWVWinControl {
+class TWVWindowParent : public TWVWinControl
+{
 public:
-  explicit TWVWindowParent(QWidget *AOwner = nullptr);
+    explicit TWVWindowParent(QWidget* AOwner = nullptr);
 
-  TWVBrowserBase *Browser() const { return FBrowser; }
-  // Stores the browser (not owned); its destruction clears the reference.
-  void SetBrowser(TWVBrowserBase *aValue);
-  // Focuses the control and then the browser's page.
-  void SetFocus();
-  void UpdateSize() override;
+    TWVBrowserBase* Browser() const { return FBrowser; }
+    // Stores the browser (not owned); its destruction clears the reference.
+    void SetBrowser(TWVBrowserBase* aValue);
+    // Focuses the control and then the browser's page.
+    void SetFocus();
+    void UpdateSize() override;
 
 protected:
-  void Resize() override;
-  void WndProc(TMessage &aMessage) override;
-  void Notification(QObject *AComponent);
+    void Resize() override;
+    void WndProc(TMessage& aMessage) override;
+    void Notification(QObject* AComponent);
 
 private:
-  TWVBrowserBase *FBrowser = nullptr;
+    TWVBrowserBase* FBrowser = nullptr;
 };
