@@ -1,0 +1,49 @@
+#include "test_wvbrowser.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <exception>
+
+QStringList& ReportedErrors()
+{
+    static QStringList errors;
+    return errors;
+}
+
+namespace {
+
+// The program's top-level error handler, as the application object has it.
+class TTestApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            ReportedErrors() << QString::fromUtf8(e.what());
+        } catch (...) {
+            ReportedErrors() << QStringLiteral("unknown");
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TTestApplication app(argc, argv);
+    int failed = 0;
+    {
+        TestRoutines routines;
+        failed += QTest::qExec(&routines, argc, argv);
+    }
+    {
+        TestComponent component;
+        failed += QTest::qExec(&component, argc, argv);
+    }
+    return failed;
+}
