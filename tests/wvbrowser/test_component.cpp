@@ -304,6 +304,20 @@ void TestComponent::everySubscriptionGoneAfterDestruction()
     QCOMPARE(LiveDelegateCount(), before);
 }
 
+void TestComponent::browserFreedBeforeCompletion()
+{
+    QTest::qWait(50);
+    const long before = LiveDelegateCount();
+    THost host;
+    int created = 0;
+    host.Browser->OnAfterCreated = [&](TObject*) { ++created; };
+    QVERIFY(host.Create());
+    host.Browser.reset(); // the controller completion is still on its way
+    QTRY_COMPARE_WITH_TIMEOUT(LiveDelegateCount(), before, Timeout);
+    QTest::qWait(100);
+    QCOMPARE(created, 0);
+}
+
 void TestComponent::webViewWrapperSubscriptions()
 {
     THost host;
@@ -323,6 +337,13 @@ void TestComponent::webViewWrapperSubscriptions()
     QVERIFY(wrapper->AddAllBrowserEvents(&second));
     QCOMPARE(wrapper->SubscribedEventCount(), 34);
     QVERIFY(!wrapper->AddAllBrowserEvents(&second)); // every event is taken already
+    QCOMPARE(LiveDelegateCount(), before + 34);
+    // One subscription that fails costs none of the others.
+    wrapper->RemoveAllEvents();
+    QCOMPARE(wrapper->SubscribedEventCount(), 0);
+    QVERIFY(wrapper->AddNavigationStartingEvent(&second));
+    QVERIFY(!wrapper->AddAllBrowserEvents(&second));
+    QCOMPARE(wrapper->SubscribedEventCount(), 34);
     QCOMPARE(LiveDelegateCount(), before + 34);
 
     QVERIFY(host.Browser->NavigateToString(EchoPage));

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void parentGoneGivesControllerError();
     void ownEnvironmentWithOtherOptionsFails();
     void everySubscriptionGoneAfterDestruction();
+    void browserFreedBeforeCompletion();
     void webViewWrapperSubscriptions();
     void hostSizesBrowser();
     void focusReachesBrowser();
