@@ -1,5 +1,5 @@
-// The concrete browser component the application creates: the browser component
-// with the operations that move or size the form it sits on.
+// The concrete browser component the application creates: the browser component with the operations
+// that move or size the form it sits on.
 #pragma once
 
 #include "wvbrowserbase.h"
@@ -11,8 +11,7 @@ class TWVBrowser : public TWVBrowserBase
 public:
     explicit TWVBrowser(TComponent* AOwner = nullptr) : TWVBrowserBase(AOwner) {}
 
-    // The first owner up the owner chain that is a form (a top-level window), or
-    // null.
+    // The first owner up the owner chain that is a form (a top-level window), or null.
     QWidget* GetParentForm() const;
 
     // Each does nothing without a form; positions stay on the desktop.

@@ -60,8 +60,8 @@ int HexValue(char c)
     return -1;
 }
 
-// The subclass procedure of every hooked inner window: the reference data is
-// the stub of the kind, a method bound to its component.
+// The subclass procedure of every hooked inner window: the reference data is the stub of the kind,
+// a method bound to its component.
 LRESULT CALLBACK CompSubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR uIdSubclass, DWORD_PTR dwRefData)
 {
@@ -116,14 +116,12 @@ wvstring ExtractEncodedJson(const wvstring& aJson)
     return result;
 }
 
-// ---- Construction and destruction
-// -----------------------------------------------------------
+// ---- Construction and destruction -----------------------------------------------------------
 
 TWVBrowserBase::TWVBrowserBase(TComponent* AOwner)
     : QObject(AOwner), FTargetCompatibleBrowserVersion(LowestChromiumVersion())
 {
-    // The five long-lived completion objects; nothing in this program hands them
-    // to the runtime.
+    // The five long-lived completion objects; nothing in this program hands them to the runtime.
     auto* events = static_cast<IWVBrowserEvents*>(this);
     FClearBrowsingDataCompletedHandler = TComPtr<ICoreWebView2ClearBrowsingDataCompletedHandler>(
         new TCoreWebView2ClearBrowsingDataCompletedHandler(events));
@@ -142,8 +140,8 @@ TWVBrowserBase::TWVBrowserBase(TComponent* AOwner)
 
 TWVBrowserBase::~TWVBrowserBase()
 {
-    // From here on no callback object reaches this component, also one whose
-    // completion is still on its way.
+    // From here on no callback object reaches this component, also one whose completion is still on
+    // its way.
     ClearCallbackTarget(static_cast<IWVBrowserEvents*>(this));
     RestoreOldCompWndProc();
     FreeAndNil(FCoreWebView2Profile);
@@ -185,8 +183,7 @@ wvstring TWVBrowserBase::UserDataFolder() const
     return FUserDataFolder;
 }
 
-// ---- Creation
-// -------------------------------------------------------------------------------
+// ---- Creation -------------------------------------------------------------------------------
 
 bool TWVBrowserBase::CreateBrowser(HWND aHandle, bool aUseDefaultEnvironment)
 {
@@ -274,8 +271,7 @@ bool TWVBrowserBase::CreateController()
         result = FCoreWebView2Environment->CreateCoreWebView2ControllerWithOptions(
             FWindowParentHandle, options.Get(), static_cast<IWVBrowserEvents*>(this), hr);
     } else if (hr == E_NOTIMPL) {
-        // The environment offers no controller options: the plain factory, without
-        // them.
+        // The environment offers no controller options: the plain factory, without them.
         FProfileName.clear();
         FIsInPrivateModeEnabled = false;
         result = FCoreWebView2Environment->CreateCoreWebView2Controller(
@@ -356,8 +352,7 @@ TWVBrowserBase::CreateCoreWebView2CompositionControllerCompletedHandler_Invoke(
     return S_OK;
 }
 
-// ---- Operations
-// -----------------------------------------------------------------------------
+// ---- Operations -----------------------------------------------------------------------------
 
 bool TWVBrowserBase::Navigate(const wvstring& aURI)
 {
@@ -536,8 +531,7 @@ bool TWVBrowserBase::KeyboardShortcutRefreshIgnoreCache()
     return true;
 }
 
-// ---- Completions routed by execution id
-// -----------------------------------------------------
+// ---- Completions routed by execution id -----------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE TWVBrowserBase::ExecuteScriptCompletedHandler_Invoke(
     HRESULT errorCode, LPCWSTR resultObjectAsJson, INT32 aExecutionID)
@@ -679,8 +673,7 @@ void TWVBrowserBase::DoOnCallDevToolsProtocolMethodCompletedEvent(HRESULT aError
         OnCallDevToolsProtocolMethodCompleted(this, aErrorCode, aResult, aExecutionID);
 }
 
-// ---- Dispatchers of the creation road
-// -------------------------------------------------------
+// ---- Dispatchers of the creation road -------------------------------------------------------
 
 void TWVBrowserBase::DoOnInitializationError(HRESULT aErrorCode, const wvstring& aErrorMessage)
 {
@@ -717,8 +710,7 @@ void TWVBrowserBase::DoOnGetCustomSchemes(TWVCustomSchemeRegistrationArray& aSch
             new TCoreWebView2CustomSchemeRegistration(info)));
 }
 
-// ---- Operations with bookkeeping
-// ------------------------------------------------------------
+// ---- Operations with bookkeeping ------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE TWVBrowserBase::NavigationStartingEventHandler_Invoke(
     ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args)
@@ -747,8 +739,7 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::ZoomFactorChangedEventHandler_Invoke(
     return S_OK;
 }
 
-// ---- Compositor window watching
-// -------------------------------------------------------------
+// ---- Compositor window watching -------------------------------------------------------------
 
 void TWVBrowserBase::CreateStub(const TWndMethod& aMethod, void*& aStub)
 {
@@ -884,8 +875,7 @@ void TWVBrowserBase::D3DWindowCompWndProc(TMessage& aMessage)
                 "TWVBrowserBase.D3DWindowCompWndProc");
 }
 
-// ---- The other operations and their dispatchers
-// ---------------------------------------------
+// ---- The other operations and their dispatchers ---------------------------------------------
 
 void TWVBrowserBase::DoOnNavigationStarting(ICoreWebView2* aWebView,
                                             ICoreWebView2NavigationStartingEventArgs* aArgs)

@@ -1,7 +1,6 @@
-// The browser component: owns one embedded browser (controller and webview)
-// shown in a host window, creates it asynchronously, offers the operations that
-// act on it and turns every completion and event of the runtime into an event
-// of its own.
+// The browser component: owns one embedded browser (controller and webview) shown in a host window,
+// creates it asynchronously, offers the operations that act on it and turns every completion and
+// event of the runtime into an event of its own.
 #pragma once
 
 #include "wvbrowserevents.h"
@@ -44,23 +43,21 @@ enum TWV2KeyEventType : std::uint8_t
 inline constexpr int ZoomStepValues[16] = {25,  33,  50,  67,  75,  90,  100, 110,
                                            125, 150, 175, 200, 250, 300, 400, 500};
 
-// The text of a script or DevTools result, percent-decoded and without its
-// enclosing quotes.
+// The text of a script or DevTools result, percent-decoded and without its enclosing quotes.
 wvstring ExtractEncodedJson(const wvstring& aJson);
 
 // The zoom step nearest to a zoom percentage (the earlier one on a tie).
 std::uint8_t ZoomStepForPct(double aPct);
 
-// The parameters of the DevTools call "Input.dispatchKeyEvent" for one key event: only the
-// members that carry something, in the protocol's order.
+// The parameters of the DevTools call "Input.dispatchKeyEvent" for one key event: only the members
+// that carry something, in the protocol's order.
 wvstring KeyEventJson(TWV2KeyEventType type_, INT32 modifiers, INT32 windowsVirtualKeyCode,
                       INT32 nativeVirtualKeyCode, INT32 timestamp, INT32 location, bool autoRepeat,
                       bool isKeypad, bool isSystemKey, const wvstring& text,
                       const wvstring& unmodifiedText, const wvstring& keyIdentifier,
                       const wvstring& code, const wvstring& key);
 
-// ---- Event types (the sender first)
-// ---------------------------------------------------------
+// ---- Event types (the sender first) ---------------------------------------------------------
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TOnInitializationErrorEvent =
@@ -254,24 +251,21 @@ class TWVBrowserBase : public QObject, public IWVBrowserEvents
 {
 public:
     explicit TWVBrowserBase(TComponent* AOwner = nullptr);
-    // Removes the watched windows' hooks, frees the wrappers (which removes every
-    // subscription and closes the controller) and releases the completion
-    // objects.
+    // Removes the watched windows' hooks, frees the wrappers (which removes every subscription and
+    // closes the controller) and releases the completion objects.
     ~TWVBrowserBase() override;
     TWVBrowserBase(const TWVBrowserBase&) = delete;
     TWVBrowserBase& operator=(const TWVBrowserBase&) = delete;
 
-    // Starts creating the browser in the window aHandle, with the loader's shared
-    // environment (aUseDefaultEnvironment) or one of the component's own. True
-    // when the request was accepted; OnAfterCreated follows once the browser
-    // exists.
+    // Starts creating the browser in the window aHandle, with the loader's shared environment
+    // (aUseDefaultEnvironment) or one of the component's own. True when the request was accepted;
+    // OnAfterCreated follows once the browser exists.
     bool CreateBrowser(HWND aHandle, bool aUseDefaultEnvironment = true);
     bool CreateBrowser(HWND aHandle, ICoreWebView2Environment* aEnvironment);
 
     bool Initialized() const;
 
-    // ---- Operations on the created browser (False or nothing before it exists)
-    // ----
+    // ---- Operations on the created browser (False or nothing before it exists) ----
     bool Navigate(const wvstring& aURI);
     // Shows the text up to its first NUL character.
     bool NavigateToString(const wvstring& aHTMLContent);
@@ -295,8 +289,7 @@ public:
     // ---- Properties ----
     wvstring BrowserExecPath() const { return FBrowserExecPath; }
     void SetBrowserExecPath(const wvstring& aValue) { FBrowserExecPath = aValue; }
-    // The environment's folder once the browser is initialized, the stored folder
-    // before.
+    // The environment's folder once the browser is initialized, the stored folder before.
     wvstring UserDataFolder() const;
     void SetUserDataFolder(const wvstring& aValue) { FUserDataFolder = aValue; }
     wvstring DefaultURL() const { return FDefaultURL; }

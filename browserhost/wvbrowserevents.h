@@ -1,5 +1,5 @@
-// The interface through which the callback objects reach a browser component: one operation
-// per completion and event the runtime reports, each returning an HRESULT.
+// The interface through which the callback objects reach a browser component: one operation per
+// completion and event the runtime reports, each returning an HRESULT.
 #pragma once
 
 #include "wvtypes.h"

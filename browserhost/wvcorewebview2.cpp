@@ -21,8 +21,7 @@ void TCoreWebView2::AfterConstruction()
 
 TCoreWebView2::~TCoreWebView2()
 {
-    // A destructor cannot pass an exception on; the removals have already been
-    // attempted.
+    // A destructor cannot pass an exception on; the removals have already been attempted.
     try {
         RemoveAllEvents();
     } catch (...) {

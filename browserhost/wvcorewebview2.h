@@ -1,6 +1,5 @@
-// The owner of one runtime webview: its interface versions, its event
-// subscriptions on behalf of a browser component, and the operations the
-// component calls on it.
+// The owner of one runtime webview: its interface versions, its event subscriptions on behalf of a
+// browser component, and the operations the component calls on it.
 #pragma once
 
 #include "wvwrapper.h"
@@ -8,9 +7,8 @@
 #include <string>
 #include <vector>
 
-// The webview's events in the order AddAllBrowserEvents subscribes them: the
-// event, the interface version it needs and the name of its subscription
-// routine.
+// The webview's events in the order AddAllBrowserEvents subscribes them: the event, the interface
+// version it needs and the name of its subscription routine.
 #define WV_COREWEBVIEW2_EVENTS(X)                                                                  \
     X(NavigationStarting, FBaseIntf, AddNavigationStartingEvent)                                   \
     X(NavigationCompleted, FBaseIntf, AddNavigationCompletedEvent)                                 \
@@ -50,8 +48,7 @@
 class TCoreWebView2
 {
 public:
-    // Takes a reference on aBaseIntf (which may be null) and queries its later
-    // versions.
+    // Takes a reference on aBaseIntf (which may be null) and queries its later versions.
     explicit TCoreWebView2(ICoreWebView2* aBaseIntf);
     // Removes every live subscription, then releases the interfaces.
     virtual ~TCoreWebView2();
@@ -71,8 +68,7 @@ public:
     WV_COREWEBVIEW2_EVENTS(WV_DECLARE_ADD)
 #undef WV_DECLARE_ADD
 
-    // Attempts every subscription, also after one failed; True when all
-    // succeeded.
+    // Attempts every subscription, also after one failed; True when all succeeded.
     bool AddAllBrowserEvents(TComponent* aBrowserComponent);
     void RemoveAllEvents();
     void UnsubscribeAllDevToolsProtocolEvents();
@@ -125,8 +121,7 @@ private:
     WV_COREWEBVIEW2_EVENTS(WV_DECLARE_TOKEN)
 #undef WV_DECLARE_TOKEN
 
-    // DevTools protocol events subscribed through this wrapper (UTF-8 names) and
-    // their tokens.
+    // DevTools protocol events subscribed through this wrapper (UTF-8 names) and their tokens.
     std::vector<std::string>* FDevToolsEventNames = nullptr;
     std::vector<EventRegistrationToken> FDevToolsEventTokens;
 };

@@ -1,6 +1,5 @@
-// The owner of one runtime composition controller, for hosts that draw the
-// webview through a visual tree of their own; it holds the object and its event
-// subscriptions.
+// The owner of one runtime composition controller, for hosts that draw the webview through a visual
+// tree of their own; it holds the object and its event subscriptions.
 #pragma once
 
 #include "wvwrapper.h"

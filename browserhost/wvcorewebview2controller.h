@@ -1,6 +1,5 @@
-// The owner of one runtime controller (the webview's place in a host window):
-// bounds, focus, zoom, closing, and the controller's event subscriptions for a
-// browser component.
+// The owner of one runtime controller (the webview's place in a host window): bounds, focus, zoom,
+// closing, and the controller's event subscriptions for a browser component.
 #pragma once
 
 #include "wvwrapper.h"
@@ -20,8 +19,8 @@ class TCoreWebView2Controller
 {
 public:
     explicit TCoreWebView2Controller(ICoreWebView2Controller* aBaseIntf);
-    // Removes the subscriptions, closes the controller (and with it the webview)
-    // and releases the interfaces.
+    // Removes the subscriptions, closes the controller (and with it the webview) and releases the
+    // interfaces.
     virtual ~TCoreWebView2Controller();
     TCoreWebView2Controller(const TCoreWebView2Controller&) = delete;
     TCoreWebView2Controller& operator=(const TCoreWebView2Controller&) = delete;

@@ -2,8 +2,7 @@
 
 #include "wvcorewebview2delegates.h"
 
-// ---- Settings
-// -------------------------------------------------------------------------------
+// ---- Settings -------------------------------------------------------------------------------
 
 TCoreWebView2Settings::TCoreWebView2Settings(ICoreWebView2Settings* aBaseIntf)
 {
@@ -31,8 +30,7 @@ void TCoreWebView2Settings::InitializeFields()
     FBaseIntf.Reset();
 }
 
-// ---- Print settings
-// -------------------------------------------------------------------------
+// ---- Print settings -------------------------------------------------------------------------
 
 TCoreWebView2PrintSettings::TCoreWebView2PrintSettings(ICoreWebView2PrintSettings* aBaseIntf)
     : FBaseIntf(aBaseIntf)
@@ -46,8 +44,7 @@ TCoreWebView2PrintSettings::~TCoreWebView2PrintSettings()
     FBaseIntf2.Reset();
 }
 
-// ---- Profile
-// --------------------------------------------------------------------------------
+// ---- Profile --------------------------------------------------------------------------------
 
 TCoreWebView2Profile::TCoreWebView2Profile(ICoreWebView2Profile* aBaseIntf)
 {
@@ -106,8 +103,7 @@ void TCoreWebView2Profile::RemoveAllEvents()
     InitializeTokens();
 }
 
-// ---- Find options
-// ---------------------------------------------------------------------------
+// ---- Find options ---------------------------------------------------------------------------
 
 TCoreWebView2FindOptions::TCoreWebView2FindOptions(ICoreWebView2FindOptions* aBaseIntf)
     : FBaseIntf(aBaseIntf)

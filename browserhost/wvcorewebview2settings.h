@@ -1,5 +1,5 @@
-// The owners of the webview's companion objects: its settings, a print-settings
-// object, its profile (with the profile's one event) and a find-options object.
+// The owners of the webview's companion objects: its settings, a print-settings object, its profile
+// (with the profile's one event) and a find-options object.
 #pragma once
 
 #include "wvwrapper.h"

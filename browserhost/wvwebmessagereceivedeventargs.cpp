@@ -6,8 +6,7 @@ TCoreWebView2WebMessageReceivedEventArgs::TCoreWebView2WebMessageReceivedEventAr
     ICoreWebView2WebMessageReceivedEventArgs* aArgs)
     : FBaseIntf(aArgs)
 {
-    // LoggedQueryInterface logs a missing version once per process, not once per
-    // message.
+    // LoggedQueryInterface logs a missing version once per process, not once per message.
     QueryVersionChain(FBaseIntf.Get(), FBaseIntf2);
 }
 

@@ -16,8 +16,7 @@ public:
 
     bool Initialized() const { return static_cast<bool>(FBaseIntf); }
     ICoreWebView2WebMessageReceivedEventArgs* BaseIntf() const { return FBaseIntf.Get(); }
-    // The message as JSON text; empty without arguments or when the runtime
-    // cannot give it.
+    // The message as JSON text; empty without arguments or when the runtime cannot give it.
     wvstring GetWebMessageAsJson();
     wvstring WebMessageAsJson() { return GetWebMessageAsJson(); }
 

@@ -9,8 +9,7 @@ namespace {
 constexpr UINT_PTR kHostSubclassID = 0x5157;
 } // namespace
 
-// ---- TWVWinControl
-// --------------------------------------------------------------------------
+// ---- TWVWinControl --------------------------------------------------------------------------
 
 TWVWinControl::TWVWinControl(QWidget* AOwner) : QWidget(AOwner)
 {
@@ -77,13 +76,11 @@ LRESULT CALLBACK TWVWinControl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam
     return message.Result;
 }
 
-// ---- TWVWindowParent
-// ------------------------------------------------------------------------
+// ---- TWVWindowParent ------------------------------------------------------------------------
 
 TWVWindowParent::TWVWindowParent(QWidget* AOwner) : TWVWinControl(AOwner)
 {
-    // The host takes keyboard focus, so that setting the focus to it reaches the
-    // browser.
+    // The host takes keyboard focus, so that setting the focus to it reaches the browser.
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -132,8 +129,7 @@ void TWVWindowParent::WndProc(TMessage& aMessage)
         InheritedWndProc(aMessage);
         break;
     case WM_ERASEBKGND:
-        // Once the runtime's window covers the client area the host paints no
-        // background.
+        // Once the runtime's window covers the client area the host paints no background.
         if (!GetChildWindowHandle())
             InheritedWndProc(aMessage);
         break;

@@ -1,5 +1,5 @@
-// The host window of a browser: a widget whose client area the browser's bounds
-// follow and which passes keyboard focus on to the browser.
+// The host window of a browser: a widget whose client area the browser's bounds follow and which
+// passes keyboard focus on to the browser.
 #pragma once
 
 #include "wvbrowserbase.h"
@@ -13,8 +13,7 @@ public:
     ~TWVWinControl() override;
 
     HWND Handle() const;
-    // The first child window (the runtime's controller window once the browser
-    // exists), or 0.
+    // The first child window (the runtime's controller window once the browser exists), or 0.
     HWND GetChildWindowHandle() const;
     // Sizes the child window to the client area.
     virtual void UpdateSize();

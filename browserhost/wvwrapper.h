@@ -1,6 +1,5 @@
-// What the runtime object wrappers share: the upward query of an interface's
-// later versions and the way a subscription routine reaches the component it
-// subscribes for.
+// What the runtime object wrappers share: the upward query of an interface's later versions and the
+// way a subscription routine reaches the component it subscribes for.
 #pragma once
 
 #include "wvbrowserevents.h"
@@ -8,10 +7,9 @@
 
 #include <QObject>
 
-// Queries aBaseIntf for each later version in the order given, through
-// LoggedQueryInterface, and stops at the first that the object does not offer:
-// the versions held are always an unbroken run from the base up. A null base
-// queries nothing.
+// Queries aBaseIntf for each later version in the order given, through LoggedQueryInterface, and
+// stops at the first that the object does not offer: the versions held are always an unbroken run
+// from the base up. A null base queries nothing.
 template <typename... Is> void QueryVersionChain(IUnknown* aBaseIntf, TComPtr<Is>&... aFields)
 {
     bool go = aBaseIntf != nullptr;
@@ -20,8 +18,7 @@ template <typename... Is> void QueryVersionChain(IUnknown* aBaseIntf, TComPtr<Is
      ...);
 }
 
-// The browser events interface of the component a subscription is made for
-// (null for none).
+// The browser events interface of the component a subscription is made for (null for none).
 inline IWVBrowserEvents* BrowserEventsOf(TComponent* aBrowserComponent)
 {
     return dynamic_cast<IWVBrowserEvents*>(aBrowserComponent);
@@ -33,8 +30,7 @@ inline bool Succeeded(HRESULT aResult)
     return SUCCEEDED(aResult);
 }
 
-// The text of a runtime string handed out through an out parameter, which is
-// then freed.
+// The text of a runtime string handed out through an out parameter, which is then freed.
 inline wvstring TakeCoTaskMemString(LPWSTR aText)
 {
     wvstring result = aText ? wvstring(aText) : wvstring();
