@@ -34,34 +34,11 @@ TCoreWebView2::~TCoreWebView2()
 
 void TCoreWebView2::InitializeFields()
 {
-    FBaseIntf28.Reset();
-    FBaseIntf27.Reset();
-    FBaseIntf26.Reset();
-    FBaseIntf25.Reset();
-    FBaseIntf24.Reset();
-    FBaseIntf23.Reset();
-    FBaseIntf22.Reset();
-    FBaseIntf21.Reset();
-    FBaseIntf20.Reset();
-    FBaseIntf19.Reset();
-    FBaseIntf18.Reset();
-    FBaseIntf17.Reset();
-    FBaseIntf16.Reset();
-    FBaseIntf15.Reset();
-    FBaseIntf14.Reset();
-    FBaseIntf13.Reset();
-    FBaseIntf12.Reset();
-    FBaseIntf11.Reset();
-    FBaseIntf10.Reset();
-    FBaseIntf9.Reset();
-    FBaseIntf8.Reset();
-    FBaseIntf7.Reset();
-    FBaseIntf6.Reset();
-    FBaseIntf5.Reset();
-    FBaseIntf4.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf.Reset();
+    ReleaseVersionChain(
+        FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6, FBaseIntf7,
+        FBaseIntf8, FBaseIntf9, FBaseIntf10, FBaseIntf11, FBaseIntf12, FBaseIntf13, FBaseIntf14,
+        FBaseIntf15, FBaseIntf16, FBaseIntf17, FBaseIntf18, FBaseIntf19, FBaseIntf20, FBaseIntf21,
+        FBaseIntf22, FBaseIntf23, FBaseIntf24, FBaseIntf25, FBaseIntf26, FBaseIntf27, FBaseIntf28);
     InitializeTokens();
     FDevToolsEventTokens.clear();
 }
@@ -92,14 +69,9 @@ int TCoreWebView2::HighestVersion() const
 #define WV_DEFINE_ADD(EVENT, FIELD, ROUTINE)                                                       \
     bool TCoreWebView2::ROUTINE(TComponent* aBrowserComponent)                                     \
     {                                                                                              \
-        if (!FIELD || F##EVENT##Token.value != 0)                                                  \
-            return false;                                                                          \
-        TComPtr<TCoreWebView2##EVENT##EventHandler> handler(                                       \
-            new TCoreWebView2##EVENT##EventHandler(BrowserEventsOf(aBrowserComponent)));           \
-        const bool result = Succeeded(FIELD->add_##EVENT(handler.Get(), &F##EVENT##Token));        \
-        if (!result)                                                                               \
-            F##EVENT##Token.value = 0;                                                             \
-        return result;                                                                             \
+        return SubscribeEvent<TCoreWebView2##EVENT##EventHandler>(                                 \
+            FIELD.Get(), F##EVENT##Token, BrowserEventsOf(aBrowserComponent),                      \
+            &std::remove_pointer_t<decltype(FIELD.Get())>::add_##EVENT);                           \
     }
 WV_COREWEBVIEW2_EVENTS(WV_DEFINE_ADD)
 #undef WV_DEFINE_ADD

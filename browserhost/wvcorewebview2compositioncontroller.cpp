@@ -2,23 +2,6 @@
 
 #include "wvcorewebview2delegates.h"
 
-namespace {
-
-template <typename TDelegate, typename I, typename H>
-bool Subscribe(I* aIntf, EventRegistrationToken& aToken, TComponent* aBrowserComponent,
-               HRESULT (STDMETHODCALLTYPE I::*aAdd)(H*, EventRegistrationToken*))
-{
-    if (!aIntf || aToken.value != 0)
-        return false;
-    TComPtr<TDelegate> handler(new TDelegate(BrowserEventsOf(aBrowserComponent)));
-    const bool result = Succeeded((aIntf->*aAdd)(handler.Get(), &aToken));
-    if (!result)
-        aToken.value = 0;
-    return result;
-}
-
-} // namespace
-
 TCoreWebView2CompositionController::TCoreWebView2CompositionController(
     ICoreWebView2CompositionController* aBaseIntf)
 {
@@ -35,11 +18,7 @@ TCoreWebView2CompositionController::~TCoreWebView2CompositionController()
 
 void TCoreWebView2CompositionController::InitializeFields()
 {
-    FBaseIntf5.Reset();
-    FBaseIntf4.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5);
     InitializeTokens();
 }
 
@@ -52,23 +31,23 @@ void TCoreWebView2CompositionController::InitializeTokens()
 
 bool TCoreWebView2CompositionController::AddCursorChangedEvent(TComponent* aBrowserComponent)
 {
-    return Subscribe<TCoreWebView2CursorChangedEventHandler>(
-        FBaseIntf.Get(), FCursorChangedToken, aBrowserComponent,
+    return SubscribeEvent<TCoreWebView2CursorChangedEventHandler>(
+        FBaseIntf.Get(), FCursorChangedToken, BrowserEventsOf(aBrowserComponent),
         &ICoreWebView2CompositionController::add_CursorChanged);
 }
 
 bool TCoreWebView2CompositionController::AddNonClientRegionChangedEvent(
     TComponent* aBrowserComponent)
 {
-    return Subscribe<TCoreWebView2NonClientRegionChangedEventHandler>(
-        FBaseIntf4.Get(), FNonClientRegionChanged, aBrowserComponent,
+    return SubscribeEvent<TCoreWebView2NonClientRegionChangedEventHandler>(
+        FBaseIntf4.Get(), FNonClientRegionChanged, BrowserEventsOf(aBrowserComponent),
         &ICoreWebView2CompositionController4::add_NonClientRegionChanged);
 }
 
 bool TCoreWebView2CompositionController::AddDragStartingEvent(TComponent* aBrowserComponent)
 {
-    return Subscribe<TCoreWebView2DragStartingEventHandler>(
-        FBaseIntf5.Get(), FDragStartingToken, aBrowserComponent,
+    return SubscribeEvent<TCoreWebView2DragStartingEventHandler>(
+        FBaseIntf5.Get(), FDragStartingToken, BrowserEventsOf(aBrowserComponent),
         &ICoreWebView2CompositionController5::add_DragStarting);
 }
 

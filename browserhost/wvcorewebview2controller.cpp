@@ -18,10 +18,7 @@ TCoreWebView2Controller::~TCoreWebView2Controller()
 
 void TCoreWebView2Controller::InitializeFields()
 {
-    FBaseIntf4.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4);
     InitializeTokens();
 }
 
@@ -40,14 +37,9 @@ int TCoreWebView2Controller::HighestVersion() const
 #define WV_DEFINE_ADD(EVENT, FIELD, ROUTINE)                                                       \
     bool TCoreWebView2Controller::ROUTINE(TComponent* aBrowserComponent)                           \
     {                                                                                              \
-        if (!FIELD || F##EVENT##Token.value != 0)                                                  \
-            return false;                                                                          \
-        TComPtr<TCoreWebView2##EVENT##EventHandler> handler(                                       \
-            new TCoreWebView2##EVENT##EventHandler(BrowserEventsOf(aBrowserComponent)));           \
-        const bool result = Succeeded(FIELD->add_##EVENT(handler.Get(), &F##EVENT##Token));        \
-        if (!result)                                                                               \
-            F##EVENT##Token.value = 0;                                                             \
-        return result;                                                                             \
+        return SubscribeEvent<TCoreWebView2##EVENT##EventHandler>(                                 \
+            FIELD.Get(), F##EVENT##Token, BrowserEventsOf(aBrowserComponent),                      \
+            &std::remove_pointer_t<decltype(FIELD.Get())>::add_##EVENT);                           \
     }
 WV_CONTROLLER_EVENTS(WV_DEFINE_ADD)
 #undef WV_DEFINE_ADD

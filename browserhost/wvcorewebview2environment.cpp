@@ -3,44 +3,15 @@
 #include "wvbrowserevents.h"
 #include "wvcorewebview2delegates.h"
 #include "wvmiscfunctions.h"
-
-namespace {
-
-IWVBrowserEvents* BrowserEventsOf(TComponent* aComponent)
-{
-    return dynamic_cast<IWVBrowserEvents*>(aComponent);
-}
-
-IWVLoaderEvents* LoaderEventsOf(TComponent* aComponent)
-{
-    return dynamic_cast<IWVLoaderEvents*>(aComponent);
-}
-
-// Subscribes one event: the handler is held only for the call; the runtime keeps its own.
-template <typename I, typename H, typename D>
-bool Subscribe(I* aIntf, EventRegistrationToken& aToken, D* aDelegate,
-               HRESULT (STDMETHODCALLTYPE I::*aAdd)(H*, EventRegistrationToken*))
-{
-    const TComPtr<H> handler(aDelegate);
-    return SUCCEEDED((aIntf->*aAdd)(handler.Get(), &aToken));
-}
-
-} // namespace
+#include "wvwrapper.h"
 
 TCoreWebView2Environment::TCoreWebView2Environment(ICoreWebView2Environment* aBaseIntf)
 {
     InitializeFields();
     FBaseIntf = TComPtr<ICoreWebView2Environment>(aBaseIntf);
-    if (!FBaseIntf)
-        return;
-    IUnknown* base = FBaseIntf.Get();
-    (void)(LoggedQueryInterface(base, FBaseIntf2) && LoggedQueryInterface(base, FBaseIntf3) &&
-           LoggedQueryInterface(base, FBaseIntf4) && LoggedQueryInterface(base, FBaseIntf5) &&
-           LoggedQueryInterface(base, FBaseIntf6) && LoggedQueryInterface(base, FBaseIntf7) &&
-           LoggedQueryInterface(base, FBaseIntf8) && LoggedQueryInterface(base, FBaseIntf9) &&
-           LoggedQueryInterface(base, FBaseIntf10) && LoggedQueryInterface(base, FBaseIntf11) &&
-           LoggedQueryInterface(base, FBaseIntf12) && LoggedQueryInterface(base, FBaseIntf13) &&
-           LoggedQueryInterface(base, FBaseIntf14) && LoggedQueryInterface(base, FBaseIntf15));
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                      FBaseIntf7, FBaseIntf8, FBaseIntf9, FBaseIntf10, FBaseIntf11, FBaseIntf12,
+                      FBaseIntf13, FBaseIntf14, FBaseIntf15);
 }
 
 TCoreWebView2Environment::~TCoreWebView2Environment()
@@ -51,21 +22,9 @@ TCoreWebView2Environment::~TCoreWebView2Environment()
 
 void TCoreWebView2Environment::InitializeFields()
 {
-    FBaseIntf.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf4.Reset();
-    FBaseIntf5.Reset();
-    FBaseIntf6.Reset();
-    FBaseIntf7.Reset();
-    FBaseIntf8.Reset();
-    FBaseIntf9.Reset();
-    FBaseIntf10.Reset();
-    FBaseIntf11.Reset();
-    FBaseIntf12.Reset();
-    FBaseIntf13.Reset();
-    FBaseIntf14.Reset();
-    FBaseIntf15.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                        FBaseIntf7, FBaseIntf8, FBaseIntf9, FBaseIntf10, FBaseIntf11, FBaseIntf12,
+                        FBaseIntf13, FBaseIntf14, FBaseIntf15);
     InitializeTokens();
 }
 
@@ -78,51 +37,36 @@ void TCoreWebView2Environment::InitializeTokens()
 
 bool TCoreWebView2Environment::AddNewBrowserVersionAvailableEvent(TComponent* aLoaderComponent)
 {
-    if (!GetInitialized() || FNewBrowserVersionAvailableEventToken.value != 0)
-        return false;
-    return Subscribe(
-        FBaseIntf.Get(), FNewBrowserVersionAvailableEventToken,
-        new TCoreWebView2NewBrowserVersionAvailableEventHandler(LoaderEventsOf(aLoaderComponent)),
+    return SubscribeEvent<TCoreWebView2NewBrowserVersionAvailableEventHandler>(
+        FBaseIntf.Get(), FNewBrowserVersionAvailableEventToken, LoaderEventsOf(aLoaderComponent),
         &ICoreWebView2Environment::add_NewBrowserVersionAvailable);
 }
 
 bool TCoreWebView2Environment::AddBrowserProcessExitedLoaderEvent(TComponent* aLoaderComponent)
 {
-    if (!FBaseIntf5 || FBrowserProcessExitedEventToken.value != 0)
-        return false;
-    return Subscribe(
-        FBaseIntf5.Get(), FBrowserProcessExitedEventToken,
-        new TCoreWebView2BrowserProcessExitedEventHandler(LoaderEventsOf(aLoaderComponent)),
+    return SubscribeEvent<TCoreWebView2BrowserProcessExitedEventHandler>(
+        FBaseIntf5.Get(), FBrowserProcessExitedEventToken, LoaderEventsOf(aLoaderComponent),
         &ICoreWebView2Environment5::add_BrowserProcessExited);
 }
 
 bool TCoreWebView2Environment::AddBrowserProcessExitedBrowserEvent(TComponent* aBrowserComponent)
 {
-    if (!FBaseIntf5 || FBrowserProcessExitedEventToken.value != 0)
-        return false;
-    return Subscribe(
-        FBaseIntf5.Get(), FBrowserProcessExitedEventToken,
-        new TCoreWebView2BrowserProcessExitedEventHandler(BrowserEventsOf(aBrowserComponent)),
+    return SubscribeEvent<TCoreWebView2BrowserProcessExitedEventHandler>(
+        FBaseIntf5.Get(), FBrowserProcessExitedEventToken, BrowserEventsOf(aBrowserComponent),
         &ICoreWebView2Environment5::add_BrowserProcessExited);
 }
 
 bool TCoreWebView2Environment::AddProcessInfosChangedLoaderEvent(TComponent* aLoaderComponent)
 {
-    if (!FBaseIntf8 || FProcessInfosChangedEventToken.value != 0)
-        return false;
-    return Subscribe(
-        FBaseIntf8.Get(), FProcessInfosChangedEventToken,
-        new TCoreWebView2ProcessInfosChangedEventHandler(LoaderEventsOf(aLoaderComponent)),
+    return SubscribeEvent<TCoreWebView2ProcessInfosChangedEventHandler>(
+        FBaseIntf8.Get(), FProcessInfosChangedEventToken, LoaderEventsOf(aLoaderComponent),
         &ICoreWebView2Environment8::add_ProcessInfosChanged);
 }
 
 bool TCoreWebView2Environment::AddProcessInfosChangedBrowserEvent(TComponent* aBrowserComponent)
 {
-    if (!FBaseIntf8 || FProcessInfosChangedEventToken.value != 0)
-        return false;
-    return Subscribe(
-        FBaseIntf8.Get(), FProcessInfosChangedEventToken,
-        new TCoreWebView2ProcessInfosChangedEventHandler(BrowserEventsOf(aBrowserComponent)),
+    return SubscribeEvent<TCoreWebView2ProcessInfosChangedEventHandler>(
+        FBaseIntf8.Get(), FProcessInfosChangedEventToken, BrowserEventsOf(aBrowserComponent),
         &ICoreWebView2Environment8::add_ProcessInfosChanged);
 }
 

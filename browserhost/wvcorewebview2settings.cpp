@@ -19,15 +19,8 @@ TCoreWebView2Settings::~TCoreWebView2Settings()
 
 void TCoreWebView2Settings::InitializeFields()
 {
-    FBaseIntf9.Reset();
-    FBaseIntf8.Reset();
-    FBaseIntf7.Reset();
-    FBaseIntf6.Reset();
-    FBaseIntf5.Reset();
-    FBaseIntf4.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                        FBaseIntf7, FBaseIntf8, FBaseIntf9);
 }
 
 // ---- Print settings -------------------------------------------------------------------------
@@ -40,8 +33,7 @@ TCoreWebView2PrintSettings::TCoreWebView2PrintSettings(ICoreWebView2PrintSetting
 
 TCoreWebView2PrintSettings::~TCoreWebView2PrintSettings()
 {
-    FBaseIntf.Reset();
-    FBaseIntf2.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2);
 }
 
 // ---- Profile --------------------------------------------------------------------------------
@@ -62,14 +54,8 @@ TCoreWebView2Profile::~TCoreWebView2Profile()
 
 void TCoreWebView2Profile::InitializeFields()
 {
-    FBaseIntf8.Reset();
-    FBaseIntf7.Reset();
-    FBaseIntf6.Reset();
-    FBaseIntf5.Reset();
-    FBaseIntf4.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4, FBaseIntf5, FBaseIntf6,
+                        FBaseIntf7, FBaseIntf8);
 }
 
 void TCoreWebView2Profile::InitializeTokens()
@@ -79,14 +65,10 @@ void TCoreWebView2Profile::InitializeTokens()
 
 bool TCoreWebView2Profile::AddProfileDeletedEvent(TComponent* aBrowserComponent)
 {
-    if (!GetInitialized() || !FBaseIntf8 || FProfileDeletedToken.value != 0)
-        return false;
-    TComPtr<TCoreWebView2ProfileDeletedEventHandler> handler(
-        new TCoreWebView2ProfileDeletedEventHandler(BrowserEventsOf(aBrowserComponent)));
-    const bool result = Succeeded(FBaseIntf8->add_Deleted(handler.Get(), &FProfileDeletedToken));
-    if (!result)
-        FProfileDeletedToken.value = 0;
-    return result;
+    return GetInitialized() &&
+           SubscribeEvent<TCoreWebView2ProfileDeletedEventHandler>(
+               FBaseIntf8.Get(), FProfileDeletedToken, BrowserEventsOf(aBrowserComponent),
+               &ICoreWebView2Profile8::add_Deleted);
 }
 
 bool TCoreWebView2Profile::AddAllBrowserEvents(TComponent* aBrowserComponent)
