@@ -1,22 +1,18 @@
 #include "wvcorewebview2controlleroptions.h"
 
 #include "wvmiscfunctions.h"
+#include "wvwrapper.h"
 
 TCoreWebView2ControllerOptions::TCoreWebView2ControllerOptions(
     ICoreWebView2ControllerOptions* ABaseIntf)
     : FBaseIntf(ABaseIntf)
 {
-    if (FBaseIntf && LoggedQueryInterface(FBaseIntf.Get(), FBaseIntf2) &&
-        LoggedQueryInterface(FBaseIntf.Get(), FBaseIntf3))
-        LoggedQueryInterface(FBaseIntf.Get(), FBaseIntf4);
+    QueryVersionChain(FBaseIntf.Get(), FBaseIntf2, FBaseIntf3, FBaseIntf4);
 }
 
 TCoreWebView2ControllerOptions::~TCoreWebView2ControllerOptions()
 {
-    FBaseIntf.Reset();
-    FBaseIntf2.Reset();
-    FBaseIntf3.Reset();
-    FBaseIntf4.Reset();
+    ReleaseVersionChain(FBaseIntf, FBaseIntf2, FBaseIntf3, FBaseIntf4);
 }
 
 void TCoreWebView2ControllerOptions::SetProfileName(const wvstring& AValue)

@@ -1,40 +1,8 @@
 #include "wvcorewebview2environmentoptions.h"
 
-#include "wvmiscfunctions.h"
+#include "wvproperties.h"
 
-namespace {
-
-HRESULT GetString(const wvstring& field, LPWSTR* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = AllocCoTaskMemStr(field);
-    return *value || field.empty() ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT SetString(wvstring& field, LPCWSTR value)
-{
-    field = value ? wvstring(value) : wvstring();
-    return S_OK;
-}
-
-HRESULT GetBool(bool field, BOOL* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = field ? TRUE : FALSE;
-    return S_OK;
-}
-
-template <typename T> HRESULT GetValue(T field, T* value)
-{
-    if (!value)
-        return E_POINTER;
-    *value = field;
-    return S_OK;
-}
-
-} // namespace
+using namespace wvproperty;
 
 TCoreWebView2EnvironmentOptions::TCoreWebView2EnvironmentOptions(
     const wvstring& AAdditionalBrowserArguments, const wvstring& ALanguage,
@@ -96,8 +64,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_AllowSingleSignOnUsingOSPrimaryAcco
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_AllowSingleSignOnUsingOSPrimaryAccount(BOOL allow)
 {
-    FAllowSingleSignOnUsingOSPrimaryAccount = allow != 0;
-    return S_OK;
+    return SetBool(FAllowSingleSignOnUsingOSPrimaryAccount, allow);
 }
 HRESULT TCoreWebView2EnvironmentOptions::Get_ExclusiveUserDataFolderAccess(BOOL* value)
 {
@@ -105,8 +72,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_ExclusiveUserDataFolderAccess(BOOL*
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_ExclusiveUserDataFolderAccess(BOOL value)
 {
-    FExclusiveUserDataFolderAccess = value != 0;
-    return S_OK;
+    return SetBool(FExclusiveUserDataFolderAccess, value);
 }
 HRESULT TCoreWebView2EnvironmentOptions::Get_IsCustomCrashReportingEnabled(BOOL* value)
 {
@@ -114,8 +80,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_IsCustomCrashReportingEnabled(BOOL*
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_IsCustomCrashReportingEnabled(BOOL value)
 {
-    FCustomCrashReportingEnabled = value != 0;
-    return S_OK;
+    return SetBool(FCustomCrashReportingEnabled, value);
 }
 
 HRESULT TCoreWebView2EnvironmentOptions::GetCustomSchemeRegistrations(
@@ -157,8 +122,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_EnableTrackingPrevention(BOOL* valu
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_EnableTrackingPrevention(BOOL value)
 {
-    FEnableTrackingPrevention = value != 0;
-    return S_OK;
+    return SetBool(FEnableTrackingPrevention, value);
 }
 HRESULT TCoreWebView2EnvironmentOptions::Get_AreBrowserExtensionsEnabled(BOOL* value)
 {
@@ -166,8 +130,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_AreBrowserExtensionsEnabled(BOOL* v
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_AreBrowserExtensionsEnabled(BOOL value)
 {
-    FAreBrowserExtensionsEnabled = value != 0;
-    return S_OK;
+    return SetBool(FAreBrowserExtensionsEnabled, value);
 }
 HRESULT
 TCoreWebView2EnvironmentOptions::Get_ChannelSearchKind(COREWEBVIEW2_CHANNEL_SEARCH_KIND* value)
@@ -177,8 +140,7 @@ TCoreWebView2EnvironmentOptions::Get_ChannelSearchKind(COREWEBVIEW2_CHANNEL_SEAR
 HRESULT
 TCoreWebView2EnvironmentOptions::Set_ChannelSearchKind(COREWEBVIEW2_CHANNEL_SEARCH_KIND value)
 {
-    FChannelSearchKind = value;
-    return S_OK;
+    return SetValue(FChannelSearchKind, value);
 }
 HRESULT TCoreWebView2EnvironmentOptions::Get_ReleaseChannels(COREWEBVIEW2_RELEASE_CHANNELS* value)
 {
@@ -186,8 +148,7 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_ReleaseChannels(COREWEBVIEW2_RELEAS
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_ReleaseChannels(COREWEBVIEW2_RELEASE_CHANNELS value)
 {
-    FReleaseChannels = value;
-    return S_OK;
+    return SetValue(FReleaseChannels, value);
 }
 HRESULT TCoreWebView2EnvironmentOptions::Get_ScrollBarStyle(COREWEBVIEW2_SCROLLBAR_STYLE* value)
 {
@@ -195,6 +156,5 @@ HRESULT TCoreWebView2EnvironmentOptions::Get_ScrollBarStyle(COREWEBVIEW2_SCROLLB
 }
 HRESULT TCoreWebView2EnvironmentOptions::Set_ScrollBarStyle(COREWEBVIEW2_SCROLLBAR_STYLE value)
 {
-    FScrollBarStyle = value;
-    return S_OK;
+    return SetValue(FScrollBarStyle, value);
 }

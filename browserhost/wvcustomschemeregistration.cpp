@@ -1,6 +1,6 @@
 #include "wvcustomschemeregistration.h"
 
-#include "wvmiscfunctions.h"
+#include "wvproperties.h"
 
 #include <cstring>
 #include <vector>
@@ -21,26 +21,17 @@ TCoreWebView2CustomSchemeRegistration::TCoreWebView2CustomSchemeRegistration(
 
 HRESULT TCoreWebView2CustomSchemeRegistration::Get_SchemeName(LPWSTR* schemeName)
 {
-    if (!schemeName)
-        return E_POINTER;
-    *schemeName = AllocCoTaskMemStr(FCustomSchemeInfo.SchemeName);
-    if (!*schemeName && !FCustomSchemeInfo.SchemeName.empty())
-        return E_OUTOFMEMORY;
-    return S_OK;
+    return wvproperty::GetString(FCustomSchemeInfo.SchemeName, schemeName);
 }
 
 HRESULT TCoreWebView2CustomSchemeRegistration::Get_TreatAsSecure(BOOL* treatAsSecure)
 {
-    if (!treatAsSecure)
-        return E_POINTER;
-    *treatAsSecure = FCustomSchemeInfo.TreatAsSecure ? TRUE : FALSE;
-    return S_OK;
+    return wvproperty::GetBool(FCustomSchemeInfo.TreatAsSecure, treatAsSecure);
 }
 
 HRESULT TCoreWebView2CustomSchemeRegistration::Set_TreatAsSecure(BOOL value)
 {
-    FCustomSchemeInfo.TreatAsSecure = value != 0;
-    return S_OK;
+    return wvproperty::SetBool(FCustomSchemeInfo.TreatAsSecure, value);
 }
 
 HRESULT TCoreWebView2CustomSchemeRegistration::GetAllowedOrigins(UINT32* allowedOriginsCount,
@@ -107,14 +98,10 @@ HRESULT TCoreWebView2CustomSchemeRegistration::SetAllowedOrigins(UINT32 allowedO
 HRESULT
 TCoreWebView2CustomSchemeRegistration::Get_HasAuthorityComponent(BOOL* hasAuthorityComponent)
 {
-    if (!hasAuthorityComponent)
-        return E_POINTER;
-    *hasAuthorityComponent = FCustomSchemeInfo.HasAuthorityComponent ? TRUE : FALSE;
-    return S_OK;
+    return wvproperty::GetBool(FCustomSchemeInfo.HasAuthorityComponent, hasAuthorityComponent);
 }
 
 HRESULT TCoreWebView2CustomSchemeRegistration::Set_HasAuthorityComponent(BOOL hasAuthorityComponent)
 {
-    FCustomSchemeInfo.HasAuthorityComponent = hasAuthorityComponent != 0;
-    return S_OK;
+    return wvproperty::SetBool(FCustomSchemeInfo.HasAuthorityComponent, hasAuthorityComponent);
 }
