@@ -67,6 +67,24 @@ template <typename I, typename T> HRESULT HandOut(T* object, I** out)
     return S_OK;
 }
 
+// A value for an out parameter.
+template <typename T, typename V> HRESULT HandOutValue(const V& value, T* out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+// A new object for an out parameter: the caller adopts its first reference.
+template <typename T, typename I> HRESULT HandOutNew(I** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = new T;
+    return S_OK;
+}
+
 // A NUL-terminated task-allocator copy for an out parameter.
 HRESULT HandOutString(const QString& text, LPWSTR* out);
 

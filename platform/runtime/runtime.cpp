@@ -387,10 +387,7 @@ HRESULT TEnvironment::remove_BrowserProcessExited(EventRegistrationToken t)
 HRESULT TEnvironment::CreatePrintSettings(ICoreWebView2PrintSettings** out)
 {
     WV_CHECK_THREAD();
-    if (!out)
-        return E_POINTER;
-    *out = new TPrintSettings;
-    return S_OK;
+    return HandOutNew<TPrintSettings>(out);
 }
 
 HRESULT TEnvironment::get_UserDataFolder(LPWSTR* value)
@@ -415,19 +412,13 @@ HRESULT TEnvironment::remove_ProcessInfosChanged(EventRegistrationToken t)
 HRESULT TEnvironment::CreateCoreWebView2ControllerOptions(ICoreWebView2ControllerOptions** options)
 {
     WV_CHECK_THREAD();
-    if (!options)
-        return E_POINTER;
-    *options = new TControllerOptions;
-    return S_OK;
+    return HandOutNew<TControllerOptions>(options);
 }
 
 HRESULT TEnvironment::CreateFindOptions(ICoreWebView2FindOptions** value)
 {
     WV_CHECK_THREAD();
-    if (!value)
-        return E_POINTER;
-    *value = new TFindOptions;
-    return S_OK;
+    return HandOutNew<TFindOptions>(value);
 }
 
 } // namespace wvruntime

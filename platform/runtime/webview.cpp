@@ -34,10 +34,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return HandOutString(FUri, uri); }
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override
     {
-        if (!id)
-            return E_POINTER;
-        *id = FId;
-        return S_OK;
+        return HandOutValue(FId, id);
     }
 
 private:
@@ -55,17 +52,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* ok) override
     {
-        if (!ok)
-            return E_POINTER;
-        *ok = FSuccess ? TRUE : FALSE;
-        return S_OK;
+        return HandOutValue(FSuccess ? TRUE : FALSE, ok);
     }
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override
     {
-        if (!id)
-            return E_POINTER;
-        *id = FId;
-        return S_OK;
+        return HandOutValue(FId, id);
     }
 
 private:
@@ -234,6 +225,20 @@ public:
     }
 };
 
+// Adds a script that runs in the main world of every new document (and of its frames too when
+// subFrames is set).
+void InsertDocumentScript(QWebEnginePage* page, const QString& name, const QString& source,
+                          bool subFrames)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(subFrames);
+    page->scripts().insert(script);
+}
+
 } // namespace
 
 // ---- Controller -----------------------------------------------------------------------------
@@ -322,10 +327,7 @@ HRESULT TController::get_IsVisible(BOOL* isVisible)
 {
     if (const HRESULT hr = CheckUsable(); FAILED(hr))
         return hr;
-    if (!isVisible)
-        return E_POINTER;
-    *isVisible = FWidget0->isHidden() ? FALSE : TRUE;
-    return S_OK;
+    return HandOutValue(FWidget0->isHidden() ? FALSE : TRUE, isVisible);
 }
 
 HRESULT TController::put_IsVisible(BOOL isVisible)
@@ -360,10 +362,7 @@ HRESULT TController::get_ZoomFactor(double* zoomFactor)
 {
     if (const HRESULT hr = CheckUsable(); FAILED(hr))
         return hr;
-    if (!zoomFactor)
-        return E_POINTER;
-    *zoomFactor = FView ? FView->page()->zoomFactor() : 1.0;
-    return S_OK;
+    return HandOutValue(FView ? FView->page()->zoomFactor() : 1.0, zoomFactor);
 }
 
 HRESULT TController::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason)
@@ -418,13 +417,7 @@ TWebView::TWebView(TController* controller, QWebEngineView* view, QWebEngineProf
     FChannel = new QWebChannel(page);
     FChannel->registerObject(QStringLiteral("webview"), FBridge);
     page->setWebChannel(FChannel, QWebEngineScript::MainWorld);
-    QWebEngineScript shim;
-    shim.setName(QStringLiteral("quorvel-webview"));
-    shim.setSourceCode(ShimScript());
-    shim.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    shim.setWorldId(QWebEngineScript::MainWorld);
-    shim.setRunsOnSubFrames(false);
-    page->scripts().insert(shim);
+    InsertDocumentScript(page, QStringLiteral("quorvel-webview"), ShimScript(), false);
 
     FBridge->OnMessage = [this](const QString& json, const QString& source) {
         if (FClosed)
@@ -733,13 +726,7 @@ HRESULT TWebView::AddScriptToExecuteOnDocumentCreated(
     if (!javaScript)
         return E_INVALIDARG;
     const QString id = QString::number(++FNextScriptId);
-    QWebEngineScript script;
-    script.setName(QStringLiteral("quorvel-script-") + id);
-    script.setSourceCode(FromWide(javaScript));
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(true);
-    FPage->scripts().insert(script);
+    InsertDocumentScript(FPage, QStringLiteral("quorvel-script-") + id, FromWide(javaScript), true);
     if (handler) {
         TComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> done(handler);
         Post([done, id] {

@@ -11,6 +11,21 @@ class QWebEngineLoadingInfo;
 
 namespace wvruntime {
 
+// An event of the controller or the webview: its add_ and remove_ routines, answered on the
+// object's own thread only, and the list of its handlers.
+#define WV_EVENT_MEMBERS(NAME, HANDLER)                                                            \
+    HRESULT STDMETHODCALLTYPE add_##NAME(HANDLER* h, EventRegistrationToken* t) override           \
+    {                                                                                              \
+        WV_CHECK_THREAD();                                                                         \
+        return F##NAME.Add(h, t);                                                                  \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE remove_##NAME(EventRegistrationToken t) override                     \
+    {                                                                                              \
+        WV_CHECK_THREAD();                                                                         \
+        return F##NAME.Remove(t);                                                                  \
+    }                                                                                              \
+    TEventList<HANDLER> F##NAME;
+
 // The object a page's window.chrome.webview talks to over the web channel.
 class TBridge : public QObject
 {
@@ -64,19 +79,6 @@ public:
         LPCWSTR eventName, ICoreWebView2DevToolsProtocolEventReceiver** receiver) override;
     HRESULT STDMETHODCALLTYPE get_Profile(ICoreWebView2Profile** value) override;
 
-#define WV_EVENT_MEMBERS(NAME, HANDLER)                                                            \
-    HRESULT STDMETHODCALLTYPE add_##NAME(HANDLER* h, EventRegistrationToken* t) override           \
-    {                                                                                              \
-        WV_CHECK_THREAD();                                                                         \
-        return F##NAME.Add(h, t);                                                                  \
-    }                                                                                              \
-    HRESULT STDMETHODCALLTYPE remove_##NAME(EventRegistrationToken t) override                     \
-    {                                                                                              \
-        WV_CHECK_THREAD();                                                                         \
-        return F##NAME.Remove(t);                                                                  \
-    }                                                                                              \
-    TEventList<HANDLER> F##NAME;
-
     // Raised from the engine.
     WV_EVENT_MEMBERS(NavigationStarting, ICoreWebView2NavigationStartingEventHandler)
     WV_EVENT_MEMBERS(ContentLoading, ICoreWebView2ContentLoadingEventHandler)
@@ -123,7 +125,6 @@ public:
     WV_EVENT_MEMBERS(SaveFileSecurityCheckStarting,
                      ICoreWebView2SaveFileSecurityCheckStartingEventHandler)
     WV_EVENT_MEMBERS(ScreenCaptureStarting, ICoreWebView2ScreenCaptureStartingEventHandler)
-#undef WV_EVENT_MEMBERS
 
 private:
     void Load(const QUrl& url);
@@ -173,19 +174,6 @@ public:
     HRESULT STDMETHODCALLTYPE Close() override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
 
-#define WV_EVENT_MEMBERS(NAME, HANDLER)                                                            \
-    HRESULT STDMETHODCALLTYPE add_##NAME(HANDLER* h, EventRegistrationToken* t) override           \
-    {                                                                                              \
-        WV_CHECK_THREAD();                                                                         \
-        return F##NAME.Add(h, t);                                                                  \
-    }                                                                                              \
-    HRESULT STDMETHODCALLTYPE remove_##NAME(EventRegistrationToken t) override                     \
-    {                                                                                              \
-        WV_CHECK_THREAD();                                                                         \
-        return F##NAME.Remove(t);                                                                  \
-    }                                                                                              \
-    TEventList<HANDLER> F##NAME;
-
     WV_EVENT_MEMBERS(GotFocus, ICoreWebView2FocusChangedEventHandler)
     WV_EVENT_MEMBERS(LostFocus, ICoreWebView2FocusChangedEventHandler)
     // Never raised: zoom changes only when the host sets it, focus never asks to leave the
@@ -194,12 +182,8 @@ public:
     WV_EVENT_MEMBERS(MoveFocusRequested, ICoreWebView2MoveFocusRequestedEventHandler)
     WV_EVENT_MEMBERS(AcceleratorKeyPressed, ICoreWebView2AcceleratorKeyPressedEventHandler)
     WV_EVENT_MEMBERS(RasterizationScaleChanged, ICoreWebView2RasterizationScaleChangedEventHandler)
-#undef WV_EVENT_MEMBERS
 
-    bool IsClosed() const
-    {
-        return FClosed;
-    }
+    bool IsClosed() const { return FClosed; }
 
 private:
     HRESULT CheckUsable() const;
@@ -213,5 +197,7 @@ private:
     QObject* FContext;
     bool FClosed = false;
 };
+
+#undef WV_EVENT_MEMBERS
 
 } // namespace wvruntime
