@@ -2,6 +2,8 @@
 // message loop; errors that a handler lets through are shown by the application object.
 #include "application.h"
 #include "mainform.h"
+#include "noteeditor.h"
+#include "platformqt.h"
 #include "programfolder.h"
 
 #include <QFile>
@@ -10,13 +12,15 @@
 
 int main(int argc, char** argv)
 {
-    // [browser host] Settings that must precede the application object (shared OpenGL
-    // contexts, the editor's URL scheme) are made here by the browser host's start-up hook.
+    // Settings that must precede the application object: shared OpenGL contexts and the
+    // browser runtime's scheme for pages shown from strings.
+    PrepareApplicationStart();
 
     TQuorvelApplication app(argc, argv);
 
-    // [browser host] The process-wide browser loader is created and started here, pointed at
-    // "WV2Cache" beside the executable, before the main window exists.
+    // The editor unit's start: the process-wide browser loader, pointed at "WV2Cache" beside
+    // the executable, is created and started before the main window exists.
+    StartEditorBrowserLoader();
 
     // 1. The application title: message boxes carry it as their caption.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
@@ -31,13 +35,17 @@ int main(int argc, char** argv)
     }
     // 4. The main window and the message loop.
     auto form = std::make_unique<TMainForm>();
-    if (form->StoreFailed())
+    if (form->StoreFailed()) {
+        form.reset();
+        FinishEditorBrowserLoader();
         return 1;
+    }
     form->show();
     const int result = app.exec();
 
-    // [browser host] The browser loader is freed here, before the main window is destroyed.
-
+    // The main window goes first, with its browser controls, while the loader, its library and
+    // the COM apartment still exist; then the editor unit frees the loader.
     form.reset();
+    FinishEditorBrowserLoader();
     return result;
 }

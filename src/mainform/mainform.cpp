@@ -9,6 +9,7 @@
 #include "importer.h"
 #include "linkspane.h"
 #include "notebookpane.h"
+#include "noteeditor.h"
 #include "notelistpane.h"
 #include "programfolder.h"
 
@@ -71,6 +72,7 @@ TMainForm::~TMainForm()
 {
     if (!FStoreFailed) {
         try {
+            FNoteEditor->SaveIfDirty();
             SaveLayout();
         } catch (const std::exception&) {
             // Nothing can report it any more; the store is closed below either way.
@@ -115,9 +117,28 @@ void TMainForm::CreateControls()
     FNoteListPane->OnNoteCreated = [this](QObject* ASender) { OnNoteCreated(ASender); };
     FNoteListPane->OnNoteDeleted = [this](QObject* ASender) { OnNoteDeleted(ASender); };
     FNoteListPane->OnNoteMoved = [this](QObject* ASender) { OnNoteMoved(ASender); };
+    FNoteListPane->OnBeforeNoteCommand = [this](QObject* ASender, int64_t AId) {
+        OnBeforeNoteCommand(ASender, AId);
+    };
     FPane2->AddAligned(FNoteListPane, alClient);
     FSplitter23 = new TSplitter(FClient, FPane2, alLeft);
-    // The note editor takes pane 3 here, once it exists.
+    FNoteEditor = new TNoteEditor(FPane3);
+    FPane3->AddAligned(FNoteEditor, alClient);
+    FNoteEditor->OnNoteSaved = [this](QObject* ASender, int64_t AId) { OnNoteSaved(ASender, AId); };
+    FNoteEditor->OnTagChanged = [this](QObject* ASender) { OnTagChanged(ASender); };
+    FNoteEditor->OnTagsUpdated = [this](QObject* ASender, const TEditorTagArray& ATags) {
+        NoteEditorTagsUpdated(ASender, ATags);
+    };
+    FNoteEditor->OnAnnotationCreated = [this](QObject* ASender, const QString& ASpanId,
+                                              const QString& ASnippet, const QString& ABody) {
+        NoteEditorAnnotationCreated(ASender, ASpanId, ASnippet, ABody);
+    };
+    FNoteEditor->OnAnnotationSpanClicked = [this](QObject* ASender, const QString& ASpanId) {
+        OnAnnotationSpanClicked(ASender, ASpanId);
+    };
+    FNoteEditor->OnAnnotationsOrphaned = [this](QObject* ASender, int64_t AId) {
+        OnAnnotationsOrphaned(ASender, AId);
+    };
 
     FDateStrip = new TPanel(FPane4);
     FDateStrip->SetColor(QColor(232, 232, 232));
@@ -135,6 +156,20 @@ void TMainForm::CreateControls()
     FEmbeddedTagPane = new TEmbeddedTagPane(FPane4);
     FSplitter4A = new TSplitter(FPane4, FEmbeddedTagPane, alTop);
     FSplitter4A->OnMoved = [this](QObject* ASender) { Splitter4AMoved(ASender); };
+    FAnnotationPane->OnAnnotAction = [this](QObject* ASender, int64_t AId, const QString& ASpanId,
+                                            const QString& AAction) {
+        AnnotationPaneAction(ASender, AId, ASpanId, AAction);
+    };
+    FAnnotationPane->OnInsertAnnotationRequest = [this](QObject* ASender) {
+        OnInsertAnnotationRequest(ASender);
+    };
+    FEmbeddedTagPane->OnTagAction = [this](const QString& AId, const QString& AColour,
+                                           const QString& AAction) {
+        EmbeddedTagPaneAction(AId, AColour, AAction);
+    };
+    FEmbeddedTagPane->OnInsertTagRequest = [this](QObject* ASender) {
+        OnInsertTagRequest(ASender);
+    };
     FCurrentTagName.clear();
 
     // Placed in visual order: left-aligned from the left edge, right-aligned from the right.
@@ -331,7 +366,7 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
 
 void TMainForm::FormClose()
 {
-    // The editor saves a changed note here first, once it exists.
+    SaveEditorNow();
     SaveLayout();
 }
 
@@ -349,7 +384,9 @@ bool TMainForm::eventFilter(QObject* AWatched, QEvent* AEvent)
     if (type == QEvent::ShortcutOverride) {
         // A key of the window's own table must not reach a menu shortcut first.
         const bool own =
-            shift == Qt::ControlModifier && (key->key() == Qt::Key_F || key->key() == Qt::Key_N);
+            (shift == Qt::ControlModifier &&
+             (key->key() == Qt::Key_F || key->key() == Qt::Key_N || key->key() == Qt::Key_S)) ||
+            (shift == Qt::NoModifier && key->key() == Qt::Key_F2);
         if (own)
             AEvent->accept();
         return own;
@@ -364,8 +401,16 @@ bool TMainForm::eventFilter(QObject* AWatched, QEvent* AEvent)
 bool TMainForm::FormKeyDown(int AKey, Qt::KeyboardModifiers AShift)
 {
     AShift &= Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier;
+    if (AKey == Qt::Key_F2 && AShift == Qt::NoModifier) {
+        FNoteEditor->ToggleEditView();
+        return true;
+    }
     if (AShift != Qt::ControlModifier)
         return false;
+    if (AKey == Qt::Key_S) {
+        SaveEditorNow();
+        return true;
+    }
     if (AKey == Qt::Key_F) {
         // With pane 1 hidden the search box cannot take the focus; the key is still used up.
         if (FPane1->isVisible())
@@ -395,7 +440,7 @@ bool TMainForm::SearchEditKeyDown(int AKey)
 
 void TMainForm::CloseNote()
 {
-    // The editor's Clear comes first here, once it exists.
+    FNoteEditor->Clear();
     FEmbeddedTagPane->Clear();
     FAnnotationPane->Clear();
     FLinksPane->Clear();
@@ -403,6 +448,7 @@ void TMainForm::CloseNote()
 
 void TMainForm::OnNotebookSelected(QObject*, int64_t ANotebookId)
 {
+    SaveEditorNow();
     CloseNote();
     FDateLabel->clear();
     FNoteListPane->ShowNotebook(ANotebookId);
@@ -412,6 +458,7 @@ void TMainForm::OnNotebookSelected(QObject*, int64_t ANotebookId)
 
 void TMainForm::OnTagSelected(QObject*, int64_t ATagId)
 {
+    SaveEditorNow();
     CloseNote();
     FDateLabel->clear();
     FCurrentTagName.clear();
@@ -427,6 +474,7 @@ void TMainForm::OnTagSelected(QObject*, int64_t ATagId)
 void TMainForm::OnNoteSelected(QObject*, int64_t ANoteId)
 {
     FEmbeddedTagPane->Clear();
+    FNoteEditor->LoadNote(ANoteId);
     FAnnotationPane->Refresh(ANoteId);
     FLinksPane->LoadForNote(ANoteId);
     int64_t created = 0, modified = 0;
@@ -460,6 +508,7 @@ void TMainForm::RunSearch()
     const QString term = TrimText(FSearchEdit->text());
     if (term.isEmpty())
         return;
+    SaveEditorNow();
     FNotebookPane->ClearNotebookSelection();
     FNoteListPane->ShowSearch(term);
 }
@@ -569,13 +618,96 @@ void TMainForm::MenuImportNotebook()
     ShowMessage(message);
 }
 
-// The note editor's commands: they act on the editor in pane 3 once it exists.
-void TMainForm::MenuSaveNote() {}
+void TMainForm::SaveEditorNow()
+{
+    FNoteEditor->CollectPendingEdit();
+    FNoteEditor->SaveIfDirty();
+}
 
-void TMainForm::MenuToggleEditView() {}
+void TMainForm::MenuSaveNote()
+{
+    SaveEditorNow();
+}
 
-void TMainForm::MenuNewEmbeddedTag() {}
+void TMainForm::MenuToggleEditView()
+{
+    FNoteEditor->ToggleEditView();
+}
 
-void TMainForm::MenuShowAllHighlights() {}
+void TMainForm::MenuNewEmbeddedTag()
+{
+    FNoteEditor->OpenTagModal();
+}
 
-void TMainForm::MenuHideAllHighlights() {}
+void TMainForm::MenuShowAllHighlights()
+{
+    FNoteEditor->HandleTagAction(QString(), QString(), QStringLiteral("showAll"));
+}
+
+void TMainForm::MenuHideAllHighlights()
+{
+    FNoteEditor->HandleTagAction(QString(), QString(), QStringLiteral("hideAll"));
+}
+
+void TMainForm::OnNoteSaved(QObject*, int64_t)
+{
+    FNoteListPane->RefreshCurrent();
+    FNotebookPane->RefreshTags();
+}
+
+void TMainForm::OnTagChanged(QObject*)
+{
+    FNotebookPane->RefreshTags();
+}
+
+void TMainForm::NoteEditorTagsUpdated(QObject*, const TEditorTagArray& ATags)
+{
+    FEmbeddedTagPane->Populate(ATags);
+}
+
+void TMainForm::EmbeddedTagPaneAction(const QString& AId, const QString& AColour,
+                                      const QString& AAction)
+{
+    FNoteEditor->HandleTagAction(AId, AColour, AAction);
+}
+
+void TMainForm::NoteEditorAnnotationCreated(QObject*, const QString& ASpanId,
+                                            const QString& ASnippet, const QString& ABody)
+{
+    const int64_t noteId = FNoteEditor->NoteId();
+    if (noteId == 0)
+        return;
+    AppDB->CreateAnnotation(noteId, ASpanId, ASnippet, ABody);
+    FAnnotationPane->Refresh(noteId);
+}
+
+void TMainForm::AnnotationPaneAction(QObject*, int64_t, const QString& ASpanId,
+                                     const QString& AAction)
+{
+    FNoteEditor->HandleAnnotationAction(ASpanId, AAction);
+}
+
+void TMainForm::OnInsertTagRequest(QObject*)
+{
+    FNoteEditor->OpenTagModal();
+}
+
+void TMainForm::OnInsertAnnotationRequest(QObject*)
+{
+    FNoteEditor->OpenAnnotModal();
+}
+
+void TMainForm::OnAnnotationSpanClicked(QObject*, const QString& ASpanId)
+{
+    FAnnotationPane->ScrollToRow(ASpanId);
+}
+
+void TMainForm::OnAnnotationsOrphaned(QObject*, int64_t ANoteId)
+{
+    FAnnotationPane->Refresh(ANoteId);
+}
+
+void TMainForm::OnBeforeNoteCommand(QObject*, int64_t)
+{
+    SaveEditorNow();
+}

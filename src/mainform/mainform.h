@@ -15,6 +15,7 @@ class QScreen;
 class TAnnotationPane;
 class TEmbeddedTagPane;
 class TLinksPane;
+class TNoteEditor;
 class TNoteListPane;
 class TNotebookPane;
 class TPanel;
@@ -47,6 +48,22 @@ public:
     void OnNoteMoved(QObject* ASender);
     void RunSearch();
 
+    // The editor's events and the note panes' editor-bound events.
+    void OnNoteSaved(QObject* ASender, int64_t ANoteId);
+    void OnTagChanged(QObject* ASender);
+    void NoteEditorTagsUpdated(QObject* ASender, const TEditorTagArray& ATags);
+    void NoteEditorAnnotationCreated(QObject* ASender, const QString& ASpanId,
+                                     const QString& ASnippet, const QString& ABody);
+    void OnAnnotationSpanClicked(QObject* ASender, const QString& ASpanId);
+    void OnAnnotationsOrphaned(QObject* ASender, int64_t ANoteId);
+    void EmbeddedTagPaneAction(const QString& AId, const QString& AColour, const QString& AAction);
+    void OnInsertTagRequest(QObject* ASender);
+    void AnnotationPaneAction(QObject* ASender, int64_t AAnnotId, const QString& ASpanId,
+                              const QString& AAction);
+    void OnInsertAnnotationRequest(QObject* ASender);
+    // Before a note-list command on a note: the editor's pending edits are saved first.
+    void OnBeforeNoteCommand(QObject* ASender, int64_t ANoteId);
+
     // Menu commands.
     void MenuNewNotebook();
     void MenuNewNote();
@@ -75,6 +92,7 @@ public:
     QPushButton* SearchBtn() const { return FSearchBtn; }
     TNotebookPane* NotebookPane() const { return FNotebookPane; }
     TNoteListPane* NoteListPane() const { return FNoteListPane; }
+    TNoteEditor* NoteEditor() const { return FNoteEditor; }
     TEmbeddedTagPane* EmbeddedTagPane() const { return FEmbeddedTagPane; }
     TAnnotationPane* AnnotationPane() const { return FAnnotationPane; }
     TLinksPane* LinksPane() const { return FLinksPane; }
@@ -96,6 +114,8 @@ private:
     void Splitter4BMoved(QObject* ASender);
     bool SearchEditKeyDown(int AKey);
     void CloseNote();
+    // Collects the page's pending edit and saves the open note when it changed.
+    void SaveEditorNow();
     void WatchScreen(QScreen* AScreen);
     int ClientWidth() const;
     int ClientHeight() const;
@@ -112,6 +132,7 @@ private:
     TSplitter* FSplitter34 = nullptr;
     TNotebookPane* FNotebookPane = nullptr;
     TNoteListPane* FNoteListPane = nullptr;
+    TNoteEditor* FNoteEditor = nullptr;
     TEmbeddedTagPane* FEmbeddedTagPane = nullptr;
     TAnnotationPane* FAnnotationPane = nullptr;
     TLinksPane* FLinksPane = nullptr;

@@ -341,11 +341,18 @@ void TNoteListPane::ImportNote(const QString& ATitle, const QString& ABody)
         OnNoteCreated(this);
 }
 
+void TNoteListPane::BeforeNoteCommand(int64_t ANoteId)
+{
+    if (OnBeforeNoteCommand)
+        OnBeforeNoteCommand(this, ANoteId);
+}
+
 void TNoteListPane::MenuRenameNote()
 {
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
+    BeforeNoteCommand(rowId);
     const TNote note = AppDB->GetNote(rowId);
     QString title;
     if (!InputDlg(QStringLiteral("Rename Note"), QStringLiteral("New title:"), note.Title, title))
@@ -360,6 +367,7 @@ void TNoteListPane::MenuMoveNote()
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
+    BeforeNoteCommand(rowId);
     const TNote note = AppDB->GetNote(rowId);
     int64_t target = 0;
     if (!NotebookPickerDlg(QStringLiteral("Move to Notebook"), AppDB->GetNotebooks(),
@@ -376,6 +384,7 @@ void TNoteListPane::MenuDuplicateNote()
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
+    BeforeNoteCommand(rowId);
     const int64_t newId = AppDB->DuplicateNote(rowId);
     if (newId == 0)
         return;
@@ -390,6 +399,7 @@ void TNoteListPane::MenuDeleteNote()
     const int64_t noteId = SelectedNoteId();
     if (noteId == 0)
         return;
+    BeforeNoteCommand(noteId);
     if (!ConfirmDlg(QStringLiteral("Delete Note"),
                     QStringLiteral("Permanently delete this note and all its attachments?")))
         return;

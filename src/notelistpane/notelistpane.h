@@ -39,6 +39,9 @@ public:
     TNotifyEvent OnNoteCreated;
     TNotifyEvent OnNoteDeleted;
     TNotifyEvent OnNoteMoved;
+    // Raised before a command reads or changes a note (rename, move, duplicate, delete), so
+    // that the window can first save the editor's pending edits of that note.
+    TNoteSelectEvent OnBeforeNoteCommand;
 
     // The popup menu's commands; those on a row act on the selected one.
     void MenuNewNote();
@@ -68,6 +71,7 @@ private:
     void ClearButtonClick();
     // The note id of the selected row; 0 without one or for the placeholder.
     int64_t SelectedNoteId() const;
+    void BeforeNoteCommand(int64_t ANoteId);
 
     TPanel* FHeader;
     QPushButton* FSortDirBtn;
