@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWebEnginePage>
 
 class TestEndToEnd : public QObject
 {
@@ -199,6 +200,147 @@ private Q_SLOTS:
                 if (note.Id != n.B)
                     QCOMPARE(AppDB->GetNote(note.Id).Body, QString("<p>alpha edited</p>"));
         }
+    }
+
+    void embeddedTagOverTwoParagraphs()
+    {
+        const TNotes n = MakeNotes();
+        AppDB->SaveNote(n.A, "Alpha", "", "<p>first para</p><p>second para</p>");
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->SelectAll();
+        // Ctrl+Shift+E opens the page's tag dialog; the page gets the keys 150 ms later.
+        QTest::keyClick(F->Input(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(F->WaitJs("document.getElementById('modal-tag').classList.contains('open')"));
+        QTest::qWait(300);
+        F->Type("Delay");
+        F->Key(Qt::Key_Return);
+        TEmbeddedTagPane* pane = F->Form()->EmbeddedTagPane();
+        QTRY_COMPARE_WITH_TIMEOUT(pane->RowCount(), 1, 3000);
+        QCOMPARE(pane->RowNames(), std::vector<QString>{"Delay"});
+        QCOMPARE(F->Js("editor.querySelectorAll('[data-hash]').length").toInt(), 2);
+
+        // Renamed and recoloured from the pane.
+        dlgseam::PushAnswer([](QDialog& ADialog) {
+            ADialog.findChild<QLineEdit*>()->setText("Late filing");
+            for (QWidget* w : ADialog.findChildren<QWidget*>())
+                if (w->toolTip() == "teal")
+                    QTest::mouseClick(w, Qt::LeftButton);
+            ADialog.accept();
+        });
+        QPushButton* edit = nullptr;
+        for (QPushButton* b : pane->ScrollBox()->Rows().at(0)->findChildren<QPushButton*>())
+            if (b->text() == QString::fromUtf8("\u270E"))
+                edit = b;
+        QVERIFY(edit);
+        edit->click();
+        QTRY_COMPARE_WITH_TIMEOUT(pane->RowNames(), std::vector<QString>{"Late filing"}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 5000);
+        const QString body = Saved(n.A);
+        QVERIFY2(body.contains("data-tag=\"Late filing\"") && body.contains("data-colour=\"teal\""),
+                 qPrintable(body));
+        QVERIFY(body.contains("first para") && body.contains("second para"));
+    }
+
+    void annotationsMadeListedRemovedAndOrphaned()
+    {
+        const TNotes n = MakeNotes();
+        AppDB->SaveNote(n.A, "Alpha", "", "<p>the witness was late</p>");
+        AppDB->CreateAnnotation(n.A, "ann_orphan", "x", "no span for this one");
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->SelectAll();
+        F->Form()->AnnotationPane()->InsertAnnotButton()->click();
+        QVERIFY(F->WaitJs("document.getElementById('modal-annot').classList.contains('open')"));
+        QTest::qWait(300);
+        F->Type("Check the log");
+        F->ClickAt(F->CentreOf("#btn-annot-ok"));
+        TAnnotationPane* pane = F->Form()->AnnotationPane();
+        QTRY_COMPARE_WITH_TIMEOUT(pane->RowCount(), 2, 3000);
+        TAnnotationArray stored = AppDB->GetAnnotationsByNote(n.A);
+        QCOMPARE(stored.size(), size_t(2));
+        // The save drops the record whose span is not in the body.
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 5000);
+        stored = AppDB->GetAnnotationsByNote(n.A);
+        QCOMPARE(stored.size(), size_t(1));
+        QCOMPARE(stored[0].Body, QString("Check the log"));
+        QCOMPARE(stored[0].Snippet, QString("the witness was late"));
+        QVERIFY(Saved(n.A).contains("id=\"" + stored[0].SpanId + "\""));
+        QTRY_COMPARE_WITH_TIMEOUT(pane->RowCount(), 1, 2000);
+
+        // Removed from the pane: the span is unwrapped and every character stays.
+        dlgseam::PushAnswer(Yes());
+        QPushButton* remove = nullptr;
+        for (QPushButton* b : pane->RowPanel(0)->findChildren<QPushButton*>())
+            if (b->text() == QString::fromUtf8("\u2715"))
+                remove = b;
+        QVERIFY(remove);
+        remove->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!F->EditorHtml().contains("ann_"), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>the witness was late</p>"), 5000);
+        QVERIFY(AppDB->GetAnnotationsByNote(n.A).empty());
+        QCOMPARE(pane->RowCount(), 0);
+    }
+
+    void attachmentsPreviewedExportedDeleted()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        QTemporaryDir sources;
+        // A folder name that needs escaping in the preview's address.
+        QDir(sources.path()).mkpath("case #1 100%");
+        const QString dir = sources.path() + "/case #1 100%/";
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(dir + "photo.png"));
+        QFile::copy(QFINDTESTDATA("../data/importer/pdf/report-uncompressed.pdf"),
+                    dir + "Report.PDF");
+        {
+            QFile text(dir + "notes.txt");
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("plain words in a file");
+        }
+        TAttachmentPane* pane = F->Editor()->AttachPane();
+        for (const char* name : {"photo.png", "Report.PDF", "notes.txt"}) {
+            dlgseam::PushAnswer(dlgseam::ChooseFile(dir + QLatin1String(name)));
+            pane->AttachButton()->click();
+        }
+        const TNoteAttachmentArray list = AppDB->GetAttachments(n.A);
+        QCOMPARE(list.size(), size_t(3));
+        QVERIFY(pane->Expanded());
+
+        auto previewView = [&] { return pane->ViewerOuter()->findChild<QWebEngineView*>(); };
+        for (int i = 0; i < 3; ++i) {
+            pane->OpenClick(i);
+            QVERIFY(pane->ViewerOuter()->isVisible());
+            QCOMPARE(pane->ViewerLabel()->text(), list[i].FileName);
+            const QString url = FileUrl(FullPath(list[i].FilePath));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                previewView() && previewView()->url().toString(QUrl::FullyEncoded) == url, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!previewView()->page()->isLoading(), 10000);
+        }
+        QVERIFY(F->Js("document.body.innerText", previewView()).toString().contains("plain words"));
+        // A file the preview cannot show.
+        dlgseam::PushAnswer(dlgseam::ChooseFile(QFINDTESTDATA("test_e2e.cpp")));
+        pane->AttachButton()->click();
+        pane->OpenClick(3);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            F->Js("document.body.innerText", previewView()).toString().contains("Cannot preview"),
+            5000);
+
+        // Exported, then deleted with its file; deleting closes the preview.
+        const QString target = sources.path() + "/exported.pdf";
+        dlgseam::PushAnswer(dlgseam::ChooseFile(target));
+        pane->ExportClick(1);
+        QFile a(target), b(FullPath(list[1].FilePath));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        pane->OpenClick(0);
+        dlgseam::PushAnswer(Yes());
+        pane->DeleteAttachClick(0);
+        QVERIFY(!pane->ViewerOuter()->isVisible());
+        QVERIFY(!QFile::exists(FullPath(list[0].FilePath)));
+        QCOMPARE(AppDB->GetAttachments(n.A).size(), size_t(3));
     }
 };
 
