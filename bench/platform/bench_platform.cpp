@@ -2,6 +2,7 @@
 // uses them: environment creation to a page's first "ready" message, a message round trip
 // host -> page -> host, and the memory of the process tree with one and with two controllers.
 #include "platformqt.h"
+#include "testcom.h"
 #include "wvinterfaces.h"
 
 #include <QApplication>
@@ -12,46 +13,11 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
-
-template <typename I, typename M = decltype(&I::Invoke)> class THandler;
-template <typename I, typename C, typename... A>
-class THandler<I, HRESULT (STDMETHODCALLTYPE C::*)(A...)> final : public I
-{
-public:
-    explicit THandler(std::function<HRESULT(A...)> f) : FCall(std::move(f)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = (riid == IID_IUnknown || riid == IIDOf<I>()) ? static_cast<I*>(this) : nullptr;
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG r = --FRefs;
-        if (!r)
-            delete this;
-        return r;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(A... args) override { return FCall(args...); }
-
-private:
-    std::function<HRESULT(A...)> FCall;
-    std::atomic<ULONG> FRefs{1};
-};
-
-template <typename I, typename F> TComPtr<I> Handler(F&& f)
-{
-    return TComPtr<I>::Attach(new THandler<I>(std::forward<F>(f)));
-}
 
 const char16_t* const Page = u"<!DOCTYPE html><html><body><script>"
                              u"window.chrome.webview.addEventListener('message', function (e) {"
@@ -111,14 +77,7 @@ struct TBrowser
 // Runs the event loop until done() holds (checked after every pass), at most 30 s.
 bool Wait(const std::function<bool()>& done)
 {
-    QElapsedTimer limit;
-    limit.start();
-    while (!done()) {
-        if (limit.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
+    return RunEventsUntil(done, 30000);
 }
 
 bool StartBrowser(ICoreWebView2Environment* env, TBrowser& b)
@@ -127,19 +86,20 @@ bool StartBrowser(ICoreWebView2Environment* env, TBrowser& b)
     b.Host.show();
     bool created = false;
     env->CreateCoreWebView2Controller(
-        WindowHandle(&b.Host), Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-                                   [&](HRESULT, ICoreWebView2Controller* c) {
-                                       b.Controller = TComPtr<ICoreWebView2Controller>(c);
-                                       created = true;
-                                       return S_OK;
-                                   })
-                                   .Get());
+        WindowHandle(&b.Host),
+        MakeHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            [&](HRESULT, ICoreWebView2Controller* c) {
+                b.Controller = TComPtr<ICoreWebView2Controller>(c);
+                created = true;
+                return S_OK;
+            })
+            .Get());
     if (!Wait([&] { return created; }) || !b.Controller)
         return false;
     b.Controller->get_CoreWebView2(b.WebView.Put());
     EventRegistrationToken token{};
     b.WebView->add_WebMessageReceived(
-        Handler<ICoreWebView2WebMessageReceivedEventHandler>(
+        MakeHandler<ICoreWebView2WebMessageReceivedEventHandler>(
             [&](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
                 LPWSTR json = nullptr;
                 args->get_WebMessageAsJson(&json);
@@ -188,7 +148,7 @@ int main(int argc, char** argv)
     bool ready = false;
     const std::u16string folder = (data.path() + QStringLiteral("/WV2Cache")).toStdU16String();
     create(u"", folder.c_str(), nullptr,
-           Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+           MakeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
                [&](HRESULT, ICoreWebView2Environment* e) {
                    env = TComPtr<ICoreWebView2Environment>(e);
                    ready = true;

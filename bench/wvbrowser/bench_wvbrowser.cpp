@@ -2,6 +2,7 @@
 // loader's shared environment, and a string message posted to a page until the page's answer
 // arrives through OnWebMessageReceived.
 #include "platformqt.h"
+#include "testcom.h"
 #include "wvbrowser.h"
 #include "wvloader.h"
 #include "wvwebmessagereceivedeventargs.h"
@@ -9,7 +10,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -25,14 +25,7 @@ namespace {
 // Runs the event loop until the condition holds or 20 s have passed.
 bool WaitFor(const std::function<bool()>& aDone)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!aDone()) {
-        if (timer.elapsed() > 20000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
+    return RunEventsUntil(aDone, 20000);
 }
 
 double Median(std::vector<double> aValues)

@@ -1,51 +1,10 @@
-// Small COM objects for the tests: handlers from lambdas and an environment options object.
+// Small COM objects for the runtime tests: a custom scheme registration and an environment
+// options object (handlers from lambdas come with testcom.h).
 #pragma once
 
-#include "wvinterfaces.h"
+#include "testcom.h"
 
 #include <QString>
-
-#include <atomic>
-#include <functional>
-
-// A handler of interface I whose Invoke calls a function.
-template <typename I, typename M = decltype(&I::Invoke)> class THandler;
-template <typename I, typename C, typename... A>
-class THandler<I, HRESULT (STDMETHODCALLTYPE C::*)(A...)> final : public I
-{
-public:
-    explicit THandler(std::function<HRESULT(A...)> f) : FCall(std::move(f)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IIDOf<I>()) {
-            *ppv = static_cast<I*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG r = --FRefs;
-        if (!r)
-            delete this;
-        return r;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(A... args) override { return FCall(args...); }
-
-private:
-    std::function<HRESULT(A...)> FCall;
-    std::atomic<ULONG> FRefs{1};
-};
-
-template <typename I, typename F> TComPtr<I> MakeHandler(F&& f)
-{
-    return TComPtr<I>::Attach(new THandler<I>(std::forward<F>(f)));
-}
 
 inline QString TakeWide(LPWSTR s)
 {
@@ -55,27 +14,9 @@ inline QString TakeWide(LPWSTR s)
 }
 
 // A custom scheme registration; the runtime must refuse environments that carry one.
-class TTestScheme final : public ICoreWebView2CustomSchemeRegistration
+class TTestScheme final : public TTestObject<ICoreWebView2CustomSchemeRegistration>
 {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_ICoreWebView2CustomSchemeRegistration) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG r = --Refs;
-        if (!r)
-            delete this;
-        return r;
-    }
     HRESULT STDMETHODCALLTYPE Get_SchemeName(LPWSTR* s) override
     {
         *s = nullptr;
@@ -100,38 +41,16 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Set_HasAuthorityComponent(BOOL) override { return S_OK; }
-    std::atomic<ULONG> Refs{1};
 };
 
 // The options a host hands to environment creation: versions 1 and 4 only.
-class TTestOptions final : public ICoreWebView2EnvironmentOptions,
-                           public ICoreWebView2EnvironmentOptions4
+class TTestOptions final
+    : public TTestObject<ICoreWebView2EnvironmentOptions, ICoreWebView2EnvironmentOptions4>
 {
 public:
     explicit TTestOptions(QString arguments, int schemes = 0)
         : FArguments(std::move(arguments)), FSchemes(schemes)
     {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_ICoreWebView2EnvironmentOptions)
-            *ppv = static_cast<ICoreWebView2EnvironmentOptions*>(this);
-        else if (riid == IID_ICoreWebView2EnvironmentOptions4)
-            *ppv = static_cast<ICoreWebView2EnvironmentOptions4*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG r = --FRefs;
-        if (!r)
-            delete this;
-        return r;
-    }
     HRESULT STDMETHODCALLTYPE Get_AdditionalBrowserArguments(LPWSTR* v) override
     {
         return Out(FArguments, v);
@@ -189,5 +108,4 @@ private:
     }
     QString FArguments;
     int FSchemes;
-    std::atomic<ULONG> FRefs{1};
 };

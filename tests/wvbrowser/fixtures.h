@@ -1,13 +1,11 @@
 // Runtime fixtures: real runtime objects seen through an older interface version.
 #pragma once
 
-#include "wvinterfaces.h"
-
-#include <atomic>
+#include "testcom.h"
 
 // The runtime's environment as a runtime of version 9 shows it: every call reaches the real
 // environment; versions 10 and later (controller options, find options) are not offered.
-class TEnvironment9 final : public ICoreWebView2Environment9
+class TEnvironment9 final : public TTestObject<ICoreWebView2Environment9>
 {
 public:
     explicit TEnvironment9(ICoreWebView2Environment* aReal)
@@ -21,27 +19,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_ICoreWebView2Environment ||
-            riid == IID_ICoreWebView2Environment2 || riid == IID_ICoreWebView2Environment3 ||
-            riid == IID_ICoreWebView2Environment4 || riid == IID_ICoreWebView2Environment5 ||
-            riid == IID_ICoreWebView2Environment6 || riid == IID_ICoreWebView2Environment7 ||
-            riid == IID_ICoreWebView2Environment8 || riid == IID_ICoreWebView2Environment9)
-            *ppv = static_cast<ICoreWebView2Environment9*>(this);
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG r = --FRefs;
-        if (r == 0)
-            delete this;
-        return r;
+        return QueryInterfaces<
+            ICoreWebView2Environment, ICoreWebView2Environment2, ICoreWebView2Environment3,
+            ICoreWebView2Environment4, ICoreWebView2Environment5, ICoreWebView2Environment6,
+            ICoreWebView2Environment7, ICoreWebView2Environment8, ICoreWebView2Environment9>(riid,
+                                                                                             ppv);
     }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow,
@@ -93,5 +75,4 @@ public:
 
 private:
     ICoreWebView2Environment9* FReal = nullptr;
-    std::atomic<ULONG> FRefs{1};
 };

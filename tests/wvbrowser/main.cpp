@@ -1,7 +1,7 @@
 #include "test_wvbrowser.h"
+#include "testmain.h"
 
 #include <QApplication>
-#include <QTest>
 
 #include <exception>
 
@@ -36,14 +36,5 @@ public:
 int main(int argc, char** argv)
 {
     TTestApplication app(argc, argv);
-    int failed = 0;
-    {
-        TestRoutines routines;
-        failed += QTest::qExec(&routines, argc, argv);
-    }
-    {
-        TestComponent component;
-        failed += QTest::qExec(&component, argc, argv);
-    }
-    return failed;
+    return ExecTestObjects<TestRoutines, TestComponent>(argc, argv);
 }

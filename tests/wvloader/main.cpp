@@ -1,4 +1,5 @@
 #include "test_wvloader.h"
+#include "testmain.h"
 
 #include "platformqt.h"
 #include "versionresource.h"
@@ -138,26 +139,6 @@ int main(int argc, char** argv)
 {
     TTestApplication app(argc, argv);
     GReportedErrors = &app.Reported;
-    int failed = 0;
-    {
-        TestUtilities t;
-        failed += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestOptions t;
-        failed += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestDelegates t;
-        failed += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestBuiltinLoader t;
-        failed += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestLoader t;
-        failed += QTest::qExec(&t, argc, argv);
-    }
-    return failed;
+    return ExecTestObjects<TestUtilities, TestOptions, TestDelegates, TestBuiltinLoader,
+                           TestLoader>(argc, argv);
 }
