@@ -19,21 +19,7 @@ public:
     // other id.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
     {
-        if (!ppvObject)
-            return E_POINTER;
-        *ppvObject = nullptr;
-        if (riid == IID_IUnknown)
-            *ppvObject = static_cast<IUnknown*>(static_cast<First*>(this));
-        else if (riid == IIDOf<First>())
-            *ppvObject = static_cast<First*>(this);
-        else
-            (void)((riid == IIDOf<Rest>() ? (*ppvObject = static_cast<Rest*>(this), true)
-                                          : false) ||
-                   ...);
-        if (!*ppvObject)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryInterfacesOf<First, First, Rest...>(this, riid, ppvObject);
     }
     ULONG STDMETHODCALLTYPE AddRef() override
     {

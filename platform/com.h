@@ -165,3 +165,22 @@ public:
 private:
     T* FPtr = nullptr;
 };
+
+// Answers a query on aObject for IUnknown (through the interface Top) and for each of Is: a new
+// reference taken through the object's AddRef; E_NOINTERFACE and null for any other interface,
+// E_POINTER without an out parameter.
+template <typename Top, typename... Is, typename T>
+HRESULT QueryInterfacesOf(T* aObject, REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (riid == IID_IUnknown)
+        *ppv = static_cast<IUnknown*>(static_cast<Top*>(aObject));
+    else
+        (void)((riid == IIDOf<Is>() ? (*ppv = static_cast<Is*>(aObject), true) : false) || ...);
+    if (!*ppv)
+        return E_NOINTERFACE;
+    aObject->AddRef();
+    return S_OK;
+}

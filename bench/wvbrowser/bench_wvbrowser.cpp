@@ -28,6 +28,16 @@ bool WaitFor(const std::function<bool()>& aDone)
     return RunEventsUntil(aDone, 20000);
 }
 
+// Shows an 800 x 600 window filled by a browser host window, which it returns.
+TWVWindowParent* ShowHostWindow(QWidget& aWindow)
+{
+    aWindow.resize(800, 600);
+    auto* host = new TWVWindowParent(&aWindow);
+    host->setGeometry(0, 0, 800, 600);
+    aWindow.show();
+    return host;
+}
+
 double Median(std::vector<double> aValues)
 {
     std::sort(aValues.begin(), aValues.end());
@@ -64,10 +74,7 @@ int main(int argc, char** argv)
     std::vector<double> createTimes;
     for (int i = 0; i < creations; ++i) {
         QWidget window;
-        window.resize(800, 600);
-        auto* host = new TWVWindowParent(&window);
-        host->setGeometry(0, 0, 800, 600);
-        window.show();
+        TWVWindowParent* host = ShowHostWindow(window);
         TWVBrowser browser(&window);
         host->SetBrowser(&browser);
         bool created = false;
@@ -86,10 +93,7 @@ int main(int argc, char** argv)
 
     // A string message to the page and its answer back.
     QWidget window;
-    window.resize(800, 600);
-    auto* host = new TWVWindowParent(&window);
-    host->setGeometry(0, 0, 800, 600);
-    window.show();
+    TWVWindowParent* host = ShowHostWindow(window);
     TWVBrowser browser(&window);
     host->SetBrowser(&browser);
     int messages = 0;

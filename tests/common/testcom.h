@@ -39,17 +39,7 @@ protected:
     // Answers IUnknown and each listed interface; E_NOINTERFACE for anything else.
     template <typename... Is> HRESULT QueryInterfaces(REFIID riid, void** ppv)
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown)
-            *ppv = static_cast<IUnknown*>(static_cast<First*>(this));
-        else
-            (void)((riid == IIDOf<Is>() ? (*ppv = static_cast<Is*>(this), true) : false) || ...);
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return QueryInterfacesOf<First, Is...>(this, riid, ppv);
     }
 
 private:
