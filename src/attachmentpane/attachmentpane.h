@@ -86,4 +86,7 @@ private:
     QString FPendingURL;
     TNoteAttachmentArray FAttachList;
     QString FShownURL;
+    // What the preview's next navigation must be, and how often it went elsewhere since.
+    QString FExpectedURL;
+    int FForeignNavigations = 0;
 };

@@ -2,6 +2,7 @@
 // process-wide loader is ready; it shows only the stored copy it was asked to show.
 #include "attachmentpane.h"
 
+#include "com.h"
 #include "platformqt.h"
 #include "wvbrowser.h"
 #include "wvloader.h"
@@ -15,6 +16,15 @@ void TAttachmentPane::CreateViewerBrowser()
     FViewerOuter->AddAligned(FWVWinParent, alClient);
     FWVBrowser = new TWVBrowser(FViewerOuter);
     FWVBrowser->OnAfterCreated = [this](QObject*) { WVAfterCreated(); };
+    FWVBrowser->OnNavigationStarting = [this](QObject*, ICoreWebView2*,
+                                              ICoreWebView2NavigationStartingEventArgs* AArgs) {
+        LPWSTR uri = nullptr;
+        if (!AArgs || FAILED(AArgs->get_Uri(&uri)))
+            return;
+        const QString text = FromWide(uri);
+        CoTaskMemFree(uri);
+        ViewerNavigationStarting(text);
+    };
     FWVWinParent->SetBrowser(FWVBrowser);
 }
 
@@ -52,13 +62,30 @@ void TAttachmentPane::WVAfterCreated()
 void TAttachmentPane::ViewerNavigate(const QString& AUrl)
 {
     FShownURL = AUrl;
+    FExpectedURL = AUrl;
+    FForeignNavigations = 0;
     FWVBrowser->Navigate(AUrl.toStdU16String());
 }
 
 void TAttachmentPane::ViewerShowCannotPreview()
 {
     FShownURL.clear();
+    FExpectedURL = QStringLiteral("about:blank");
+    FForeignNavigations = 0;
     FWVBrowser->NavigateToString(QString::fromLatin1(CannotPreviewPage).toStdU16String());
 }
 
-void TAttachmentPane::ViewerNavigationStarting(const QString&) {}
+// The preview shows only the attachment it was asked to show: a previewed page that goes
+// elsewhere (a link, a refresh, a script) is taken back to it once, and then to an empty page.
+void TAttachmentPane::ViewerNavigationStarting(const QString& AUri)
+{
+    const QUrl uri = QUrl(AUri, QUrl::StrictMode).adjusted(QUrl::RemoveFragment);
+    if (uri == QUrl(FExpectedURL, QUrl::StrictMode).adjusted(QUrl::RemoveFragment))
+        return;
+    if (++FForeignNavigations == 1 && !FShownURL.isEmpty()) {
+        FWVBrowser->Navigate(FShownURL.toStdU16String());
+    } else {
+        FExpectedURL = QStringLiteral("about:blank");
+        FWVBrowser->NavigateToString(u"<html><body></body></html>");
+    }
+}

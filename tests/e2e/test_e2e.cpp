@@ -342,6 +342,30 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(FullPath(list[0].FilePath)));
         QCOMPARE(AppDB->GetAttachments(n.A).size(), size_t(3));
     }
+
+    // A previewed page that goes elsewhere by itself is taken back, then emptied.
+    void previewShowsOnlyItsAttachment()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        QTemporaryDir sources;
+        const QString page = sources.path() + "/away.html";
+        {
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("<html><head><meta http-equiv=\"refresh\" content=\"0;url=elsewhere.html\">"
+                    "</head><body>page</body></html>");
+        }
+        TAttachmentPane* pane = F->Editor()->AttachPane();
+        dlgseam::PushAnswer(dlgseam::ChooseFile(page));
+        pane->AttachButton()->click();
+        pane->OpenClick(0);
+        QTest::qWait(2500);
+        QWebEngineView* view = pane->ViewerOuter()->findChild<QWebEngineView*>();
+        QVERIFY(view);
+        const QString shown = view->url().toString();
+        QVERIFY2(!shown.contains("elsewhere"), qPrintable(shown));
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)
