@@ -366,6 +366,21 @@ private Q_SLOTS:
         const QString shown = view->url().toString();
         QVERIFY2(!shown.contains("elsewhere"), qPrintable(shown));
     }
+
+    // A reload of the page (the browser's own command) reports the pending edit first, and the
+    // page comes back with it.
+    void reloadKeepsTyping()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" before reload");
+        F->View()->page()->triggerAction(QWebEnginePage::Reload);
+        QVERIFY(F->WaitJs("typeof editor !== 'undefined' && "
+                          "editor.innerText.includes('before reload')",
+                          8000));
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha before reload</p>"), 5000);
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)
