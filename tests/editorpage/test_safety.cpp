@@ -148,6 +148,34 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), clean.isEmpty() ? body : WithPayload(clean));
     }
 
+    // Dropped files never replace the page; the browser's own menu (with its reload) is offered
+    // only over text that can be edited.
+    void dropsAndBrowserMenu()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>text</p>")));
+        const auto prevented = [this](const QString& AEvent, const QString& ATarget) {
+            return F
+                ->Js(QStringLiteral(
+                         "(function(){ const t = document.querySelector('%1');"
+                         " const dt = new DataTransfer();"
+                         " dt.items.add(new File(['x'], 'a.txt'));"
+                         " const e = '%2' === 'contextmenu'"
+                         "   ? new MouseEvent('contextmenu', {bubbles: true, cancelable: true})"
+                         "   : new DragEvent('%2', {bubbles: true, cancelable: true, dataTransfer: "
+                         "dt});"
+                         " t.dispatchEvent(e); return e.defaultPrevented; })()")
+                         .arg(ATarget, AEvent))
+                .toBool();
+        };
+        QVERIFY(prevented(QStringLiteral("drop"), QStringLiteral("#editor p")));
+        QVERIFY(prevented(QStringLiteral("dragover"), QStringLiteral("body")));
+        QVERIFY(prevented(QStringLiteral("contextmenu"), QStringLiteral("#btn-bold")));
+        QVERIFY(!prevented(QStringLiteral("contextmenu"), QStringLiteral("#editor p")));
+        F->SendText(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":true}"));
+        QVERIFY(prevented(QStringLiteral("contextmenu"), QStringLiteral("#editor p")));
+        QCOMPARE(F->Page()->FNavigations, QStringList());
+    }
+
     void sourceViewContentNeverRuns()
     {
         const QString body = WithPayload(
