@@ -126,7 +126,8 @@ struct TTag
 {
     qsizetype Start = 0, End = 0; // End is past the ">" (or the end of the text)
     bool IsEnd = false;
-    QString Name; // lower-cased
+    bool Closed = false; // ended by its ">", not by the end of the text
+    QString Name;        // lower-cased
     std::vector<TAttr> Attrs;
 };
 
@@ -254,6 +255,7 @@ private:
             }
             if (FS[p] == u'>') {
                 t.End = p + 1;
+                t.Closed = true;
                 return t;
             }
             TAttr a;
@@ -376,6 +378,8 @@ private:
         const TTag tag = ReadTag(AStart, AIsEnd);
         if (tag.Name.contains(u'<'))
             return tag.End; // no element has such a name; read elsewhere, it would be a tag
+        if (FActive && !tag.Closed)
+            return tag.End; // a browser drops a tag the text ends in; trimmed, it could form one
         if (FActive && IsRemovedElement(tag.Name)) {
             if (!AIsEnd &&
                 (tag.Name == u"iframe" || tag.Name == u"script" || tag.Name == u"style")) {

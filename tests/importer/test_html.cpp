@@ -385,6 +385,10 @@ private Q_SLOTS:
             << "<scr<style>p{}</style>ipt>alert(1)</script>ok"
             << "page"
             << "ok";
+        QTest::newRow("a tag the file ends in, trimmed, forms no element")
+            << QString::fromUtf8("<p>x</p><embed\0\0 src=\"data:text/html,<script>a()</i", 51)
+            << "page"
+            << "<p>x</p>";
         QTest::newRow("empty file") << ""
                                     << "page"
                                     << "";
