@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the importer's fuzz targets with clang and runs each for a bounded time, seeded with
-# the sample files. Usage: run-fuzzers.sh BUILD_DIR [SECONDS_EACH]
+# the sample files and a fixed random seed, so that every run explores the same inputs.
+# Usage: run-fuzzers.sh BUILD_DIR [SECONDS_EACH]
 # Exits 77 (skipped) when clang cannot build with libFuzzer here.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -29,7 +30,7 @@ for format in html markdown rtf pdf; do
     corpus="$build/corpus-$format"
     mkdir -p "$corpus"
     echo "== fuzz_$format for ${seconds}s"
-    if ! "$build/fuzz_$format" -max_total_time="$seconds" -timeout=10 -max_len=65536 \
+    if ! "$build/fuzz_$format" -seed=1 -max_total_time="$seconds" -timeout=10 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$build/crash-$format-" \
         "$corpus" "$data/$format" 2>"$build/fuzz_$format.log"; then
         status=1
