@@ -2,6 +2,7 @@
 #include "platformqt.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QWebEngineUrlScheme>
 
 #include <unistd.h>
@@ -17,6 +18,8 @@ void PrepareApplicationStart()
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::NoAccessAllowed);
     QWebEngineUrlScheme::registerScheme(scheme);
+    // The engine's start-up report is information for its own developers, not for our users.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     // Chromium refuses to run as root with its sandbox on.
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
