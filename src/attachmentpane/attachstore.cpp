@@ -1,11 +1,11 @@
 #include "attachstore.h"
 
+#include "database.h"
 #include "programfolder.h"
 
 #include <QFileInfo>
 #include <QStringList>
 #include <QUrl>
-#include <QUuid>
 
 namespace {
 
@@ -26,8 +26,8 @@ QString AttachDir()
 
 QString UniqueRelPath(const QString& AFileName)
 {
-    const QString guid = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
-    return QStringLiteral("attachments/") + guid + ExtensionOf(AFileName).toLower();
+    // The same naming as the store's copies of a duplicated note.
+    return NewAttachmentPath(AFileName);
 }
 
 QString FullPath(const QString& ARelPath)

@@ -4,6 +4,16 @@
 
 TDatabase* AppDB = nullptr;
 
+QString TrimControls(const QString& AText)
+{
+    qsizetype b = 0, e = AText.size();
+    while (b < e && AText.at(b).unicode() <= 32)
+        ++b;
+    while (e > b && AText.at(e - 1).unicode() <= 32)
+        --e;
+    return AText.mid(b, e - b);
+}
+
 TDatabase::TDatabase(const QString& APath)
 {
     try {

@@ -93,3 +93,9 @@ private:
 
 // The one store of the process; set by the main window while it lives.
 extern TDatabase* AppDB;
+
+// AText without leading and trailing blanks and control characters (everything up to 32).
+QString TrimControls(const QString& AText);
+// A new relative path "attachments/<guid><.ext>" for a stored copy of a file named AFileName:
+// the GUID in lower case, the original's extension (with its dot) lower-cased.
+QString NewAttachmentPath(const QString& AFileName);

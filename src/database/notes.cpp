@@ -214,9 +214,6 @@ void TDatabase::MoveNote(int64_t ANoteId, int64_t ANotebookId)
     Commit();
 }
 
-namespace {
-
-// The stored copy of an attached file: a new GUID name with the original's extension.
 QString NewAttachmentPath(const QString& AFileName)
 {
     const QString guid = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
@@ -225,6 +222,8 @@ QString NewAttachmentPath(const QString& AFileName)
     const QString ext = dot >= 0 ? name.mid(dot).toLower() : QString();
     return QStringLiteral("attachments/") + guid + ext;
 }
+
+namespace {
 
 void CopyWholeFile(const QString& ASource, const QString& ATarget)
 {

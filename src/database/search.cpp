@@ -3,13 +3,8 @@
 TSearchResultArray TDatabase::SearchNotes(const QString& ATerm, TNoteSort ASort, TNoteSortDir ADir)
 {
     TSearchResultArray result;
-    qsizetype b = 0, e = ATerm.size();
-    while (b < e && ATerm.at(b).unicode() <= 32)
-        ++b;
-    while (e > b && ATerm.at(e - 1).unicode() <= 32)
-        --e;
-    if (b == e)
-        return result;
+    if (TrimControls(ATerm).isEmpty())
+        return result; // the term itself is used as passed
 
     QString sortCol, sortIndex;
     switch (ASort) {

@@ -59,13 +59,7 @@ int64_t TDatabase::EnsureTag(const QString& AName)
 
 void TDatabase::AddTagToNote(int64_t ANoteId, const QString& ATagName)
 {
-    // Blanks and control characters (everything up to 32) are trimmed from both ends.
-    qsizetype b = 0, e = ATagName.size();
-    while (b < e && ATagName.at(b).unicode() <= 32)
-        ++b;
-    while (e > b && ATagName.at(e - 1).unicode() <= 32)
-        --e;
-    const QString name = ATagName.mid(b, e - b);
+    const QString name = TrimControls(ATagName);
     if (name.isEmpty())
         return;
     const int64_t tagId = EnsureTag(name);
