@@ -55,13 +55,16 @@ private Q_SLOTS:
 
     void pageStartsWithoutNetwork()
     {
-        // The only request the page makes is the web font's style sheet; refused, the page
-        // still comes up.
+        // The only address the page asks for is the web font's style sheet (the engine may
+        // ask for it more than once); refused, the page still comes up.
         QCOMPARE(F->FStartupPosts.value(0).Type(), QStringLiteral("ready"));
         const QStringList requests = F->Interceptor()->FRequests;
-        QCOMPARE(requests.size(), 1);
-        QVERIFY(requests[0].startsWith(
-            QLatin1String("https://fonts.googleapis.com/css2?family=Open+Sans")));
+        QVERIFY(!requests.isEmpty());
+        for (const QString& url : requests) {
+            QVERIFY2(
+                url.startsWith(QLatin1String("https://fonts.googleapis.com/css2?family=Open+Sans")),
+                qPrintable(url));
+        }
     }
 
     void bodyContentNeverRuns_data()
