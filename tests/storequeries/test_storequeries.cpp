@@ -132,6 +132,18 @@ private:
         }
     }
 
+    // A note's key in a note list's order; titles compare as NOCASE does, ASCII letters only.
+    QString ListKey(int64_t AId, TNoteSort ASort)
+    {
+        if (ASort != nsByTitle)
+            return KeyOf(FKeys[AId], ASort);
+        QString key = FKeys[AId].Title;
+        for (QChar& c : key)
+            if (c >= u'A' && c <= u'Z')
+                c = QChar(c.unicode() + 32);
+        return key;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -212,6 +224,74 @@ private Q_SLOTS:
                     return;
                 }
             }
+    }
+
+    // The note lists read their columns from covering indexes; the plain statements read the
+    // table rows. Same rows with the same values, in the same order of sort keys.
+    void noteLists()
+    {
+        TDatabase db(FPath);
+        TSQLConnection conn(FPath);
+        conn.Open();
+        const int64_t tag = db.EnsureTag(QStringLiteral("Beta"));
+        const struct
+        {
+            const char* Plain;
+            const char* Param;
+            int64_t Value;
+        } lists[] = {{baseline::kNotesByNotebook, "nbid", 2},
+                     {baseline::kNotesByTag, "tagid", tag}};
+        for (const auto& list : lists)
+            for (TNoteSort sort : {nsByModified, nsByTitle, nsByCreated})
+                for (TNoteSortDir dir : {nsdDesc, nsdAsc}) {
+                    const QString term =
+                        (sort == nsByTitle     ? QStringLiteral("n.title COLLATE NOCASE ")
+                         : sort == nsByCreated ? QStringLiteral("n.created_at ")
+                                               : QStringLiteral("n.updated_at ")) +
+                        (dir == nsdDesc ? QStringLiteral("DESC") : QStringLiteral("ASC"));
+                    TSQLQuery q(&conn, nullptr);
+                    q.SetSQL(QString::fromUtf8(list.Plain) + term);
+                    q.BindInt(list.Param, list.Value);
+                    QList<QPair<QString, QString>> plain, ours;
+                    for (q.Open(); !q.Eof(); q.Next())
+                        plain.append({ListKey(q.AsInt64("id"), sort),
+                                      QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                                          .arg(q.AsInt64("id"))
+                                          .arg(q.AsInt64("notebook_id"))
+                                          .arg(q.AsText("notebook_name"), q.AsText("title"),
+                                               q.AsText("summary"))
+                                          .arg(q.AsInt64("created_at"))
+                                          .arg(q.AsInt64("updated_at"))
+                                          .arg(q.AsInt64("tag_count"))});
+                    const TNoteArray notes = list.Param == QByteArray("nbid")
+                                                 ? db.GetNotesByNotebook(list.Value, sort, dir)
+                                                 : db.GetNotesByTag(list.Value, sort, dir);
+                    for (const TNote& n : notes)
+                        ours.append(
+                            {ListKey(n.Id, sort), QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                                                      .arg(n.Id)
+                                                      .arg(n.NotebookId)
+                                                      .arg(n.NotebookName, n.Title, n.Summary)
+                                                      .arg(n.CreatedAt)
+                                                      .arg(n.UpdatedAt)
+                                                      .arg(n.TagCount)});
+                    QVERIFY(plain.size() > 50);
+                    QCOMPARE(ours.size(), plain.size());
+                    // Rows with equal keys may come in any order: compare each run as a set.
+                    for (qsizetype i = 0; i < plain.size();) {
+                        qsizetype j = i;
+                        QStringList runOurs, runPlain;
+                        for (; j < plain.size() && plain[j].first == plain[i].first; ++j) {
+                            QCOMPARE(ours[j].first, plain[j].first);
+                            runOurs << ours[j].second;
+                            runPlain << plain[j].second;
+                        }
+                        runOurs.sort();
+                        runPlain.sort();
+                        QCOMPARE(runOurs, runPlain);
+                        i = j;
+                    }
+                }
     }
 
     void tagCounts()
