@@ -39,6 +39,17 @@ QString Describe(const TSearchResult& R)
         .arg(R.NotebookName, R.Snippet, R.Tags);
 }
 
+QString DescribeNote(const TNote& N)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+        .arg(N.Id)
+        .arg(N.NotebookId)
+        .arg(N.NotebookName, N.Title, N.Summary)
+        .arg(N.CreatedAt)
+        .arg(N.UpdatedAt)
+        .arg(N.TagCount);
+}
+
 } // namespace
 
 class TestStoreQueries : public QObject
@@ -253,28 +264,23 @@ private Q_SLOTS:
                     q.SetSQL(QString::fromUtf8(list.Plain) + term);
                     q.BindInt(list.Param, list.Value);
                     QList<QPair<QString, QString>> plain, ours;
-                    for (q.Open(); !q.Eof(); q.Next())
-                        plain.append({ListKey(q.AsInt64("id"), sort),
-                                      QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
-                                          .arg(q.AsInt64("id"))
-                                          .arg(q.AsInt64("notebook_id"))
-                                          .arg(q.AsText("notebook_name"), q.AsText("title"),
-                                               q.AsText("summary"))
-                                          .arg(q.AsInt64("created_at"))
-                                          .arg(q.AsInt64("updated_at"))
-                                          .arg(q.AsInt64("tag_count"))});
+                    for (q.Open(); !q.Eof(); q.Next()) {
+                        TNote n;
+                        n.Id = q.AsInt64("id");
+                        n.NotebookId = q.AsInt64("notebook_id");
+                        n.NotebookName = q.AsText("notebook_name");
+                        n.Title = q.AsText("title");
+                        n.Summary = q.AsText("summary");
+                        n.CreatedAt = q.AsInt64("created_at");
+                        n.UpdatedAt = q.AsInt64("updated_at");
+                        n.TagCount = q.AsInt32("tag_count");
+                        plain.append({ListKey(n.Id, sort), DescribeNote(n)});
+                    }
                     const TNoteArray notes = list.Param == QByteArray("nbid")
                                                  ? db.GetNotesByNotebook(list.Value, sort, dir)
                                                  : db.GetNotesByTag(list.Value, sort, dir);
                     for (const TNote& n : notes)
-                        ours.append(
-                            {ListKey(n.Id, sort), QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
-                                                      .arg(n.Id)
-                                                      .arg(n.NotebookId)
-                                                      .arg(n.NotebookName, n.Title, n.Summary)
-                                                      .arg(n.CreatedAt)
-                                                      .arg(n.UpdatedAt)
-                                                      .arg(n.TagCount)});
+                        ours.append({ListKey(n.Id, sort), DescribeNote(n)});
                     QVERIFY(plain.size() > 50);
                     QCOMPARE(ours.size(), plain.size());
                     // Rows with equal keys may come in any order: compare each run as a set.
