@@ -106,9 +106,9 @@ void TCoreWebView2::RemoveAllEvents()
 #undef WV_REMOVE_ONE
             UnsubscribeAllDevToolsProtocolEvents();
         }
-    } catch (const std::exception& e) {
+    } catch (...) {
         InitializeTokens();
-        if (CustomExceptionHandler("TCoreWebView2.RemoveAllEvents", e))
+        if (CustomExceptionHandler("TCoreWebView2.RemoveAllEvents", std::current_exception()))
             throw;
         return;
     }
@@ -129,10 +129,11 @@ void TCoreWebView2::UnsubscribeAllDevToolsProtocolEvents()
                 receiver && i < FDevToolsEventTokens.size())
                 receiver->remove_DevToolsProtocolEventReceived(FDevToolsEventTokens[i]);
         }
-    } catch (const std::exception& e) {
+    } catch (...) {
         FDevToolsEventNames->clear();
         FDevToolsEventTokens.clear();
-        if (CustomExceptionHandler("TCoreWebView2.UnsubscribeAllDevToolsProtocolEvents", e))
+        if (CustomExceptionHandler("TCoreWebView2.UnsubscribeAllDevToolsProtocolEvents",
+                                   std::current_exception()))
             throw;
         return;
     }

@@ -5,7 +5,11 @@
 #include "wvcorewebview2controller.h"
 #include "wvwebmessagereceivedeventargs.h"
 
+#include "testcom.h"
+
 #include <QTest>
+
+#include <stdexcept>
 
 namespace {
 
@@ -203,4 +207,112 @@ void TestRoutines::componentWithoutLoader()
     controller.SetBounds(RECT{0, 0, 10, 10});
     TCoreWebView2WebMessageReceivedEventArgs args(nullptr);
     QVERIFY(args.WebMessageAsJson().empty());
+}
+
+namespace {
+
+// Something thrown that is not a standard exception, as a foreign library may throw.
+struct TForeignFault
+{
+    int Code;
+};
+
+// A webview of the first version only, whose every subscription succeeds and whose removals throw
+// the fault given.
+class TFaultyRemovalWebView final : public TTestObject<ICoreWebView2>
+{
+public:
+    explicit TFaultyRemovalWebView(std::function<void()> aFault) : FFault(std::move(aFault)) {}
+    int Removals = 0;
+
+#define FAKE_METHOD(NAME, ...)                                                                     \
+    HRESULT STDMETHODCALLTYPE NAME(__VA_ARGS__) override                                           \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }
+#define FAKE_EVENT(NAME, HANDLER)                                                                  \
+    HRESULT STDMETHODCALLTYPE add_##NAME(HANDLER*, EventRegistrationToken* token) override         \
+    {                                                                                              \
+        token->value = ++FNextToken;                                                               \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE remove_##NAME(EventRegistrationToken) override                       \
+    {                                                                                              \
+        ++Removals;                                                                                \
+        FFault();                                                                                  \
+        return S_OK;                                                                               \
+    }
+    FAKE_METHOD(get_Settings, ICoreWebView2Settings**)
+    FAKE_METHOD(get_Source, LPWSTR*)
+    FAKE_METHOD(Navigate, LPCWSTR)
+    FAKE_METHOD(NavigateToString, LPCWSTR)
+    FAKE_EVENT(NavigationStarting, ICoreWebView2NavigationStartingEventHandler)
+    FAKE_EVENT(ContentLoading, ICoreWebView2ContentLoadingEventHandler)
+    FAKE_EVENT(SourceChanged, ICoreWebView2SourceChangedEventHandler)
+    FAKE_EVENT(HistoryChanged, ICoreWebView2HistoryChangedEventHandler)
+    FAKE_EVENT(NavigationCompleted, ICoreWebView2NavigationCompletedEventHandler)
+    FAKE_EVENT(FrameNavigationStarting, ICoreWebView2NavigationStartingEventHandler)
+    FAKE_EVENT(FrameNavigationCompleted, ICoreWebView2NavigationCompletedEventHandler)
+    FAKE_EVENT(ScriptDialogOpening, ICoreWebView2ScriptDialogOpeningEventHandler)
+    FAKE_EVENT(PermissionRequested, ICoreWebView2PermissionRequestedEventHandler)
+    FAKE_EVENT(ProcessFailed, ICoreWebView2ProcessFailedEventHandler)
+    FAKE_METHOD(AddScriptToExecuteOnDocumentCreated, LPCWSTR,
+                ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*)
+    FAKE_METHOD(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR)
+    FAKE_METHOD(ExecuteScript, LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*)
+    FAKE_METHOD(PostWebMessageAsJson, LPCWSTR)
+    FAKE_METHOD(PostWebMessageAsString, LPCWSTR)
+    FAKE_EVENT(WebMessageReceived, ICoreWebView2WebMessageReceivedEventHandler)
+    FAKE_METHOD(CallDevToolsProtocolMethod, LPCWSTR, LPCWSTR,
+                ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*)
+    FAKE_METHOD(GetDevToolsProtocolEventReceiver, LPCWSTR,
+                ICoreWebView2DevToolsProtocolEventReceiver**)
+    FAKE_EVENT(NewWindowRequested, ICoreWebView2NewWindowRequestedEventHandler)
+    FAKE_EVENT(DocumentTitleChanged, ICoreWebView2DocumentTitleChangedEventHandler)
+    FAKE_EVENT(ContainsFullScreenElementChanged,
+               ICoreWebView2ContainsFullScreenElementChangedEventHandler)
+    FAKE_EVENT(WebResourceRequested, ICoreWebView2WebResourceRequestedEventHandler)
+    FAKE_EVENT(WindowCloseRequested, ICoreWebView2WindowCloseRequestedEventHandler)
+#undef FAKE_EVENT
+#undef FAKE_METHOD
+
+private:
+    std::function<void()> FFault;
+    INT64 FNextToken = 0;
+};
+
+} // namespace
+
+void TestRoutines::removalFaultOfAnyKind_data()
+{
+    QTest::addColumn<bool>("foreign");
+    QTest::newRow("standard exception") << false;
+    QTest::newRow("foreign exception") << true;
+}
+
+void TestRoutines::removalFaultOfAnyKind()
+{
+    // Without a loader that asks for it again, a failed removal ends there, whatever was thrown,
+    // and the wrapper holds no subscription any more.
+    QFETCH(bool, foreign);
+    const auto fault = [foreign] {
+        if (foreign)
+            throw TForeignFault{7};
+        throw std::runtime_error("removal failed");
+    };
+    TWVBrowser browser;
+    auto fake = TComPtr<TFaultyRemovalWebView>::Attach(new TFaultyRemovalWebView(fault));
+    TCoreWebView2 webView(fake.Get());
+    QVERIFY(webView.AddNavigationStartingEvent(&browser));
+    QVERIFY(webView.AddWebMessageReceivedEvent(&browser));
+    QCOMPARE(webView.SubscribedEventCount(), 2);
+    bool escaped = false;
+    try {
+        webView.RemoveAllEvents();
+    } catch (...) {
+        escaped = true;
+    }
+    QVERIFY(!escaped);
+    QCOMPARE(fake->Removals, 1);
+    QCOMPARE(webView.SubscribedEventCount(), 0);
 }

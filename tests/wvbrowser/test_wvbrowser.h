@@ -22,6 +22,8 @@ private Q_SLOTS:
     void keyEventJson();
     void executionIdsRouted();
     void componentWithoutLoader();
+    void removalFaultOfAnyKind_data();
+    void removalFaultOfAnyKind();
 };
 
 // The component on the real runtime, started through the process-wide loader.
