@@ -2,6 +2,364 @@
 
 #include "wvbrowserbaseinternal.h"
 
+#include <initializer_list>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view Strip(std::string_view aName,
+                                 std::initializer_list<std::string_view> aPrefixes,
+                                 std::initializer_list<std::string_view> aSuffixes)
+{
+    for (const std::string_view prefix : aPrefixes)
+        if (aName.starts_with(prefix)) {
+            aName.remove_prefix(prefix.size());
+            break;
+        }
+    for (const std::string_view suffix : aSuffixes)
+        if (aName.ends_with(suffix)) {
+            aName.remove_suffix(suffix.size());
+            break;
+        }
+    return aName;
+}
+
+constexpr bool Within(std::string_view a, std::string_view b)
+{
+    return a.find(b) != std::string_view::npos || b.find(a) != std::string_view::npos;
+}
+
+// The names of one row tell of the same event: the dispatcher's and the event's stems, and the
+// operation's and the dispatcher's (or the event's), contain one another. Two rows of the same
+// shape and types with their events swapped fail this.
+constexpr bool ChainNamesAgree(std::string_view aOperation, std::string_view aDispatcher,
+                               std::string_view aEvent)
+{
+    const std::string_view op =
+        Strip(aOperation, {}, {"EventHandler2_Invoke", "EventHandler_Invoke", "Handler_Invoke"});
+    const std::string_view dispatcher = Strip(aDispatcher, {"DoOn", "Do"}, {"Event"});
+    const std::string_view event = Strip(aEvent, {"On"}, {});
+    return !op.empty() && !dispatcher.empty() && !event.empty() && Within(dispatcher, event) &&
+           (Within(op, dispatcher) || event.find(op) != std::string_view::npos);
+}
+
+static_assert(ChainNamesAgree("HistoryChangedEventHandler_Invoke", "DoOnHistoryChanged",
+                              "OnHistoryChanged"));
+static_assert(!ChainNamesAgree("HistoryChangedEventHandler_Invoke", "DoOnDocumentTitleChanged",
+                               "OnDocumentTitleChanged"));
+static_assert(!ChainNamesAgree("GotFocusEventHandler_Invoke", "DoOnGotFocus", "OnLostFocus"));
+
+} // namespace
+
+// Every operation of the events interface that only passes on what the runtime reported: one row
+// names the operation, the dispatcher it calls and the event that dispatcher raises, then the
+// types of the operation's arguments. The shape says which of them travel on:
+//   ALLn       all n arguments;
+//   NOTIFY     nothing (the sender and the empty arguments object stay behind);
+//   SENDER     the sender only;
+//   SENDER_ID  the sender and the trailing id, without the empty arguments object;
+//   FLAG       the error code and the integer result as a Boolean (not 0 = True);
+//   TEXT       the error code and the runtime's text, copied.
+// The dispatcher raises its event, when assigned, with the component as the sender first. Every
+// name and type is checked against the interface and the component's declarations, so a row
+// cannot wire one event's operation to another's dispatcher or event.
+#define WV_BROWSER_EVENT_CHAINS(X)                                                                 \
+    X(ALL1, CapturePreviewCompletedHandler_Invoke, DoCapturePreviewCompleted,                      \
+      OnCapturePreviewCompleted, HRESULT)                                                          \
+    X(ALL2, SourceChangedEventHandler_Invoke, DoOnSourceChanged, OnSourceChanged, ICoreWebView2*,  \
+      ICoreWebView2SourceChangedEventArgs*)                                                        \
+    X(NOTIFY, HistoryChangedEventHandler_Invoke, DoOnHistoryChanged, OnHistoryChanged,             \
+      ICoreWebView2*)                                                                              \
+    X(ALL2, ContentLoadingEventHandler_Invoke, DoOnContentLoading, OnContentLoading,               \
+      ICoreWebView2*, ICoreWebView2ContentLoadingEventArgs*)                                       \
+    X(NOTIFY, DocumentTitleChangedEventHandler_Invoke, DoOnDocumentTitleChanged,                   \
+      OnDocumentTitleChanged, ICoreWebView2*)                                                      \
+    X(ALL2, NewWindowRequestedEventHandler_Invoke, DoOnNewWindowRequested, OnNewWindowRequested,   \
+      ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs*)                                   \
+    X(ALL2, FrameNavigationStartingEventHandler_Invoke, DoOnFrameNavigationStarting,               \
+      OnFrameNavigationStarting, ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*)        \
+    X(ALL2, FrameNavigationCompletedEventHandler_Invoke, DoOnFrameNavigationCompleted,             \
+      OnFrameNavigationCompleted, ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*)      \
+    X(ALL2, WebResourceRequestedEventHandler_Invoke, DoOnWebResourceRequested,                     \
+      OnWebResourceRequested, ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs*)         \
+    X(ALL2, ScriptDialogOpeningEventHandler_Invoke, DoOnScriptDialogOpening,                       \
+      OnScriptDialogOpening, ICoreWebView2*, ICoreWebView2ScriptDialogOpeningEventArgs*)           \
+    X(ALL2, PermissionRequestedEventHandler_Invoke, DoOnPermissionRequested,                       \
+      OnPermissionRequested, ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs*)           \
+    X(ALL2, ProcessFailedEventHandler_Invoke, DoOnProcessFailed, OnProcessFailed, ICoreWebView2*,  \
+      ICoreWebView2ProcessFailedEventArgs*)                                                        \
+    X(ALL2, WebMessageReceivedEventHandler_Invoke, DoOnWebMessageReceived, OnWebMessageReceived,   \
+      ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*)                                   \
+    X(NOTIFY, ContainsFullScreenElementChangedEventHandler_Invoke,                                 \
+      DoOnContainsFullScreenElementChanged, OnContainsFullScreenElementChanged, ICoreWebView2*)    \
+    X(NOTIFY, WindowCloseRequestedEventHandler_Invoke, DoOnWindowCloseRequested,                   \
+      OnWindowCloseRequested, ICoreWebView2*)                                                      \
+    X(ALL2, MoveFocusRequestedEventHandler_Invoke, DoOnMoveFocusRequested, OnMoveFocusRequested,   \
+      ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs*)                         \
+    X(ALL2, AcceleratorKeyPressedEventHandler_Invoke, DoOnAcceleratorKeyPressed,                   \
+      OnAcceleratorKeyPressed, ICoreWebView2Controller*,                                           \
+      ICoreWebView2AcceleratorKeyPressedEventArgs*)                                                \
+    X(NOTIFY, GotFocusEventHandler_Invoke, DoOnGotFocus, OnGotFocus, ICoreWebView2Controller*)     \
+    X(NOTIFY, LostFocusEventHandler_Invoke, DoOnLostFocus, OnLostFocus, ICoreWebView2Controller*)  \
+    X(ALL4, DevToolsProtocolEventReceivedEventHandler_Invoke, DoOnDevToolsProtocolEventReceived,   \
+      OnDevToolsProtocolEventReceived, ICoreWebView2*,                                             \
+      ICoreWebView2DevToolsProtocolEventReceivedEventArgs*, const wvstring&, INT32)                \
+    X(NOTIFY, CursorChangedEventHandler_Invoke, DoOnCursorChangedEvent, OnCursorChanged,           \
+      ICoreWebView2CompositionController*)                                                         \
+    X(ALL2, BrowserProcessExitedEventHandler_Invoke, DoOnBrowserProcessExitedEvent,                \
+      OnBrowserProcessExited, ICoreWebView2Environment*,                                           \
+      ICoreWebView2BrowserProcessExitedEventArgs*)                                                 \
+    X(NOTIFY, RasterizationScaleChangedEventHandler_Invoke, DoOnRasterizationScaleChangedEvent,    \
+      OnRasterizationScaleChanged, ICoreWebView2Controller*)                                       \
+    X(ALL2, WebResourceResponseReceivedEventHandler_Invoke, DoOnWebResourceResponseReceivedEvent,  \
+      OnWebResourceResponseReceived, ICoreWebView2*,                                               \
+      ICoreWebView2WebResourceResponseReceivedEventArgs*)                                          \
+    X(ALL2, DOMContentLoadedEventHandler_Invoke, DoOnDOMContentLoadedEvent, OnDOMContentLoaded,    \
+      ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*)                                     \
+    X(ALL3, WebResourceResponseViewGetContentCompletedHandler_Invoke,                              \
+      DoOnWebResourceResponseViewGetContentCompletedEvent,                                         \
+      OnWebResourceResponseViewGetContentCompleted, HRESULT, IStream*, INT32)                      \
+    X(ALL2, GetCookiesCompletedHandler_Invoke, DoOnGetCookiesCompletedEvent,                       \
+      OnGetCookiesCompleted, HRESULT, ICoreWebView2CookieList*)                                    \
+    X(FLAG, TrySuspendCompletedHandler_Invoke, DoOnTrySuspendCompletedEvent,                       \
+      OnTrySuspendCompleted)                                                                       \
+    X(ALL2, FrameCreatedEventHandler_Invoke, DoOnFrameCreatedEvent, OnFrameCreated,                \
+      ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs*)                                         \
+    X(ALL2, DownloadStartingEventHandler_Invoke, DoOnDownloadStartingEvent, OnDownloadStarting,    \
+      ICoreWebView2*, ICoreWebView2DownloadStartingEventArgs*)                                     \
+    X(ALL2, ClientCertificateRequestedEventHandler_Invoke, DoOnClientCertificateRequestedEvent,    \
+      OnClientCertificateRequested, ICoreWebView2*,                                                \
+      ICoreWebView2ClientCertificateRequestedEventArgs*)                                           \
+    X(FLAG, PrintToPdfCompletedHandler_Invoke, DoOnPrintToPdfCompletedEvent,                       \
+      OnPrintToPdfCompleted)                                                                       \
+    X(SENDER_ID, BytesReceivedChangedEventHandler_Invoke, DoOnBytesReceivedChangedEventEvent,      \
+      OnBytesReceivedChanged, ICoreWebView2DownloadOperation*, INT32)                              \
+    X(SENDER_ID, EstimatedEndTimeChangedEventHandler_Invoke, DoOnEstimatedEndTimeChangedEvent,     \
+      OnEstimatedEndTimeChanged, ICoreWebView2DownloadOperation*, INT32)                           \
+    X(SENDER_ID, StateChangedEventHandler_Invoke, DoOnStateChangedEvent, OnDownloadStateChanged,   \
+      ICoreWebView2DownloadOperation*, INT32)                                                      \
+    X(SENDER_ID, FrameNameChangedEventHandler_Invoke, DoOnFrameNameChangedEvent,                   \
+      OnFrameNameChanged, ICoreWebView2Frame*, UINT32)                                             \
+    X(SENDER_ID, FrameDestroyedEventHandler_Invoke, DoOnFrameDestroyedEvent, OnFrameDestroyed,     \
+      ICoreWebView2Frame*, UINT32)                                                                 \
+    X(TEXT, AddScriptToExecuteOnDocumentCreatedCompletedHandler_Invoke,                            \
+      DoOnAddScriptToExecuteOnDocumentCreatedCompletedEvent,                                       \
+      OnAddScriptToExecuteOnDocumentCreatedCompleted)                                              \
+    X(SENDER, IsMutedChangedEventHandler_Invoke, DoOnIsMutedChanged, OnIsMutedChanged,             \
+      ICoreWebView2*)                                                                              \
+    X(SENDER, IsDocumentPlayingAudioChangedEventHandler_Invoke, DoOnIsDocumentPlayingAudioChanged, \
+      OnIsDocumentPlayingAudioChanged, ICoreWebView2*)                                             \
+    X(SENDER, IsDefaultDownloadDialogOpenChangedEventHandler_Invoke,                               \
+      DoOnIsDefaultDownloadDialogOpenChanged, OnIsDefaultDownloadDialogOpenChanged,                \
+      ICoreWebView2*)                                                                              \
+    X(SENDER, ProcessInfosChangedEventHandler_Invoke, DoOnProcessInfosChangedEvent,                \
+      OnProcessInfosChanged, ICoreWebView2Environment*)                                            \
+    X(ALL3, FrameNavigationStartingEventHandler2_Invoke, DoOnFrameNavigationStarting2,             \
+      OnFrameNavigationStarting2, ICoreWebView2Frame*, ICoreWebView2NavigationStartingEventArgs*,  \
+      UINT32)                                                                                      \
+    X(ALL3, FrameNavigationCompletedEventHandler2_Invoke, DoOnFrameNavigationCompleted2,           \
+      OnFrameNavigationCompleted2, ICoreWebView2Frame*,                                            \
+      ICoreWebView2NavigationCompletedEventArgs*, UINT32)                                          \
+    X(ALL3, FrameContentLoadingEventHandler_Invoke, DoOnFrameContentLoadingEvent,                  \
+      OnFrameContentLoading, ICoreWebView2Frame*, ICoreWebView2ContentLoadingEventArgs*, UINT32)   \
+    X(ALL3, FrameDOMContentLoadedEventHandler_Invoke, DoOnFrameDOMContentLoadedEvent,              \
+      OnFrameDOMContentLoaded, ICoreWebView2Frame*, ICoreWebView2DOMContentLoadedEventArgs*,       \
+      UINT32)                                                                                      \
+    X(ALL3, FrameWebMessageReceivedEventHandler_Invoke, DoOnFrameWebMessageReceivedEvent,          \
+      OnFrameWebMessageReceived, ICoreWebView2Frame*, ICoreWebView2WebMessageReceivedEventArgs*,   \
+      UINT32)                                                                                      \
+    X(ALL2, BasicAuthenticationRequestedEventHandler_Invoke,                                       \
+      DoOnBasicAuthenticationRequestedEvent, OnBasicAuthenticationRequested, ICoreWebView2*,       \
+      ICoreWebView2BasicAuthenticationRequestedEventArgs*)                                         \
+    X(ALL2, ContextMenuRequestedEventHandler_Invoke, DoOnContextMenuRequestedEvent,                \
+      OnContextMenuRequested, ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs*)         \
+    X(SENDER, CustomItemSelectedEventHandler_Invoke, DoOnCustomItemSelectedEvent,                  \
+      OnCustomItemSelected, ICoreWebView2ContextMenuItem*)                                         \
+    X(SENDER, StatusBarTextChangedEventHandler_Invoke, DoOnStatusBarTextChangedEvent,              \
+      OnStatusBarTextChanged, ICoreWebView2*)                                                      \
+    X(ALL3, FramePermissionRequestedEventHandler_Invoke, DoOnFramePermissionRequestedEvent,        \
+      OnFramePermissionRequested, ICoreWebView2Frame*,                                             \
+      ICoreWebView2PermissionRequestedEventArgs2*, UINT32)                                         \
+    X(ALL1, ClearBrowsingDataCompletedHandler_Invoke, DoOnClearBrowsingDataCompletedEvent,         \
+      OnClearBrowsingDataCompleted, HRESULT)                                                       \
+    X(ALL1, ClearServerCertificateErrorActionsCompletedHandler_Invoke,                             \
+      DoOnServerCertificateErrorActionsCompletedEvent, OnServerCertificateErrorActionsCompleted,   \
+      HRESULT)                                                                                     \
+    X(ALL2, ServerCertificateErrorDetectedEventHandler_Invoke,                                     \
+      DoOnServerCertificateErrorDetectedEvent, OnServerCertificateErrorDetected, ICoreWebView2*,   \
+      ICoreWebView2ServerCertificateErrorDetectedEventArgs*)                                       \
+    X(ALL2, FaviconChangedEventHandler_Invoke, DoOnFaviconChangedEvent, OnFaviconChanged,          \
+      ICoreWebView2*, IUnknown*)                                                                   \
+    X(ALL2, GetFaviconCompletedHandler_Invoke, DoOnGetFaviconCompletedEvent,                       \
+      OnGetFaviconCompleted, HRESULT, IStream*)                                                    \
+    X(ALL2, PrintCompletedHandler_Invoke, DoOnPrintCompletedEvent, OnPrintCompleted, HRESULT,      \
+      COREWEBVIEW2_PRINT_STATUS)                                                                   \
+    X(ALL2, PrintToPdfStreamCompletedHandler_Invoke, DoOnPrintToPdfStreamCompletedEvent,           \
+      OnPrintToPdfStreamCompleted, HRESULT, IStream*)                                              \
+    X(ALL2, GetNonDefaultPermissionSettingsCompletedHandler_Invoke,                                \
+      DoOnGetNonDefaultPermissionSettingsCompleted, OnGetNonDefaultPermissionSettingsCompleted,    \
+      HRESULT, ICoreWebView2PermissionSettingCollectionView*)                                      \
+    X(ALL1, SetPermissionStateCompletedHandler_Invoke, DoOnSetPermissionStateCompleted,            \
+      OnSetPermissionStateCompleted, HRESULT)                                                      \
+    X(ALL2, LaunchingExternalUriSchemeEventHandler_Invoke, DoOnLaunchingExternalUriSchemeEvent,    \
+      OnLaunchingExternalUriScheme, ICoreWebView2*,                                                \
+      ICoreWebView2LaunchingExternalUriSchemeEventArgs*)                                           \
+    X(ALL2, GetProcessExtendedInfosCompletedHandler_Invoke,                                        \
+      DoOnGetProcessExtendedInfosCompletedEvent, OnGetProcessExtendedInfosCompleted, HRESULT,      \
+      ICoreWebView2ProcessExtendedInfoCollection*)                                                 \
+    X(ALL2, BrowserExtensionRemoveCompletedHandler_Invoke,                                         \
+      DoOnBrowserExtensionRemoveCompletedEvent, OnBrowserExtensionRemoveCompleted, HRESULT,        \
+      const wvstring&)                                                                             \
+    X(ALL2, BrowserExtensionEnableCompletedHandler_Invoke,                                         \
+      DoOnBrowserExtensionEnableCompletedEvent, OnBrowserExtensionEnableCompleted, HRESULT,        \
+      const wvstring&)                                                                             \
+    X(ALL2, ProfileAddBrowserExtensionCompletedHandler_Invoke,                                     \
+      DoOnProfileAddBrowserExtensionCompletedEvent, OnProfileAddBrowserExtensionCompleted,         \
+      HRESULT, ICoreWebView2BrowserExtension*)                                                     \
+    X(ALL2, ProfileGetBrowserExtensionsCompletedHandler_Invoke,                                    \
+      DoOnProfileGetBrowserExtensionsCompletedEvent, OnProfileGetBrowserExtensionsCompleted,       \
+      HRESULT, ICoreWebView2BrowserExtensionList*)                                                 \
+    X(SENDER, ProfileDeletedEventHandler_Invoke, DoOnProfileDeletedEvent, OnProfileDeleted,        \
+      ICoreWebView2Profile*)                                                                       \
+    X(ALL3, ExecuteScriptWithResultCompletedHandler_Invoke,                                        \
+      DoOnExecuteScriptWithResultCompletedEvent, OnExecuteScriptWithResultCompleted, HRESULT,      \
+      ICoreWebView2ExecuteScriptResult*, INT32)                                                    \
+    X(ALL2, NonClientRegionChangedEventHandler_Invoke, DoOnNonClientRegionChangedEvent,            \
+      OnNonClientRegionChanged, ICoreWebView2CompositionController*,                               \
+      ICoreWebView2NonClientRegionChangedEventArgs*)                                               \
+    X(ALL2, NotificationReceivedEventHandler_Invoke, DoOnNotificationReceivedEvent,                \
+      OnNotificationReceived, ICoreWebView2*, ICoreWebView2NotificationReceivedEventArgs*)         \
+    X(ALL2, NotificationCloseRequestedEventHandler_Invoke, DoOnNotificationCloseRequestedEvent,    \
+      OnNotificationCloseRequested, ICoreWebView2Notification*, IUnknown*)                         \
+    X(ALL2, SaveAsUIShowingEventHandler_Invoke, DoOnSaveAsUIShowingEvent, OnSaveAsUIShowing,       \
+      ICoreWebView2*, ICoreWebView2SaveAsUIShowingEventArgs*)                                      \
+    X(ALL2, ShowSaveAsUICompletedHandler_Invoke, DoOnShowSaveAsUICompletedEvent,                   \
+      OnShowSaveAsUICompleted, HRESULT, COREWEBVIEW2_SAVE_AS_UI_RESULT)                            \
+    X(ALL2, SaveFileSecurityCheckStartingEventHandler_Invoke,                                      \
+      DoOnSaveFileSecurityCheckStartingEvent, OnSaveFileSecurityCheckStarting, ICoreWebView2*,     \
+      ICoreWebView2SaveFileSecurityCheckStartingEventArgs*)                                        \
+    X(ALL2, ScreenCaptureStartingEventHandler_Invoke, DoOnScreenCaptureStartingEvent,              \
+      OnScreenCaptureStarting, ICoreWebView2*, ICoreWebView2ScreenCaptureStartingEventArgs*)       \
+    X(ALL3, FrameScreenCaptureStartingEventHandler_Invoke, DoOnFrameScreenCaptureStartingEvent,    \
+      OnFrameScreenCaptureStarting, ICoreWebView2Frame*,                                           \
+      ICoreWebView2ScreenCaptureStartingEventArgs*, UINT32)                                        \
+    X(ALL3, FrameChildFrameCreatedEventHandler_Invoke, DoOnFrameChildFrameCreatedEvent,            \
+      OnFrameChildFrameCreated, ICoreWebView2Frame*, ICoreWebView2FrameCreatedEventArgs*, UINT32)  \
+    X(ALL2, FindActiveMatchIndexChangedEventHandler_Invoke, DoOnFindActiveMatchIndexChangedEvent,  \
+      OnFindActiveMatchIndexChanged, ICoreWebView2Find*, IUnknown*)                                \
+    X(ALL2, FindMatchCountChangedEventHandler_Invoke, DoOnFindMatchCountChangedEvent,              \
+      OnFindMatchCountChanged, ICoreWebView2Find*, IUnknown*)                                      \
+    X(ALL1, FindStartCompletedHandler_Invoke, DoOnFindStartCompletedEvent, OnFindStartCompleted,   \
+      HRESULT)                                                                                     \
+    X(ALL2, DragStartingEventHandler_Invoke, DoOnDragStartingEvent, OnDragStarting,                \
+      ICoreWebView2CompositionController*, ICoreWebView2DragStartingEventArgs*)
+
+#define WV_CHAIN_ALL1(OP, DISPATCH, EVENT, T1)                                                     \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1)                                            \
+    {                                                                                              \
+        DISPATCH(a1);                                                                              \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1)                                                           \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1);                                                                       \
+    }
+#define WV_CHAIN_ALL2(OP, DISPATCH, EVENT, T1, T2)                                                 \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1, T2 a2)                                     \
+    {                                                                                              \
+        DISPATCH(a1, a2);                                                                          \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1, T2 a2)                                                    \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1, a2);                                                                   \
+    }
+#define WV_CHAIN_ALL3(OP, DISPATCH, EVENT, T1, T2, T3)                                             \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1, T2 a2, T3 a3)                              \
+    {                                                                                              \
+        DISPATCH(a1, a2, a3);                                                                      \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1, T2 a2, T3 a3)                                             \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1, a2, a3);                                                               \
+    }
+#define WV_CHAIN_ALL4(OP, DISPATCH, EVENT, T1, T2, T3, T4)                                         \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1, T2 a2, T3 a3, T4 a4)                       \
+    {                                                                                              \
+        DISPATCH(a1, a2, a3, a4);                                                                  \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1, T2 a2, T3 a3, T4 a4)                                      \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1, a2, a3, a4);                                                           \
+    }
+#define WV_CHAIN_NOTIFY(OP, DISPATCH, EVENT, T1)                                                   \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1, IUnknown*)                                    \
+    {                                                                                              \
+        DISPATCH();                                                                                \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH()                                                                \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this);                                                                           \
+    }
+#define WV_CHAIN_SENDER(OP, DISPATCH, EVENT, T1)                                                   \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1, IUnknown*)                                 \
+    {                                                                                              \
+        DISPATCH(a1);                                                                              \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1)                                                           \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1);                                                                       \
+    }
+#define WV_CHAIN_SENDER_ID(OP, DISPATCH, EVENT, T1, TID)                                           \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(T1 a1, IUnknown*, TID aID)                        \
+    {                                                                                              \
+        DISPATCH(a1, aID);                                                                         \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(T1 a1, TID aID)                                                  \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, a1, aID);                                                                  \
+    }
+#define WV_CHAIN_FLAG(OP, DISPATCH, EVENT)                                                         \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(HRESULT aErrorCode, BOOL aResult)                 \
+    {                                                                                              \
+        DISPATCH(aErrorCode, aResult != 0);                                                        \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(HRESULT aErrorCode, bool aResult)                                \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, aErrorCode, aResult);                                                      \
+    }
+#define WV_CHAIN_TEXT(OP, DISPATCH, EVENT)                                                         \
+    HRESULT STDMETHODCALLTYPE TWVBrowserBase::OP(HRESULT aErrorCode, LPCWSTR aText)                \
+    {                                                                                              \
+        DISPATCH(aErrorCode, TextOf(aText));                                                       \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    void TWVBrowserBase::DISPATCH(HRESULT aErrorCode, const wvstring& aText)                       \
+    {                                                                                              \
+        if (EVENT)                                                                                 \
+            EVENT(this, aErrorCode, aText);                                                        \
+    }
+
+#define WV_DEFINE_CHAIN(SHAPE, OP, DISPATCH, EVENT, ...)                                           \
+    static_assert(ChainNamesAgree(#OP, #DISPATCH, #EVENT), "one event's names in a row: " #OP);    \
+    WV_CHAIN_##SHAPE(OP, DISPATCH, EVENT __VA_OPT__(, ) __VA_ARGS__)
+WV_BROWSER_EVENT_CHAINS(WV_DEFINE_CHAIN)
+#undef WV_DEFINE_CHAIN
+
 // ---- Operations with bookkeeping ------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE TWVBrowserBase::NavigationStartingEventHandler_Invoke(
@@ -31,7 +389,7 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::ZoomFactorChangedEventHandler_Invoke(
     return S_OK;
 }
 
-// ---- The other operations and their dispatchers ---------------------------------------------
+// ---- Dispatchers of the operations above and of the creation road ---------------------------
 
 void TWVBrowserBase::DoOnNavigationStarting(ICoreWebView2* aWebView,
                                             ICoreWebView2NavigationStartingEventArgs* aArgs)
@@ -47,1174 +405,14 @@ void TWVBrowserBase::DoOnNavigationCompleted(ICoreWebView2* aWebView,
         OnNavigationCompleted(this, aWebView, aArgs);
 }
 
-HRESULT TWVBrowserBase::SourceChangedEventHandler_Invoke(ICoreWebView2* sender,
-                                                         ICoreWebView2SourceChangedEventArgs* args)
-{
-    DoOnSourceChanged(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnSourceChanged(ICoreWebView2* aWebView,
-                                       ICoreWebView2SourceChangedEventArgs* aArgs)
-{
-    if (OnSourceChanged)
-        OnSourceChanged(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::HistoryChangedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnHistoryChanged();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnHistoryChanged()
-{
-    if (OnHistoryChanged)
-        OnHistoryChanged(this);
-}
-
-HRESULT
-TWVBrowserBase::ContentLoadingEventHandler_Invoke(ICoreWebView2* sender,
-                                                  ICoreWebView2ContentLoadingEventArgs* args)
-{
-    DoOnContentLoading(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnContentLoading(ICoreWebView2* aWebView,
-                                        ICoreWebView2ContentLoadingEventArgs* aArgs)
-{
-    if (OnContentLoading)
-        OnContentLoading(this, aWebView, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::DocumentTitleChangedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnDocumentTitleChanged();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnDocumentTitleChanged()
-{
-    if (OnDocumentTitleChanged)
-        OnDocumentTitleChanged(this);
-}
-
-HRESULT TWVBrowserBase::NewWindowRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args)
-{
-    DoOnNewWindowRequested(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnNewWindowRequested(ICoreWebView2* aWebView,
-                                            ICoreWebView2NewWindowRequestedEventArgs* aArgs)
-{
-    if (OnNewWindowRequested)
-        OnNewWindowRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::FrameNavigationStartingEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args)
-{
-    DoOnFrameNavigationStarting(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameNavigationStarting(ICoreWebView2* aWebView,
-                                                 ICoreWebView2NavigationStartingEventArgs* aArgs)
-{
-    if (OnFrameNavigationStarting)
-        OnFrameNavigationStarting(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::FrameNavigationCompletedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args)
-{
-    DoOnFrameNavigationCompleted(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameNavigationCompleted(ICoreWebView2* aWebView,
-                                                  ICoreWebView2NavigationCompletedEventArgs* aArgs)
-{
-    if (OnFrameNavigationCompleted)
-        OnFrameNavigationCompleted(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::WebResourceRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2WebResourceRequestedEventArgs* args)
-{
-    DoOnWebResourceRequested(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnWebResourceRequested(ICoreWebView2* aWebView,
-                                              ICoreWebView2WebResourceRequestedEventArgs* aArgs)
-{
-    if (OnWebResourceRequested)
-        OnWebResourceRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ScriptDialogOpeningEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args)
-{
-    DoOnScriptDialogOpening(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnScriptDialogOpening(ICoreWebView2* aWebView,
-                                             ICoreWebView2ScriptDialogOpeningEventArgs* aArgs)
-{
-    if (OnScriptDialogOpening)
-        OnScriptDialogOpening(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::PermissionRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2PermissionRequestedEventArgs* args)
-{
-    DoOnPermissionRequested(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnPermissionRequested(ICoreWebView2* aWebView,
-                                             ICoreWebView2PermissionRequestedEventArgs* aArgs)
-{
-    if (OnPermissionRequested)
-        OnPermissionRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ProcessFailedEventHandler_Invoke(ICoreWebView2* sender,
-                                                         ICoreWebView2ProcessFailedEventArgs* args)
-{
-    DoOnProcessFailed(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnProcessFailed(ICoreWebView2* aWebView,
-                                       ICoreWebView2ProcessFailedEventArgs* aArgs)
-{
-    if (OnProcessFailed)
-        OnProcessFailed(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::WebMessageReceivedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args)
-{
-    DoOnWebMessageReceived(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnWebMessageReceived(ICoreWebView2* aWebView,
-                                            ICoreWebView2WebMessageReceivedEventArgs* aArgs)
-{
-    if (OnWebMessageReceived)
-        OnWebMessageReceived(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ContainsFullScreenElementChangedEventHandler_Invoke(ICoreWebView2* sender,
-                                                                            IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnContainsFullScreenElementChanged();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnContainsFullScreenElementChanged()
-{
-    if (OnContainsFullScreenElementChanged)
-        OnContainsFullScreenElementChanged(this);
-}
-
-HRESULT
-TWVBrowserBase::WindowCloseRequestedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnWindowCloseRequested();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnWindowCloseRequested()
-{
-    if (OnWindowCloseRequested)
-        OnWindowCloseRequested(this);
-}
-
 void TWVBrowserBase::DoOnZoomFactorChanged()
 {
     if (OnZoomFactorChanged)
         OnZoomFactorChanged(this);
 }
 
-HRESULT TWVBrowserBase::MoveFocusRequestedEventHandler_Invoke(
-    ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args)
-{
-    DoOnMoveFocusRequested(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnMoveFocusRequested(ICoreWebView2Controller* aController,
-                                            ICoreWebView2MoveFocusRequestedEventArgs* aArgs)
-{
-    if (OnMoveFocusRequested)
-        OnMoveFocusRequested(this, aController, aArgs);
-}
-
-HRESULT TWVBrowserBase::AcceleratorKeyPressedEventHandler_Invoke(
-    ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args)
-{
-    DoOnAcceleratorKeyPressed(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnAcceleratorKeyPressed(ICoreWebView2Controller* aController,
-                                               ICoreWebView2AcceleratorKeyPressedEventArgs* aArgs)
-{
-    if (OnAcceleratorKeyPressed)
-        OnAcceleratorKeyPressed(this, aController, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::GotFocusEventHandler_Invoke(ICoreWebView2Controller* sender, IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnGotFocus();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnGotFocus()
-{
-    if (OnGotFocus)
-        OnGotFocus(this);
-}
-
-HRESULT
-TWVBrowserBase::LostFocusEventHandler_Invoke(ICoreWebView2Controller* sender, IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnLostFocus();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnLostFocus()
-{
-    if (OnLostFocus)
-        OnLostFocus(this);
-}
-
-HRESULT TWVBrowserBase::DevToolsProtocolEventReceivedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2DevToolsProtocolEventReceivedEventArgs* args,
-    const wvstring& aEventName, INT32 aEventID)
-{
-    DoOnDevToolsProtocolEventReceived(sender, args, aEventName, aEventID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnDevToolsProtocolEventReceived(
-    ICoreWebView2* aWebView, ICoreWebView2DevToolsProtocolEventReceivedEventArgs* aArgs,
-    const wvstring& aEventName, INT32 aEventID)
-{
-    if (OnDevToolsProtocolEventReceived)
-        OnDevToolsProtocolEventReceived(this, aWebView, aArgs, aEventName, aEventID);
-}
-
 void TWVBrowserBase::DoOnCompositionControllerCompleted()
 {
     if (OnCompositionControllerCompleted)
         OnCompositionControllerCompleted(this);
-}
-
-HRESULT TWVBrowserBase::CursorChangedEventHandler_Invoke(ICoreWebView2CompositionController* sender,
-                                                         IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnCursorChangedEvent();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnCursorChangedEvent()
-{
-    if (OnCursorChanged)
-        OnCursorChanged(this);
-}
-
-HRESULT TWVBrowserBase::BrowserProcessExitedEventHandler_Invoke(
-    ICoreWebView2Environment* sender, ICoreWebView2BrowserProcessExitedEventArgs* args)
-{
-    DoOnBrowserProcessExitedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnBrowserProcessExitedEvent(
-    ICoreWebView2Environment* aEnvironment, ICoreWebView2BrowserProcessExitedEventArgs* aArgs)
-{
-    if (OnBrowserProcessExited)
-        OnBrowserProcessExited(this, aEnvironment, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::RasterizationScaleChangedEventHandler_Invoke(ICoreWebView2Controller* sender,
-                                                             IUnknown* args)
-{
-    (void)sender;
-    (void)args;
-    DoOnRasterizationScaleChangedEvent();
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnRasterizationScaleChangedEvent()
-{
-    if (OnRasterizationScaleChanged)
-        OnRasterizationScaleChanged(this);
-}
-
-HRESULT TWVBrowserBase::WebResourceResponseReceivedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2WebResourceResponseReceivedEventArgs* args)
-{
-    DoOnWebResourceResponseReceivedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnWebResourceResponseReceivedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2WebResourceResponseReceivedEventArgs* aArgs)
-{
-    if (OnWebResourceResponseReceived)
-        OnWebResourceResponseReceived(this, aWebView, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::DOMContentLoadedEventHandler_Invoke(ICoreWebView2* sender,
-                                                    ICoreWebView2DOMContentLoadedEventArgs* args)
-{
-    DoOnDOMContentLoadedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnDOMContentLoadedEvent(ICoreWebView2* aWebView,
-                                               ICoreWebView2DOMContentLoadedEventArgs* aArgs)
-{
-    if (OnDOMContentLoaded)
-        OnDOMContentLoaded(this, aWebView, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::WebResourceResponseViewGetContentCompletedHandler_Invoke(HRESULT errorCode,
-                                                                         IStream* result,
-                                                                         INT32 aResourceID)
-{
-    DoOnWebResourceResponseViewGetContentCompletedEvent(errorCode, result, aResourceID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnWebResourceResponseViewGetContentCompletedEvent(HRESULT aErrorCode,
-                                                                         IStream* aResult,
-                                                                         INT32 aResourceID)
-{
-    if (OnWebResourceResponseViewGetContentCompleted)
-        OnWebResourceResponseViewGetContentCompleted(this, aErrorCode, aResult, aResourceID);
-}
-
-HRESULT TWVBrowserBase::GetCookiesCompletedHandler_Invoke(HRESULT errorCode,
-                                                          ICoreWebView2CookieList* result)
-{
-    DoOnGetCookiesCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnGetCookiesCompletedEvent(HRESULT aErrorCode,
-                                                  ICoreWebView2CookieList* aResult)
-{
-    if (OnGetCookiesCompleted)
-        OnGetCookiesCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::TrySuspendCompletedHandler_Invoke(HRESULT errorCode, BOOL result)
-{
-    DoOnTrySuspendCompletedEvent(errorCode, result != 0);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnTrySuspendCompletedEvent(HRESULT aErrorCode, bool aResult)
-{
-    if (OnTrySuspendCompleted)
-        OnTrySuspendCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::FrameCreatedEventHandler_Invoke(ICoreWebView2* sender,
-                                                        ICoreWebView2FrameCreatedEventArgs* args)
-{
-    DoOnFrameCreatedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameCreatedEvent(ICoreWebView2* aWebView,
-                                           ICoreWebView2FrameCreatedEventArgs* aArgs)
-{
-    if (OnFrameCreated)
-        OnFrameCreated(this, aWebView, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::DownloadStartingEventHandler_Invoke(ICoreWebView2* sender,
-                                                    ICoreWebView2DownloadStartingEventArgs* args)
-{
-    DoOnDownloadStartingEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnDownloadStartingEvent(ICoreWebView2* aWebView,
-                                               ICoreWebView2DownloadStartingEventArgs* aArgs)
-{
-    if (OnDownloadStarting)
-        OnDownloadStarting(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ClientCertificateRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2ClientCertificateRequestedEventArgs* args)
-{
-    DoOnClientCertificateRequestedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnClientCertificateRequestedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2ClientCertificateRequestedEventArgs* aArgs)
-{
-    if (OnClientCertificateRequested)
-        OnClientCertificateRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::PrintToPdfCompletedHandler_Invoke(HRESULT errorCode, BOOL result)
-{
-    DoOnPrintToPdfCompletedEvent(errorCode, result != 0);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnPrintToPdfCompletedEvent(HRESULT aErrorCode, bool aResult)
-{
-    if (OnPrintToPdfCompleted)
-        OnPrintToPdfCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT
-TWVBrowserBase::BytesReceivedChangedEventHandler_Invoke(ICoreWebView2DownloadOperation* sender,
-                                                        IUnknown* args, INT32 aDownloadID)
-{
-    (void)args;
-    DoOnBytesReceivedChangedEventEvent(sender, aDownloadID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnBytesReceivedChangedEventEvent(
-    ICoreWebView2DownloadOperation* aDownloadOperation, INT32 aDownloadID)
-{
-    if (OnBytesReceivedChanged)
-        OnBytesReceivedChanged(this, aDownloadOperation, aDownloadID);
-}
-
-HRESULT
-TWVBrowserBase::EstimatedEndTimeChangedEventHandler_Invoke(ICoreWebView2DownloadOperation* sender,
-                                                           IUnknown* args, INT32 aDownloadID)
-{
-    (void)args;
-    DoOnEstimatedEndTimeChangedEvent(sender, aDownloadID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnEstimatedEndTimeChangedEvent(
-    ICoreWebView2DownloadOperation* aDownloadOperation, INT32 aDownloadID)
-{
-    if (OnEstimatedEndTimeChanged)
-        OnEstimatedEndTimeChanged(this, aDownloadOperation, aDownloadID);
-}
-
-HRESULT TWVBrowserBase::StateChangedEventHandler_Invoke(ICoreWebView2DownloadOperation* sender,
-                                                        IUnknown* args, INT32 aDownloadID)
-{
-    (void)args;
-    DoOnStateChangedEvent(sender, aDownloadID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnStateChangedEvent(ICoreWebView2DownloadOperation* aDownloadOperation,
-                                           INT32 aDownloadID)
-{
-    if (OnDownloadStateChanged)
-        OnDownloadStateChanged(this, aDownloadOperation, aDownloadID);
-}
-
-HRESULT TWVBrowserBase::FrameNameChangedEventHandler_Invoke(ICoreWebView2Frame* sender,
-                                                            IUnknown* args, UINT32 aFrameID)
-{
-    (void)args;
-    DoOnFrameNameChangedEvent(sender, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameNameChangedEvent(ICoreWebView2Frame* aFrame, UINT32 aFrameID)
-{
-    if (OnFrameNameChanged)
-        OnFrameNameChanged(this, aFrame, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameDestroyedEventHandler_Invoke(ICoreWebView2Frame* sender,
-                                                          IUnknown* args, UINT32 aFrameID)
-{
-    (void)args;
-    DoOnFrameDestroyedEvent(sender, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameDestroyedEvent(ICoreWebView2Frame* aFrame, UINT32 aFrameID)
-{
-    if (OnFrameDestroyed)
-        OnFrameDestroyed(this, aFrame, aFrameID);
-}
-
-HRESULT
-TWVBrowserBase::AddScriptToExecuteOnDocumentCreatedCompletedHandler_Invoke(HRESULT errorCode,
-                                                                           LPCWSTR id)
-{
-    DoOnAddScriptToExecuteOnDocumentCreatedCompletedEvent(errorCode, TextOf(id));
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnAddScriptToExecuteOnDocumentCreatedCompletedEvent(HRESULT aErrorCode,
-                                                                           const wvstring& aResult)
-{
-    if (OnAddScriptToExecuteOnDocumentCreatedCompleted)
-        OnAddScriptToExecuteOnDocumentCreatedCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::IsMutedChangedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    (void)args;
-    DoOnIsMutedChanged(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnIsMutedChanged(ICoreWebView2* aWebView)
-{
-    if (OnIsMutedChanged)
-        OnIsMutedChanged(this, aWebView);
-}
-
-HRESULT TWVBrowserBase::IsDocumentPlayingAudioChangedEventHandler_Invoke(ICoreWebView2* sender,
-                                                                         IUnknown* args)
-{
-    (void)args;
-    DoOnIsDocumentPlayingAudioChanged(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnIsDocumentPlayingAudioChanged(ICoreWebView2* aWebView)
-{
-    if (OnIsDocumentPlayingAudioChanged)
-        OnIsDocumentPlayingAudioChanged(this, aWebView);
-}
-
-HRESULT TWVBrowserBase::IsDefaultDownloadDialogOpenChangedEventHandler_Invoke(ICoreWebView2* sender,
-                                                                              IUnknown* args)
-{
-    (void)args;
-    DoOnIsDefaultDownloadDialogOpenChanged(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnIsDefaultDownloadDialogOpenChanged(ICoreWebView2* aWebView)
-{
-    if (OnIsDefaultDownloadDialogOpenChanged)
-        OnIsDefaultDownloadDialogOpenChanged(this, aWebView);
-}
-
-HRESULT TWVBrowserBase::ProcessInfosChangedEventHandler_Invoke(ICoreWebView2Environment* sender,
-                                                               IUnknown* args)
-{
-    (void)args;
-    DoOnProcessInfosChangedEvent(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnProcessInfosChangedEvent(ICoreWebView2Environment* aEnvironment)
-{
-    if (OnProcessInfosChanged)
-        OnProcessInfosChanged(this, aEnvironment);
-}
-
-HRESULT TWVBrowserBase::FrameNavigationStartingEventHandler2_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2NavigationStartingEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameNavigationStarting2(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameNavigationStarting2(ICoreWebView2Frame* aFrame,
-                                                  ICoreWebView2NavigationStartingEventArgs* aArgs,
-                                                  UINT32 aFrameID)
-{
-    if (OnFrameNavigationStarting2)
-        OnFrameNavigationStarting2(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameNavigationCompletedEventHandler2_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2NavigationCompletedEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameNavigationCompleted2(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameNavigationCompleted2(ICoreWebView2Frame* aFrame,
-                                                   ICoreWebView2NavigationCompletedEventArgs* aArgs,
-                                                   UINT32 aFrameID)
-{
-    if (OnFrameNavigationCompleted2)
-        OnFrameNavigationCompleted2(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameContentLoadingEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2ContentLoadingEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameContentLoadingEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameContentLoadingEvent(ICoreWebView2Frame* aFrame,
-                                                  ICoreWebView2ContentLoadingEventArgs* aArgs,
-                                                  UINT32 aFrameID)
-{
-    if (OnFrameContentLoading)
-        OnFrameContentLoading(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameDOMContentLoadedEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2DOMContentLoadedEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameDOMContentLoadedEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameDOMContentLoadedEvent(ICoreWebView2Frame* aFrame,
-                                                    ICoreWebView2DOMContentLoadedEventArgs* aArgs,
-                                                    UINT32 aFrameID)
-{
-    if (OnFrameDOMContentLoaded)
-        OnFrameDOMContentLoaded(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameWebMessageReceivedEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2WebMessageReceivedEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameWebMessageReceivedEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameWebMessageReceivedEvent(
-    ICoreWebView2Frame* aFrame, ICoreWebView2WebMessageReceivedEventArgs* aArgs, UINT32 aFrameID)
-{
-    if (OnFrameWebMessageReceived)
-        OnFrameWebMessageReceived(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::BasicAuthenticationRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2BasicAuthenticationRequestedEventArgs* args)
-{
-    DoOnBasicAuthenticationRequestedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnBasicAuthenticationRequestedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2BasicAuthenticationRequestedEventArgs* aArgs)
-{
-    if (OnBasicAuthenticationRequested)
-        OnBasicAuthenticationRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ContextMenuRequestedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2ContextMenuRequestedEventArgs* args)
-{
-    DoOnContextMenuRequestedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnContextMenuRequestedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2ContextMenuRequestedEventArgs* aArgs)
-{
-    if (OnContextMenuRequested)
-        OnContextMenuRequested(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::CustomItemSelectedEventHandler_Invoke(ICoreWebView2ContextMenuItem* sender,
-                                                              IUnknown* args)
-{
-    (void)args;
-    DoOnCustomItemSelectedEvent(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnCustomItemSelectedEvent(ICoreWebView2ContextMenuItem* aMenuItem)
-{
-    if (OnCustomItemSelected)
-        OnCustomItemSelected(this, aMenuItem);
-}
-
-HRESULT
-TWVBrowserBase::StatusBarTextChangedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    (void)args;
-    DoOnStatusBarTextChangedEvent(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnStatusBarTextChangedEvent(ICoreWebView2* aWebView)
-{
-    if (OnStatusBarTextChanged)
-        OnStatusBarTextChanged(this, aWebView);
-}
-
-HRESULT TWVBrowserBase::FramePermissionRequestedEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2PermissionRequestedEventArgs2* args, UINT32 aFrameID)
-{
-    DoOnFramePermissionRequestedEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFramePermissionRequestedEvent(
-    ICoreWebView2Frame* aFrame, ICoreWebView2PermissionRequestedEventArgs2* aArgs, UINT32 aFrameID)
-{
-    if (OnFramePermissionRequested)
-        OnFramePermissionRequested(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT
-TWVBrowserBase::ClearBrowsingDataCompletedHandler_Invoke(HRESULT errorCode)
-{
-    DoOnClearBrowsingDataCompletedEvent(errorCode);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnClearBrowsingDataCompletedEvent(HRESULT aErrorCode)
-{
-    if (OnClearBrowsingDataCompleted)
-        OnClearBrowsingDataCompleted(this, aErrorCode);
-}
-
-HRESULT
-TWVBrowserBase::ClearServerCertificateErrorActionsCompletedHandler_Invoke(HRESULT errorCode)
-{
-    DoOnServerCertificateErrorActionsCompletedEvent(errorCode);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnServerCertificateErrorActionsCompletedEvent(HRESULT aErrorCode)
-{
-    if (OnServerCertificateErrorActionsCompleted)
-        OnServerCertificateErrorActionsCompleted(this, aErrorCode);
-}
-
-HRESULT TWVBrowserBase::ServerCertificateErrorDetectedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2ServerCertificateErrorDetectedEventArgs* args)
-{
-    DoOnServerCertificateErrorDetectedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnServerCertificateErrorDetectedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2ServerCertificateErrorDetectedEventArgs* aArgs)
-{
-    if (OnServerCertificateErrorDetected)
-        OnServerCertificateErrorDetected(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::FaviconChangedEventHandler_Invoke(ICoreWebView2* sender, IUnknown* args)
-{
-    DoOnFaviconChangedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFaviconChangedEvent(ICoreWebView2* aWebView, IUnknown* aArgs)
-{
-    if (OnFaviconChanged)
-        OnFaviconChanged(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::GetFaviconCompletedHandler_Invoke(HRESULT errorCode, IStream* result)
-{
-    DoOnGetFaviconCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnGetFaviconCompletedEvent(HRESULT aErrorCode, IStream* aResult)
-{
-    if (OnGetFaviconCompleted)
-        OnGetFaviconCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT
-TWVBrowserBase::PrintCompletedHandler_Invoke(HRESULT errorCode, COREWEBVIEW2_PRINT_STATUS result)
-{
-    DoOnPrintCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnPrintCompletedEvent(HRESULT aErrorCode, TWVPrintStatus aResult)
-{
-    if (OnPrintCompleted)
-        OnPrintCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT
-TWVBrowserBase::PrintToPdfStreamCompletedHandler_Invoke(HRESULT errorCode, IStream* result)
-{
-    DoOnPrintToPdfStreamCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnPrintToPdfStreamCompletedEvent(HRESULT aErrorCode, IStream* aResult)
-{
-    if (OnPrintToPdfStreamCompleted)
-        OnPrintToPdfStreamCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::GetNonDefaultPermissionSettingsCompletedHandler_Invoke(
-    HRESULT errorCode, ICoreWebView2PermissionSettingCollectionView* result)
-{
-    DoOnGetNonDefaultPermissionSettingsCompleted(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnGetNonDefaultPermissionSettingsCompleted(
-    HRESULT aErrorCode, ICoreWebView2PermissionSettingCollectionView* aResult)
-{
-    if (OnGetNonDefaultPermissionSettingsCompleted)
-        OnGetNonDefaultPermissionSettingsCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT
-TWVBrowserBase::SetPermissionStateCompletedHandler_Invoke(HRESULT errorCode)
-{
-    DoOnSetPermissionStateCompleted(errorCode);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnSetPermissionStateCompleted(HRESULT aErrorCode)
-{
-    if (OnSetPermissionStateCompleted)
-        OnSetPermissionStateCompleted(this, aErrorCode);
-}
-
-HRESULT TWVBrowserBase::LaunchingExternalUriSchemeEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2LaunchingExternalUriSchemeEventArgs* args)
-{
-    DoOnLaunchingExternalUriSchemeEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnLaunchingExternalUriSchemeEvent(
-    ICoreWebView2* aWebView, ICoreWebView2LaunchingExternalUriSchemeEventArgs* aArgs)
-{
-    if (OnLaunchingExternalUriScheme)
-        OnLaunchingExternalUriScheme(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::GetProcessExtendedInfosCompletedHandler_Invoke(
-    HRESULT errorCode, ICoreWebView2ProcessExtendedInfoCollection* result)
-{
-    DoOnGetProcessExtendedInfosCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnGetProcessExtendedInfosCompletedEvent(
-    HRESULT aErrorCode, ICoreWebView2ProcessExtendedInfoCollection* aResult)
-{
-    if (OnGetProcessExtendedInfosCompleted)
-        OnGetProcessExtendedInfosCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::BrowserExtensionRemoveCompletedHandler_Invoke(HRESULT errorCode,
-                                                                      const wvstring& aExtensionID)
-{
-    DoOnBrowserExtensionRemoveCompletedEvent(errorCode, aExtensionID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnBrowserExtensionRemoveCompletedEvent(HRESULT aErrorCode,
-                                                              const wvstring& aExtensionID)
-{
-    if (OnBrowserExtensionRemoveCompleted)
-        OnBrowserExtensionRemoveCompleted(this, aErrorCode, aExtensionID);
-}
-
-HRESULT TWVBrowserBase::BrowserExtensionEnableCompletedHandler_Invoke(HRESULT errorCode,
-                                                                      const wvstring& aExtensionID)
-{
-    DoOnBrowserExtensionEnableCompletedEvent(errorCode, aExtensionID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnBrowserExtensionEnableCompletedEvent(HRESULT aErrorCode,
-                                                              const wvstring& aExtensionID)
-{
-    if (OnBrowserExtensionEnableCompleted)
-        OnBrowserExtensionEnableCompleted(this, aErrorCode, aExtensionID);
-}
-
-HRESULT TWVBrowserBase::ProfileAddBrowserExtensionCompletedHandler_Invoke(
-    HRESULT errorCode, ICoreWebView2BrowserExtension* result)
-{
-    DoOnProfileAddBrowserExtensionCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnProfileAddBrowserExtensionCompletedEvent(
-    HRESULT aErrorCode, ICoreWebView2BrowserExtension* aResult)
-{
-    if (OnProfileAddBrowserExtensionCompleted)
-        OnProfileAddBrowserExtensionCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::ProfileGetBrowserExtensionsCompletedHandler_Invoke(
-    HRESULT errorCode, ICoreWebView2BrowserExtensionList* result)
-{
-    DoOnProfileGetBrowserExtensionsCompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnProfileGetBrowserExtensionsCompletedEvent(
-    HRESULT aErrorCode, ICoreWebView2BrowserExtensionList* aResult)
-{
-    if (OnProfileGetBrowserExtensionsCompleted)
-        OnProfileGetBrowserExtensionsCompleted(this, aErrorCode, aResult);
-}
-
-HRESULT
-TWVBrowserBase::ProfileDeletedEventHandler_Invoke(ICoreWebView2Profile* sender, IUnknown* args)
-{
-    (void)args;
-    DoOnProfileDeletedEvent(sender);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnProfileDeletedEvent(ICoreWebView2Profile* aProfile)
-{
-    if (OnProfileDeleted)
-        OnProfileDeleted(this, aProfile);
-}
-
-HRESULT TWVBrowserBase::ExecuteScriptWithResultCompletedHandler_Invoke(
-    HRESULT errorCode, ICoreWebView2ExecuteScriptResult* result, INT32 aExecutionID)
-{
-    DoOnExecuteScriptWithResultCompletedEvent(errorCode, result, aExecutionID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnExecuteScriptWithResultCompletedEvent(
-    HRESULT errorCode, ICoreWebView2ExecuteScriptResult* aResult, INT32 aExecutionID)
-{
-    if (OnExecuteScriptWithResultCompleted)
-        OnExecuteScriptWithResultCompleted(this, errorCode, aResult, aExecutionID);
-}
-
-HRESULT TWVBrowserBase::NonClientRegionChangedEventHandler_Invoke(
-    ICoreWebView2CompositionController* sender, ICoreWebView2NonClientRegionChangedEventArgs* args)
-{
-    DoOnNonClientRegionChangedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnNonClientRegionChangedEvent(
-    ICoreWebView2CompositionController* aController,
-    ICoreWebView2NonClientRegionChangedEventArgs* aArgs)
-{
-    if (OnNonClientRegionChanged)
-        OnNonClientRegionChanged(this, aController, aArgs);
-}
-
-HRESULT TWVBrowserBase::NotificationReceivedEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2NotificationReceivedEventArgs* args)
-{
-    DoOnNotificationReceivedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnNotificationReceivedEvent(
-    ICoreWebView2* aWebView, ICoreWebView2NotificationReceivedEventArgs* aArgs)
-{
-    if (OnNotificationReceived)
-        OnNotificationReceived(this, aWebView, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::NotificationCloseRequestedEventHandler_Invoke(ICoreWebView2Notification* sender,
-                                                              IUnknown* args)
-{
-    DoOnNotificationCloseRequestedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnNotificationCloseRequestedEvent(ICoreWebView2Notification* aNotification,
-                                                         IUnknown* aArgs)
-{
-    if (OnNotificationCloseRequested)
-        OnNotificationCloseRequested(this, aNotification, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::SaveAsUIShowingEventHandler_Invoke(ICoreWebView2* sender,
-                                                   ICoreWebView2SaveAsUIShowingEventArgs* args)
-{
-    DoOnSaveAsUIShowingEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnSaveAsUIShowingEvent(ICoreWebView2* aWebView,
-                                              ICoreWebView2SaveAsUIShowingEventArgs* aArgs)
-{
-    if (OnSaveAsUIShowing)
-        OnSaveAsUIShowing(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ShowSaveAsUICompletedHandler_Invoke(HRESULT errorCode,
-                                                            COREWEBVIEW2_SAVE_AS_UI_RESULT result)
-{
-    DoOnShowSaveAsUICompletedEvent(errorCode, result);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnShowSaveAsUICompletedEvent(HRESULT aErrorCode, TWVSaveAsUIResult aResult)
-{
-    if (OnShowSaveAsUICompleted)
-        OnShowSaveAsUICompleted(this, aErrorCode, aResult);
-}
-
-HRESULT TWVBrowserBase::SaveFileSecurityCheckStartingEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2SaveFileSecurityCheckStartingEventArgs* args)
-{
-    DoOnSaveFileSecurityCheckStartingEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnSaveFileSecurityCheckStartingEvent(
-    ICoreWebView2* aWebView, ICoreWebView2SaveFileSecurityCheckStartingEventArgs* aArgs)
-{
-    if (OnSaveFileSecurityCheckStarting)
-        OnSaveFileSecurityCheckStarting(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::ScreenCaptureStartingEventHandler_Invoke(
-    ICoreWebView2* sender, ICoreWebView2ScreenCaptureStartingEventArgs* args)
-{
-    DoOnScreenCaptureStartingEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnScreenCaptureStartingEvent(
-    ICoreWebView2* aWebView, ICoreWebView2ScreenCaptureStartingEventArgs* aArgs)
-{
-    if (OnScreenCaptureStarting)
-        OnScreenCaptureStarting(this, aWebView, aArgs);
-}
-
-HRESULT TWVBrowserBase::FrameScreenCaptureStartingEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2ScreenCaptureStartingEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameScreenCaptureStartingEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameScreenCaptureStartingEvent(
-    ICoreWebView2Frame* aFrame, ICoreWebView2ScreenCaptureStartingEventArgs* aArgs, UINT32 aFrameID)
-{
-    if (OnFrameScreenCaptureStarting)
-        OnFrameScreenCaptureStarting(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FrameChildFrameCreatedEventHandler_Invoke(
-    ICoreWebView2Frame* sender, ICoreWebView2FrameCreatedEventArgs* args, UINT32 aFrameID)
-{
-    DoOnFrameChildFrameCreatedEvent(sender, args, aFrameID);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFrameChildFrameCreatedEvent(ICoreWebView2Frame* aFrame,
-                                                     ICoreWebView2FrameCreatedEventArgs* aArgs,
-                                                     UINT32 aFrameID)
-{
-    if (OnFrameChildFrameCreated)
-        OnFrameChildFrameCreated(this, aFrame, aArgs, aFrameID);
-}
-
-HRESULT TWVBrowserBase::FindActiveMatchIndexChangedEventHandler_Invoke(ICoreWebView2Find* sender,
-                                                                       IUnknown* args)
-{
-    DoOnFindActiveMatchIndexChangedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFindActiveMatchIndexChangedEvent(ICoreWebView2Find* aFindSession,
-                                                          IUnknown* aArgs)
-{
-    if (OnFindActiveMatchIndexChanged)
-        OnFindActiveMatchIndexChanged(this, aFindSession, aArgs);
-}
-
-HRESULT TWVBrowserBase::FindMatchCountChangedEventHandler_Invoke(ICoreWebView2Find* sender,
-                                                                 IUnknown* args)
-{
-    DoOnFindMatchCountChangedEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFindMatchCountChangedEvent(ICoreWebView2Find* aFindSession,
-                                                    IUnknown* aArgs)
-{
-    if (OnFindMatchCountChanged)
-        OnFindMatchCountChanged(this, aFindSession, aArgs);
-}
-
-HRESULT TWVBrowserBase::FindStartCompletedHandler_Invoke(HRESULT errorCode)
-{
-    DoOnFindStartCompletedEvent(errorCode);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnFindStartCompletedEvent(HRESULT aErrorCode)
-{
-    if (OnFindStartCompleted)
-        OnFindStartCompleted(this, aErrorCode);
-}
-
-HRESULT TWVBrowserBase::DragStartingEventHandler_Invoke(ICoreWebView2CompositionController* sender,
-                                                        ICoreWebView2DragStartingEventArgs* args)
-{
-    DoOnDragStartingEvent(sender, args);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoOnDragStartingEvent(ICoreWebView2CompositionController* aController,
-                                           ICoreWebView2DragStartingEventArgs* aArgs)
-{
-    if (OnDragStarting)
-        OnDragStarting(this, aController, aArgs);
-}
-
-HRESULT
-TWVBrowserBase::CapturePreviewCompletedHandler_Invoke(HRESULT errorCode)
-{
-    DoCapturePreviewCompleted(errorCode);
-    return S_OK;
-}
-
-void TWVBrowserBase::DoCapturePreviewCompleted(HRESULT aErrorCode)
-{
-    if (OnCapturePreviewCompleted)
-        OnCapturePreviewCompleted(this, aErrorCode);
 }
