@@ -11,16 +11,7 @@
 #include "wvloader.h"
 #include "wvmiscfunctions.h"
 
-namespace {
-
-template <typename T> void FreeAndNil(T*& aObject)
-{
-    T* object = aObject;
-    aObject = nullptr;
-    delete object;
-}
-
-} // namespace
+#include <memory>
 
 // ---- Construction and destruction -----------------------------------------------------------
 
@@ -50,13 +41,13 @@ TWVBrowserBase::~TWVBrowserBase()
     // its way.
     ClearCallbackTarget(static_cast<IWVBrowserEvents*>(this));
     RestoreOldCompWndProc();
-    FreeAndNil(FCoreWebView2Profile);
-    FreeAndNil(FCoreWebView2FindOptions);
-    FreeAndNil(FCoreWebView2PrintSettings);
-    FreeAndNil(FCoreWebView2Settings);
-    FreeAndNil(FCoreWebView2Environment);
-    FreeAndNil(FCoreWebView2);
-    FreeAndNil(FCoreWebView2Controller);
+    FCoreWebView2Profile.reset();
+    FCoreWebView2FindOptions.reset();
+    FCoreWebView2PrintSettings.reset();
+    FCoreWebView2Settings.reset();
+    FCoreWebView2Environment.reset();
+    FCoreWebView2.reset();
+    FCoreWebView2Controller.reset();
     FClearBrowsingDataCompletedHandler.Reset();
     FSetPermissionStateCompletedHandler.Reset();
     FGetNonDefaultPermissionSettingsCompletedHandler.Reset();
@@ -105,9 +96,9 @@ bool TWVBrowserBase::CreateBrowser(HWND aHandle, ICoreWebView2Environment* aEnvi
         return false;
     FWindowParentHandle = aHandle;
     if (aEnvironment) {
-        FreeAndNil(FCoreWebView2Environment);
+        FCoreWebView2Environment.reset();
         FUseDefaultEnvironment = true;
-        FCoreWebView2Environment = new TCoreWebView2Environment(aEnvironment);
+        FCoreWebView2Environment = std::make_unique<TCoreWebView2Environment>(aEnvironment);
         return CreateController();
     }
     return CreateEnvironment();
@@ -150,8 +141,8 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::EnvironmentCompletedHandler_Invoke(
     HRESULT errorCode, ICoreWebView2Environment* result)
 {
     if (SUCCEEDED(errorCode) && result) {
-        FreeAndNil(FCoreWebView2Environment);
-        FCoreWebView2Environment = new TCoreWebView2Environment(result);
+        FCoreWebView2Environment.reset();
+        FCoreWebView2Environment = std::make_unique<TCoreWebView2Environment>(result);
         DoOnEnvironmentCompleted();
         CreateController();
     } else {
@@ -201,8 +192,8 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::ControllerCompletedHandler_Invoke(
                                  ControllerCreationErrorToString(errorCode));
         return S_OK;
     }
-    FreeAndNil(FCoreWebView2Controller);
-    FCoreWebView2Controller = new TCoreWebView2Controller(result);
+    FCoreWebView2Controller.reset();
+    FCoreWebView2Controller = std::make_unique<TCoreWebView2Controller>(result);
     DoOnControllerCompleted();
 
     TComPtr<ICoreWebView2> webView = FCoreWebView2Controller->GetCoreWebView2();
@@ -210,25 +201,27 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::ControllerCompletedHandler_Invoke(
         DoOnInitializationError(E_FAIL, u"There was an error getting the browser webview.");
         return S_OK;
     }
-    FreeAndNil(FCoreWebView2);
-    FCoreWebView2 = new TCoreWebView2(webView.Get());
+    FCoreWebView2.reset();
+    FCoreWebView2 = std::make_unique<TCoreWebView2>(webView.Get());
     TComPtr<ICoreWebView2Settings> settings = FCoreWebView2->GetSettings();
     if (!settings) {
         DoOnInitializationError(E_FAIL, u"There was an error getting the browser settings.");
         return S_OK;
     }
 
-    FreeAndNil(FCoreWebView2Profile);
-    FCoreWebView2Profile = new TCoreWebView2Profile(FCoreWebView2->GetProfile().Get());
+    FCoreWebView2Profile.reset();
+    FCoreWebView2Profile =
+        std::make_unique<TCoreWebView2Profile>(FCoreWebView2->GetProfile().Get());
     FCoreWebView2Profile->AddAllBrowserEvents(this);
 
-    FreeAndNil(FCoreWebView2Settings);
-    FCoreWebView2Settings = new TCoreWebView2Settings(settings.Get());
+    FCoreWebView2Settings.reset();
+    FCoreWebView2Settings = std::make_unique<TCoreWebView2Settings>(settings.Get());
 
     TComPtr<ICoreWebView2PrintSettings> printSettings;
     if (FCoreWebView2Environment->CreatePrintSettings(printSettings)) {
-        FreeAndNil(FCoreWebView2PrintSettings);
-        FCoreWebView2PrintSettings = new TCoreWebView2PrintSettings(printSettings.Get());
+        FCoreWebView2PrintSettings.reset();
+        FCoreWebView2PrintSettings =
+            std::make_unique<TCoreWebView2PrintSettings>(printSettings.Get());
     }
 
     if (!FUseDefaultEnvironment)
@@ -238,8 +231,8 @@ HRESULT STDMETHODCALLTYPE TWVBrowserBase::ControllerCompletedHandler_Invoke(
 
     TComPtr<ICoreWebView2FindOptions> findOptions;
     if (FCoreWebView2Environment->CreateFindOptions(findOptions)) {
-        FreeAndNil(FCoreWebView2FindOptions);
-        FCoreWebView2FindOptions = new TCoreWebView2FindOptions(findOptions.Get());
+        FCoreWebView2FindOptions.reset();
+        FCoreWebView2FindOptions = std::make_unique<TCoreWebView2FindOptions>(findOptions.Get());
     }
 
     DoOnAfterCreated();

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 class TCoreWebView2;
 class TCoreWebView2Controller;
@@ -326,16 +327,22 @@ public:
     bool AllowHostInputProcessing() const { return FAllowHostInputProcessing; }
     void SetAllowHostInputProcessing(bool aValue) { FAllowHostInputProcessing = aValue; }
 
-    TCoreWebView2Environment* CoreWebView2Environment() const { return FCoreWebView2Environment; }
-    TCoreWebView2Controller* CoreWebView2Controller() const { return FCoreWebView2Controller; }
-    TCoreWebView2* CoreWebView2() const { return FCoreWebView2; }
-    TCoreWebView2Settings* CoreWebView2Settings() const { return FCoreWebView2Settings; }
+    TCoreWebView2Environment* CoreWebView2Environment() const
+    {
+        return FCoreWebView2Environment.get();
+    }
+    TCoreWebView2Controller* CoreWebView2Controller() const
+    {
+        return FCoreWebView2Controller.get();
+    }
+    TCoreWebView2* CoreWebView2() const { return FCoreWebView2.get(); }
+    TCoreWebView2Settings* CoreWebView2Settings() const { return FCoreWebView2Settings.get(); }
     TCoreWebView2PrintSettings* CoreWebView2PrintSettings() const
     {
-        return FCoreWebView2PrintSettings;
+        return FCoreWebView2PrintSettings.get();
     }
-    TCoreWebView2Profile* Profile() const { return FCoreWebView2Profile; }
-    TCoreWebView2FindOptions* FindOptions() const { return FCoreWebView2FindOptions; }
+    TCoreWebView2Profile* Profile() const { return FCoreWebView2Profile.get(); }
+    TCoreWebView2FindOptions* FindOptions() const { return FCoreWebView2FindOptions.get(); }
     bool IsNavigating() const { return FIsNavigating; }
     std::uint8_t ZoomStep() const { return FZoomStep; }
     HWND WindowParentHandle() const { return FWindowParentHandle; }
@@ -851,9 +858,9 @@ protected:
     void ReplaceWndProcs();
     void RestoreOldCompWndProc();
     using TWndMethod = std::function<void(TMessage&)>;
-    void CreateStub(const TWndMethod& aMethod, void*& aStub);
-    void FreeAndNilStub(void*& aStub);
-    void* InstallCompWndProc(HWND aWnd, void* aStub);
+    void CreateStub(const TWndMethod& aMethod, std::unique_ptr<TWndMethod>& aStub);
+    void FreeAndNilStub(std::unique_ptr<TWndMethod>& aStub);
+    void* InstallCompWndProc(HWND aWnd, TWndMethod* aStub);
     void RestoreCompWndProc(HWND& aOldWnd, HWND aNewWnd, void*& aProc);
     void CallOldCompWndProc(void* aProc, HWND aWnd, TMessage& aMessage);
     void Widget0CompWndProc(TMessage& aMessage);
@@ -870,16 +877,16 @@ private:
     void CompWndProc(TMessage& aMessage, HWND& aWnd, void*& aMarker, const TOnCompMsgEvent& aEvent,
                      const char* aName);
     void LookUpKind(HWND aParent, const char* aClass, const char* aTitle, HWND& aWnd,
-                    void*& aMarker, void*& aStub, const TOnCompMsgEvent& aEvent,
-                    void (TWVBrowserBase::*aProc)(TMessage&));
+                    void*& aMarker, std::unique_ptr<TWndMethod>& aStub,
+                    const TOnCompMsgEvent& aEvent, void (TWVBrowserBase::*aProc)(TMessage&));
 
-    TCoreWebView2PrintSettings* FCoreWebView2PrintSettings = nullptr;
-    TCoreWebView2Settings* FCoreWebView2Settings = nullptr;
-    TCoreWebView2Environment* FCoreWebView2Environment = nullptr;
-    TCoreWebView2Controller* FCoreWebView2Controller = nullptr;
-    TCoreWebView2* FCoreWebView2 = nullptr;
-    TCoreWebView2Profile* FCoreWebView2Profile = nullptr;
-    TCoreWebView2FindOptions* FCoreWebView2FindOptions = nullptr;
+    std::unique_ptr<TCoreWebView2PrintSettings> FCoreWebView2PrintSettings;
+    std::unique_ptr<TCoreWebView2Settings> FCoreWebView2Settings;
+    std::unique_ptr<TCoreWebView2Environment> FCoreWebView2Environment;
+    std::unique_ptr<TCoreWebView2Controller> FCoreWebView2Controller;
+    std::unique_ptr<TCoreWebView2> FCoreWebView2;
+    std::unique_ptr<TCoreWebView2Profile> FCoreWebView2Profile;
+    std::unique_ptr<TCoreWebView2FindOptions> FCoreWebView2FindOptions;
     HWND FWindowParentHandle = nullptr;
     bool FUseDefaultEnvironment = false;
     wvstring FDefaultURL;
@@ -912,10 +919,10 @@ private:
     void* FOldWidget1CompWndPrc = nullptr;
     void* FOldRenderCompWndPrc = nullptr;
     void* FOldD3DWindowCompWndPrc = nullptr;
-    void* FWidget0CompStub = nullptr;
-    void* FWidget1CompStub = nullptr;
-    void* FRenderCompStub = nullptr;
-    void* FD3DWindowCompStub = nullptr;
+    std::unique_ptr<TWndMethod> FWidget0CompStub;
+    std::unique_ptr<TWndMethod> FWidget1CompStub;
+    std::unique_ptr<TWndMethod> FRenderCompStub;
+    std::unique_ptr<TWndMethod> FD3DWindowCompStub;
 
     TComPtr<ICoreWebView2ClearBrowsingDataCompletedHandler> FClearBrowsingDataCompletedHandler;
     TComPtr<ICoreWebView2SetPermissionStateCompletedHandler> FSetPermissionStateCompletedHandler;

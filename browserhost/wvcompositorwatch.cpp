@@ -29,21 +29,18 @@ LRESULT CALLBACK CompSubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lP
 
 // ---- Compositor window watching -------------------------------------------------------------
 
-void TWVBrowserBase::CreateStub(const TWndMethod& aMethod, void*& aStub)
+void TWVBrowserBase::CreateStub(const TWndMethod& aMethod, std::unique_ptr<TWndMethod>& aStub)
 {
     if (!aStub)
-        aStub = new TWndMethod(aMethod);
+        aStub = std::make_unique<TWndMethod>(aMethod);
 }
 
-void TWVBrowserBase::FreeAndNilStub(void*& aStub)
+void TWVBrowserBase::FreeAndNilStub(std::unique_ptr<TWndMethod>& aStub)
 {
-    if (aStub) {
-        delete static_cast<TWndMethod*>(aStub);
-        aStub = nullptr;
-    }
+    aStub.reset();
 }
 
-void* TWVBrowserBase::InstallCompWndProc(HWND aWnd, void* aStub)
+void* TWVBrowserBase::InstallCompWndProc(HWND aWnd, TWndMethod* aStub)
 {
     if (!aWnd || !aStub)
         return nullptr;
@@ -67,7 +64,8 @@ void TWVBrowserBase::CallOldCompWndProc(void* aProc, HWND aWnd, TMessage& aMessa
 }
 
 void TWVBrowserBase::LookUpKind(HWND aParent, const char* aClass, const char* aTitle, HWND& aWnd,
-                                void*& aMarker, void*& aStub, const TOnCompMsgEvent& aEvent,
+                                void*& aMarker, std::unique_ptr<TWndMethod>& aStub,
+                                const TOnCompMsgEvent& aEvent,
                                 void (TWVBrowserBase::*aProc)(TMessage&))
 {
     const HWND found = FindWindowExA(aParent, nullptr, aClass, aTitle);
@@ -78,7 +76,7 @@ void TWVBrowserBase::LookUpKind(HWND aParent, const char* aClass, const char* aT
     RestoreCompWndProc(old, found, aMarker);
     if (aEvent && aWnd && !aMarker) {
         CreateStub([this, aProc](TMessage& aMessage) { (this->*aProc)(aMessage); }, aStub);
-        aMarker = InstallCompWndProc(aWnd, aStub);
+        aMarker = InstallCompWndProc(aWnd, aStub.get());
     }
 }
 

@@ -16,7 +16,7 @@ TCoreWebView2::TCoreWebView2(ICoreWebView2* aBaseIntf)
 
 void TCoreWebView2::AfterConstruction()
 {
-    FDevToolsEventNames = new std::vector<std::string>();
+    FDevToolsEventNames = std::make_unique<std::vector<std::string>>();
 }
 
 TCoreWebView2::~TCoreWebView2()
@@ -27,8 +27,7 @@ TCoreWebView2::~TCoreWebView2()
     } catch (...) {
     }
     FDevToolsEventTokens.clear();
-    delete FDevToolsEventNames;
-    FDevToolsEventNames = nullptr;
+    FDevToolsEventNames.reset();
     InitializeFields();
 }
 

@@ -4,6 +4,7 @@
 
 #include "wvwrapper.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,6 @@ private:
 #undef WV_DECLARE_TOKEN
 
     // DevTools protocol events subscribed through this wrapper (UTF-8 names) and their tokens.
-    std::vector<std::string>* FDevToolsEventNames = nullptr;
+    std::unique_ptr<std::vector<std::string>> FDevToolsEventNames;
     std::vector<EventRegistrationToken> FDevToolsEventTokens;
 };

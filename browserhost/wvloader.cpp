@@ -272,8 +272,7 @@ void TWVLoader::UnloadWebView2Library()
 
 void TWVLoader::DestroyEnvironment()
 {
-    delete FCoreWebView2Environment;
-    FCoreWebView2Environment = nullptr;
+    FCoreWebView2Environment.reset();
 }
 
 bool TWVLoader::CreateEnvironment()
@@ -311,7 +310,7 @@ HRESULT TWVLoader::EnvironmentCompletedHandler_Invoke(HRESULT errorCode,
     FCreationPending = false;
     if (SUCCEEDED(errorCode) && result) {
         DestroyEnvironment();
-        FCoreWebView2Environment = new TCoreWebView2Environment(result);
+        FCoreWebView2Environment = std::make_unique<TCoreWebView2Environment>(result);
         FCoreWebView2Environment->AddAllLoaderEvents(this);
         FStatus = wvlsInitialized;
         DoOnEnvironmentCreated();

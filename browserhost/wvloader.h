@@ -93,7 +93,10 @@ public:
     // The shared environment once it has been created, else null.
     ICoreWebView2Environment* Environment() const;
     bool GetEnvironmentIsInitialized() const;
-    TCoreWebView2Environment* CoreWebView2Environment() const { return FCoreWebView2Environment; }
+    TCoreWebView2Environment* CoreWebView2Environment() const
+    {
+        return FCoreWebView2Environment.get();
+    }
 
     // The browser command line built from the settings.
     wvstring GetCustomCommandLineSwitches() const;
@@ -163,7 +166,7 @@ protected:
     void AppendCreationErrorLines(const char* aFirstLine, HRESULT aErrorCode);
 
 private:
-    TCoreWebView2Environment* FCoreWebView2Environment = nullptr;
+    std::unique_ptr<TCoreWebView2Environment> FCoreWebView2Environment;
     HMODULE FLibHandle = nullptr;
     std::vector<std::string> FErrorLog;
     INT64 FError = 0;
