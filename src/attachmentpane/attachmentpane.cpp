@@ -4,6 +4,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "filecopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,36 +21,6 @@ const char* const CannotPreviewPage =
 namespace {
 
 const int HeaderHeight = 30;
-
-// Copies the whole of ASource into ATarget, replacing it; raises with the system's reason.
-void CopyFileContent(const QString& ASource, const QString& ATarget, int64_t* ASize = nullptr)
-{
-    QFile src(ASource);
-    if (!src.open(QIODevice::ReadOnly))
-        throw std::runtime_error(
-            ("Cannot open " + ASource + ": " + src.errorString()).toStdString());
-    if (ASize)
-        *ASize = src.size();
-    QFile dst(ATarget);
-    if (!dst.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(
-            ("Cannot create " + ATarget + ": " + dst.errorString()).toStdString());
-    char buf[65536];
-    for (;;) {
-        const qint64 got = src.read(buf, sizeof buf);
-        if (got < 0)
-            throw std::runtime_error(
-                ("Cannot read " + ASource + ": " + src.errorString()).toStdString());
-        if (got == 0)
-            break;
-        if (dst.write(buf, got) != got)
-            throw std::runtime_error(
-                ("Cannot write " + ATarget + ": " + dst.errorString()).toStdString());
-    }
-    if (!dst.flush())
-        throw std::runtime_error(
-            ("Cannot write " + ATarget + ": " + dst.errorString()).toStdString());
-}
 
 // The save-file dialog, answered through the dialog seam in tests.
 QString SaveFileDlg(const QString& AFileName)
@@ -271,7 +242,7 @@ void TAttachmentPane::AttachBtnClick()
     const QString rel = UniqueRelPath(name);
     const QString full = FullPath(rel);
     int64_t size = 0;
-    CopyFileContent(source, full, &size);
+    CopyWholeFile(source, full, &size);
     AppDB->AddAttachment(noteId, name, MimeTypeForFile(name), rel, size);
     LoadForNote(FNoteId);
     if (!FExpanded)
@@ -319,7 +290,7 @@ void TAttachmentPane::ExportClick(int AIndex)
     // Exporting a copy onto itself would empty it.
     if (QFileInfo(target).canonicalFilePath() == QFileInfo(full).canonicalFilePath())
         return;
-    CopyFileContent(full, target);
+    CopyWholeFile(full, target);
 }
 
 void TAttachmentPane::DeleteAttachClick(int AIndex)

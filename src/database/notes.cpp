@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "filecopy.h"
 #include "programfolder.h"
 
 #include <QDir>
@@ -225,35 +226,6 @@ QString NewAttachmentPath(const QString& AFileName)
     const QString ext = dot >= 0 ? name.mid(dot).toLower() : QString();
     return QStringLiteral("attachments/") + guid + ext;
 }
-
-namespace {
-
-void CopyWholeFile(const QString& ASource, const QString& ATarget)
-{
-    QFile src(ASource);
-    if (!src.open(QIODevice::ReadOnly))
-        throw std::runtime_error(src.errorString().toStdString());
-    QFile dst(ATarget);
-    if (!dst.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(dst.errorString().toStdString());
-    char buf[65536];
-    for (;;) {
-        const qint64 got = src.read(buf, sizeof buf);
-        if (got < 0)
-            throw std::runtime_error(src.errorString().toStdString());
-        if (got == 0)
-            break;
-        if (dst.write(buf, got) != got)
-            throw std::runtime_error(dst.errorString().toStdString());
-    }
-    if (!dst.flush())
-        throw std::runtime_error(dst.errorString().toStdString());
-    dst.close();
-    if (dst.error() != QFileDevice::NoError)
-        throw std::runtime_error(dst.errorString().toStdString());
-}
-
-} // namespace
 
 int64_t TDatabase::DuplicateNote(int64_t ANoteId)
 {
