@@ -86,6 +86,7 @@ let annotSavedRange = null;
 let linkSavedRange = null;
 let linkEditAnchor = null;
 let linkShownHref = '';
+let linkShownText = '';
 let sourceMode = false;
 let sourceShownText = '';
 let tagSelectedColour = 'yellow';
@@ -855,11 +856,13 @@ function openLinkModal(evt) {
   if (linkEditAnchor) {
     linkShownHref = linkEditAnchor.getAttribute('href') || '';
     linkUrlInput.value = linkShownHref;
-    linkTextInput.value = linkEditAnchor.textContent;
+    linkShownText = linkEditAnchor.textContent;
+    linkTextInput.value = linkShownText;
     modal.classList.add('editing');
     okBtn.textContent = 'Update Link';
   } else {
     linkShownHref = '';
+    linkShownText = '';
     linkUrlInput.value = '';
     linkTextInput.value = '';
     modal.classList.remove('editing');
@@ -892,7 +895,8 @@ function confirmLinkInsert() {
   _closeOverlay('modal-link');
   if (editing) {
     if (!keepHref) linkEditAnchor.setAttribute('href', url);
-    if (text) linkEditAnchor.textContent = text;
+    // The link's content (its marks and formatting) is replaced only when its text was changed.
+    if (text && text !== linkShownText.trim()) linkEditAnchor.textContent = text;
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
@@ -930,9 +934,8 @@ function confirmLinkInsert() {
 function removeLink() {
   _closeOverlay('modal-link');
   const a = linkEditAnchor;
-  if (a && a.isConnected && a.parentNode) {
-    a.parentNode.replaceChild(document.createTextNode(a.textContent), a);
-  }
+  // The link's content stays as it is, marks and formatting included.
+  if (a && a.isConnected && a.parentNode) _unwrap(a);
   linkSavedRange = null;
   linkEditAnchor = null;
   editor.focus();

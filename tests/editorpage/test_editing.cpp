@@ -164,6 +164,49 @@ private Q_SLOTS:
         QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 1000).Msg.isEmpty());
     }
 
+    void editingALinkKeepsItsContent_data()
+    {
+        QTest::addColumn<QString>("action"); // "address" or "remove"
+        QTest::addColumn<QString>("expected");
+        const QString content = QStringLiteral(
+            "<b>bold</b> <span id=\"ann_k1\" class=\"dm-annot\">anchored</span> "
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">tagged</span>");
+        QTest::newRow("new address")
+            << "address"
+            << "<p>see <a href=\"https://new.example/\">" + content + "</a> end</p>";
+        QTest::newRow("remove link") << "remove"
+                                     << "<p>see " + content + " end</p>";
+    }
+    void editingALinkKeepsItsContent()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>see <a href=\"https://old.example/\"><b>bold</b> <span id=\"ann_k1\" "
+            "class=\"dm-annot\">anchored</span> <span data-hash=\"tg\" data-colour=\"red\" "
+            "id=\"tg\" data-tag=\"T\">tagged</span></a> end</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("ncho")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('inp-link-text').value")),
+                 QStringLiteral("bold anchored tagged"));
+        if (action == QLatin1String("remove")) {
+            F->Click(QStringLiteral("#btn-link-remove"));
+        } else {
+            F->Key(Qt::Key_A, Qt::ControlModifier);
+            F->Type(QStringLiteral("https://new.example/"));
+            F->Key(Qt::Key_Return);
+            F->Key(Qt::Key_Return);
+        }
+        QVERIFY(!F->Js(QStringLiteral(
+                           "document.getElementById('modal-link').classList.contains('open')"))
+                     .toBool());
+        QCOMPARE(F->InnerHtml(), expected);
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), expected);
+    }
+
     void newLinkAddressGetsSchemeByRule_data()
     {
         QTest::addColumn<QString>("typed");
