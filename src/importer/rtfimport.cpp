@@ -1,10 +1,16 @@
-// RTF import: one character scan with a skip flag saved and restored with the groups;
-// characters written as code-page bytes or Unicode escapes are decoded.
+// RTF import: one scan over the file with the group state (skipping, Unicode fallback count,
+// font) saved and restored with the groups; characters written as code-page bytes or Unicode
+// escapes are decoded through the code page of the font in use.
 #include "importer.h"
 #include "importer_p.h"
 
 #include <QStringDecoder>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 using namespace importer;
 
@@ -22,16 +28,17 @@ public:
         const bool multi = ACodePage == 932 || ACodePage == 936 || ACodePage == 949 ||
                            ACodePage == 950 || ACodePage == 1361 || ACodePage == 54936 ||
                            ACodePage == 65001;
-        for (const QString& name : Names(ACodePage)) {
-            QStringDecoder probe(name.toLatin1().constData());
+        for (const std::string& codec : Names(ACodePage)) {
+            const char* name = codec.c_str();
+            QStringDecoder probe(name);
             if (!probe.isValid())
                 continue;
             if (multi) {
-                FDecoder = std::make_unique<QStringDecoder>(name.toLatin1().constData());
+                FDecoder = std::make_unique<QStringDecoder>(name);
             } else {
                 FTable.resize(128);
                 for (int b = 0x80; b <= 0xFF; ++b) {
-                    QStringDecoder one(name.toLatin1().constData());
+                    QStringDecoder one(name);
                     const char byte = char(b);
                     const QString s = one.decode(QByteArrayView(&byte, 1));
                     const bool usable = s.size() == 1 && s[0].unicode() >= 0x20 &&
@@ -64,30 +71,29 @@ public:
     }
 
 private:
-    static QStringList Names(int ACodePage)
+    static std::vector<std::string> Names(int ACodePage)
     {
-        const QString n = QString::number(ACodePage);
         switch (ACodePage) {
         case 932:
-            return {QStringLiteral("cp932"), QStringLiteral("Shift_JIS")};
+            return {"windows-932", "Shift_JIS"};
         case 936:
-            return {QStringLiteral("GBK"), QStringLiteral("cp936")};
+            return {"windows-936", "GBK"};
         case 949:
-            return {QStringLiteral("cp949"), QStringLiteral("windows-949"),
-                    QStringLiteral("EUC-KR")};
+            return {"windows-949"};
         case 950:
-            return {QStringLiteral("Big5"), QStringLiteral("cp950")};
+            return {"windows-950", "Big5"};
         case 1361:
-            return {QStringLiteral("johab")};
+            return {"johab"};
         case 54936:
-            return {QStringLiteral("GB18030")};
+            return {"GB18030"};
         case 65001:
-            return {QStringLiteral("UTF-8")};
+            return {"UTF-8"};
         case 10000:
-            return {QStringLiteral("macintosh")};
-        default:
-            return {QStringLiteral("windows-") + n, QStringLiteral("cp") + n,
-                    QStringLiteral("IBM") + n};
+            return {"macintosh"};
+        default: {
+            const std::string n = std::to_string(ACodePage);
+            return {"windows-" + n, "cp" + n, "IBM" + n};
+        }
         }
     }
 
@@ -96,33 +102,140 @@ private:
     bool FHasTable = false;
 };
 
+// The code page of a font's character set; 0 where the document's code page applies.
+int CharsetCodePage(int ACharset)
+{
+    switch (ACharset) {
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    default:
+        return 0;
+    }
+}
+
+enum class EWord
+{
+    wBreak,       // par, line
+    wDestination, // a group whose text is not part of the body
+    wField,
+    wFieldResult,
+    wUnicode,
+    wUnicodeCount,
+    wBinary,
+    wFontTable,
+    wFont,
+    wFontCharset,
+    wDefaultFont,
+    wPlain,
+    wAnsiCodePage,
+    wAnsi,
+    wMac,
+    wPC,
+    wPCA,
+    wChar // a word that stands for one character
+};
+
+struct TWordInfo
+{
+    EWord Kind;
+    char16_t Char = 0;
+};
+
+const TWordInfo* LookUpWord(std::string_view AWord)
+{
+    static const std::unordered_map<std::string_view, TWordInfo> words = [] {
+        std::unordered_map<std::string_view, TWordInfo> m;
+        for (const char* w : {"par", "line"})
+            m.emplace(w, TWordInfo{EWord::wBreak});
+        for (const char* w : {"colortbl",  "stylesheet",   "info",      "pict",
+                              "object",    "fldinst",      "header",    "headerl",
+                              "headerr",   "headerf",      "footer",    "footerl",
+                              "footerr",   "footerf",      "listtable", "listoverridetable",
+                              "rsidtbl",   "xmlnstbl",     "themedata", "colorschememapping",
+                              "datastore", "latentstyles", "generator", "bkmkstart",
+                              "bkmkend"})
+            m.emplace(w, TWordInfo{EWord::wDestination});
+        m.emplace("field", TWordInfo{EWord::wField});
+        m.emplace("fldrslt", TWordInfo{EWord::wFieldResult});
+        m.emplace("u", TWordInfo{EWord::wUnicode});
+        m.emplace("uc", TWordInfo{EWord::wUnicodeCount});
+        m.emplace("bin", TWordInfo{EWord::wBinary});
+        m.emplace("fonttbl", TWordInfo{EWord::wFontTable});
+        m.emplace("f", TWordInfo{EWord::wFont});
+        m.emplace("fcharset", TWordInfo{EWord::wFontCharset});
+        m.emplace("deff", TWordInfo{EWord::wDefaultFont});
+        m.emplace("plain", TWordInfo{EWord::wPlain});
+        m.emplace("ansicpg", TWordInfo{EWord::wAnsiCodePage});
+        m.emplace("ansi", TWordInfo{EWord::wAnsi});
+        m.emplace("mac", TWordInfo{EWord::wMac});
+        m.emplace("pc", TWordInfo{EWord::wPC});
+        m.emplace("pca", TWordInfo{EWord::wPCA});
+        const std::pair<const char*, char16_t> chars[] = {
+            {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+            {"endash", 0x2013}, {"emdash", 0x2014}, {"bullet", 0x2022},    {"tab", u'\t'}};
+        for (const auto& [w, c] : chars)
+            m.emplace(w, TWordInfo{EWord::wChar, c});
+        return m;
+    }();
+    const auto it = words.find(AWord);
+    return it == words.end() ? nullptr : &it->second;
+}
+
 struct TGroupState
 {
     bool Dest = false;
+    // Whether the text around the field that encloses this group is skipped: the field's
+    // result is shown exactly where that text would be (not in a header, for example).
+    bool FieldDest = false;
+    bool FontTable = false; // inside the font table: \f and \fcharset define a font
     int UC = 1;
+    int Font = -1; // -1: the default font
 };
 
-class TRTFReader
+// ACh: unsigned char when the source is the file's bytes, char16_t for decoded text.
+template <typename ACh> class TRTFReader
 {
 public:
-    // AText: one character per source byte (ABytes) or, for a file with a byte-order mark,
-    // the decoded text.
-    TRTFReader(const QString& AText, bool ABytes) : FSrc(AText), FBytes(ABytes) {}
+    TRTFReader(const ACh* ASrc, qsizetype ASize) : FSrc(ASrc), FN(ASize) {}
 
     QString Run()
     {
-        const qsizetype n = FSrc.size();
-        FPlain.reserve(n / 2);
+        const qsizetype n = FN;
+        FPlain.reserve(n / 4);
         qsizetype i = 0;
         while (i < n) {
-            const char16_t c = FSrc[i].unicode();
+            const char16_t c = FSrc[i];
             if (c == u'{') {
                 FSkip = 0;
+                FStarred = false;
                 if (STop < 63)
                     DStack[STop++] = FState;
                 ++i;
             } else if (c == u'}') {
                 FSkip = 0;
+                FStarred = false;
                 if (STop > 0)
                     FState = DStack[--STop];
                 ++i;
@@ -132,22 +245,16 @@ public:
                 i = Escape(i + 1);
             } else {
                 ++i;
-                // CR + LF, a lone LF and a lone CR are each one line break of the source.
-                if (c == u'\r' && i < n && FSrc[i] == u'\n')
+                // Line breaks of the source only wrap it: they are not text.
+                if (c == u'\r' || c == u'\n')
                     continue;
-                if (c == u'\n' || c == u'\r') {
-                    // A line break of the source ends a paragraph as well.
-                    if (!FState.Dest)
-                        FPlain.append(u'\n');
-                    continue;
-                }
                 if (FSkip > 0) {
                     --FSkip;
                     continue;
                 }
                 if (FState.Dest || c < 0x20)
                     continue;
-                if (FBytes && (c >= 0x80 || FCodePage->IsMultiByte()))
+                if (IsBytes && (c >= 0x80 || Page().IsMultiByte()))
                     AddByte(static_cast<unsigned char>(c));
                 else
                     AddChar(c);
@@ -158,6 +265,28 @@ public:
     }
 
 private:
+    static constexpr bool IsBytes = sizeof(ACh) == 1;
+
+    int CodePageOf(int AFont) const
+    {
+        const auto it = FFontCharsets.find(AFont < 0 ? FDefaultFont : AFont);
+        const int cp = it == FFontCharsets.end() ? 0 : CharsetCodePage(it->second);
+        return cp != 0 ? cp : FDocCodePage;
+    }
+
+    TCodePage& Page()
+    {
+        const int cp = CodePageOf(FState.Font);
+        if (!FPage || cp != FPageCodePage) {
+            auto& page = FPages[cp];
+            if (!page)
+                page = std::make_unique<TCodePage>(cp);
+            FPage = page.get();
+            FPageCodePage = cp;
+        }
+        return *FPage;
+    }
+
     void FlushSurrogate()
     {
         if (FHigh != 0)
@@ -189,12 +318,13 @@ private:
     void AddByte(unsigned char AByte)
     {
         FlushSurrogate();
-        if (AByte < 0x80 && !FCodePage->IsMultiByte()) {
+        TCodePage& page = Page();
+        if (AByte < 0x80 && !page.IsMultiByte()) {
             if (AByte >= 0x20)
                 FPlain.append(QChar(AByte));
             return;
         }
-        FCodePage->Put(AByte, FPlain);
+        page.Put(AByte, FPlain);
     }
 
     void LineBreak()
@@ -224,13 +354,13 @@ private:
     // At the character after a backslash; returns the position after the escape.
     qsizetype Escape(qsizetype i)
     {
-        const qsizetype n = FSrc.size();
-        const char16_t c = FSrc[i].unicode();
+        const qsizetype n = FN;
+        const char16_t c = FSrc[i];
         if (c == u'\'') {
             if (n - (i + 1) < 2)
                 return i + 1;
-            const int hi = HexValue(FSrc[i + 1].unicode());
-            const int lo = HexValue(FSrc[i + 2].unicode());
+            const int hi = HexValue(FSrc[i + 1]);
+            const int lo = HexValue(FSrc[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 if (FSkip > 0)
                     --FSkip;
@@ -250,14 +380,23 @@ private:
             return i + 1;
         }
         if (!IsLetter(c)) {
-            if (c == u'~' && !FState.Dest)
+            if (c == u'*')
+                FStarred = true;
+            else if (c == u'~' && !FState.Dest)
                 AddChar(0x00A0);
+            else if (c == u'_' && !FState.Dest)
+                AddChar(0x2011);
             return i + 1;
         }
-        const qsizetype wordStart = i;
-        while (i < n && IsLetter(FSrc[i].unicode()))
+        // Control words are at most 32 letters; longer runs are read but match no word.
+        char word[33];
+        qsizetype len = 0;
+        while (i < n && IsLetter(FSrc[i])) {
+            if (len < 32)
+                word[len] = char(LowerASCII(FSrc[i]));
+            ++len;
             ++i;
-        const QString word = QStringView(FSrc).mid(wordStart, i - wordStart).toString().toLower();
+        }
         bool hasParam = false, negative = false;
         qint64 param = 0;
         if (i < n && FSrc[i] == u'-') {
@@ -267,64 +406,127 @@ private:
         while (i < n && FSrc[i] >= u'0' && FSrc[i] <= u'9') {
             hasParam = true;
             if (param < 100000000)
-                param = param * 10 + (FSrc[i].unicode() - u'0');
+                param = param * 10 + (FSrc[i] - u'0');
             ++i;
         }
         if (negative)
             param = -param;
         if (i < n && FSrc[i] == u' ')
             ++i;
-        Word(word, hasParam, param);
+        const TWordInfo* info = len <= 32 ? LookUpWord(std::string_view(word, len)) : nullptr;
+        // A group marked with \* is one a reader may skip whole: only the field result's text
+        // is read from such a group.
+        if (FStarred) {
+            FStarred = false;
+            if (!info || info->Kind != EWord::wFieldResult)
+                FState.Dest = true;
+        }
+        if (!info)
+            return i;
+        if (info->Kind == EWord::wBinary) {
+            // N bytes of data follow, braces and backslashes among them.
+            if (hasParam && param > 0)
+                i = qMin(n, i + qsizetype(param));
+            return i;
+        }
+        Word(*info, hasParam, param);
         return i;
     }
 
-    void Word(const QString& AWord, bool AHasParam, qint64 AParam)
+    void SetDocCodePage(int ACodePage) { FDocCodePage = ACodePage; }
+
+    void Word(const TWordInfo& AInfo, bool AHasParam, qint64 AParam)
     {
-        static const QStringList destinations = {
-            QStringLiteral("fonttbl"), QStringLiteral("colortbl"), QStringLiteral("stylesheet"),
-            QStringLiteral("info"),    QStringLiteral("pict"),     QStringLiteral("object"),
-            QStringLiteral("fldinst")};
-        if (AWord == u"par" || AWord == u"line") {
+        const int param = int(qBound(qint64(-1), AParam, qint64(65535)));
+        switch (AInfo.Kind) {
+        case EWord::wBreak:
             LineBreak();
-        } else if (destinations.contains(AWord)) {
+            break;
+        case EWord::wDestination:
             FState.Dest = true;
-        } else if (AWord == u"fldrslt") {
-            FState.Dest = false;
-        } else if (AWord == u"u" && AHasParam) {
-            const qint64 value = AParam < 0 ? AParam + 65536 : AParam;
-            if (!FState.Dest && value >= 0x20 && value <= 0xFFFF)
-                AddChar(char32_t(value));
-            FSkip = FState.UC;
-        } else if (AWord == u"uc" && AHasParam) {
-            FState.UC = int(qBound(qint64(0), AParam, qint64(16)));
-        } else if (AWord == u"ansicpg" && AHasParam) {
-            FCodePage = std::make_unique<TCodePage>(int(qBound(qint64(0), AParam, qint64(65535))));
-        } else if (!FState.Dest) {
-            static const struct
-            {
-                const char16_t* Word;
-                char16_t Char;
-            } chars[] = {{u"lquote", 0x2018},    {u"rquote", 0x2019}, {u"ldblquote", 0x201C},
-                         {u"rdblquote", 0x201D}, {u"endash", 0x2013}, {u"emdash", 0x2014},
-                         {u"bullet", 0x2022},    {u"tab", u'\t'}};
-            for (const auto& e : chars) {
-                if (AWord == QStringView(e.Word)) {
-                    AddChar(e.Char);
-                    break;
-                }
+            break;
+        case EWord::wField:
+            FState.FieldDest = FState.Dest;
+            break;
+        case EWord::wFieldResult:
+            FState.Dest = FState.FieldDest;
+            break;
+        case EWord::wUnicode:
+            if (AHasParam) {
+                const qint64 value = AParam < 0 ? AParam + 65536 : AParam;
+                if (!FState.Dest && value >= 0x20 && value <= 0xFFFF)
+                    AddChar(char32_t(value));
+                FSkip = FState.UC;
             }
+            break;
+        case EWord::wUnicodeCount:
+            if (AHasParam)
+                FState.UC = int(qBound(qint64(0), AParam, qint64(16)));
+            break;
+        case EWord::wFontTable:
+            FState.Dest = true;
+            FState.FontTable = true;
+            break;
+        case EWord::wFont:
+            if (!AHasParam)
+                break;
+            if (FState.FontTable)
+                FTableFont = param;
+            else
+                FState.Font = param;
+            break;
+        case EWord::wFontCharset:
+            if (AHasParam && FState.FontTable && FTableFont >= 0)
+                FFontCharsets[FTableFont] = param;
+            break;
+        case EWord::wDefaultFont:
+            if (AHasParam)
+                FDefaultFont = param;
+            break;
+        case EWord::wPlain:
+            FState.Font = -1;
+            break;
+        case EWord::wAnsiCodePage:
+            if (AHasParam)
+                SetDocCodePage(qMax(param, 0));
+            break;
+        case EWord::wAnsi:
+            SetDocCodePage(1252);
+            break;
+        case EWord::wMac:
+            SetDocCodePage(10000);
+            break;
+        case EWord::wPC:
+            SetDocCodePage(437);
+            break;
+        case EWord::wPCA:
+            SetDocCodePage(850);
+            break;
+        case EWord::wChar:
+            if (!FState.Dest)
+                AddChar(AInfo.Char);
+            break;
+        case EWord::wBinary:
+            break;
         }
     }
 
-    const QString& FSrc;
-    const bool FBytes;
+    const ACh* FSrc;
+    const qsizetype FN;
     QString FPlain;
     TGroupState FState;
     TGroupState DStack[64];
     int STop = 0;
     int FSkip = 0;
+    bool FStarred = false;
     char16_t FHigh = 0;
-    std::unique_ptr<TCodePage> FCodePage = std::make_unique<TCodePage>(1252);
+    int FDocCodePage = 1252;
+    int FDefaultFont = 0;
+    int FTableFont = -1;
+    std::map<int, int> FFontCharsets;
+    std::map<int, std::unique_ptr<TCodePage>> FPages;
+    TCodePage* FPage = nullptr;
+    int FPageCodePage = -1;
 };
 
 } // namespace
@@ -337,8 +539,13 @@ QString ConvertRTF(const QByteArray& ARaw)
     const qsizetype n = ARaw.size();
     const bool bom = (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) ||
                      (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)));
-    const QString text = bom ? DecodeText(ARaw) : QString::fromLatin1(ARaw);
-    return TextParagraphs(TRTFReader(text, !bom).Run());
+    if (bom) {
+        const QString text = DecodeText(ARaw);
+        return TextParagraphs(
+            TRTFReader<char16_t>(reinterpret_cast<const char16_t*>(text.constData()), text.size())
+                .Run());
+    }
+    return TextParagraphs(TRTFReader<unsigned char>(b, n).Run());
 }
 
 } // namespace importer
