@@ -22,9 +22,7 @@ int main(int argc, char** argv)
     // the executable, is created and started before the main window exists.
     StartEditorBrowserLoader();
 
-    // 1. The application title: message boxes carry it as their caption.
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvel"));
-    QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
+    // 1. The application title is set by the application object.
     // 2. Scaling of windows for the screen's pixels per inch is always on in Qt 6.
     // 3. The optional application icon beside the executable.
     const QString iconPath = ProgramFolder() + QStringLiteral("/icon.ico");

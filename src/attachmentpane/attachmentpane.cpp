@@ -5,11 +5,13 @@
 #include "dlgseam.h"
 #include "dmdialogs.h"
 #include "filecopy.h"
+#include "filename.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <stdexcept>
@@ -22,23 +24,56 @@ namespace {
 
 const int HeaderHeight = 30;
 
-// The save-file dialog, answered through the dialog seam in tests.
+// The save-file dialog, answered through the dialog seam in tests. The toolkit's own dialog
+// reads a typed name holding double quotes as a list of quoted names; a file name may hold
+// quotes, so such a name is taken whole, in the folder the dialog shows.
+class TSaveFileDialog : public QFileDialog
+{
+public:
+    QString Chosen;
+    void accept() override
+    {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text() : QString();
+        if (!typed.contains(u'"')) {
+            QFileDialog::accept();
+            return;
+        }
+        const QFileInfo target(directory().absoluteFilePath(typed));
+        if (!target.absoluteDir().exists()) {
+            ShowMessage(target.absolutePath() + QStringLiteral("\nThe folder does not exist."));
+            return;
+        }
+        if (target.isDir())
+            return;
+        if (target.exists() &&
+            !AskYesNo(windowTitle(),
+                      target.fileName() +
+                          QStringLiteral(" already exists.\nDo you want to replace it?")))
+            return;
+        Chosen = target.absoluteFilePath();
+        QDialog::accept();
+    }
+};
+
 QString SaveFileDlg(const QString& AFileName)
 {
-    QFileDialog dialog(nullptr);
+    TSaveFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QStringLiteral("All files (*.*)"));
-    const qsizetype dot = AFileName.lastIndexOf(u'.');
-    if (dot >= 0)
-        dialog.setDefaultSuffix(AFileName.mid(dot + 1));
+    const QString ext = FileNameExtension(AFileName);
+    if (!ext.isEmpty())
+        dialog.setDefaultSuffix(ext.mid(1));
     dialog.selectFile(AFileName);
     if (dlgseam::ExecModal(dialog) != QDialog::Accepted)
         return QString();
     const QVariant scripted = dialog.property("quorvelAnswer");
     if (scripted.isValid())
         return scripted.toString();
+    if (!dialog.Chosen.isEmpty())
+        return dialog.Chosen;
     return dialog.selectedFiles().value(0);
 }
 

@@ -1,23 +1,12 @@
 #include "attachstore.h"
 
 #include "database.h"
+#include "filename.h"
 #include "programfolder.h"
 
 #include <QFileInfo>
 #include <QStringList>
 #include <QUrl>
-
-namespace {
-
-// The extension of a name: its part from the last dot on, or empty without a dot.
-QString ExtensionOf(const QString& AFileName)
-{
-    const QString name = QFileInfo(AFileName).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot >= 0 ? name.mid(dot) : QString();
-}
-
-} // namespace
 
 QString AttachDir()
 {
@@ -46,7 +35,7 @@ QString FileUrl(const QString& AFullPath)
 
 QString MimeTypeForFile(const QString& AFileName)
 {
-    const QString ext = ExtensionOf(AFileName).toLower();
+    const QString ext = FileNameExtension(AFileName).toLower();
     static const std::pair<const char*, const char*> types[] = {
         {".pdf", "application/pdf"}, {".html", "text/html"}, {".htm", "text/html"},
         {".txt", "text/plain"},      {".png", "image/png"},  {".jpg", "image/jpeg"},

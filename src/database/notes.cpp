@@ -1,4 +1,5 @@
 #include "database.h"
+#include "filename.h"
 
 #include "filecopy.h"
 #include "programfolder.h"
@@ -218,13 +219,23 @@ void TDatabase::MoveNote(int64_t ANoteId, int64_t ANotebookId)
     Commit();
 }
 
+QString FileNameExtension(const QString& AFileName)
+{
+    const QString name = QFileInfo(AFileName).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0)
+        return QString();
+    const QString ext = name.mid(dot);
+    // Stored paths turn either separator into a folder step, so such a tail is no extension.
+    if (ext.contains(u'/') || ext.contains(u'\\'))
+        return QString();
+    return ext;
+}
+
 QString NewAttachmentPath(const QString& AFileName)
 {
     const QString guid = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
-    const QString name = QFileInfo(AFileName).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString ext = dot >= 0 ? name.mid(dot).toLower() : QString();
-    return QStringLiteral("attachments/") + guid + ext;
+    return QStringLiteral("attachments/") + guid + FileNameExtension(AFileName).toLower();
 }
 
 int64_t TDatabase::DuplicateNote(int64_t ANoteId)

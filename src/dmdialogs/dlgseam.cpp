@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
@@ -216,6 +217,30 @@ QString SelectFolderDlg(const QString& ATitle)
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     return RunFileDialog(dialog);
+}
+
+QUrl OpenableLinkUrl(const QString& AText)
+{
+    QString text = TrimText(AText);
+    if (text.isEmpty())
+        return QUrl();
+    // "name:" at the start is a scheme, unless it is a host name (dotted, or "localhost")
+    // with a port number up to the path.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
+    static const QRegularExpression hostAndPort(
+        QStringLiteral("^(localhost|[A-Za-z0-9\\-]+(\\.[A-Za-z0-9\\-]+)+):[0-9]+([/?#]|$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!scheme.match(text).hasMatch() || hostAndPort.match(text).hasMatch())
+        text = QStringLiteral("https://") + text;
+    const QUrl url(text, QUrl::TolerantMode);
+    if (!url.isValid())
+        return QUrl();
+    const QString s = url.scheme().toLower();
+    if ((s == QLatin1String("http") || s == QLatin1String("https")) && !url.host().isEmpty())
+        return url;
+    if (s == QLatin1String("mailto") && !url.path().isEmpty())
+        return url;
+    return QUrl();
 }
 
 bool OpenUrlExternally(const QUrl& AUrl)

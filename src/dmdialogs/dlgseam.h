@@ -60,5 +60,10 @@ bool AskYesNo(const QString& ACaption, const QString& AText);
 QString OpenFileDlg(const QString& ATitle, const QString& AFilter);
 // The select-folder dialog; "" when cancelled.
 QString SelectFolderDlg(const QString& ATitle);
+// The address to open for a link text, read as an address bar reads it (blanks, quotes and
+// other characters outside the address grammar are encoded): "https://" is put before a text
+// without a scheme or that starts with a host and port; only http and https addresses with a
+// host and mailto addresses are returned, any other gives an empty URL.
+QUrl OpenableLinkUrl(const QString& AText);
 // Opens an address in the user's default browser; false when the platform could not.
 bool OpenUrlExternally(const QUrl& AUrl);

@@ -5,7 +5,6 @@
 #include "dmdialogs.h"
 
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -14,29 +13,6 @@ namespace {
 const QColor PaneColour(244, 244, 244);
 
 } // namespace
-
-QUrl OpenableLinkUrl(const QString& AText)
-{
-    QString text = TrimText(AText);
-    if (text.isEmpty())
-        return QUrl();
-    // "name:" at the start is a scheme, unless it is a host followed by a port number.
-    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]*):(.?)"));
-    const QRegularExpressionMatch m = scheme.match(text);
-    const bool hostAndPort = m.hasMatch() && m.captured(1).contains(u'.') &&
-                             !m.captured(2).isEmpty() && m.captured(2).at(0).isDigit();
-    if (!m.hasMatch() || hostAndPort)
-        text = QStringLiteral("https://") + text;
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid())
-        return QUrl();
-    const QString s = url.scheme().toLower();
-    if ((s == QLatin1String("http") || s == QLatin1String("https")) && !url.host().isEmpty())
-        return url;
-    if (s == QLatin1String("mailto") && !url.path().isEmpty())
-        return url;
-    return QUrl();
-}
 
 TLinksPane::TLinksPane(QWidget* AOwner) : TPanel(AOwner)
 {
@@ -141,10 +117,14 @@ void TLinksPane::OpenLinkClick(int AIndex)
     TScrollBox::TRowHandlerGuard guard(FScrollBox);
     const QString stored = FLinkUrls[AIndex];
     const QUrl url = OpenableLinkUrl(stored);
-    if (url.isEmpty() || !OpenUrlExternally(url))
+    if (url.isEmpty())
         ShowMessage(QStringLiteral("This link cannot be opened in the browser:\n") + stored +
                     QStringLiteral("\n\nOnly web (http, https) and mail (mailto) addresses are "
                                    "opened."));
+    else if (!OpenUrlExternally(url))
+        ShowMessage(QStringLiteral("The system's browser or mail program could not be started "
+                                   "for this link:\n") +
+                    stored);
 }
 
 void TLinksPane::RemoveLinkClick(int AIndex)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controls.h"
+#include "dlgseam.h"
 
 #include <QUrl>
 #include <cstdint>
@@ -41,7 +42,3 @@ private:
     std::vector<int64_t> FLinkIds;
     std::vector<QString> FLinkUrls;
 };
-
-// The address to open for a stored link text: "https://" is put before a text without a
-// scheme; only http, https and mailto addresses are returned, any other gives an empty URL.
-QUrl OpenableLinkUrl(const QString& AText);

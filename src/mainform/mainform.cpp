@@ -21,13 +21,55 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QLockFile>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimeZone>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <exception>
+
+namespace {
+
+// How long the first show waits for the window manager to maximise the window.
+const int MaximiseWaitMs = 1000;
+
+} // namespace
+
+// Swallows the user's input into one window while it lives.
+class TInputHold : public QObject
+{
+public:
+    explicit TInputHold(QWidget* AWindow) : QObject(AWindow), FWindow(AWindow)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override
+    {
+        switch (AEvent->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu: {
+            const auto* widget = qobject_cast<QWidget*>(AWatched);
+            return widget && widget->window() == FWindow;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* FWindow;
+};
 
 QString FormatStripDate(int64_t ATimestamp)
 {
@@ -46,9 +88,27 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
         resize(area.size() * 3 / 4);
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+    FNormalSize = size();
     setWindowState(Qt::WindowMaximized);
 
     const QString path = ProgramFolder() + QStringLiteral("/quorvel.db");
+    // One program per database: a lock file beside it, taken before the store is opened. The
+    // system drops its lock when the holder ends, however it ends, so a crashed program's file
+    // is found stale and taken over.
+    FLock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    FLock->setStaleLockTime(0);
+    if (!FLock->tryLock(0)) {
+        if (FLock->error() == QLockFile::LockFailedError) {
+            FStoreFailed = true;
+            FLock.reset();
+            ShowMessage(QStringLiteral("The database is already open in another Quorvel "
+                                       "window:\r\n") +
+                        QDir::toNativeSeparators(path));
+            return;
+        }
+        // A folder where no lock can be made: the store reports what it finds there.
+        FLock.reset();
+    }
     try {
         AppDB = new TDatabase(path);
     } catch (const std::exception& e) {
@@ -56,8 +116,8 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
         ShowMessage(QStringLiteral("Cannot open database: ") + QString::fromUtf8(e.what()) +
                     QStringLiteral("\r\nMake sure libsqlite3.so.0 (64-bit) is in the same "
                                    "folder as quorvel.\r\nDownload from: "
-                                   "https://www.sqlite.org/download.html  (Precompiled Binaries "
-                                   "for Windows)"));
+                                   "https://www.sqlite.org/download.html  (or install the system's "
+                                   "SQLite package, libsqlite3-0)"));
         return;
     }
     // Key preview: the window's key handler sees each key before the focused control.
@@ -80,6 +140,7 @@ TMainForm::~TMainForm()
     }
     delete AppDB;
     AppDB = nullptr;
+    FLock.reset();
 }
 
 void TMainForm::CreateControls()
@@ -307,7 +368,7 @@ void TMainForm::Splitter4BMoved(QObject*)
 void TMainForm::showEvent(QShowEvent* AEvent)
 {
     QMainWindow::showEvent(AEvent);
-    if (AEvent->spontaneous() || FStoreFailed)
+    if (AEvent->spontaneous() || FStoreFailed || FFirstShow != fsNotShown)
         return;
     QWindow* window = windowHandle();
     if (window && !FWatchedScreen) {
@@ -315,6 +376,45 @@ void TMainForm::showEvent(QShowEvent* AEvent)
                 [this](QScreen* AScreen) { WatchScreen(AScreen); });
         WatchScreen(window->screen());
     }
+    FFirstShow = fsShowing;
+}
+
+void TMainForm::setVisible(bool AVisible)
+{
+    QMainWindow::setVisible(AVisible);
+    if (FFirstShow != fsShowing)
+        return;
+    // On X11 and Wayland a window manager maximises the window only after it is mapped, and
+    // the stored layout is measured against the maximised client area: there the first show
+    // waits for the first resize away from the restored size, holding back the user's input
+    // meanwhile. Without such a resize (no manager, or one that keeps the size) it goes on
+    // after a while. Other platforms have the window maximised when it is shown.
+    const QString platform = QGuiApplication::platformName();
+    const bool managerMaximises =
+        platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
+    if (managerMaximises && isMaximized() && size() == FNormalSize) {
+        FFirstShow = fsAwaitingMaximise;
+        FInputHold = new TInputHold(this);
+        QTimer::singleShot(MaximiseWaitMs, this, [this] { FinishFirstShow(); });
+        return;
+    }
+    FinishFirstShow();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* AEvent)
+{
+    QMainWindow::resizeEvent(AEvent);
+    if (FFirstShow == fsAwaitingMaximise && size() != FNormalSize)
+        FinishFirstShow();
+}
+
+void TMainForm::FinishFirstShow()
+{
+    if (FFirstShow == fsDone)
+        return;
+    FFirstShow = fsDone;
+    delete FInputHold;
+    FInputHold = nullptr;
     FormShow();
 }
 

@@ -6,10 +6,12 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QLineEdit;
+class QLockFile;
 class QPushButton;
 class QScreen;
 class TAnnotationPane;
@@ -20,6 +22,7 @@ class TNoteListPane;
 class TNotebookPane;
 class TPanel;
 class TSplitter;
+class TInputHold;
 
 // "—" for 0; otherwise the store's wall-clock time stamp as "d MMM yyyy" in the user's locale.
 QString FormatStripDate(int64_t ATimestamp);
@@ -29,6 +32,7 @@ class TMainForm : public QMainWindow
 public:
     explicit TMainForm(QWidget* AOwner = nullptr);
     ~TMainForm() override;
+    void setVisible(bool AVisible) override;
 
     // True when the store could not be opened: the window holds no panes and must not be shown.
     bool StoreFailed() const { return FStoreFailed; }
@@ -102,12 +106,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
     void closeEvent(QCloseEvent* AEvent) override;
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
     void CreateControls();
     void CreateMenu();
+    // The first show, once the window has its final size: layout and last selection.
+    void FinishFirstShow();
     void FormShow();
     void FormClose();
     void Splitter4AMoved(QObject* ASender);
@@ -144,6 +151,18 @@ private:
 
     TPanel* FClient = nullptr;
     bool FStoreFailed = false;
+    enum TFirstShow
+    {
+        fsNotShown,
+        fsShowing,
+        fsAwaitingMaximise,
+        fsDone
+    };
+    TFirstShow FFirstShow = fsNotShown;
+    QSize FNormalSize;
+    TInputHold* FInputHold = nullptr;
+    // Held from before the store opens until after it is closed.
+    std::unique_ptr<QLockFile> FLock;
     QScreen* FWatchedScreen = nullptr;
     double FLastDpi = 0;
 };

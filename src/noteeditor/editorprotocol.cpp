@@ -173,10 +173,8 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
             FFlushLoop->quit();
     } else if (type == QLatin1String("openLink")) {
         // Links of a note open in the user's browser, never in place of the page.
-        const QUrl url(Member(msg, "url"), QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() && !url.host().isEmpty() &&
-            (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+        const QUrl url = OpenableLinkUrl(Member(msg, "url"));
+        if (!url.isEmpty())
             OpenUrlExternally(url);
     }
 }

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
@@ -254,6 +256,56 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(FullPath(rel)));
         QVERIFY(AppDB->GetAttachments(FNote).empty());
         QCOMPARE(f.Pane->ToggleButton()->text(), QString("\u25B6 Attachments (0)"));
+    }
+
+    // Any name the file system allows is attached, and exported through the save dialog as
+    // it stands under exactly that name; the stored copy keeps only a real extension.
+    void namesKeptWhole_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("storedExtension");
+        QTest::newRow("quotes") << "a \"quoted\" name.txt"
+                                << ".txt";
+        QTest::newRow("backslash after the last dot") << "report.\\..\\x"
+                                                      << "";
+        QTest::newRow("backslash before the last dot") << "q3\\draft.PDF"
+                                                       << ".pdf";
+        QTest::newRow("plain") << "minutes.2024.html"
+                               << ".html";
+    }
+    void namesKeptWhole()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, storedExtension);
+        QVERIFY(QDir().mkpath(FStore->Path("in")));
+        QVERIFY(QDir().mkpath(FStore->Path("out")));
+        const QString source = FStore->Path("in/" + name);
+        WriteFile(source, "body of " + name.toUtf8());
+        TPaneInBar f;
+        f.Pane->LoadForNote(FNote);
+        dlgseam::PushAnswer(dlgseam::ChooseFile(source));
+        f.Pane->AttachButton()->click();
+        const TNoteAttachmentArray list = AppDB->GetAttachments(FNote);
+        QCOMPARE(list.size(), size_t(1));
+        QCOMPARE(list[0].FileName, name);
+        QCOMPARE(list[0].FilePath.mid(QString("attachments/").size() + 36), storedExtension);
+        QCOMPARE(ReadFile(FullPath(list[0].FilePath)), "body of " + name.toUtf8());
+
+        // The dialog's own acceptance, as a user pressing Save on the suggested name.
+        const QString out = FStore->Path("out");
+        QString suggested;
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            auto& dialog = static_cast<QFileDialog&>(ADialog);
+            auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+            suggested = edit->text();
+            dialog.setDirectory(out);
+            edit->setText(suggested);
+            ADialog.accept();
+        });
+        f.RowButton(0, "Export")->click();
+        QCOMPARE(suggested, name);
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{name});
+        QCOMPARE(ReadFile(out + "/" + name), "body of " + name.toUtf8());
     }
 
     void heightFromTheEditorsGrip()

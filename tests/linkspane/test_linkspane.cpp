@@ -119,12 +119,59 @@ private Q_SLOTS:
                                 << "";
         QTest::newRow("empty") << "   "
                                << "";
+        // Read as an address bar reads them: what the grammar does not allow is encoded.
+        QTest::newRow("quotes in the query") << "https://www.example.com/case?id=1&x=\"q\""
+                                             << "https://www.example.com/case?id=1&x=%22q%22";
+        QTest::newRow("blank in the path") << "https://www.example.com/a b"
+                                           << "https://www.example.com/a%20b";
+        QTest::newRow("mailto with subject") << "mailto:a@b.c?subject=hi there"
+                                             << "mailto:a@b.c?subject=hi%20there";
+        QTest::newRow("localhost and port") << "localhost:8080/x"
+                                            << "https://localhost:8080/x";
+        QTest::newRow("scheme with digits") << "tel:123"
+                                            << "";
     }
     void openableLinkUrl()
     {
         QFETCH(QString, stored);
         QFETCH(QString, opened);
-        QCOMPARE(OpenableLinkUrl(stored).toString(), opened);
+        QCOMPARE(QString::fromLatin1(OpenableLinkUrl(stored).toEncoded()), opened);
+    }
+
+    // A refused address and a browser that could not be started are told apart.
+    void openFailuresAreReported_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("browserStarts");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused") << "file:///etc/passwd" << true
+                                 << "This link cannot be opened in the browser:\n"
+                                    "file:///etc/passwd\n\nOnly web (http, https) and mail "
+                                    "(mailto) addresses are opened.";
+        QTest::newRow("no browser") << "https://www.example.com/a b" << false
+                                    << "The system's browser or mail program could not "
+                                       "be started for this link:\nhttps://www.example.com/a b";
+        QTest::newRow("opened") << "https://www.example.com/a b" << true << "";
+    }
+    void openFailuresAreReported()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, browserStarts);
+        QFETCH(QString, message);
+        dlgseam::SetOpenUrlHook([&](const QUrl& AUrl) {
+            FOpened << AUrl;
+            return browserStarts;
+        });
+        AppDB->AddLink(FNote, stored, "");
+        std::unique_ptr<TLinksPane> pane(NewPane());
+        pane->LoadForNote(FNote);
+        if (!message.isEmpty())
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::mouseClick(Text(pane.get(), 0), Qt::LeftButton);
+        QStringList texts;
+        for (const QString& shown : dlgseam::Shown())
+            texts << shown.section(u'|', 1);
+        QCOMPARE(texts, message.isEmpty() ? QStringList() : QStringList{message});
     }
 
     void unopenableAddressIsReported()

@@ -191,7 +191,8 @@ private Q_SLOTS:
         QVERIFY(lines[0].startsWith("Cannot open database: "));
         QCOMPARE(lines[1],
                  QString("Make sure libsqlite3.so.0 (64-bit) is in the same folder as quorvel."));
-        QVERIFY(lines[2].startsWith("Download from: https://"));
+        QCOMPARE(lines[2], QString("Download from: https://www.sqlite.org/download.html  (or "
+                                   "install the system's SQLite package, libsqlite3-0)"));
         QVERIFY(!QFile::exists(store.Path("quorvel.db")));
     }
 

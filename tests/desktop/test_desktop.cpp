@@ -1,0 +1,259 @@
+// The main window and the dialogs on a real X display with a window manager: the layout is
+// measured on the maximised window, and the frames and captions are what the manager shows.
+#include "../dmdialogs/testsupport.h"
+#include "aboutbox.h"
+#include "application.h"
+#include "controls.h"
+#include "dlgseam.h"
+#include "dmdialogs.h"
+#include "embeddedtagpane.h"
+#include "mainform.h"
+#include "notebookpane.h"
+
+#include <QDialog>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const int ScreenW = 1600, ScreenH = 1000;
+
+// An X server and a window manager of the test's own, ended with the test.
+class TDesktop
+{
+public:
+    ~TDesktop()
+    {
+        for (pid_t pid : {FManager, FServer}) {
+            if (pid > 0) {
+                ::kill(pid, SIGTERM);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    }
+
+    // Starts both; the message says what is missing.
+    bool Start(std::string& AError)
+    {
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            AError = "no pipe";
+            return false;
+        }
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen = std::to_string(ScreenW) + "x" + std::to_string(ScreenH) + "x24";
+        FServer = Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"});
+        ::close(fds[1]);
+        if (FServer <= 0) {
+            ::close(fds[0]);
+            AError = "Xvfb is not installed (tools/install-deps.sh installs it)";
+            return false;
+        }
+        std::string display;
+        char c = 0;
+        while (::read(fds[0], &c, 1) == 1 && c != '\n')
+            display += c;
+        ::close(fds[0]);
+        if (display.empty()) {
+            AError = "Xvfb did not start";
+            return false;
+        }
+        ::setenv("DISPLAY", (":" + display).c_str(), 1);
+        FManager = Spawn({"openbox", "--sm-disable"});
+        if (FManager <= 0) {
+            AError = "openbox is not installed (tools/install-deps.sh installs it)";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static pid_t Spawn(const std::vector<std::string>& AArgs)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : AArgs)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            return -1;
+        return pid;
+    }
+
+    pid_t FServer = -1, FManager = -1;
+};
+
+// One property of a window as the X server holds it, read by xprop.
+QString XProperty(WId AWindow, const char* AName)
+{
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(AWindow), AName});
+    if (!xprop.waitForFinished(5000))
+        return QString();
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+QString RootProperty(const char* AName)
+{
+    QProcess xprop;
+    xprop.start("xprop", {"-root", AName});
+    if (!xprop.waitForFinished(5000))
+        return QString();
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+// The frame the window manager gives a dialog: its caption and the actions it allows.
+struct TFrame
+{
+    QString Name, Actions;
+};
+
+// Reads the frame of the next dialog once the manager has taken it on, then closes it.
+dlgseam::TAnswer ReadFrame(TFrame& AFrame)
+{
+    return [&AFrame](QDialog& ADialog) {
+        if (!QTest::qWaitForWindowExposed(&ADialog, 5000)) {
+            ADialog.reject();
+            return;
+        }
+        const WId id = ADialog.winId();
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired() &&
+               !XProperty(id, "_NET_WM_ALLOWED_ACTIONS").contains("_NET_WM_ACTION_CLOSE"))
+            QTest::qWait(20);
+        AFrame.Name = XProperty(id, "_NET_WM_NAME");
+        AFrame.Actions = XProperty(id, "_NET_WM_ALLOWED_ACTIONS");
+        ADialog.reject();
+    };
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
+        QCOMPARE(QGuiApplication::primaryScreen()->size(), QSize(ScreenW, ScreenH));
+        // The manager announces itself on the root window once it runs.
+        QTRY_VERIFY_WITH_TIMEOUT(RootProperty("_NET_SUPPORTING_WM_CHECK").contains("window id"),
+                                 10000);
+    }
+    void init()
+    {
+        StartScriptedDialogs();
+        SetScreenPPI(96);
+    }
+    void cleanup() { VerifyAllDialogsAnswered(); }
+
+    // The stored pane sizes are measured against the maximised window, not against the size
+    // the window had before the manager maximised it, and only once.
+    void layoutOnTheMaximisedWindow()
+    {
+        TTestStore store(false);
+        store.Open();
+        AppDB->SetSettingInt("pane1_width", 450);
+        AppDB->SetSettingInt("pane2_width", 300);
+        AppDB->SetSettingInt("pane4_width", 250);
+        AppDB->SetSettingInt("pane4_etag_height", 400);
+        store.Close();
+        {
+            TMainForm form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                XProperty(form.winId(), "_NET_WM_STATE").contains("_NET_WM_STATE_MAXIMIZED_HORZ"),
+                5000);
+            QTRY_COMPARE_WITH_TIMEOUT(form.PaneWidth(form.Pane1()), 450, 3000);
+            QVERIFY2(form.ClientPanel()->width() > ScreenW * 9 / 10,
+                     qPrintable(QString::number(form.ClientPanel()->width())));
+            QCOMPARE(form.PaneWidth(form.Pane2()), 300);
+            QCOMPARE(form.PaneWidth(form.Pane4()), 250);
+            QCOMPARE(form.Pane4()->Extent(form.EmbeddedTagPane()), 400);
+            // The user's own sizes then stay, through restoring and maximising again.
+            form.ClientPanel()->SetExtent(form.Pane1(), 320);
+            form.showNormal();
+            QTRY_VERIFY_WITH_TIMEOUT(form.width() < ScreenW * 9 / 10, 5000);
+            form.showMaximized();
+            QTRY_VERIFY_WITH_TIMEOUT(form.width() > ScreenW * 9 / 10, 5000);
+            QTest::qWait(200);
+            QCOMPARE(form.PaneWidth(form.Pane1()), 320);
+            QCOMPARE(form.PaneWidth(form.Pane2()), 300);
+            form.close();
+        }
+        store.Open();
+        QCOMPARE(AppDB->GetSettingInt("pane1_width", 0), 320);
+        QCOMPARE(AppDB->GetSettingInt("pane2_width", 0), 300);
+        QCOMPARE(AppDB->GetSettingInt("pane4_width", 0), 250);
+    }
+
+    // Captions exactly as given, and no minimise or maximise on the dialogs' frames.
+    void dialogFrames()
+    {
+        TFrame input, link, about;
+        QString text, url, label;
+        dlgseam::PushAnswer(ReadFrame(input));
+        InputDlg("New Notebook", "Notebook name:", "", text);
+        dlgseam::PushAnswer(ReadFrame(link));
+        LinkEditDlg("Add Link", url, label);
+        dlgseam::PushAnswer(ReadFrame(about));
+        ShowAboutBox(nullptr);
+        // Message boxes carry the application title.
+        TFrame message;
+        dlgseam::PushAnswer(ReadFrame(message));
+        ShowMessage("Please open a note first.");
+        const std::pair<const char*, TFrame*> frames[] = {{"New Notebook", &input},
+                                                          {"Add Link", &link},
+                                                          {"About Quorvel", &about},
+                                                          {"Quorvel", &message}};
+        for (const auto& [caption, frame] : frames) {
+            QCOMPARE(frame->Name, QString("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
+            QVERIFY2(frame->Actions.contains("_NET_WM_ACTION_CLOSE"), qPrintable(frame->Actions));
+        }
+        for (const TFrame* frame : {&input, &link, &about})
+            QVERIFY2(!frame->Actions.contains("_NET_WM_ACTION_MAXIMIZE"),
+                     qPrintable(frame->Actions));
+    }
+
+    void mainWindowCaption()
+    {
+        TTestStore store(false);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(XProperty(form.winId(), "_NET_WM_NAME"),
+                 QString("_NET_WM_NAME(UTF8_STRING) = \"Quorvel\""));
+        form.close();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TDesktop desktop;
+    std::string error;
+    if (!desktop.Start(error)) {
+        std::fprintf(stderr, "FAIL: %s\n", error.c_str());
+        return 1;
+    }
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    TQuorvelApplication app(argc, argv);
+    TestDesktop test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_desktop.moc"

@@ -1,0 +1,163 @@
+// One program per database, with real processes: a second start on the same folder shows one
+// message and leaves the database alone; a killed program does not keep the next one out.
+#include "../dmdialogs/testsupport.h"
+#include "application.h"
+#include "mainform.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTest>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The child: opens the main window on the folder as the program does. With "hold" it reports
+// "OPEN" and stays until its input closes; every message box is answered and written out.
+int RunChild(const QString& AMode, const QString& AFolder)
+{
+    SetProgramFolder(AFolder);
+    StartScriptedDialogs();
+    for (int i = 0; i < 3; ++i)
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+    int result = 0;
+    {
+        TMainForm form;
+        for (const QString& shown : dlgseam::Shown())
+            std::printf("SHOWN %s\n", qPrintable(QString(shown).replace("\r\n", "|")));
+        if (form.StoreFailed()) {
+            std::printf("FAILED\n");
+            result = 1;
+        } else {
+            std::printf("OPEN\n");
+        }
+        std::fflush(stdout);
+        if (!form.StoreFailed() && AMode == QLatin1String("hold")) {
+            form.show();
+            QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+            QObject::connect(&input, &QSocketNotifier::activated, qApp, [&] {
+                char c;
+                if (::read(STDIN_FILENO, &c, 1) <= 0)
+                    qApp->quit();
+            });
+            qApp->exec();
+            form.close();
+        }
+    }
+    return result;
+}
+
+struct TChild
+{
+    QProcess Process;
+    QString Output;
+
+    void Start(const QString& AMode, const QString& AFolder)
+    {
+        Process.setProcessChannelMode(QProcess::SeparateChannels);
+        Process.start(QCoreApplication::applicationFilePath(), {"--child", AMode, AFolder});
+    }
+    // Waits for a line starting with APrefix in the child's output.
+    bool WaitFor(const QString& APrefix, int ATimeoutMs = 20000)
+    {
+        QDeadlineTimer deadline(ATimeoutMs);
+        while (!deadline.hasExpired()) {
+            Output += QString::fromUtf8(Process.readAllStandardOutput());
+            for (const QString& line : Output.split('\n'))
+                if (line.startsWith(APrefix))
+                    return true;
+            if (Process.state() == QProcess::NotRunning)
+                return false;
+            Process.waitForReadyRead(100);
+        }
+        return false;
+    }
+    QStringList Lines(const QString& APrefix)
+    {
+        Output += QString::fromUtf8(Process.readAllStandardOutput());
+        QStringList out;
+        for (const QString& line : Output.split('\n'))
+            if (line.startsWith(APrefix))
+                out << line;
+        return out;
+    }
+};
+
+QByteArray FolderDigest(const QString& AFolder)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const QDir dir(AFolder);
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+        if (name.endsWith(".lock"))
+            continue;
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        hash.addData(name.toUtf8());
+        hash.addData(f.readAll());
+    }
+    return hash.result();
+}
+
+} // namespace
+
+class TestOneProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondStartAndKilledHolder()
+    {
+        QTemporaryDir dir;
+        TChild first;
+        first.Start("hold", dir.path());
+        QVERIFY2(first.WaitFor("OPEN"), qPrintable(first.Output));
+
+        // The second program finds the first, says so once and leaves every file as it was.
+        const QByteArray before = FolderDigest(dir.path());
+        QVERIFY(!before.isEmpty());
+        TChild second;
+        second.Start("once", dir.path());
+        QVERIFY(second.Process.waitForFinished(20000));
+        QCOMPARE(second.Process.exitCode(), 1);
+        const QString message = "SHOWN Quorvel|The database is already open in another Quorvel "
+                                "window:|" +
+                                dir.path() + "/quorvel.db";
+        QCOMPARE(second.Lines("SHOWN"), QStringList{message});
+        QCOMPARE(second.Lines("FAILED").size(), 1);
+        QCOMPARE(FolderDigest(dir.path()), before);
+
+        // Killed outright, the first leaves its lock file behind, which keeps no one out.
+        ::kill(first.Process.processId(), SIGKILL);
+        QVERIFY(first.Process.waitForFinished(10000));
+        QVERIFY(QFile::exists(dir.filePath("quorvel.db.lock")));
+        TChild third;
+        third.Start("hold", dir.path());
+        QVERIFY2(third.WaitFor("OPEN"), qPrintable(third.Output));
+        QVERIFY(third.Lines("SHOWN").isEmpty());
+
+        // A program that ends normally gives the database free again.
+        third.Process.closeWriteChannel();
+        QVERIFY(third.Process.waitForFinished(20000));
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+        TChild fourth;
+        fourth.Start("once", dir.path());
+        QVERIFY(fourth.Process.waitForFinished(20000));
+        QVERIFY2(fourth.Lines("OPEN").size() == 1, qPrintable(fourth.Output));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TQuorvelApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--child")
+        return RunChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    TestOneProgram test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_oneprogram.moc"
