@@ -92,36 +92,81 @@ QSize TPanel::sizeHint() const
     return QWidget::sizeHint();
 }
 
+std::vector<int> TPanel::PlacedSizes() const
+{
+    std::vector<int> sizes(FEntries.size(), 0);
+    bool fill = false;
+    for (size_t i = 0; i < FEntries.size(); ++i) {
+        const TEntry& e = FEntries[i];
+        if (!e.Control || e.Control->isHidden())
+            continue;
+        const bool across = e.Align == alTop || e.Align == alBottom;
+        sizes[i] = e.Extent + (across ? e.Margins.top() + e.Margins.bottom()
+                                      : e.Margins.left() + e.Margins.right());
+        fill = fill || e.Align == alClient;
+    }
+    if (FKeepMinimum <= 0)
+        return sizes;
+    // Top and bottom strips share the height, left and right strips the width that the
+    // top and bottom ones leave.
+    for (const bool across : {true, false}) {
+        const int room = across ? height() : width();
+        int used = fill ? FKeepMinimum : 0, slack = 0;
+        for (size_t i = 0; i < FEntries.size(); ++i) {
+            const TAlign a = FEntries[i].Align;
+            if ((a == alTop || a == alBottom) != across || a == alClient || a == alNone)
+                continue;
+            used += sizes[i];
+            slack += std::max(0, sizes[i] - FKeepMinimum);
+        }
+        int cut = std::min(used - room, slack);
+        if (cut <= 0)
+            continue;
+        const int total = cut;
+        for (size_t i = 0; i < FEntries.size() && cut > 0; ++i) {
+            const TAlign a = FEntries[i].Align;
+            if ((a == alTop || a == alBottom) != across || a == alClient || a == alNone)
+                continue;
+            const int excess = std::max(0, sizes[i] - FKeepMinimum);
+            const int share = std::min({cut, excess, (excess * total + slack - 1) / slack});
+            sizes[i] -= share;
+            cut -= share;
+        }
+    }
+    return sizes;
+}
+
 void TPanel::Realign()
 {
     // Top, bottom, left and right in turn take their strip from the space that is left; the
     // fill control gets the rest.
     QRect free = rect();
+    const std::vector<int> sizes = PlacedSizes();
     const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
     for (TAlign a : order) {
-        for (TEntry& e : FEntries) {
+        for (size_t i = 0; i < FEntries.size(); ++i) {
+            TEntry& e = FEntries[i];
             QWidget* w = e.Control;
             if (!w || e.Align != a || w->isHidden())
                 continue;
             QRect r;
             const QMargins& m = e.Margins;
+            const int size = sizes[i];
             switch (a) {
             case alTop:
-                r = QRect(free.left(), free.top(), free.width(), e.Extent + m.top() + m.bottom());
+                r = QRect(free.left(), free.top(), free.width(), size);
                 free.setTop(free.top() + r.height());
                 break;
             case alBottom:
-                r = QRect(free.left(), free.bottom() + 1 - (e.Extent + m.top() + m.bottom()),
-                          free.width(), e.Extent + m.top() + m.bottom());
+                r = QRect(free.left(), free.bottom() + 1 - size, free.width(), size);
                 free.setBottom(free.bottom() - r.height());
                 break;
             case alLeft:
-                r = QRect(free.left(), free.top(), e.Extent + m.left() + m.right(), free.height());
+                r = QRect(free.left(), free.top(), size, free.height());
                 free.setLeft(free.left() + r.width());
                 break;
             case alRight:
-                r = QRect(free.right() + 1 - (e.Extent + m.left() + m.right()), free.top(),
-                          e.Extent + m.left() + m.right(), free.height());
+                r = QRect(free.right() + 1 - size, free.top(), size, free.height());
                 free.setRight(free.right() - r.width());
                 break;
             default:

@@ -45,6 +45,10 @@ public:
     // Sum of the extents of the visible top- and bottom-aligned controls.
     int StackedHeight() const;
     void Realign();
+    // With a minimum, strips that do not fit beside a fill control of that size give way in
+    // proportion to what they have above the minimum, down to it; only their placement
+    // changes, their extents stay.
+    void SetKeepMinimum(int AMinimum) { FKeepMinimum = AMinimum; }
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
@@ -64,6 +68,9 @@ private:
     const TEntry* Find(const QWidget* AControl) const;
     std::vector<TEntry> FEntries;
     bool FStackHint = false;
+    int FKeepMinimum = 0;
+    // The size each entry takes along its edge in the next placement.
+    std::vector<int> PlacedSizes() const;
 
     friend class TScrollBox;
 };

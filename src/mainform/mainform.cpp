@@ -247,6 +247,12 @@ void TMainForm::CreateControls()
     FPane4->AddAligned(FSplitter4B, alTop, 5);
     FPane4->AddAligned(FDateStrip, alBottom, 22);
     FPane4->AddAligned(FLinksPane, alClient);
+    // However small the window, each pane keeps its splitters' minimum and none covers
+    // another: the side panes give way beside the editor and the links pane, and the window
+    // goes no smaller than four panes and three splitters across, and pane 4's stack high.
+    FClient->SetKeepMinimum(TSplitter::MinSize);
+    FPane4->SetKeepMinimum(TSplitter::MinSize);
+    FClient->setMinimumSize(4 * TSplitter::MinSize + 3 * 5, 3 * TSplitter::MinSize + 2 * 5 + 22);
 }
 
 void TMainForm::CreateMenu()

@@ -173,6 +173,55 @@ private Q_SLOTS:
             QCOMPARE(Setting(stored.first().first), stored.first().second);
     }
 
+    // However small the window is made, the panes and splitters keep their 30 pixels (the
+    // splitters their 5) and none covers another; the panes' own widths are kept for later.
+    void smallWindowKeepsPanesApart_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("600 x 400") << QSize(600, 400);
+        QTest::newRow("smallest") << QSize(1, 1);
+    }
+    void smallWindowKeepsPanesApart()
+    {
+        QFETCH(QSize, size);
+        TTestStore store(false);
+        store.Open();
+        for (const char* key : {"pane1_width", "pane2_width", "pane4_width"})
+            AppDB->SetSettingInt(key, 200);
+        store.Close();
+        TMainForm form;
+        form.show();
+        const int pane1 = form.PaneWidth(form.Pane1());
+        QCOMPARE(pane1, 200);
+        form.showNormal();
+        form.resize(size);
+        QCoreApplication::processEvents();
+        QVERIFY(form.width() < 700);
+        const QRect client = form.ClientPanel()->rect();
+        QVERIFY(client.width() >= 135 && client.height() >= 122);
+        auto checkRow = [](const QList<QWidget*>& AWidgets, bool AAcross, const QRect& AArea) {
+            int edge = AAcross ? AArea.top() : AArea.left();
+            for (QWidget* w : AWidgets) {
+                const QRect g = w->geometry();
+                const int extent = AAcross ? g.height() : g.width();
+                QVERIFY2(extent >= (dynamic_cast<TSplitter*>(w) ? 5 : 30),
+                         qPrintable(QString::number(extent)));
+                QCOMPARE(AAcross ? g.top() : g.left(), edge); // no gap, no overlap
+                edge += extent;
+                QVERIFY(AArea.contains(g));
+            }
+            QCOMPARE(edge, AAcross ? AArea.bottom() + 1 : AArea.right() + 1);
+        };
+        checkRow({form.Pane1(), form.Splitter12(), form.Pane2(), form.Splitter23(), form.Pane3(),
+                  form.Splitter34(), form.Pane4()},
+                 false, client);
+        checkRow({form.EmbeddedTagPane(), form.Splitter4A(), form.AnnotationPane(),
+                  form.Splitter4B(), form.LinksPane()},
+                 true, form.Pane4()->rect().adjusted(0, 0, 0, -22));
+        QCOMPARE(form.PaneWidth(form.Pane1()), pane1);
+        form.close();
+    }
+
     void startupWithoutSqliteLibrary()
     {
         TTestStore store(false);
