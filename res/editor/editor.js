@@ -239,36 +239,39 @@ function _contentCopy() {
   return copy;
 }
 
-// Takes the display state off the elements under root and returns what it took, so that
+// The classes the page puts on marks while showing a note: a tag's colour (or its fading), an
+// annotation's flash. They are the whole display state; everything else on a mark is the note's.
+const _DISPLAY_CLASSES = new Set(
+  TAG_COLOUR_NAMES.concat(TAG_COLOUR_NAMES.map((c) => c + '-fade'), ['dm-annot-flash']));
+
+// The element's class attribute without the display classes (null: no class left).
+function _classWithoutDisplay(el) {
+  const cls = el.getAttribute('class');
+  if (cls === null) return null;
+  const isTag = el.hasAttribute('data-hash');
+  const kept = cls.split(/\s+/)
+    .filter((c) => c && !(isTag ? _DISPLAY_CLASSES.has(c) : c === 'dm-annot-flash'))
+    .join(' ');
+  return kept === '' ? null : kept;
+}
+
+// Takes the display state off the marks under root and returns what it took, so that
 // _restoreDisplayState can put it back.
 function _takeDisplayState(root) {
   const taken = [];
-  const take = (el, cls) => {
-    taken.push([el, el.getAttribute('class'), el.getAttribute('style')]);
-    if (cls === null) el.removeAttribute('class');
-    else el.setAttribute('class', cls);
-    el.removeAttribute('style');
-  };
-  const tagged = new Set(root.querySelectorAll('[data-hash][class], [data-hash][style]'));
-  tagged.forEach((el) => take(el, null));
-  root.querySelectorAll('.dm-annot.dm-annot-flash, .dm-annot[style]').forEach((el) => {
-    if (tagged.has(el) || el.hasAttribute('data-hash')) return;
+  root.querySelectorAll('[data-hash][class], .dm-annot-flash').forEach((el) => {
     const cls = el.getAttribute('class');
-    const kept = el.classList.contains('dm-annot-flash')
-      ? cls.split(/\s+/).filter((c) => c && c !== 'dm-annot-flash').join(' ')
-      : cls;
-    take(el, kept);
+    const kept = _classWithoutDisplay(el);
+    if (kept === cls) return;
+    taken.push([el, cls]);
+    if (kept === null) el.removeAttribute('class');
+    else el.setAttribute('class', kept);
   });
   return taken;
 }
 
 function _restoreDisplayState(taken) {
-  for (const [el, cls, style] of taken) {
-    if (cls === null) el.removeAttribute('class');
-    else el.setAttribute('class', cls);
-    if (style === null) el.removeAttribute('style');
-    else el.setAttribute('style', style);
-  }
+  for (const [el, cls] of taken) el.setAttribute('class', cls);
 }
 
 const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']').join(',');
@@ -299,11 +302,11 @@ function getEmbeddedTags() {
   return tags;
 }
 
+// Clears the display classes of a tag span; its own style (a colour the user gave it) stays.
 function resetTagDisplay(el) {
-  el.removeAttribute('class');
-  el.style.removeProperty('background');
-  el.style.removeProperty('background-color');
-  if (el.getAttribute('style') === '') el.removeAttribute('style');
+  const kept = _classWithoutDisplay(el);
+  if (kept === null) el.removeAttribute('class');
+  else el.setAttribute('class', kept);
 }
 
 function _isBlock(node) {
@@ -654,7 +657,7 @@ function loadContent(html, seq) {
   _forgetRanges();
   setViewMode(false);
   _setEditorContent(html || '');
-  editor.querySelectorAll('[data-hash][class], [data-hash][style]').forEach(resetTagDisplay);
+  editor.querySelectorAll('[data-hash][class]').forEach(resetTagDisplay);
   loadSeq = seq || '';
   notifyTagsUpdated();
   postToHost({ type: 'loadAck', length: html ? html.length : 0 });

@@ -310,6 +310,44 @@ private Q_SLOTS:
         QCOMPARE(F->Posts().size(), 0);
     }
 
+    void userColourOnAMarkIsKept_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("mark");    // selector of the mark
+        QTest::addColumn<QString>("display"); // host message that adds display state
+        QTest::newRow("tag") << "<p>a <span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" "
+                                "data-tag=\"T\">marked</span> b</p>"
+                             << "#tg"
+                             << "{\"type\":\"showTag\",\"id\":\"tg\",\"colour\":\"red\"}";
+        QTest::newRow("annotation")
+            << "<p>a <span id=\"ann_k1\" class=\"dm-annot\">marked</span> b</p>"
+            << "#ann_k1"
+            << "{\"type\":\"scrollAnnotation\",\"spanId\":\"ann_k1\"}";
+    }
+    void userColourOnAMarkIsKept()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, mark);
+        QFETCH(QString, display);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(QStringLiteral("marked")));
+        F->Click(QStringLiteral("#btn-backcolor"));
+        F->Click(QStringLiteral("#bc-picker [data-color='#ffff99']"));
+        const QString coloured = F->InnerHtml();
+        // The engine put the colour on the mark itself.
+        QVERIFY2(F->JsText(QStringLiteral("document.querySelector('%1').style.backgroundColor")
+                               .arg(mark)) == QStringLiteral("rgb(255, 255, 153)"),
+                 qPrintable(coloured));
+        F->SendText(display);
+        QVERIFY(F->InnerHtml() != coloured);
+        QCOMPARE(F->CleanHtml(), coloured);
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), coloured);
+        // Shown again, the note keeps its colour.
+        QVERIFY(F->LoadBody(coloured));
+        QCOMPARE(F->CleanHtml(), coloured);
+    }
+
     void removeTagKeepsTextAndAlwaysAnswers_data()
     {
         QTest::addColumn<QString>("id");
