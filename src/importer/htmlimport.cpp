@@ -521,5 +521,5 @@ QString ConvertHTML(const QString& ARaw, QString& ATitle)
 QString ImportHTML(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    return ConvertHTML(ReadFileAsText(APath), ATitle);
+    return ConvertHTML(DecodeText(ReadFileBytes(APath), true), ATitle);
 }

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 EImportFileError::EImportFileError(const QString& AMessage)
     : std::runtime_error(AMessage.toStdString())
@@ -125,21 +126,141 @@ static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, bool ABigE
     return s;
 }
 
-QString DecodeText(const QByteArray& ABytes)
+namespace {
+
+QString DecodeCp1252(const char* AData, qsizetype ASize)
+{
+    QString s(ASize, Qt::Uninitialized);
+    QChar* w = s.data();
+    for (qsizetype k = 0; k < ASize; ++k) {
+        const auto b = static_cast<unsigned char>(AData[k]);
+        const char16_t c = Cp1252Char(b);
+        // The five bytes the code page leaves undefined stand for the controls of their value.
+        w[k] = QChar(c != 0 || b == 0 ? c : char16_t(b));
+    }
+    return s;
+}
+
+bool IsLabelChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
+           c == ':';
+}
+
+// The character set a meta element names in the first 4 KB of a page (its charset attribute,
+// or the charset of an http-equiv content type), lower-cased; "" when there is none.
+QByteArray MetaCharset(const QByteArray& ABytes)
+{
+    const QByteArray head = ABytes.left(4096).toLower();
+    qsizetype p = 0;
+    while ((p = head.indexOf("<meta", p)) >= 0) {
+        p += 5;
+        if (p < head.size() && head[p] != ' ' && head[p] != '\t' && head[p] != '\n' &&
+            head[p] != '\r' && head[p] != '\f' && head[p] != '/')
+            continue; // another element whose name starts so
+        const qsizetype end = head.indexOf('>', p);
+        const QByteArray tag = head.mid(p, end < 0 ? -1 : end - p);
+        qsizetype c = 0;
+        while ((c = tag.indexOf("charset", c)) >= 0) {
+            c += 7;
+            qsizetype k = c;
+            while (k < tag.size() && (tag[k] == ' ' || tag[k] == '\t' || tag[k] == '\n' ||
+                                      tag[k] == '\r' || tag[k] == '\f'))
+                ++k;
+            if (k >= tag.size() || tag[k] != '=')
+                continue;
+            ++k;
+            while (k < tag.size() && (tag[k] == ' ' || tag[k] == '"' || tag[k] == '\'' ||
+                                      tag[k] == '\t' || tag[k] == '\n' || tag[k] == '\r'))
+                ++k;
+            qsizetype e = k;
+            while (e < tag.size() && IsLabelChar(tag[e]))
+                ++e;
+            if (e > k)
+                return tag.mid(k, e - k);
+        }
+        if (end < 0)
+            break;
+        p = end;
+    }
+    return QByteArray();
+}
+
+// A page's bytes in the character set that ALabel names, as browsers read the common labels:
+// Latin 1 and ASCII are code page 1252, UTF-16 named inside the bytes themselves is UTF-8,
+// and the older national standards are read as the Windows code pages that extend them.
+// An unknown name gives code page 1252.
+QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
+{
+    static const std::pair<const char*, const char*> aliases[] = {{"iso-8859-1", "windows-1252"},
+                                                                  {"iso8859-1", "windows-1252"},
+                                                                  {"latin1", "windows-1252"},
+                                                                  {"l1", "windows-1252"},
+                                                                  {"us-ascii", "windows-1252"},
+                                                                  {"ascii", "windows-1252"},
+                                                                  {"cp1252", "windows-1252"},
+                                                                  {"x-cp1252", "windows-1252"},
+                                                                  {"utf-16", "utf-8"},
+                                                                  {"utf-16le", "utf-8"},
+                                                                  {"utf-16be", "utf-8"},
+                                                                  {"utf8", "utf-8"},
+                                                                  {"iso-8859-9", "windows-1254"},
+                                                                  {"iso-8859-11", "windows-874"},
+                                                                  {"tis-620", "windows-874"},
+                                                                  {"gb2312", "windows-936"},
+                                                                  {"gbk", "windows-936"},
+                                                                  {"euc-kr", "windows-949"},
+                                                                  {"ks_c_5601-1987", "windows-949"},
+                                                                  {"shift_jis", "windows-932"},
+                                                                  {"sjis", "windows-932"},
+                                                                  {"x-sjis", "windows-932"},
+                                                                  {"big5", "windows-950"}};
+    for (const auto& [from, to] : aliases) {
+        if (ALabel == from) {
+            ALabel = to;
+            break;
+        }
+    }
+    if (ALabel == "utf-8")
+        return QString::fromUtf8(ABytes);
+    if (ALabel != "windows-1252") {
+        QStringDecoder decoder(ALabel.constData(), QStringConverter::Flag::Stateless);
+        if (decoder.isValid())
+            return decoder.decode(ABytes);
+    }
+    return DecodeCp1252(ABytes.constData(), ABytes.size());
+}
+
+} // namespace
+
+QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
 {
     QString text;
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
     const qsizetype n = ABytes.size();
-    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+    if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         text = QString::fromUtf8(ABytes.constData() + 3, n - 3);
-    else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE)
+    } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
         text = DecodeUtf16(ABytes, 2, false);
-    else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF)
+    } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
         text = DecodeUtf16(ABytes, 2, true);
-    else
-        text = QString::fromUtf8(ABytes);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8.decode(ABytes);
+        if (utf8.hasError()) {
+            text.clear();
+            const QByteArray label = AHtml ? MetaCharset(ABytes) : QByteArray();
+            text = label.isEmpty() ? DecodeCp1252(ABytes.constData(), n)
+                                   : DecodeLabelled(ABytes, label);
+        }
+    }
     MendSurrogates(text);
+    return text;
+}
 
+QString DecodeText(const QByteArray& ABytes, bool AHtml)
+{
+    const QString text = DecodeBytes(ABytes, AHtml);
     QString out;
     out.reserve(text.size() + text.size() / 16 + 2);
     const QChar* p = text.constData();

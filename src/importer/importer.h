@@ -18,8 +18,9 @@ public:
 // always receives a title (at least the file name without folder and last extension).
 QString ImportFileToHTML(const QString& AFilePath, QString& ATitle);
 
-// The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding (otherwise
-// UTF-8), and every line ends with carriage return + line feed.
+// The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding; otherwise
+// UTF-8 when the bytes are well-formed UTF-8, else code page 1252. Every line ends with
+// carriage return + line feed.
 QString ReadFileAsText(const QString& APath);
 
 // Replaces & < > and the double quote by their entities; the apostrophe stays.

@@ -31,9 +31,12 @@ QString FileExtension(const QString& APath);
 
 // Reads at most AMaxBytes (all when negative); raises EImportFileError on failure.
 QByteArray ReadFileBytes(const QString& APath, qint64 AMaxBytes = -1);
-// Bytes to text as ReadFileAsText reads them: byte-order mark or UTF-8, every line ending
-// in CR + LF. Ill-formed sequences become U+FFFD.
-QString DecodeText(const QByteArray& ABytes);
+// The text of a file's bytes: a byte-order mark selects UTF-8 or UTF-16; otherwise bytes that
+// are well-formed UTF-8 are read as UTF-8, and any others in the character set that a page's
+// meta element names in its first 4 KB (with AHtml), or else in code page 1252.
+QString DecodeBytes(const QByteArray& ABytes, bool AHtml = false);
+// DecodeBytes with every line ending in CR + LF, as ReadFileAsText reads a file.
+QString DecodeText(const QByteArray& ABytes, bool AHtml = false);
 // The lines of a text (split at CR, LF or CR + LF; a final break adds no empty line).
 QStringList SplitLines(QStringView AText);
 

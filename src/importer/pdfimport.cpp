@@ -84,25 +84,27 @@ int HexDigit(unsigned char c)
     return -1;
 }
 
+// A hexadecimal string: its digits in pairs, white space between them ignored, each byte read
+// as a literal string's byte is. A last digit without its pair adds nothing.
 void ReadHexInto(const QByteArray& ARaw, qsizetype& APos, QString* AOut)
 {
     const auto* r = reinterpret_cast<const unsigned char*>(ARaw.constData());
     const qsizetype n = ARaw.size();
     qsizetype i = APos + 1;
+    int high = -1;
     while (i < n) {
-        if (r[i] == '>') {
-            ++i;
+        const unsigned char c = r[i++];
+        if (c == '>')
             break;
-        }
-        const int hi = HexDigit(r[i]);
-        ++i;
-        if (hi < 0)
+        const int digit = HexDigit(c);
+        if (digit < 0)
             continue;
-        int value = hi;
-        if (i < n && HexDigit(r[i]) >= 0)
-            value = hi * 16 + HexDigit(r[i++]);
-        if (AOut && value >= 32 && value <= 127)
-            AOut->append(QChar(char16_t(value)));
+        if (high < 0) {
+            high = digit;
+        } else {
+            PutByte(AOut, static_cast<unsigned char>(high * 16 + digit));
+            high = -1;
+        }
     }
     APos = i;
 }

@@ -38,6 +38,8 @@ private Q_SLOTS:
             << QByteArray("BT (ab\\\ncd\\\r\nef) Tj ET") << Paras({"abcdef"});
         QTest::newRow("hex string")
             << QByteArray("BT <48656C6C6F> Tj <48 65 6c6c 6F7> Tj ET") << Paras({"Hello Hello"});
+        QTest::newRow("hex string bytes above 127, blanks between digits")
+            << QByteArray("BT <43 61 6 6\nE9> Tj <93 41 94> Tj ET") << Paras({"Café “A”"});
         QTest::newRow("quote operators")
             << QByteArray("BT (one) Tj (two) ' 1 2 (three) \" (four)' ET")
             << Paras({"one", "two", "three", "four"});

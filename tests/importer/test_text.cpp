@@ -37,6 +37,9 @@ private Q_SLOTS:
                                               << "<p>\r\na &amp; b\r\n</p>\r\n";
         QTest::newRow("name is only the extension") << ".md" << QByteArray("text") << ""
                                                     << "<p>\r\ntext\r\n</p>\r\n";
+        QTest::newRow("Markdown in code page 1252")
+            << "w.md" << QByteArray("# Caf\xe9\n\nna\xefve") << "Café"
+            << "<h1>Café</h1>\r\n<p>\r\nnaïve\r\n</p>\r\n";
         QTest::newRow("rtf") << "r.Rtf" << QByteArray("{\\rtf1 Hello}") << "r"
                              << "<p>Hello</p>\r\n";
         QTest::newRow("pdf") << "d.pdf" << QByteArray("BT (Hi) Tj ET") << "d"
@@ -114,9 +117,9 @@ private Q_SLOTS:
                                    << QStringLiteral("aé\r\n");
         QTest::newRow("UTF-16 BE")
             << QByteArray("\xfe\xff\0a\0\xe9", 6) << QStringLiteral("aé\r\n");
-        QTest::newRow("ill-formed UTF-8") << QByteArray("a\xff"
-                                                        "b")
-                                          << QStringLiteral("a\uFFFDb\r\n");
+        QTest::newRow("not UTF-8: code page 1252") << QByteArray("Caf\xe9 \x80\x93q\x94 a\xff"
+                                                                 "b")
+                                                   << QStringLiteral("Café €“q” aÿb\r\n");
         QTest::newRow("unpaired surrogate in UTF-16") << QByteArray("\xff\xfe\x3d\xd8"
                                                                     "a\0",
                                                                     6)
@@ -134,6 +137,58 @@ private Q_SLOTS:
         const QString got = ReadFileAsText(WriteFile(dir, QStringLiteral("t.txt"), bytes));
         QCOMPARE(got, text);
         QVERIFY(IsValidUTF8(got));
+    }
+
+    // A page that is not UTF-8 is read in the character set its meta element names, else in
+    // code page 1252; its title as well as its body.
+    void pageEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("no charset named: code page 1252")
+            << QByteArray("<html><head><title>Caf\xe9</title></head><body><p>cr\xe8me \x80 "
+                          "\x93q\x94</p></body></html>")
+            << "Café"
+            << "<p>crème € “q”</p>";
+        QTest::newRow("meta charset")
+            << QByteArray("<head><meta charset=\"windows-1251\"><title>\xcf\xf0\xe8</title>"
+                          "</head><body>\xe4\xe0</body>")
+            << "При"
+            << "да";
+        QTest::newRow("http-equiv content type")
+            << QByteArray(
+                   "<head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                   "charset=KOI8-R\"><title>\xed\xc9\xd2</title></head><body>\xc4\xc1</body>")
+            << "Мир"
+            << "да";
+        QTest::newRow("Latin 1 is read as code page 1252")
+            << QByteArray("<meta charset='iso-8859-1'><body>\x93q\x94</body>") << "p"
+            << "“q”";
+        QTest::newRow("an unknown charset gives code page 1252")
+            << QByteArray("<meta charset=x-nonsense><body>\xe9</body>") << "p"
+            << "é";
+        QTest::newRow("well-formed UTF-8 is UTF-8 whatever the page says")
+            << QByteArray("<meta charset=windows-1251><body>caf\xc3\xa9</body>") << "p"
+            << "café";
+        QTest::newRow("a meta element after the first 4 KB is not read")
+            << QByteArray("<!--") + QByteArray(4100, 'x') +
+                   QByteArray("--><meta charset=windows-1251><body>\xe4</body>")
+            << "p"
+            << "ä";
+        QTest::newRow("metadata is not a meta element")
+            << QByteArray("<metadata charset=windows-1251><body>\xe4</body>") << "p"
+            << "ä";
+    }
+    void pageEncodings()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, title);
+        QFETCH(QString, body);
+        QTemporaryDir dir;
+        QString gotTitle;
+        QCOMPARE(ImportHTML(WriteFile(dir, QStringLiteral("p.html"), page), gotTitle), body);
+        QCOMPARE(gotTitle, title);
     }
 
     void escapeHTML()
