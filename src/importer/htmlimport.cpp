@@ -450,20 +450,27 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
 {
     // One pass with the result of deleting the first block and searching again from the
     // start: a new opening tag can only form across the place of the last deletion, so only
-    // the kept text's last characters are looked at again.
+    // the kept text's last characters are looked at again. An opening tag is "<" + ATag with
+    // the name ending there (a blank, "/", ">" or the end of the text follows), so that a
+    // longer name such as "styled-box" is another element.
     const QString open = QChar(u'<') + ATag;
     const QString close = QStringLiteral("</") + ATag + u'>';
     const qsizetype n = AHtml.size();
     const qsizetype m = open.size();
+    auto nameEndsAt = [&AHtml, n](qsizetype APos) {
+        return APos >= n || IsTagSpace(AHtml[APos].unicode()) || AHtml[APos] == u'/' ||
+               AHtml[APos] == u'>';
+    };
     QString out;
     out.reserve(n);
     qsizetype pos = 0;
     for (;;) {
         qsizetype joined = -1;
-        for (qsizetype k = qMax<qsizetype>(0, out.size() - (m - 1)); k < out.size(); ++k) {
+        for (qsizetype k = qMax<qsizetype>(0, out.size() - m); k < out.size(); ++k) {
             const qsizetype inOut = out.size() - k;
             if (StartsWithCI(out, k, QStringView(open).left(inOut)) &&
-                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut))) {
+                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut)) &&
+                nameEndsAt(pos + m - inOut)) {
                 joined = k;
                 break;
             }
@@ -473,7 +480,9 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
             out.truncate(joined);
             from = pos;
         } else {
-            const qsizetype p = IndexOfCI(AHtml, open, pos);
+            qsizetype p = IndexOfCI(AHtml, open, pos);
+            while (p >= 0 && !nameEndsAt(p + m))
+                p = IndexOfCI(AHtml, open, p + 1);
             if (p < 0) {
                 out.append(QStringView(AHtml).mid(pos));
                 break;

@@ -29,8 +29,9 @@ QString EscapeHTML(const QString& S);
 // up to its end tag or the end of the text; "" when there is no such element.
 QString ExtractTagContent(const QString& AHtml, const QString& ATag);
 
-// AHtml without any element whose tag starts with ATag, each from its start up to and
-// including its end tag (or to the end of the text when it is never closed).
+// AHtml without any element named ATag (ASCII case-insensitive; the name must end after ATag,
+// so "styled-box" is not a "style"), each from its start up to and including its end tag (or
+// to the end of the text when it is never closed).
 QString RemoveTagBlocks(const QString& AHtml, const QString& ATag);
 
 // The markup without event-handler attributes (every on<letter>... attribute inside a tag,

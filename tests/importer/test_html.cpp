@@ -13,9 +13,13 @@ namespace {
 // what RemoveTagBlocks does, slow but obviously right, to compare the one-pass version with.
 QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
 {
-    const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag + u'>';
+    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text.
+    const QRegularExpression open(QStringLiteral("<") + ATag +
+                                      QStringLiteral("([\\t\\n\\f\\r />]|$)"),
+                                  QRegularExpression::CaseInsensitiveOption);
+    const QString close = QStringLiteral("</") + ATag + u'>';
     for (;;) {
-        const qsizetype p = S.indexOf(open, 0, Qt::CaseInsensitive);
+        const qsizetype p = S.indexOf(open);
         if (p < 0)
             return S;
         const qsizetype c = S.indexOf(close, p, Qt::CaseInsensitive);
@@ -128,9 +132,20 @@ private Q_SLOTS:
         QTest::newRow("case and attributes") << "a<SCRIPT type=x>1</Script>b"
                                              << "script"
                                              << "ab";
-        QTest::newRow("prefix match") << "a<scripts>1</script>b"
-                                      << "script"
-                                      << "ab";
+        QTest::newRow("a longer name is another element") << "a<scripts>1</script>b"
+                                                          << "script"
+                                                          << "a<scripts>1</script>b";
+        QTest::newRow("custom elements keep their content")
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><style>x</style>"
+            << "style"
+            << "<p>a</p><styled-box>b</styled-box><p>c</p>";
+        QTest::newRow("name ended by a slash, a blank or the end")
+            << "1<script/src=x></script>2<script\n></script>3<script"
+            << "script"
+            << "123";
+        QTest::newRow("a name completed by a removal") << "<script<script></script> >x</script>y"
+                                                       << "script"
+                                                       << "y";
         QTest::newRow("several") << "1<style>a</style>2<style>b</style>3"
                                  << "style"
                                  << "123";
@@ -160,7 +175,8 @@ private Q_SLOTS:
             QStringLiteral("<"),         QStringLiteral("</"), QStringLiteral("s"),
             QStringLiteral("sc"),        QStringLiteral("r"),  QStringLiteral("ipt"),
             QStringLiteral(">"),         QStringLiteral("x"),  QStringLiteral("<script>"),
-            QStringLiteral("</script>"), QStringLiteral("S")};
+            QStringLiteral("</script>"), QStringLiteral("S"),  QStringLiteral(" "),
+            QStringLiteral("/"),         QStringLiteral("t")};
         QRandomGenerator rng(4711);
         for (int round = 0; round < 3000; ++round) {
             QString s;
@@ -369,6 +385,10 @@ private Q_SLOTS:
         QTest::newRow("unclosed script") << "<body><p>a</p><script>x<p>b</p></body>"
                                          << "page"
                                          << "<p>a</p>";
+        QTest::newRow("custom elements named like script and style")
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><scripture-ref>Jn 3:16</scripture-ref>"
+            << "page"
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><scripture-ref>Jn 3:16</scripture-ref>";
         QTest::newRow("only scripts: nothing to import")
             << "<html><body> <script>a()</script>\n<style>p{}</style> </body></html>"
             << "page"
