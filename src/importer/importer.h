@@ -43,7 +43,8 @@ QString StripEventAttrs(const QString& AHtml);
 // (script, style and iframe with their content; frame, frameset, object, embed, applet, base,
 // meta, link and form, keeping what they enclose) and javascript:, vbscript: and data:
 // addresses from href, src, action, formaction and xlink:href (and from the values an SVG
-// animation assigns).
+// animation assigns). An image keeps an embedded raster image (data:image/..., not SVG) in
+// its src and srcset; a srcset holding any other script or data: address goes.
 QString StripActiveContent(const QString& AHtml);
 
 // HTML file: title from its title element, body from its body element (or the whole text),

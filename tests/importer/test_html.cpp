@@ -44,7 +44,10 @@ QStringList ActiveContentIn(const QString& AHtml)
     static const QStringList addresses = {
         QStringLiteral("href"),       QStringLiteral("src"),        QStringLiteral("action"),
         QStringLiteral("formaction"), QStringLiteral("xlink:href"), QStringLiteral("values"),
-        QStringLiteral("to"),         QStringLiteral("from")};
+        QStringLiteral("to"),         QStringLiteral("from"),       QStringLiteral("srcset")};
+    // An image may show embedded raster images; nothing else may hold data.
+    static const QRegularExpression rasterData(
+        QStringLiteral("^data:image/(?!svg\\+xml[;,])[a-z0-9.+-]+[;,]"));
     QStringList found;
     for (const QRegularExpressionMatch& tag : tagRe.globalMatch(AHtml)) {
         const QString name = tag.captured(2).toLower();
@@ -71,9 +74,13 @@ QStringList ActiveContentIn(const QString& AHtml)
             decoded.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
             decoded.remove(QRegularExpression(QStringLiteral("[\\x00-\\x20\"']|&Tab;|&NewLine;")));
             decoded = decoded.toLower();
+            const bool image = attrName == u"srcset" || (attrName == u"src" && name == u"img");
             for (const char* scheme : {"javascript:", "vbscript:", "data:"}) {
-                if (decoded.contains(QLatin1String(scheme)))
-                    found << QStringLiteral("address in ") + attrName;
+                for (qsizetype k = decoded.indexOf(QLatin1String(scheme)); k >= 0;
+                     k = decoded.indexOf(QLatin1String(scheme), k + 1)) {
+                    if (!image || !rasterData.match(QStringView(decoded).mid(k)).hasMatch())
+                        found << QStringLiteral("address in ") + attrName;
+                }
             }
         }
     }
@@ -288,8 +295,28 @@ private Q_SLOTS:
             << "<a  >y</a>";
         QTest::newRow("button formaction") << "<button formaction=\"javascript:x\">b</button>"
                                            << "<button >b</button>";
-        QTest::newRow("data image") << "<img src=\"data:image/png;base64,AAAA\" alt=i>"
-                                    << "<img  alt=i>";
+        QTest::newRow("embedded image stays") << "<img src=\"data:image/png;base64,AAAA\" alt=i>"
+                                              << "<img src=\"data:image/png;base64,AAAA\" alt=i>";
+        QTest::newRow("embedded images in a candidate list stay")
+            << "<img srcset=\"a.png 1x, DATA:image/jpeg;base64,AAAA 2x\" src=data:image/gif,x>"
+            << "<img srcset=\"a.png 1x, DATA:image/jpeg;base64,AAAA 2x\" src=data:image/gif,x>";
+        QTest::newRow("embedded SVG image goes") << "<img src=\"data:image/svg+xml,<svg/>\" alt=i>"
+                                                 << "<img  alt=i>";
+        QTest::newRow("SVG written with references goes")
+            << "<img src=\"data&colon;image/SVG&#43;xml;base64,AAAA\">"
+            << "<img >";
+        QTest::newRow("other data in an image goes") << "<img src=\"data:text/html,x\">"
+                                                     << "<img >";
+        QTest::newRow("image type without a body goes") << "<img src=\"data:image/png\">"
+                                                        << "<img >";
+        QTest::newRow("non-image data in a candidate list goes")
+            << "<img srcset=\"a.png 1x, data:image/svg+xml,x 2x\"><source "
+               "srcset=\"javascript:x\"><img srcset=\"a.png, data:text/html,x\">"
+            << "<img ><source ><img >";
+        QTest::newRow("image data outside an image goes")
+            << "<a href=\"data:image/png;base64,AAAA\">a</a><input type=image "
+               "src=\"data:image/png,x\"><video poster=x src=\"data:image/png,x\"></video>"
+            << "<a >a</a><input type=image ><video poster=x ></video>";
         QTest::newRow("svg link") << "<svg><a xlink:href=\"javascript:x\"><text>t</text></a></svg>"
                                   << "<svg><a ><text>t</text></a></svg>";
         QTest::newRow("svg animation of an address")
