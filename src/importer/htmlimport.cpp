@@ -115,6 +115,42 @@ bool importer::IsScriptAddress(QStringView AValue, bool AAnywhere)
 
 namespace {
 
+// Whether AKey, an address as AddressKey reads it, is an embedded raster image: "data:image/"
+// and a type of letters, digits, ".", "+" or "-" ended by ";" or ",", other than SVG (an
+// image cannot run script, but SVG is a document of its own). Such an address is kept in an
+// image's source.
+bool IsDataImageKey(QStringView AKey)
+{
+    const QStringView prefix(u"data:image/");
+    if (!AKey.startsWith(prefix))
+        return false;
+    qsizetype e = prefix.size();
+    while (e < AKey.size()) {
+        const char16_t c = AKey[e].unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'+' ||
+              c == u'-'))
+            break;
+        ++e;
+    }
+    if (e == prefix.size() || e >= AKey.size() || (AKey[e] != u';' && AKey[e] != u','))
+        return false;
+    return AKey.mid(prefix.size(), e - prefix.size()) != u"svg+xml";
+}
+
+// Whether an image's candidate list (srcset) holds an address other than an image's: a
+// script address, or a data: address that is not an embedded raster image.
+bool HasNonImageAddress(QStringView AValue)
+{
+    const QString key = AddressKey(AValue);
+    if (key.contains(u"javascript:") || key.contains(u"vbscript:"))
+        return true;
+    for (qsizetype k = key.indexOf(u"data:"); k >= 0; k = key.indexOf(u"data:", k + 1)) {
+        if (!IsDataImageKey(QStringView(key).mid(k)))
+            return true;
+    }
+    return false;
+}
+
 struct TAttr
 {
     qsizetype NameStart = 0, NameEnd = 0;
@@ -300,6 +336,10 @@ private:
             return false;
         const QString lname = LowerASCIIString(name);
         const QStringView value = FS.mid(A.ValueStart, A.ValueEnd - A.ValueStart);
+        if (lname == u"srcset")
+            return HasNonImageAddress(value);
+        if (lname == u"src" && ATag.Name == u"img")
+            return IsScriptAddress(value, false) && !IsDataImageKey(AddressKey(value));
         if (lname == u"href" || lname == u"src" || lname == u"action" || lname == u"formaction" ||
             lname == u"xlink:href")
             return IsScriptAddress(value, false);
@@ -450,20 +490,27 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
 {
     // One pass with the result of deleting the first block and searching again from the
     // start: a new opening tag can only form across the place of the last deletion, so only
-    // the kept text's last characters are looked at again.
+    // the kept text's last characters are looked at again. An opening tag is "<" + ATag with
+    // the name ending there (a blank, "/", ">" or the end of the text follows), so that a
+    // longer name such as "styled-box" is another element.
     const QString open = QChar(u'<') + ATag;
     const QString close = QStringLiteral("</") + ATag + u'>';
     const qsizetype n = AHtml.size();
     const qsizetype m = open.size();
+    auto nameEndsAt = [&AHtml, n](qsizetype APos) {
+        return APos >= n || IsTagSpace(AHtml[APos].unicode()) || AHtml[APos] == u'/' ||
+               AHtml[APos] == u'>';
+    };
     QString out;
     out.reserve(n);
     qsizetype pos = 0;
     for (;;) {
         qsizetype joined = -1;
-        for (qsizetype k = qMax<qsizetype>(0, out.size() - (m - 1)); k < out.size(); ++k) {
+        for (qsizetype k = qMax<qsizetype>(0, out.size() - m); k < out.size(); ++k) {
             const qsizetype inOut = out.size() - k;
             if (StartsWithCI(out, k, QStringView(open).left(inOut)) &&
-                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut))) {
+                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut)) &&
+                nameEndsAt(pos + m - inOut)) {
                 joined = k;
                 break;
             }
@@ -473,7 +520,9 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
             out.truncate(joined);
             from = pos;
         } else {
-            const qsizetype p = IndexOfCI(AHtml, open, pos);
+            qsizetype p = IndexOfCI(AHtml, open, pos);
+            while (p >= 0 && !nameEndsAt(p + m))
+                p = IndexOfCI(AHtml, open, p + 1);
             if (p < 0) {
                 out.append(QStringView(AHtml).mid(pos));
                 break;

@@ -30,8 +30,9 @@ QString EscapeHTML(const QString& S);
 // up to its end tag or the end of the text; "" when there is no such element.
 QString ExtractTagContent(const QString& AHtml, const QString& ATag);
 
-// AHtml without any element whose tag starts with ATag, each from its start up to and
-// including its end tag (or to the end of the text when it is never closed).
+// AHtml without any element named ATag (ASCII case-insensitive; the name must end after ATag,
+// so "styled-box" is not a "style"), each from its start up to and including its end tag (or
+// to the end of the text when it is never closed).
 QString RemoveTagBlocks(const QString& AHtml, const QString& ATag);
 
 // The markup without event-handler attributes (every on<letter>... attribute inside a tag,
@@ -43,7 +44,8 @@ QString StripEventAttrs(const QString& AHtml);
 // (script, style and iframe with their content; frame, frameset, object, embed, applet, base,
 // meta, link and form, keeping what they enclose) and javascript:, vbscript: and data:
 // addresses from href, src, action, formaction and xlink:href (and from the values an SVG
-// animation assigns).
+// animation assigns). An image keeps an embedded raster image (data:image/..., not SVG) in
+// its src and srcset; a srcset holding any other script or data: address goes.
 QString StripActiveContent(const QString& AHtml);
 
 // HTML file: title from its title element, body from its body element (or the whole text),

@@ -13,9 +13,13 @@ namespace {
 // what RemoveTagBlocks does, slow but obviously right, to compare the one-pass version with.
 QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
 {
-    const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag + u'>';
+    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text.
+    const QRegularExpression open(QStringLiteral("<") + ATag +
+                                      QStringLiteral("([\\t\\n\\f\\r />]|$)"),
+                                  QRegularExpression::CaseInsensitiveOption);
+    const QString close = QStringLiteral("</") + ATag + u'>';
     for (;;) {
-        const qsizetype p = S.indexOf(open, 0, Qt::CaseInsensitive);
+        const qsizetype p = S.indexOf(open);
         if (p < 0)
             return S;
         const qsizetype c = S.indexOf(close, p, Qt::CaseInsensitive);
@@ -40,7 +44,10 @@ QStringList ActiveContentIn(const QString& AHtml)
     static const QStringList addresses = {
         QStringLiteral("href"),       QStringLiteral("src"),        QStringLiteral("action"),
         QStringLiteral("formaction"), QStringLiteral("xlink:href"), QStringLiteral("values"),
-        QStringLiteral("to"),         QStringLiteral("from")};
+        QStringLiteral("to"),         QStringLiteral("from"),       QStringLiteral("srcset")};
+    // An image may show embedded raster images; nothing else may hold data.
+    static const QRegularExpression rasterData(
+        QStringLiteral("^data:image/(?!svg\\+xml[;,])[a-z0-9.+-]+[;,]"));
     QStringList found;
     for (const QRegularExpressionMatch& tag : tagRe.globalMatch(AHtml)) {
         const QString name = tag.captured(2).toLower();
@@ -67,9 +74,13 @@ QStringList ActiveContentIn(const QString& AHtml)
             decoded.replace(QStringLiteral("&colon;"), QStringLiteral(":"));
             decoded.remove(QRegularExpression(QStringLiteral("[\\x00-\\x20\"']|&Tab;|&NewLine;")));
             decoded = decoded.toLower();
+            const bool image = attrName == u"srcset" || (attrName == u"src" && name == u"img");
             for (const char* scheme : {"javascript:", "vbscript:", "data:"}) {
-                if (decoded.contains(QLatin1String(scheme)))
-                    found << QStringLiteral("address in ") + attrName;
+                for (qsizetype k = decoded.indexOf(QLatin1String(scheme)); k >= 0;
+                     k = decoded.indexOf(QLatin1String(scheme), k + 1)) {
+                    if (!image || !rasterData.match(QStringView(decoded).mid(k)).hasMatch())
+                        found << QStringLiteral("address in ") + attrName;
+                }
             }
         }
     }
@@ -128,9 +139,20 @@ private Q_SLOTS:
         QTest::newRow("case and attributes") << "a<SCRIPT type=x>1</Script>b"
                                              << "script"
                                              << "ab";
-        QTest::newRow("prefix match") << "a<scripts>1</script>b"
-                                      << "script"
-                                      << "ab";
+        QTest::newRow("a longer name is another element") << "a<scripts>1</script>b"
+                                                          << "script"
+                                                          << "a<scripts>1</script>b";
+        QTest::newRow("custom elements keep their content")
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><style>x</style>"
+            << "style"
+            << "<p>a</p><styled-box>b</styled-box><p>c</p>";
+        QTest::newRow("name ended by a slash, a blank or the end")
+            << "1<script/src=x></script>2<script\n></script>3<script"
+            << "script"
+            << "123";
+        QTest::newRow("a name completed by a removal") << "<script<script></script> >x</script>y"
+                                                       << "script"
+                                                       << "y";
         QTest::newRow("several") << "1<style>a</style>2<style>b</style>3"
                                  << "style"
                                  << "123";
@@ -160,7 +182,8 @@ private Q_SLOTS:
             QStringLiteral("<"),         QStringLiteral("</"), QStringLiteral("s"),
             QStringLiteral("sc"),        QStringLiteral("r"),  QStringLiteral("ipt"),
             QStringLiteral(">"),         QStringLiteral("x"),  QStringLiteral("<script>"),
-            QStringLiteral("</script>"), QStringLiteral("S")};
+            QStringLiteral("</script>"), QStringLiteral("S"),  QStringLiteral(" "),
+            QStringLiteral("/"),         QStringLiteral("t")};
         QRandomGenerator rng(4711);
         for (int round = 0; round < 3000; ++round) {
             QString s;
@@ -272,8 +295,28 @@ private Q_SLOTS:
             << "<a  >y</a>";
         QTest::newRow("button formaction") << "<button formaction=\"javascript:x\">b</button>"
                                            << "<button >b</button>";
-        QTest::newRow("data image") << "<img src=\"data:image/png;base64,AAAA\" alt=i>"
-                                    << "<img  alt=i>";
+        QTest::newRow("embedded image stays") << "<img src=\"data:image/png;base64,AAAA\" alt=i>"
+                                              << "<img src=\"data:image/png;base64,AAAA\" alt=i>";
+        QTest::newRow("embedded images in a candidate list stay")
+            << "<img srcset=\"a.png 1x, DATA:image/jpeg;base64,AAAA 2x\" src=data:image/gif,x>"
+            << "<img srcset=\"a.png 1x, DATA:image/jpeg;base64,AAAA 2x\" src=data:image/gif,x>";
+        QTest::newRow("embedded SVG image goes") << "<img src=\"data:image/svg+xml,<svg/>\" alt=i>"
+                                                 << "<img  alt=i>";
+        QTest::newRow("SVG written with references goes")
+            << "<img src=\"data&colon;image/SVG&#43;xml;base64,AAAA\">"
+            << "<img >";
+        QTest::newRow("other data in an image goes") << "<img src=\"data:text/html,x\">"
+                                                     << "<img >";
+        QTest::newRow("image type without a body goes") << "<img src=\"data:image/png\">"
+                                                        << "<img >";
+        QTest::newRow("non-image data in a candidate list goes")
+            << "<img srcset=\"a.png 1x, data:image/svg+xml,x 2x\"><source "
+               "srcset=\"javascript:x\"><img srcset=\"a.png, data:text/html,x\">"
+            << "<img ><source ><img >";
+        QTest::newRow("image data outside an image goes")
+            << "<a href=\"data:image/png;base64,AAAA\">a</a><input type=image "
+               "src=\"data:image/png,x\"><video poster=x src=\"data:image/png,x\"></video>"
+            << "<a >a</a><input type=image ><video poster=x ></video>";
         QTest::newRow("svg link") << "<svg><a xlink:href=\"javascript:x\"><text>t</text></a></svg>"
                                   << "<svg><a ><text>t</text></a></svg>";
         QTest::newRow("svg animation of an address")
@@ -369,6 +412,10 @@ private Q_SLOTS:
         QTest::newRow("unclosed script") << "<body><p>a</p><script>x<p>b</p></body>"
                                          << "page"
                                          << "<p>a</p>";
+        QTest::newRow("custom elements named like script and style")
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><scripture-ref>Jn 3:16</scripture-ref>"
+            << "page"
+            << "<p>a</p><styled-box>b</styled-box><p>c</p><scripture-ref>Jn 3:16</scripture-ref>";
         QTest::newRow("only scripts: nothing to import")
             << "<html><body> <script>a()</script>\n<style>p{}</style> </body></html>"
             << "page"

@@ -8,9 +8,17 @@
 
 static QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
 {
+    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text.
     const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag + u'>';
+    auto opensAt = [&](qsizetype AAt) {
+        const qsizetype e = AAt + open.size();
+        return e >= S.size() || S[e] == u' ' || S[e] == u'\t' || S[e] == u'\n' || S[e] == u'\f' ||
+               S[e] == u'\r' || S[e] == u'/' || S[e] == u'>';
+    };
     for (;;) {
-        const qsizetype p = importer::IndexOfCI(S, open, 0);
+        qsizetype p = importer::IndexOfCI(S, open, 0);
+        while (p >= 0 && !opensAt(p))
+            p = importer::IndexOfCI(S, open, p + 1);
         if (p < 0)
             return S;
         const qsizetype c = importer::IndexOfCI(S, close, p);
