@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 
 #include <QMouseEvent>
 #include <QPushButton>
@@ -41,11 +42,11 @@ TAnnotationPane::TAnnotationPane(QWidget* AOwner) : TPanel(AOwner)
     FFlashTimer = new QTimer(this);
     FFlashTimer->setInterval(600);
     FFlashTimer->setSingleShot(true);
-    connect(FFlashTimer, &QTimer::timeout, this, [this] { FlashTimerTick(); });
-    connect(FInsertAnnotBtn, &QPushButton::clicked, this, [this] {
-        if (OnInsertAnnotationRequest)
-            OnInsertAnnotationRequest(this);
-    });
+    connect(FFlashTimer, &QTimer::timeout, this, Guarded([this] { FlashTimerTick(); }));
+    connect(FInsertAnnotBtn, &QPushButton::clicked, this, Guarded([this] {
+                if (OnInsertAnnotationRequest)
+                    OnInsertAnnotationRequest(this);
+            }));
 }
 
 QWidget* TAnnotationPane::RowPanel(int AIndex) const
@@ -95,7 +96,7 @@ void TAnnotationPane::ReloadRows()
 
 void TAnnotationPane::QueueReload()
 {
-    QTimer::singleShot(0, this, [this] { ReloadRows(); });
+    QTimer::singleShot(0, this, Guarded([this] { ReloadRows(); }));
 }
 
 void TAnnotationPane::AddRow(int AIndex, const TAnnotation& AAnnotation)
@@ -127,21 +128,23 @@ void TAnnotationPane::AddRow(int AIndex, const TAnnotation& AAnnotation)
     snippet->OnClick = [this, AIndex] { RowClick(AIndex); };
     text->OnClick = [this, AIndex] { RowClick(AIndex); };
     row->installEventFilter(this);
-    connect(edit, &QPushButton::clicked, this, [this, AIndex] { EditClick(AIndex); });
-    connect(del, &QPushButton::clicked, this, [this, AIndex] { DeleteClick(AIndex); });
+    connect(edit, &QPushButton::clicked, this, Guarded([this, AIndex] { EditClick(AIndex); }));
+    connect(del, &QPushButton::clicked, this, Guarded([this, AIndex] { DeleteClick(AIndex); }));
     FRowPanels[AIndex] = row;
     FScrollBox->AddRow(row, S(58));
 }
 
 bool TAnnotationPane::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if (AEvent->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(AEvent)->button() == Qt::LeftButton &&
-        AWatched->property("rowIndex").isValid()) {
-        RowClick(AWatched->property("rowIndex").toInt());
-        return true;
-    }
-    return TPanel::eventFilter(AWatched, AEvent);
+    return RunGuarded(true, [&] {
+        if (AEvent->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(AEvent)->button() == Qt::LeftButton &&
+            AWatched->property("rowIndex").isValid()) {
+            RowClick(AWatched->property("rowIndex").toInt());
+            return true;
+        }
+        return TPanel::eventFilter(AWatched, AEvent);
+    });
 }
 
 void TAnnotationPane::RowClick(int AIndex)

@@ -6,6 +6,7 @@
 #include "dmdialogs.h"
 #include "filecopy.h"
 #include "filename.h"
+#include "guarded.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,11 +123,11 @@ TAttachmentPane::TAttachmentPane(QWidget* AOwner) : TPanel(AOwner)
 
     FViewerTimer = new QTimer(this);
     FViewerTimer->setInterval(100);
-    connect(FViewerTimer, &QTimer::timeout, this, [this] { ViewerTimerTick(); });
+    connect(FViewerTimer, &QTimer::timeout, this, Guarded([this] { ViewerTimerTick(); }));
 
-    connect(FToggleBtn, &QPushButton::clicked, this, [this] { SetExpanded(!FExpanded); });
-    connect(FAttachBtn, &QPushButton::clicked, this, [this] { AttachBtnClick(); });
-    connect(FViewerCloseBtn, &QPushButton::clicked, this, [this] { HideViewer(); });
+    connect(FToggleBtn, &QPushButton::clicked, this, Guarded([this] { SetExpanded(!FExpanded); }));
+    connect(FAttachBtn, &QPushButton::clicked, this, Guarded([this] { AttachBtnClick(); }));
+    connect(FViewerCloseBtn, &QPushButton::clicked, this, Guarded([this] { HideViewer(); }));
     (void)S;
 }
 
@@ -246,14 +247,14 @@ void TAttachmentPane::AddRow(int AIndex, const TNoteAttachment& AAttachment)
         TScrollBox::TRowHandlerGuard guard(FListScroll);
         OpenClick(AIndex);
     };
-    connect(exportBtn, &QPushButton::clicked, this, [this, AIndex] {
-        TScrollBox::TRowHandlerGuard guard(FListScroll);
-        ExportClick(AIndex);
-    });
-    connect(deleteBtn, &QPushButton::clicked, this, [this, AIndex] {
-        TScrollBox::TRowHandlerGuard guard(FListScroll);
-        DeleteAttachClick(AIndex);
-    });
+    connect(exportBtn, &QPushButton::clicked, this, Guarded([this, AIndex] {
+                TScrollBox::TRowHandlerGuard guard(FListScroll);
+                ExportClick(AIndex);
+            }));
+    connect(deleteBtn, &QPushButton::clicked, this, Guarded([this, AIndex] {
+                TScrollBox::TRowHandlerGuard guard(FListScroll);
+                DeleteAttachClick(AIndex);
+            }));
     FListScroll->AddRow(row, S(28));
 }
 

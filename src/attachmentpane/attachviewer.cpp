@@ -3,6 +3,7 @@
 #include "attachmentpane.h"
 
 #include "com.h"
+#include "guarded.h"
 #include "platformqt.h"
 #include "wvbrowser.h"
 #include "wvloader.h"
@@ -15,16 +16,16 @@ void TAttachmentPane::CreateViewerBrowser()
     FWVWinParent = new TWVWindowParent(FViewerOuter);
     FViewerOuter->AddAligned(FWVWinParent, alClient);
     FWVBrowser = new TWVBrowser(FViewerOuter);
-    FWVBrowser->OnAfterCreated = [this](QObject*) { WVAfterCreated(); };
-    FWVBrowser->OnNavigationStarting = [this](QObject*, ICoreWebView2*,
-                                              ICoreWebView2NavigationStartingEventArgs* AArgs) {
-        LPWSTR uri = nullptr;
-        if (!AArgs || FAILED(AArgs->get_Uri(&uri)))
-            return;
-        const QString text = FromWide(uri);
-        CoTaskMemFree(uri);
-        ViewerNavigationStarting(text);
-    };
+    FWVBrowser->OnAfterCreated = Guarded([this](QObject*) { WVAfterCreated(); });
+    FWVBrowser->OnNavigationStarting =
+        Guarded([this](QObject*, ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* AArgs) {
+            LPWSTR uri = nullptr;
+            if (!AArgs || FAILED(AArgs->get_Uri(&uri)))
+                return;
+            const QString text = FromWide(uri);
+            CoTaskMemFree(uri);
+            ViewerNavigationStarting(text);
+        });
     FWVWinParent->SetBrowser(FWVBrowser);
 }
 

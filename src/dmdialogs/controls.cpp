@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include "guarded.h"
+
 #include <QEvent>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -238,7 +240,7 @@ void TSplitter::mouseReleaseEvent(QMouseEvent* AEvent)
     mouseMoveEvent(AEvent);
     FDragging = false;
     if (OnMoved)
-        OnMoved(this);
+        RunGuarded([this] { OnMoved(this); });
 }
 
 void TSplitter::paintEvent(QPaintEvent*)
@@ -345,7 +347,7 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* AEvent)
     QLabel::mouseReleaseEvent(AEvent);
     if (AEvent->button() == Qt::LeftButton && rect().contains(AEvent->position().toPoint()) &&
         OnClick)
-        OnClick();
+        RunGuarded([this] { OnClick(); });
 }
 
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)
@@ -402,10 +404,10 @@ void OnRowSelected(QListWidget* AList, QObject* AContext,
                    std::function<void(QListWidgetItem* AItem)> AHandler)
 {
     QObject::connect(AList->selectionModel(), &QItemSelectionModel::selectionChanged, AContext,
-                     [AList, AHandler](const QItemSelection& ASelected) {
+                     Guarded([AList, AHandler](const QItemSelection& ASelected) {
                          if (!ASelected.indexes().isEmpty())
                              AHandler(AList->item(ASelected.indexes().first().row()));
-                     });
+                     }));
 }
 
 QListWidgetItem* SelectedRow(const QListWidget* AList)

@@ -2,6 +2,7 @@
 
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 #include "highlightcolours.h"
 
 #include <QPushButton>
@@ -53,18 +54,18 @@ TEmbeddedTagPane::TEmbeddedTagPane(QWidget* AOwner) : TPanel(AOwner)
     FScrollBox->SetColor(PaneColour);
     AddAligned(FScrollBox, alClient);
 
-    connect(FBtnShowAll, &QPushButton::clicked, this, [this] {
-        if (OnTagAction)
-            OnTagAction(QString(), QString(), QStringLiteral("showAll"));
-    });
-    connect(FBtnHideAll, &QPushButton::clicked, this, [this] {
-        if (OnTagAction)
-            OnTagAction(QString(), QString(), QStringLiteral("hideAll"));
-    });
-    connect(FInsertTagBtn, &QPushButton::clicked, this, [this] {
-        if (OnInsertTagRequest)
-            OnInsertTagRequest(this);
-    });
+    connect(FBtnShowAll, &QPushButton::clicked, this, Guarded([this] {
+                if (OnTagAction)
+                    OnTagAction(QString(), QString(), QStringLiteral("showAll"));
+            }));
+    connect(FBtnHideAll, &QPushButton::clicked, this, Guarded([this] {
+                if (OnTagAction)
+                    OnTagAction(QString(), QString(), QStringLiteral("hideAll"));
+            }));
+    connect(FInsertTagBtn, &QPushButton::clicked, this, Guarded([this] {
+                if (OnInsertTagRequest)
+                    OnInsertTagRequest(this);
+            }));
 }
 
 QColor TEmbeddedTagPane::ColourToTColor(const QString& AColour)
@@ -133,9 +134,10 @@ void TEmbeddedTagPane::AddRow(int AIndex)
     row->AddAligned(name, alClient);
     name->OnClick = [this, AIndex] { RaiseAction(AIndex, QStringLiteral("show")); };
     connect(fade, &QPushButton::clicked, this,
-            [this, AIndex] { RaiseAction(AIndex, QStringLiteral("fade")); });
-    connect(edit, &QPushButton::clicked, this, [this, AIndex] { RenameTagClick(AIndex); });
-    connect(remove, &QPushButton::clicked, this, [this, AIndex] { RemoveTagClick(AIndex); });
+            Guarded([this, AIndex] { RaiseAction(AIndex, QStringLiteral("fade")); }));
+    connect(edit, &QPushButton::clicked, this, Guarded([this, AIndex] { RenameTagClick(AIndex); }));
+    connect(remove, &QPushButton::clicked, this,
+            Guarded([this, AIndex] { RemoveTagClick(AIndex); }));
     FScrollBox->AddRow(row, S(32));
 }
 

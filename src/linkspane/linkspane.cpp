@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 
 #include <QPushButton>
 #include <QScrollBar>
@@ -29,7 +30,7 @@ TLinksPane::TLinksPane(QWidget* AOwner) : TPanel(AOwner)
     FScrollBox->SetColor(PaneColour);
     FScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     AddAligned(FScrollBox, alClient);
-    connect(FAddBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
+    connect(FAddBtn, &QPushButton::clicked, this, Guarded([this] { AddBtnClick(); }));
 }
 
 void TLinksPane::LoadForNote(int64_t ANoteId)
@@ -74,7 +75,7 @@ void TLinksPane::Refresh()
 
 void TLinksPane::QueueRefresh()
 {
-    QTimer::singleShot(0, this, [this] { Refresh(); });
+    QTimer::singleShot(0, this, Guarded([this] { Refresh(); }));
 }
 
 void TLinksPane::AddRow(int AIndex, const QString& AText, const QString& AUrl)
@@ -94,7 +95,8 @@ void TLinksPane::AddRow(int AIndex, const QString& AText, const QString& AUrl)
     text->setCursor(Qt::PointingHandCursor);
     row->AddAligned(text, alClient);
     text->OnClick = [this, AIndex] { OpenLinkClick(AIndex); };
-    connect(remove, &QPushButton::clicked, this, [this, AIndex] { RemoveLinkClick(AIndex); });
+    connect(remove, &QPushButton::clicked, this,
+            Guarded([this, AIndex] { RemoveLinkClick(AIndex); }));
     FScrollBox->AddRow(row, ScaleBy(26, ppi));
 }
 

@@ -1,9 +1,10 @@
 #include "application.h"
 
-#include "dlgseam.h"
+namespace {
 
-#include <QMessageBox>
-#include <exception>
+int ToolkitErrors = 0;
+
+} // namespace
 
 TQuorvelApplication::TQuorvelApplication(int& AArgc, char** AArgv) : QApplication(AArgc, AArgv)
 {
@@ -16,18 +17,14 @@ bool TQuorvelApplication::notify(QObject* AReceiver, QEvent* AEvent)
 {
     try {
         return QApplication::notify(AReceiver, AEvent);
-    } catch (const std::exception& e) {
-        ShowErrorBox(QString::fromUtf8(e.what()));
     } catch (...) {
-        ShowErrorBox(QStringLiteral("An unknown error occurred."));
+        ++ToolkitErrors;
+        ReportCurrentError();
     }
     return false;
 }
 
-void ShowErrorBox(const QString& AMessage)
+int TQuorvelApplication::ErrorsThroughToolkit()
 {
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), AMessage,
-                    QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    dlgseam::ExecModal(box);
+    return ToolkitErrors;
 }

@@ -1,6 +1,9 @@
-// The application object: its top-level handler shows the message of an error that an event
-// handler or menu command let through, and the program keeps running.
+// The application object. The window's handlers catch their own errors (guarded.h); its
+// top-level handler is the last resort for an error that other code lets through: it shows the
+// error in the same box, and the program keeps running.
 #pragma once
+
+#include "guarded.h"
 
 #include <QApplication>
 
@@ -9,7 +12,7 @@ class TQuorvelApplication : public QApplication
 public:
     TQuorvelApplication(int& AArgc, char** AArgv);
     bool notify(QObject* AReceiver, QEvent* AEvent) override;
-};
 
-// The box in which the top-level handler shows an error.
-void ShowErrorBox(const QString& AMessage);
+    // How many errors reached the top-level handler through the toolkit's event delivery.
+    static int ErrorsThroughToolkit();
+};

@@ -6,6 +6,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "embeddedtagpane.h"
+#include "guarded.h"
 #include "importer.h"
 #include "linkspane.h"
 #include "notebookpane.h"
@@ -157,7 +158,7 @@ void TMainForm::CreateControls()
     FSearchEdit->setPlaceholderText(QStringLiteral("Search\u2026"));
     FSearchEdit->installEventFilter(this);
     FSearchBtn = new QPushButton(QStringLiteral("\u2315"), FSearchPanel);
-    connect(FSearchBtn, &QPushButton::clicked, this, [this] { RunSearch(); });
+    connect(FSearchBtn, &QPushButton::clicked, this, Guarded([this] { RunSearch(); }));
     FSearchPanel->AddAligned(FSearchBtn, alRight, 34);
     FSearchPanel->AddAligned(FSearchEdit, alClient);
     FPane1->AddAligned(FSearchPanel, alTop, 34);
@@ -263,7 +264,8 @@ void TMainForm::CreateMenu()
         QAction* action = AMenu->addAction(ACaption);
         if (!AShortcut.isEmpty())
             action->setShortcut(AShortcut);
-        connect(action, &QAction::triggered, this, [this, ACommand] { (this->*ACommand)(); });
+        connect(action, &QAction::triggered, this,
+                Guarded([this, ACommand] { (this->*ACommand)(); }));
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
@@ -373,16 +375,18 @@ void TMainForm::Splitter4BMoved(QObject*)
 
 void TMainForm::showEvent(QShowEvent* AEvent)
 {
-    QMainWindow::showEvent(AEvent);
-    if (AEvent->spontaneous() || FStoreFailed || FFirstShow != fsNotShown)
-        return;
-    QWindow* window = windowHandle();
-    if (window && !FWatchedScreen) {
-        connect(window, &QWindow::screenChanged, this,
-                [this](QScreen* AScreen) { WatchScreen(AScreen); });
-        WatchScreen(window->screen());
-    }
-    FFirstShow = fsShowing;
+    RunGuarded([&] {
+        QMainWindow::showEvent(AEvent);
+        if (AEvent->spontaneous() || FStoreFailed || FFirstShow != fsNotShown)
+            return;
+        QWindow* window = windowHandle();
+        if (window && !FWatchedScreen) {
+            connect(window, &QWindow::screenChanged, this,
+                    Guarded([this](QScreen* AScreen) { WatchScreen(AScreen); }));
+            WatchScreen(window->screen());
+        }
+        FFirstShow = fsShowing;
+    });
 }
 
 void TMainForm::setVisible(bool AVisible)
@@ -395,23 +399,27 @@ void TMainForm::setVisible(bool AVisible)
     // waits for the first resize away from the restored size, holding back the user's input
     // meanwhile. Without such a resize (no manager, or one that keeps the size) it goes on
     // after a while. Other platforms have the window maximised when it is shown.
-    const QString platform = QGuiApplication::platformName();
-    const bool managerMaximises =
-        platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
-    if (managerMaximises && isMaximized() && size() == FNormalSize) {
-        FFirstShow = fsAwaitingMaximise;
-        FInputHold = new TInputHold(this);
-        QTimer::singleShot(MaximiseWaitMs, this, [this] { FinishFirstShow(); });
-        return;
-    }
-    FinishFirstShow();
+    RunGuarded([&] {
+        const QString platform = QGuiApplication::platformName();
+        const bool managerMaximises =
+            platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
+        if (managerMaximises && isMaximized() && size() == FNormalSize) {
+            FFirstShow = fsAwaitingMaximise;
+            FInputHold = new TInputHold(this);
+            QTimer::singleShot(MaximiseWaitMs, this, Guarded([this] { FinishFirstShow(); }));
+            return;
+        }
+        FinishFirstShow();
+    });
 }
 
 void TMainForm::resizeEvent(QResizeEvent* AEvent)
 {
-    QMainWindow::resizeEvent(AEvent);
-    if (FFirstShow == fsAwaitingMaximise && size() != FNormalSize)
-        FinishFirstShow();
+    RunGuarded([&] {
+        QMainWindow::resizeEvent(AEvent);
+        if (FFirstShow == fsAwaitingMaximise && size() != FNormalSize)
+            FinishFirstShow();
+    });
 }
 
 void TMainForm::FinishFirstShow()
@@ -434,10 +442,10 @@ void TMainForm::WatchScreen(QScreen* AScreen)
     const double dpi = AScreen->logicalDotsPerInch();
     const bool changed = FLastDpi != 0 && dpi != FLastDpi;
     FLastDpi = dpi;
-    connect(AScreen, &QScreen::logicalDotsPerInchChanged, this, [this](qreal ADpi) {
-        FLastDpi = ADpi;
-        WMDpiChanged();
-    });
+    connect(AScreen, &QScreen::logicalDotsPerInchChanged, this, Guarded([this](qreal ADpi) {
+                FLastDpi = ADpi;
+                WMDpiChanged();
+            }));
     if (changed)
         WMDpiChanged();
 }
@@ -465,9 +473,11 @@ void TMainForm::WMDpiChanged()
 
 void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
-    if (!FStoreFailed)
-        FormClose();
-    QMainWindow::closeEvent(AEvent);
+    RunGuarded([&] {
+        if (!FStoreFailed)
+            FormClose();
+        QMainWindow::closeEvent(AEvent);
+    });
 }
 
 void TMainForm::FormClose()
@@ -478,30 +488,32 @@ void TMainForm::FormClose()
 
 bool TMainForm::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    const QEvent::Type type = AEvent->type();
-    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
-        return QMainWindow::eventFilter(AWatched, AEvent);
-    auto* widget = qobject_cast<QWidget*>(AWatched);
-    if (!widget || widget->window() != this)
+    return RunGuarded(true, [&] {
+        const QEvent::Type type = AEvent->type();
+        if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+            return QMainWindow::eventFilter(AWatched, AEvent);
+        auto* widget = qobject_cast<QWidget*>(AWatched);
+        if (!widget || widget->window() != this)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(AEvent);
+        const Qt::KeyboardModifiers shift =
+            key->modifiers() & (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier);
+        if (type == QEvent::ShortcutOverride) {
+            // A key of the window's own table must not reach a menu shortcut first.
+            const bool own =
+                (shift == Qt::ControlModifier &&
+                 (key->key() == Qt::Key_F || key->key() == Qt::Key_N || key->key() == Qt::Key_S)) ||
+                (shift == Qt::NoModifier && key->key() == Qt::Key_F2);
+            if (own)
+                AEvent->accept();
+            return own;
+        }
+        if (FormKeyDown(key->key(), shift))
+            return true;
+        if (AWatched == FSearchEdit && SearchEditKeyDown(key->key()))
+            return true;
         return false;
-    auto* key = static_cast<QKeyEvent*>(AEvent);
-    const Qt::KeyboardModifiers shift =
-        key->modifiers() & (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier);
-    if (type == QEvent::ShortcutOverride) {
-        // A key of the window's own table must not reach a menu shortcut first.
-        const bool own =
-            (shift == Qt::ControlModifier &&
-             (key->key() == Qt::Key_F || key->key() == Qt::Key_N || key->key() == Qt::Key_S)) ||
-            (shift == Qt::NoModifier && key->key() == Qt::Key_F2);
-        if (own)
-            AEvent->accept();
-        return own;
-    }
-    if (FormKeyDown(key->key(), shift))
-        return true;
-    if (AWatched == FSearchEdit && SearchEditKeyDown(key->key()))
-        return true;
-    return false;
+    });
 }
 
 bool TMainForm::FormKeyDown(int AKey, Qt::KeyboardModifiers AShift)

@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 
 #include <QAction>
 #include <QMenu>
@@ -174,7 +175,7 @@ TNotebookPane::TNotebookPane(QWidget* AOwner) : TPanel(AOwner), FPPI(ScreenPPI()
                   [this](QListWidgetItem* AItem) { NotebookListSelectItem(AItem); });
     OnRowSelected(FTagList, this, [this](QListWidgetItem* AItem) { TagListSelectItem(AItem); });
     connect(FNotebookList, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem*) { MenuRenameNotebook(); });
+            Guarded([this](QListWidgetItem*) { MenuRenameNotebook(); }));
     BuildNotebookMenu();
 }
 
@@ -182,19 +183,21 @@ void TNotebookPane::BuildNotebookMenu()
 {
     FNotebookMenu = new QMenu(this);
     connect(FNotebookMenu->addAction(QStringLiteral("New Notebook")), &QAction::triggered, this,
-            [this] { MenuNewNotebook(); });
+            Guarded([this] { MenuNewNotebook(); }));
     FMenuNewSubNotebook = FNotebookMenu->addAction(QStringLiteral("New Sub-Notebook"));
     FMenuNewSubNotebook->setEnabled(false);
-    connect(FMenuNewSubNotebook, &QAction::triggered, this, [this] { MenuNewSubNotebook(); });
+    connect(FMenuNewSubNotebook, &QAction::triggered, this,
+            Guarded([this] { MenuNewSubNotebook(); }));
     connect(FNotebookMenu->addAction(QStringLiteral("Rename")), &QAction::triggered, this,
-            [this] { MenuRenameNotebook(); });
+            Guarded([this] { MenuRenameNotebook(); }));
     FNotebookMenu->addSeparator();
     connect(FNotebookMenu->addAction(QStringLiteral("Delete")), &QAction::triggered, this,
-            [this] { MenuDeleteNotebook(); });
+            Guarded([this] { MenuDeleteNotebook(); }));
     FNotebookList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FNotebookList, &QWidget::customContextMenuRequested, this, [this](const QPoint& APos) {
-        FNotebookMenu->popup(FNotebookList->viewport()->mapToGlobal(APos));
-    });
+    connect(FNotebookList, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& APos) {
+                FNotebookMenu->popup(FNotebookList->viewport()->mapToGlobal(APos));
+            }));
 }
 
 int TNotebookPane::NotebookListHeight() const
@@ -336,15 +339,17 @@ bool TNotebookPane::NotebookListMouseDown(const QPoint& APos)
 
 bool TNotebookPane::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if (FNotebookList && AWatched == FNotebookList->viewport() &&
-        (AEvent->type() == QEvent::MouseButtonPress ||
-         AEvent->type() == QEvent::MouseButtonDblClick)) {
-        auto* me = static_cast<QMouseEvent*>(AEvent);
-        // A press on a parent's triangle only folds or unfolds it; the row is not selected.
-        if (me->button() == Qt::LeftButton && NotebookListMouseDown(me->position().toPoint()))
-            return true;
-    }
-    return TPanel::eventFilter(AWatched, AEvent);
+    return RunGuarded(true, [&] {
+        if (FNotebookList && AWatched == FNotebookList->viewport() &&
+            (AEvent->type() == QEvent::MouseButtonPress ||
+             AEvent->type() == QEvent::MouseButtonDblClick)) {
+            auto* me = static_cast<QMouseEvent*>(AEvent);
+            // A press on a parent's triangle only folds or unfolds it; the row is not selected.
+            if (me->button() == Qt::LeftButton && NotebookListMouseDown(me->position().toPoint()))
+                return true;
+        }
+        return TPanel::eventFilter(AWatched, AEvent);
+    });
 }
 
 void TNotebookPane::NewNotebook()

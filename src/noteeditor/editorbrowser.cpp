@@ -4,6 +4,7 @@
 
 #include "dlgseam.h"
 #include "editorresource.h"
+#include "guarded.h"
 #include "platformqt.h"
 #include "programfolder.h"
 #include "wvbrowser.h"
@@ -31,12 +32,12 @@ void TNoteEditor::CreateBrowserControls()
     FWVWinParent = new TWVWindowParent(this);
     AddAligned(FWVWinParent, alClient);
     FWVBrowser = new TWVBrowser(this);
-    FWVBrowser->OnAfterCreated = [this](QObject*) { WVAfterCreated(); };
-    FWVBrowser->OnWebMessageReceived = [this](QObject*, ICoreWebView2*,
-                                              ICoreWebView2WebMessageReceivedEventArgs* AArgs) {
-        TCoreWebView2WebMessageReceivedEventArgs args(AArgs);
-        HandleJSMessage(QString::fromStdU16String(args.WebMessageAsJson()));
-    };
+    FWVBrowser->OnAfterCreated = Guarded([this](QObject*) { WVAfterCreated(); });
+    FWVBrowser->OnWebMessageReceived =
+        Guarded([this](QObject*, ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* AArgs) {
+            TCoreWebView2WebMessageReceivedEventArgs args(AArgs);
+            HandleJSMessage(QString::fromStdU16String(args.WebMessageAsJson()));
+        });
     FWVWinParent->SetBrowser(FWVBrowser);
 }
 

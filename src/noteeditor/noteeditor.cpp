@@ -3,6 +3,7 @@
 #include "attachmentpane.h"
 #include "database.h"
 #include "dlgseam.h"
+#include "guarded.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -117,8 +118,8 @@ TNoteEditor::TNoteEditor(QWidget* AOwner) : TPanel(AOwner)
     FSummaryGrip->installEventFilter(this);
     FSummaryPanel->AddAligned(FSummaryGrip, alBottom, GripHeight);
     FSummaryPanel->AddAligned(FSummaryMemo, alClient);
-    connect(FSummaryToggle, &QPushButton::clicked, this, [this] { ToggleSummary(); });
-    connect(FSummaryMemo, &QPlainTextEdit::textChanged, this, [this] { SummaryChange(); });
+    connect(FSummaryToggle, &QPushButton::clicked, this, Guarded([this] { ToggleSummary(); }));
+    connect(FSummaryMemo, &QPlainTextEdit::textChanged, this, Guarded([this] { SummaryChange(); }));
 
     // Toolbar: save status and title.
     FToolbar = new TPanel(this);
@@ -134,7 +135,7 @@ TNoteEditor::TNoteEditor(QWidget* AOwner) : TPanel(AOwner)
     FTitleEdit->setPlaceholderText(QStringLiteral("Note title"));
     SetTitleLocked(true);
     FToolbar->installEventFilter(this);
-    connect(FTitleEdit, &QLineEdit::textChanged, this, [this] { TitleChange(); });
+    connect(FTitleEdit, &QLineEdit::textChanged, this, Guarded([this] { TitleChange(); }));
 
     // Bottom bar: grip, attachments and tag strip.
     FBottomBar = new TPanel(this);
@@ -159,14 +160,14 @@ TNoteEditor::TNoteEditor(QWidget* AOwner) : TPanel(AOwner)
     FSaveTimer = new QTimer(this);
     FSaveTimer->setInterval(2000);
     FSaveTimer->setSingleShot(false);
-    connect(FSaveTimer, &QTimer::timeout, this, [this] { SaveTimerTick(); });
+    connect(FSaveTimer, &QTimer::timeout, this, Guarded([this] { SaveTimerTick(); }));
     FInitTimer = new QTimer(this);
     FInitTimer->setInterval(100);
-    connect(FInitTimer, &QTimer::timeout, this, [this] { InitTimerTick(); });
+    connect(FInitTimer, &QTimer::timeout, this, Guarded([this] { InitTimerTick(); }));
     FInitTimer->start();
     FWVFocusTimer = new QTimer(this);
     FWVFocusTimer->setInterval(150);
-    connect(FWVFocusTimer, &QTimer::timeout, this, [this] { WVFocusTimerTick(); });
+    connect(FWVFocusTimer, &QTimer::timeout, this, Guarded([this] { WVFocusTimerTick(); }));
     LayoutToolbar();
 }
 
@@ -201,59 +202,61 @@ void TNoteEditor::LayoutToolbar()
 
 bool TNoteEditor::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if (AWatched == FToolbar && AEvent->type() == QEvent::Resize) {
-        LayoutToolbar();
-        return false;
-    }
-    const bool summaryGrip = AWatched == FSummaryGrip;
-    const bool barGrip = AWatched == FGripPanel;
-    if (!summaryGrip && !barGrip)
-        return TPanel::eventFilter(AWatched, AEvent);
-    const QEvent::Type type = AEvent->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
-        type != QEvent::MouseButtonRelease)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(AEvent);
-    const int y = mouse->globalPosition().toPoint().y();
-    const int ppi = ScreenPPI();
-    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-        if (summaryGrip) {
-            FSummaryDragging = true;
-            FSummaryStartY = y;
-            FSummaryStartH = Extent(FSummaryPanel);
-        } else {
-            FGripDragging = true;
-            FGripStartY = y;
-            FGripStartH = Extent(FBottomBar);
+    return RunGuarded(true, [&] {
+        if (AWatched == FToolbar && AEvent->type() == QEvent::Resize) {
+            LayoutToolbar();
+            return false;
         }
-        return true;
-    }
-    if (type == QEvent::MouseMove) {
-        if (summaryGrip && FSummaryDragging) {
-            const int minH = ToggleHeight + GripHeight + RoundScaled(40, ppi);
-            int h = FSummaryStartH + (y - FSummaryStartY);
-            h = std::min(std::max(h, minH), RoundScaled(400, ppi));
-            SetExtent(FSummaryPanel, h);
+        const bool summaryGrip = AWatched == FSummaryGrip;
+        const bool barGrip = AWatched == FGripPanel;
+        if (!summaryGrip && !barGrip)
+            return TPanel::eventFilter(AWatched, AEvent);
+        const QEvent::Type type = AEvent->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+            type != QEvent::MouseButtonRelease)
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(AEvent);
+        const int y = mouse->globalPosition().toPoint().y();
+        const int ppi = ScreenPPI();
+        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            if (summaryGrip) {
+                FSummaryDragging = true;
+                FSummaryStartY = y;
+                FSummaryStartH = Extent(FSummaryPanel);
+            } else {
+                FGripDragging = true;
+                FGripStartY = y;
+                FGripStartH = Extent(FBottomBar);
+            }
             return true;
         }
-        if (barGrip && FGripDragging) {
-            const int minH = GripHeight + FAttachPane->GetHeaderPanelHeight() + TagStripHeight;
-            int h = FGripStartH + (FGripStartY - y);
-            h = std::min(std::max(h, minH), ppi * 800 / 96);
-            SetExtent(FBottomBar, h);
-            FAttachPane->NotifyHeightChanged();
+        if (type == QEvent::MouseMove) {
+            if (summaryGrip && FSummaryDragging) {
+                const int minH = ToggleHeight + GripHeight + RoundScaled(40, ppi);
+                int h = FSummaryStartH + (y - FSummaryStartY);
+                h = std::min(std::max(h, minH), RoundScaled(400, ppi));
+                SetExtent(FSummaryPanel, h);
+                return true;
+            }
+            if (barGrip && FGripDragging) {
+                const int minH = GripHeight + FAttachPane->GetHeaderPanelHeight() + TagStripHeight;
+                int h = FGripStartH + (FGripStartY - y);
+                h = std::min(std::max(h, minH), ppi * 800 / 96);
+                SetExtent(FBottomBar, h);
+                FAttachPane->NotifyHeightChanged();
+                return true;
+            }
+            return false;
+        }
+        if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            if (summaryGrip)
+                FSummaryDragging = false;
+            else
+                FGripDragging = false;
             return true;
         }
         return false;
-    }
-    if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-        if (summaryGrip)
-            FSummaryDragging = false;
-        else
-            FGripDragging = false;
-        return true;
-    }
-    return false;
+    });
 }
 
 QString TNoteEditor::SummaryCaption(bool AExpanded) const

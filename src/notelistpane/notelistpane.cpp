@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 #include "programfolder.h"
 
 #include <QAction>
@@ -137,12 +138,13 @@ TNoteListPane::TNoteListPane(QWidget* AOwner) : TPanel(AOwner)
     FList->setPalette(pal);
     AddAligned(FList, alClient);
 
-    connect(FSortCombo, &QComboBox::currentIndexChanged, this, [this] { SortComboChange(); });
-    connect(FSortDirBtn, &QPushButton::clicked, this, [this] { SortDirBtnClick(); });
-    connect(FFilterClear, &QPushButton::clicked, this, [this] { ClearButtonClick(); });
+    connect(FSortCombo, &QComboBox::currentIndexChanged, this,
+            Guarded([this] { SortComboChange(); }));
+    connect(FSortDirBtn, &QPushButton::clicked, this, Guarded([this] { SortDirBtnClick(); }));
+    connect(FFilterClear, &QPushButton::clicked, this, Guarded([this] { ClearButtonClick(); }));
     OnRowSelected(FList, this, [this](QListWidgetItem* AItem) { ListSelectItem(AItem); });
     connect(FList, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem*) { MenuRenameNote(); });
+            Guarded([this](QListWidgetItem*) { MenuRenameNote(); }));
     BuildNoteMenu();
 }
 
@@ -163,11 +165,12 @@ void TNoteListPane::BuildNoteMenu()
         }
         auto cmd = command;
         connect(FNoteMenu->addAction(QString::fromUtf8(caption)), &QAction::triggered, this,
-                [this, cmd] { (this->*cmd)(); });
+                Guarded([this, cmd] { (this->*cmd)(); }));
     }
     FList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& APos) { FNoteMenu->popup(FList->viewport()->mapToGlobal(APos)); });
+    connect(FList, &QWidget::customContextMenuRequested, this, Guarded([this](const QPoint& APos) {
+                FNoteMenu->popup(FList->viewport()->mapToGlobal(APos));
+            }));
 }
 
 void TNoteListPane::FillRows(const std::vector<std::pair<QString, int64_t>>& ARows,

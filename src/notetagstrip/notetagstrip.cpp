@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "dmdialogs.h"
+#include "guarded.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,10 +34,10 @@ TTagChip::TTagChip(QWidget* AOwner, const QString& AName, int64_t ATagId)
     FLabel->adjustSize();
     FRemove = new QPushButton(QStringLiteral("\u00D7"), this);
     FRemove->setGeometry(width - S(20) - S(3), S(3), S(20), S(20));
-    connect(FRemove, &QPushButton::clicked, this, [this] {
-        if (OnRemove)
-            OnRemove(this);
-    });
+    connect(FRemove, &QPushButton::clicked, this, Guarded([this] {
+                if (OnRemove)
+                    OnRemove(this);
+            }));
 }
 
 TNoteTagStrip::TNoteTagStrip(QWidget* AOwner) : TPanel(AOwner)
@@ -62,20 +63,22 @@ TNoteTagStrip::TNoteTagStrip(QWidget* AOwner) : TPanel(AOwner)
     AddAligned(FScrollBox, alClient);
     FAddEdit->installEventFilter(this);
     FAddEdit->lineEdit()->installEventFilter(this);
-    connect(FAddBtn, &QPushButton::clicked, this, [this] { CommitAdd(); });
+    connect(FAddBtn, &QPushButton::clicked, this, Guarded([this] { CommitAdd(); }));
 }
 
 bool TNoteTagStrip::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    if (FAddEdit && (AWatched == FAddEdit || AWatched == FAddEdit->lineEdit()) &&
-        AEvent->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(AEvent)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            CommitAdd();
-            return true;
+    return RunGuarded(true, [&] {
+        if (FAddEdit && (AWatched == FAddEdit || AWatched == FAddEdit->lineEdit()) &&
+            AEvent->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(AEvent)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                CommitAdd();
+                return true;
+            }
         }
-    }
-    return TPanel::eventFilter(AWatched, AEvent);
+        return TPanel::eventFilter(AWatched, AEvent);
+    });
 }
 
 void TNoteTagStrip::LoadForNote(int64_t ANoteId)
@@ -163,7 +166,7 @@ void TNoteTagStrip::ChipRemoveClick(QObject* ASender)
                                                       QStringLiteral("\" from this note?")))
         return;
     AppDB->RemoveTagFromNote(noteId, tagId);
-    QTimer::singleShot(0, this, [this] { Refresh(); });
+    QTimer::singleShot(0, this, Guarded([this] { Refresh(); }));
     if (OnChanged)
         OnChanged(this);
 }

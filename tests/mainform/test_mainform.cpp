@@ -6,9 +6,11 @@
 #include "linkspane.h"
 #include "mainform.h"
 #include "notebookpane.h"
+#include "noteeditor.h"
 #include "notelistpane.h"
 #include "sqlitelib.h"
 
+#include <QAction>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -532,6 +534,73 @@ private Q_SLOTS:
         QCOMPARE(form.NoteListPane()->List()->count(), 1);
         // Still running: the next command works.
         form.NotebookPane()->SelectNotebook(s.Work);
+        QCOMPARE(form.NoteListPane()->List()->count(), 2);
+    }
+
+    // A store error in a handler that the toolkit calls stops at that handler: it is shown in
+    // the error box and never travels on through the toolkit's own frames to the application.
+    void handlerErrorsStopAtTheirBoundary_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("row selection") << "row selection";
+        QTest::newRow("save timer") << "save timer";
+        QTest::newRow("menu action") << "menu action";
+    }
+    void handlerErrorsStopAtTheirBoundary()
+    {
+        QFETCH(QString, entry);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        const QString refuse = " BEGIN SELECT RAISE(ABORT, 'refused by test'); END";
+        const QString db = store.Path("quorvel.db");
+        if (entry == "row selection") {
+            for (const char* op : {"INSERT", "UPDATE"})
+                RunSQL(db, QString("CREATE TRIGGER refuse_%1 BEFORE %1 ON settings WHEN NEW.key = "
+                                   "'last_notebook_id'")
+                                   .arg(op) +
+                               refuse);
+        } else {
+            RunSQL(db, QString("CREATE TRIGGER refuse BEFORE %1 ON notes")
+                               .arg(entry == "save timer" ? "UPDATE" : "INSERT") +
+                           refuse);
+        }
+        TMainForm form;
+        form.show();
+        const int before = TQuorvelApplication::ErrorsThroughToolkit();
+        if (entry == "row selection") {
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            ClickRow(form.NotebookPane()->NotebookList(),
+                     RowWithId(form.NotebookPane()->NotebookList(), s.Home));
+            // The handler ended at the failing write, after the list was shown.
+            QCOMPARE(form.NoteListPane()->List()->count(), 1);
+        } else if (entry == "save timer") {
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            form.NotebookPane()->SelectNotebook(s.Work);
+            form.NoteListPane()->SelectNote(s.Note1);
+            form.NoteEditor()->TitleEdit()->setText("Changed title");
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 4000);
+            QCOMPARE(form.NoteEditor()->SaveStatus(), QString("Unsaved"));
+        } else {
+            form.NotebookPane()->SelectNotebook(s.Home);
+            dlgseam::PushAnswer(TypeAndAccept("Will fail"));
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            QAction* newNote = nullptr;
+            for (QAction* a : form.findChildren<QAction*>())
+                if (a->text() == "New &Note")
+                    newNote = a;
+            QVERIFY(newNote);
+            newNote->trigger();
+        }
+        const QStringList shown = dlgseam::Shown();
+        QVERIFY2(!shown.isEmpty(), "no error box");
+        QVERIFY2(shown.last().startsWith("Quorvel|") && shown.last().contains("refused by test"),
+                 qPrintable(shown.join(" / ")));
+        QCOMPARE(TQuorvelApplication::ErrorsThroughToolkit(), before);
+        // Still running: the next selection works (the note still unsaved is tried again).
+        if (entry == "save timer")
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        ClickRow(form.NotebookPane()->TagList(),
+                 RowWithId(form.NotebookPane()->TagList(), s.TagId));
         QCOMPARE(form.NoteListPane()->List()->count(), 2);
     }
 
