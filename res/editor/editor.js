@@ -362,31 +362,30 @@ function _makeTagSpan(hash, tagName, colour, canonical, applyNow) {
   return span;
 }
 
-// Wraps one run of sibling inline nodes in a tag span, where a span may stand.
-function _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst) {
+// Wraps one run of sibling inline nodes in a new span from make(), where a span may stand.
+function _flushRun(parent, run, make) {
   if (run.length === 0 || _NO_SPAN_PARENTS.has(parent.nodeName)) return;
   if (run.every((n) => n.textContent === '')) return;
-  const span = _makeTagSpan(hash, tagName, colour, isFirst.value, applyNow);
-  isFirst.value = false;
+  const span = make();
   parent.insertBefore(span, run[0]);
   for (const n of run) span.appendChild(n);
 }
 
 // Wraps every inline run inside parentNode; blocks (and inline elements holding blocks) are
-// entered, never wrapped, so no tag span ever holds a block.
-function _wrapRuns(parentNode, hash, tagName, colour, applyNow, isFirst) {
+// entered, never wrapped, so no span made here ever holds a block.
+function _wrapRuns(parentNode, make) {
   const kids = Array.from(parentNode.childNodes);
   let run = [];
   for (const child of kids) {
     if (_isBlock(child) || _holdsBlock(child)) {
-      _flushRun(parentNode, run, hash, tagName, colour, applyNow, isFirst);
+      _flushRun(parentNode, run, make);
       run = [];
-      _wrapRuns(child, hash, tagName, colour, applyNow, isFirst);
+      _wrapRuns(child, make);
     } else {
       run.push(child);
     }
   }
-  _flushRun(parentNode, run, hash, tagName, colour, applyNow, isFirst);
+  _flushRun(parentNode, run, make);
 }
 
 // Splits the text nodes at the range's ends so that both ends lie between nodes; nothing else
@@ -424,7 +423,7 @@ function _splitRangeEnds(range) {
 
 // Walks the children of a partly selected node: fully selected ones are wrapped in runs in
 // place, partly selected ones are entered.
-function _wrapSelectedRuns(parent, r, hash, tagName, colour, applyNow, isFirst) {
+function _wrapSelectedRuns(parent, r, make) {
   const kids = Array.from(parent.childNodes);
   const kinds = kids.map((child, i) => {
     const before = r.comparePoint(parent, i);
@@ -440,24 +439,40 @@ function _wrapSelectedRuns(parent, r, hash, tagName, colour, applyNow, isFirst) 
       run.push(child);
       return;
     }
-    _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst);
+    _flushRun(parent, run, make);
     run = [];
-    if (kind === 'in') _wrapRuns(child, hash, tagName, colour, applyNow, isFirst);
+    if (kind === 'in') _wrapRuns(child, make);
     else if (kind === 'partial' && child.nodeType === Node.ELEMENT_NODE) {
-      _wrapSelectedRuns(child, r, hash, tagName, colour, applyNow, isFirst);
+      _wrapSelectedRuns(child, r, make);
     }
   });
-  _flushRun(parent, run, hash, tagName, colour, applyNow, isFirst);
+  _flushRun(parent, run, make);
+}
+
+// Wraps every selected inline run of the range in place, each in a new span from make();
+// returns the spans in document order.
+function _wrapRangeRuns(range, make) {
+  const r = _splitRangeEnds(range);
+  let root = r.commonAncestorContainer;
+  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
+  const spans = [];
+  _wrapSelectedRuns(root, r, () => {
+    const span = make();
+    spans.push(span);
+    return span;
+  });
+  return spans;
 }
 
 // Creates an embedded tag over the range: one span per inline run, nothing moved.
 function _createTag(range, tagName, colour, applyNow) {
   const hash = _makeTagId();
-  const r = _splitRangeEnds(range);
-  let root = r.commonAncestorContainer;
-  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
-  const isFirst = { value: true };
-  _wrapSelectedRuns(root, r, hash, tagName, colour, applyNow, isFirst);
+  let first = true;
+  _wrapRangeRuns(range, () => {
+    const span = _makeTagSpan(hash, tagName, colour, first, applyNow);
+    first = false;
+    return span;
+  });
   return hash;
 }
 
@@ -510,8 +525,8 @@ function _shrinkRange(range) {
   return r;
 }
 
-// How one span can wrap the range without splitting, moving or misplacing a block: null when
-// it cannot.
+// How one span can wrap the range inside one block, without splitting, moving or holding a
+// block: null when it cannot (the range crosses blocks).
 function _planSpanWrap(selected) {
   if (!_usable(selected)) return null;
   const range = _shrinkRange(selected);
@@ -527,16 +542,9 @@ function _planSpanWrap(selected) {
   const startChain = chain(range.startContainer);
   const endChain = chain(range.endContainer);
   const partial = startChain.concat(endChain).filter((n) => n.nodeType === Node.ELEMENT_NODE);
-  if (partial.length === 0) return { kind: 'surround', range };
-  if (!partial.some(_isBlock)) return { kind: 'extract', range };
-  const first = startChain.length
-    ? startChain[startChain.length - 1]
-    : host.childNodes[range.startOffset];
-  const last = endChain.length
-    ? endChain[endChain.length - 1]
-    : host.childNodes[range.endOffset - 1];
-  if (!first || !last) return null;
-  return { kind: 'blocks', range, host, first, last };
+  if (partial.some(_isBlock)) return null;
+  if (range.cloneContents().querySelector(_BLOCK_SELECTOR)) return null;
+  return { kind: partial.length === 0 ? 'surround' : 'extract', range };
 }
 
 // Wraps the range in the span as planned; false when the range cannot be wrapped.
@@ -545,18 +553,10 @@ function _wrapInSpan(range, span) {
   if (!plan) return false;
   if (plan.kind === 'surround') {
     plan.range.surroundContents(span);
-  } else if (plan.kind === 'extract') {
+  } else {
     const frag = plan.range.extractContents();
     span.appendChild(frag);
     plan.range.insertNode(span);
-  } else {
-    plan.host.insertBefore(span, plan.first);
-    let n = plan.first;
-    while (n) {
-      const next = n === plan.last ? null : n.nextSibling;
-      span.appendChild(n);
-      n = next;
-    }
   }
   return true;
 }
@@ -744,15 +744,28 @@ function applyFontSize(size) {
     sizeSelect.value = '';
     return;
   }
-  const span = document.createElement('span');
-  span.style.fontSize = size;
-  if (!_wrapInSpan(range, span)) {
-    sizeSelect.value = '';
-    window.alert(BLOCK_NOTICE);
-    return;
-  }
-  _selectContents(span);
+  const make = () => {
+    const span = document.createElement('span');
+    span.style.fontSize = size;
+    return span;
+  };
   sizeSelect.value = '';
+  // Inside one block one span takes the selection; across blocks each selected run gets its
+  // own, in place.
+  const single = make();
+  const spans = _wrapInSpan(range, single) ? [single] : _wrapRangeRuns(_shrinkRange(range), make);
+  if (spans.length === 0) return;
+  try {
+    const last = spans[spans.length - 1];
+    const r = document.createRange();
+    r.setStart(spans[0], 0);
+    r.setEnd(last, last.childNodes.length);
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+  } catch (e) {
+    // The selection is a convenience only.
+  }
   _reportNow();
 }
 

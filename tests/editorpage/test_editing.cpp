@@ -7,9 +7,6 @@
 
 namespace {
 
-const QString BlockNotice =
-    QStringLiteral("Please select text within one block (a paragraph, list item or table cell).");
-
 int CountType(const QList<TPosted>& APosts, const QString& AType)
 {
     int n = 0;
@@ -285,12 +282,23 @@ private Q_SLOTS:
             << "<p>a<b>bc</b>d</p>"
             << "__select('ab')"
             << "<p><span style=\"font-size: 14pt;\">a<b>b</b></span><b>c</b>d</p>" << QString();
+        // Across blocks each selected run is sized in place; no span holds a block.
         QTest::newRow("across two paragraphs")
             << one << "__select('two', 'three')"
-            << "<span style=\"font-size: 14pt;\"><p>one two</p><p>three four</p></span>"
+            << "<p>one <span style=\"font-size: 14pt;\">two</span></p><p><span "
+               "style=\"font-size: 14pt;\">three</span> four</p>"
             << QString();
         QTest::newRow("across two list items")
-            << list << "__select('rst', 'sec')" << QString() << BlockNotice;
+            << list << "__select('rst', 'sec')"
+            << "<ul><li>fi<span style=\"font-size: 14pt;\">rst</span></li><li><span "
+               "style=\"font-size: 14pt;\">sec</span>ond</li></ul>"
+            << QString();
+        QTest::newRow("over a whole paragraph between text")
+            << "x<p>y</p>z"
+            << "__select('x', 'z')"
+            << "<span style=\"font-size: 14pt;\">x</span><p><span style=\"font-size: "
+               "14pt;\">y</span></p><span style=\"font-size: 14pt;\">z</span>"
+            << QString();
         QTest::newRow("whole item by triple click")
             << list
             << "const li = editor.querySelectorAll('li'); const r = document.createRange();"

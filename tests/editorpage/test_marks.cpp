@@ -505,11 +505,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // empty: refused
         QTest::newRow("two paragraphs") << "<p>one two</p><p>three four</p>"
                                         << "two"
-                                        << "three" << Annot("<p>one two</p><p>three four</p>");
-        QTest::newRow("paragraph into list")
-            << "<p>one two</p><ul><li>three</li></ul><p>x</p>"
-            << "two"
-            << "thr" << Annot("<p>one two</p><ul><li>three</li></ul>") + "<p>x</p>";
+                                        << "three" << QString();
+        QTest::newRow("paragraph into list") << "<p>one two</p><ul><li>three</li></ul><p>x</p>"
+                                             << "two"
+                                             << "thr" << QString();
+        QTest::newRow("over a whole paragraph") << "x<p>y</p>z"
+                                                << "x"
+                                                << "z" << QString();
         QTest::newRow("inline markup") << "<p>a<b>bc</b>d</p>"
                                        << "a"
                                        << "b"

@@ -44,8 +44,9 @@ private Q_SLOTS:
 
     void loadAnswersTagListThenLength()
     {
-        // Display state on a tag span is dropped (its own style stays); the list is sorted by name ignoring case and
-        // keeps document order between equal names; a missing or empty colour is yellow.
+        // Display state on a tag span is dropped (its own style stays); the list is sorted by name
+        // ignoring case and keeps document order between equal names; a missing or empty colour is
+        // yellow.
         const QString body = QStringLiteral(
             "<p>\"q\" \\ \t é 😀 <span data-hash=\"b1\" data-colour=\"blue\" id=\"b1\" "
             "data-tag=\"beta\" "
