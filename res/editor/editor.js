@@ -89,6 +89,10 @@ let linkShownHref = '';
 let linkShownText = '';
 let sourceMode = false;
 let sourceShownText = '';
+// Whether the source view's text was reported since the view opened, and the text whose report
+// is the host's latest (null when a later report carried the editor's body).
+let sourceReported = false;
+let sourceReportedText = null;
 let tagSelectedColour = 'yellow';
 let tableCtxCell = null;
 
@@ -145,6 +149,7 @@ function handleFromHost(msg) {
 
 function notifyChanged() {
   editorEditPending = false;
+  sourceReportedText = null;
   postToHost(_withLoad({ type: 'contentChanged', html: getCleanHTML() }));
 }
 
@@ -156,8 +161,8 @@ function _restartChangeTimer() {
   clearTimeout(changeTimer);
   changeTimer = setTimeout(() => {
     changeTimer = null;
-    if (sourceMode) _applySourceText();
-    notifyChanged();
+    if (_sourceNeedsReport()) _reportSourceText();
+    else notifyChanged();
   }, CHANGE_DELAY_MS);
 }
 
@@ -179,12 +184,14 @@ function _reportSoon() {
 // Sends at once the report that is still waiting (and the source view's edits), so nothing
 // typed is lost when other content is loaded, the host saves or the page goes away.
 function flushPendingReport() {
-  const applied = sourceMode && _applySourceText();
-  if (!applied && changeTimer === null && structuralTimers.size === 0) return;
+  const base = sourceReportedText !== null ? sourceReportedText : sourceShownText;
+  const sourcePending = sourceMode && sourceView.value !== base;
+  if (!sourcePending && changeTimer === null && structuralTimers.size === 0) return;
   _clearChangeTimer();
   for (const t of structuralTimers) clearTimeout(t);
   structuralTimers.clear();
-  notifyChanged();
+  if (_sourceNeedsReport()) _reportSourceText();
+  else notifyChanged();
 }
 
 function _reportNow() {
@@ -652,7 +659,8 @@ function _closeAllOverlays() {
 
 function loadContent(html, seq) {
   flushPendingReport();
-  if (sourceMode) exitSourceView(false);
+  // The view's text was reported by the flush; the new content replaces the editor's anyway.
+  if (sourceMode) _leaveSourceMode();
   _closeAllOverlays();
   _forgetRanges();
   setViewMode(false);
@@ -996,7 +1004,7 @@ function _buildTableGrid() {
 }
 
 function highlightGrid(rows, cols) {
-  document.querySelectorAll('#table-grid .grid-cell').forEach((cell) => {
+  pageEl['table-grid'].querySelectorAll('.grid-cell').forEach((cell) => {
     const on = Number(cell.dataset.row) < rows && Number(cell.dataset.col) < cols;
     cell.classList.toggle('marked', on);
   });
@@ -1261,24 +1269,51 @@ function enterSourceView() {
   sourceMode = true;
 }
 
-// Puts the source view's text into the editor while the view stays open; true when it changed.
-function _applySourceText() {
-  if (sourceView.value === sourceShownText) return false;
-  _setEditorContent(sourceView.value.trim());
-  sourceShownText = sourceView.value;
-  return true;
+// While the view is open its text is reported as the body, so a switch or a close keeps it;
+// the editor itself changes only when the view is left applying the text.
+function _sourceNeedsReport() {
+  return sourceMode && (sourceReported || sourceView.value !== sourceShownText);
 }
 
-function exitSourceView(saveEdits) {
-  const apply = saveEdits && sourceView.value !== sourceShownText;
-  // Dropped source edits leave nothing to report unless the editor itself was changed.
-  if (!apply && !editorEditPending) _clearChangeTimer();
-  if (apply) _setEditorContent(sourceView.value.trim());
+// The source view's text as the store would keep it once applied, parsed where it cannot act.
+function _sourceCleanHTML() {
+  const box = _inertDoc.createElement('div');
+  box.innerHTML = sourceView.value.trim();
+  _takeDisplayState(box);
+  return box.innerHTML;
+}
+
+function _reportSourceText() {
+  editorEditPending = false;
+  sourceReported = true;
+  sourceReportedText = sourceView.value;
+  postToHost(_withLoad({ type: 'contentChanged', html: _sourceCleanHTML() }));
+}
+
+function _leaveSourceMode() {
   document.body.classList.remove('source-mode');
   pageEl['btn-source'].classList.remove('active');
   sourceMode = false;
+  sourceReported = false;
+  sourceReportedText = null;
+}
+
+// Leaving without applying restores the document from before the view opened (the editor never
+// took the text); when the host was given the text meanwhile, it is given that document again.
+function exitSourceView(saveEdits) {
+  const text = sourceView.value;
+  const apply = saveEdits && text !== sourceShownText;
+  let report = sourceReported;
+  if (apply) report = sourceReportedText !== text || changeTimer !== null;
+  // Dropped source edits leave nothing to report unless the editor itself was changed.
+  if (!apply && !editorEditPending) _clearChangeTimer();
+  if (apply) {
+    _setEditorContent(text.trim());
+    if (!report) _clearChangeTimer();
+  }
+  _leaveSourceMode();
   editor.focus();
-  if (apply) _reportNow();
+  if (report) _reportNow();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1318,7 +1353,7 @@ function openTagModal() {
 
 function selectTagColour(colour) {
   tagSelectedColour = colour;
-  document.querySelectorAll('#tag-swatches .tag-swatch').forEach((sw) => {
+  pageEl['tag-swatches'].querySelectorAll('.tag-swatch').forEach((sw) => {
     sw.classList.toggle('selected', sw.dataset.colour === colour);
   });
 }
@@ -1501,6 +1536,51 @@ function removeAnnotSpan(spanId) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Pasted copies of marks
+// ---------------------------------------------------------------------------------------------
+
+const _PASTE_INPUTS = new Set(['insertFromPaste', 'insertFromDrop']);
+const _MARKED_SELECTOR = '[id], [data-hash]';
+
+// The marked elements before a paste, so that the pasted ones can be told apart afterwards.
+let marksBeforePaste = null;
+
+// A body never holds two elements with one id: a pasted copy of an annotation's span gives the
+// span up (its text stays), a pasted copy of a tag becomes a tag of its own under a new id, and
+// any other pasted element whose id is taken loses the id. True when the tag list changed.
+function _settlePastedMarks(before) {
+  const pasted = Array.from(editor.querySelectorAll(_MARKED_SELECTOR)).filter(
+    (el) => !before.has(el));
+  if (pasted.length === 0) return false;
+  const counts = new Map();
+  for (const el of editor.querySelectorAll('[id]')) counts.set(el.id, (counts.get(el.id) || 0) + 1);
+  const newHash = new Map();
+  for (const el of pasted) {
+    const id = el.getAttribute('id');
+    if (id === null || (counts.get(id) || 0) < 2) continue;
+    counts.set(id, counts.get(id) - 1);
+    const hash = el.getAttribute('data-hash');
+    if (hash !== null) {
+      if (!newHash.has(hash)) newHash.set(hash, _makeTagId());
+      el.setAttribute('id', newHash.get(hash));
+      el.setAttribute('data-hash', newHash.get(hash));
+    } else if (el.classList.contains('dm-annot')) {
+      _unwrap(el);
+    } else {
+      el.removeAttribute('id');
+    }
+  }
+  // The other pasted passages of a copied tag belong to the copy.
+  for (const el of pasted) {
+    const hash = el.getAttribute('data-hash');
+    if (hash !== null && !el.hasAttribute('id') && newHash.has(hash)) {
+      el.setAttribute('data-hash', newHash.get(hash));
+    }
+  }
+  return newHash.size > 0;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Start-up
 // ---------------------------------------------------------------------------------------------
 
@@ -1545,7 +1625,16 @@ function _attachListeners() {
   });
 
   // Editing and reporting.
-  editor.addEventListener('input', () => {
+  editor.addEventListener('beforeinput', (e) => {
+    marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
+      ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+  });
+  editor.addEventListener('input', (e) => {
+    if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
+      const before = marksBeforePaste;
+      marksBeforePaste = null;
+      if (_settlePastedMarks(before)) notifyTagsUpdated();
+    }
     editorEditPending = true;
     _restartChangeTimer();
   });

@@ -609,6 +609,59 @@ private Q_SLOTS:
         QCOMPARE(F->Posts().size(), 1);
     }
 
+    // A copy of marked text pasted into the same note never gives two elements one id: the
+    // annotation's copy is plain text, the tag's copy a tag of its own; text cut and pasted back
+    // keeps its marks as they were.
+    void pastedMarksKeepIdsUnique_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<int>("texts");    // times the marked words stand in the body
+        QTest::addColumn<int>("tagCount"); // tags the page lists after the paste
+        QTest::newRow("copy") << false << 2 << 2;
+        QTest::newRow("cut") << true << 1 << 1;
+    }
+    void pastedMarksKeepIdsUnique()
+    {
+        QFETCH(bool, cut);
+        QFETCH(int, texts);
+        QFETCH(int, tagCount);
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>start <span id=\"ann_k1\" class=\"dm-annot\">anchored</span> and "
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">tagged</span> "
+            "end</p><p>paste here</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("anchored"), QStringLiteral("tagged")));
+        F->Key(cut ? Qt::Key_X : Qt::Key_C, Qt::ControlModifier);
+        F->ClickIntoEditor();
+        F->ClearPosts();
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.endsWith('tagged')")));
+        const auto count = [this](const QString& AExpr) { return F->Js(AExpr).toInt(); };
+        QCOMPARE(count(QStringLiteral("editor.textContent.split('anchored').length - 1")), texts);
+        QCOMPARE(count(QStringLiteral("editor.textContent.split('tagged').length - 1")), texts);
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "(function(){ const ids = Array.from(editor.querySelectorAll('[id]'),"
+                     " (e) => e.id); return ids.filter((id, i) => ids.indexOf(id) !== i)"
+                     ".join(); })()")),
+                 QString());
+        // The annotation keeps its one span, around the text that was marked first.
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "Array.from(editor.querySelectorAll('.dm-annot'), (e) => e.id + ':' +"
+                     " e.textContent).join()")),
+                 QStringLiteral("ann_k1:anchored"));
+        QCOMPARE(count(QStringLiteral(
+                     "Array.from(editor.querySelectorAll('[data-tag]')).filter((e) =>"
+                     " e.id === e.getAttribute('data-hash') && e.textContent === 'tagged'"
+                     " && e.getAttribute('data-tag') === 'T').length")),
+                 tagCount);
+        QVERIFY(F->Js(QStringLiteral("!!document.querySelector('#editor #tg')")).toBool());
+        if (cut) {
+            QCOMPARE(F->PostedTypes().count(QStringLiteral("tagsUpdated")), 0);
+        } else {
+            const TPosted tags = F->WaitForPost(QStringLiteral("tagsUpdated"), 500);
+            QCOMPARE(tags.Msg.value(QStringLiteral("tags")).toArray().size(), 2);
+        }
+    }
+
     void loadClosesDialogsAndForgetsSelections_data()
     {
         QTest::addColumn<QString>("opener"); // "tag", "annot", "link", "table", "menu"

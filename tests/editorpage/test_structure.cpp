@@ -255,6 +255,38 @@ private Q_SLOTS:
         QCOMPARE(F->JsText(QStringLiteral("prettyHTML(%1)").arg(JsString(html))), pretty);
     }
 
+    // A body may hold elements with the ids of the page's own; the page's dialogs never touch
+    // them.
+    void pageElementsAreFoundOnlyInThePage()
+    {
+        const QString body = QStringLiteral(
+            "<div id=\"table-grid\"><div class=\"grid-cell\" data-row=\"0\" "
+            "data-col=\"0\">g</div></div><div id=\"tag-swatches\"><span class=\"tag-swatch\" "
+            "data-colour=\"yellow\">s</span></div><p>text</p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Click(QStringLiteral("#btn-table"));
+        QVERIFY(ModalOpen(QStringLiteral("modal-table")));
+        // The pointer over the dialog's cell in the second row and column.
+        F->Js(QStringLiteral("document.querySelector(\"#modal-table .grid-cell[data-row='1']"
+                             "[data-col='1']\").dispatchEvent(new MouseEvent('mousemove',"
+                             " {bubbles: true})); true"));
+        QCOMPARE(F->JsText(QStringLiteral("document.getElementById('grid-label').textContent")),
+                 QStringLiteral("2 \u00d7 2"));
+        QCOMPARE(F->InnerHtml(), body);
+        F->Click(QStringLiteral("#btn-table-cancel"));
+        QVERIFY(F->SelectText(QStringLiteral("text")));
+        F->Send(Msg(QStringLiteral("openTagModal")));
+        QVERIFY(ModalOpen(QStringLiteral("modal-tag")));
+        F->Click(QStringLiteral("#modal-tag .tag-swatch[data-colour='yellow']"));
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "pageEl['tag-swatches'].querySelector('.selected').dataset.colour")),
+                 QStringLiteral("yellow"));
+        F->Click(QStringLiteral("#btn-tag-cancel"));
+        QCOMPARE(F->InnerHtml(), body);
+        QCOMPARE(F->CleanHtml(), body);
+    }
+
     void sourceViewWithoutEditsChangesNothing()
     {
         const QString body = QStringLiteral(
@@ -327,8 +359,22 @@ private Q_SLOTS:
                  QStringLiteral("<p>one</p><p>two</p>"));
     }
 
+    // The view's text is reported while the view stays open, but the editor takes it only when
+    // the view is left applying it; leaving with Escape brings back the body from before, and
+    // the host, which was given the text, is given that body again at once.
+    void sourceEditsAreReportedWhileTheViewStaysOpen_data()
+    {
+        QTest::addColumn<bool>("apply");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QStringList>("reports"); // the bodies posted on leaving
+        QTest::newRow("applied") << true << "<p>one</p><p>two</p>" << QStringList();
+        QTest::newRow("escape") << false << "<p>one</p>" << QStringList{"<p>one</p>"};
+    }
     void sourceEditsAreReportedWhileTheViewStaysOpen()
     {
+        QFETCH(bool, apply);
+        QFETCH(QString, after);
+        QFETCH(QStringList, reports);
         QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
         F->Click(QStringLiteral("#btn-source"));
         F->Key(Qt::Key_End, Qt::ControlModifier);
@@ -338,12 +384,22 @@ private Q_SLOTS:
                  QStringLiteral("<p>one</p><p>two</p>"));
         QVERIFY(F->JsText(QStringLiteral("document.body.className"))
                     .contains(QLatin1String("source-mode")));
-        // Leaving the view afterwards reports nothing new.
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
         F->ClearPosts();
-        F->Key(Qt::Key_Return, Qt::ControlModifier);
-        QTest::qWait(300);
-        QCOMPARE(F->Posts().size(), 0);
-        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p><p>two</p>"));
+        F->Key(apply ? Qt::Key_Return : Qt::Key_Escape,
+               apply ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
+        QCOMPARE(F->InnerHtml(), after);
+        // Posted with the key, before any timer could.
+        QStringList posted;
+        for (const TPosted& p : F->Posts()) {
+            QCOMPARE(p.Type(), QStringLiteral("contentChanged"));
+            posted << p.Msg.value(QStringLiteral("html")).toString();
+        }
+        QCOMPARE(posted, reports);
+        QTest::qWait(1700);
+        QCOMPARE(F->Posts().size(), reports.size());
+        QCOMPARE(F->InnerHtml(), after);
     }
 };
 
