@@ -567,8 +567,51 @@ QString ConvertHTML(const QString& ARaw, QString& ATitle)
 
 } // namespace importer
 
+namespace {
+
+// Whether a cleaned body shows anything: a character that is not blank outside the markup, or
+// an element that shows content without text (an image, a drawing, a media element, a rule,
+// a table, a form control).
+bool HasVisibleContent(QStringView AHtml)
+{
+    static const char16_t* const shown[] = {u"img",     u"svg",    u"video",    u"audio",
+                                            u"picture", u"canvas", u"math",     u"hr",
+                                            u"table",   u"input",  u"textarea", u"select"};
+    const qsizetype n = AHtml.size();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = AHtml[i].unicode();
+        if (c == u'<' && i + 1 < n &&
+            (IsAsciiAlpha(AHtml[i + 1].unicode()) || AHtml[i + 1] == u'/' || AHtml[i + 1] == u'!' ||
+             AHtml[i + 1] == u'?')) {
+            const bool comment = AHtml.mid(i, 4) == u"<!--";
+            const qsizetype end = comment ? AHtml.indexOf(u"-->", i + 4) : AHtml.indexOf(u'>', i);
+            if (IsAsciiAlpha(AHtml[i + 1].unicode())) {
+                qsizetype e = i + 1;
+                while (e < n && IsAsciiAlpha(AHtml[e].unicode()))
+                    ++e;
+                const QString name = LowerASCIIString(AHtml.mid(i + 1, e - i - 1));
+                for (const char16_t* s : shown) {
+                    if (name == QStringView(s))
+                        return true;
+                }
+            }
+            if (end < 0)
+                return false;
+            i = end + (comment ? 3 : 1);
+            continue;
+        }
+        if (!IsBlankOrCtl(QChar(c)) && c != 0xA0)
+            return true;
+        ++i;
+    }
+    return false;
+}
+
+} // namespace
+
 QString ImportHTML(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    return ConvertHTML(DecodeText(ReadFileBytes(APath), true), ATitle);
+    const QString body = ConvertHTML(DecodeText(ReadFileBytes(APath), true), ATitle);
+    return HasVisibleContent(body) ? body : QString();
 }

@@ -111,6 +111,29 @@ static void MendSurrogates(QString& S)
     }
 }
 
+// Removes the control characters other than tab, carriage return and line feed (C0, DEL and
+// C1), in place: they show nothing, and a binary file would bring millions of them.
+static void DropControls(QString& S)
+{
+    auto isControl = [](char16_t c) {
+        return (c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || (c >= 0x7F && c < 0xA0);
+    };
+    const qsizetype n = S.size();
+    const QChar* p = S.constData();
+    qsizetype i = 0;
+    while (i < n && !isControl(p[i].unicode()))
+        ++i;
+    if (i == n)
+        return;
+    QChar* w = S.data();
+    qsizetype k = i;
+    for (; i < n; ++i) {
+        if (!isControl(w[i].unicode()))
+            w[k++] = w[i];
+    }
+    S.truncate(k);
+}
+
 static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, bool ABigEndian)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
@@ -255,6 +278,7 @@ QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
         }
     }
     MendSurrogates(text);
+    DropControls(text);
     return text;
 }
 

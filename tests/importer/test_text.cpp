@@ -40,6 +40,33 @@ private Q_SLOTS:
         QTest::newRow("Markdown in code page 1252")
             << "w.md" << QByteArray("# Caf\xe9\n\nna\xefve") << "Café"
             << "<h1>Café</h1>\r\n<p>\r\nnaïve\r\n</p>\r\n";
+        // Control characters other than tab, CR and LF are dropped; a file with nothing
+        // visible left gives nothing.
+        QTest::newRow("a binary file named .md") << "bin.md"
+                                                 << QByteArray("\x00\x01\x02\x1b\x7f\x00\n"
+                                                               "\x0c\x00\xc2\x85\x00",
+                                                               12)
+                                                 << "bin"
+                                                 << "";
+        QTest::newRow("controls inside a text line") << "c.txt"
+                                                     << QByteArray("a\x00"
+                                                                   "b\x1b[0mc\td\x7f\xc2\x80!",
+                                                                   14)
+                                                     << "c"
+                                                     << "<p>\r\nab[0mc\td!\r\n</p>\r\n";
+        QTest::newRow("a page of controls and empty elements")
+            << "bin.html" << QByteArray("<p>\x01\x02</p>\x00<div> \x7f<!-- x --></div>", 33)
+            << "bin"
+            << "";
+        QTest::newRow("controls inside a page's text") << "c.html"
+                                                       << QByteArray("<p title=\"t\x01\">a\x00"
+                                                                     "b</p>",
+                                                                     21)
+                                                       << "c"
+                                                       << "<p title=\"t\">ab</p>";
+        QTest::newRow("a page of an image only is kept")
+            << "i.html" << QByteArray("<body><p><img src=\"a.png\"></p></body>") << "i"
+            << "<p><img src=\"a.png\"></p>";
         QTest::newRow("rtf") << "r.Rtf" << QByteArray("{\\rtf1 Hello}") << "r"
                              << "<p>Hello</p>\r\n";
         QTest::newRow("pdf") << "d.pdf" << QByteArray("BT (Hi) Tj ET") << "d"
