@@ -31,6 +31,11 @@ public:
     int64_t CreateNote(int64_t ANotebookId, const QString& ATitle);
     void SaveNote(int64_t AId, const QString& ATitle, const QString& ASummary,
                   const QString& ABody);
+    // A new note with its title, summary and body in one write: the row, dates and full-text
+    // entry that CreateNote followed by SaveNote give, but one commit, so no empty note is
+    // ever stored on its own. Returns the new id.
+    int64_t CreateNoteWithBody(int64_t ANotebookId, const QString& ATitle, const QString& ASummary,
+                               const QString& ABody);
     void DeleteNote(int64_t AId);
     void MoveNote(int64_t ANoteId, int64_t ANotebookId);
     // The id of the copy, or 0 when the note does not exist.

@@ -191,6 +191,30 @@ void TDatabase::SaveNote(int64_t AId, const QString& ATitle, const QString& ASum
     Commit();
 }
 
+int64_t TDatabase::CreateNoteWithBody(int64_t ANotebookId, const QString& ATitle,
+                                      const QString& ASummary, const QString& ABody)
+{
+    // The row CreateNote and then SaveNote leave, written and committed at once: the clock is
+    // read for the creation and again for the modification, as the two calls read it.
+    const QString bodyText = StripHTML(ABody);
+    const int64_t created = NowTS();
+    const int64_t modified = NowTS();
+    auto q = NewQ();
+    q->SetSQL(QStringLiteral(
+        "INSERT INTO notes (notebook_id, title, summary, body, body_text, created_at, updated_at, "
+        "sort_order) VALUES (:nbid, :title, :summary, :body, :bodytext, :created, :modified, 0)"));
+    q->BindInt("nbid", ANotebookId);
+    q->BindText("title", ATitle);
+    q->BindText("summary", ASummary);
+    q->BindText("body", ABody);
+    q->BindText("bodytext", bodyText);
+    q->BindInt("created", created);
+    q->BindInt("modified", modified);
+    q->ExecSQL();
+    Commit();
+    return FConn->LastInsertRowId();
+}
+
 void TDatabase::DeleteNote(int64_t AId)
 {
     static const char* const steps[] = {"DELETE FROM annotations    WHERE note_id=:id",

@@ -531,8 +531,12 @@ QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
             from = p;
         }
         const qsizetype c = IndexOfCI(AHtml, close, from);
-        if (c < 0)
+        if (c < 0) {
+            // Deleted up to the end of the text, which now ends a name the kept text ends in.
+            while (out.size() >= m && StartsWithCI(out, out.size() - m, open))
+                out.truncate(out.size() - m);
             break;
+        }
         pos = c + close.size();
     }
     return out;

@@ -722,8 +722,7 @@ void TMainForm::MenuImportNotebook()
             ++skipped;
             continue;
         }
-        const int64_t id = AppDB->CreateNote(notebookId, title);
-        AppDB->SaveNote(id, title, QString(), body);
+        AppDB->CreateNoteWithBody(notebookId, title, QString(), body);
         ++imported;
     }
     FNotebookPane->RefreshNotebooks();

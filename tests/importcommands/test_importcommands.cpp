@@ -1,6 +1,7 @@
 // The two import commands of the File menu, run through the real menu with their dialogs
 // answered by script.
 #include "../dmdialogs/testsupport.h"
+#include "../store/storetest.h"
 #include "mainform.h"
 #include "notebookpane.h"
 #include "notelistpane.h"
@@ -90,6 +91,34 @@ private Q_SLOTS:
         QCOMPARE(form.NoteListPane()->List()->count(), 3);
         // The bodies are in the full-text index.
         QCOMPARE(AppDB->SearchNotes("Alpha", nsByModified, nsdDesc).size(), size_t(1));
+    }
+
+    // A store that fills up during a folder import: the notes stored before stay, and the
+    // file being stored leaves no note behind, not even an empty one.
+    void folderImportLeavesNoEmptyNote()
+    {
+        TTestStore store;
+        TMainForm form;
+        const QString folder = store.Path("Full");
+        QVERIFY(QDir().mkpath(folder));
+        WriteFile(folder + "/a.md", "Alpha text\n");
+        QByteArray big;
+        for (int k = 0; big.size() < 400000; ++k)
+            big += "word" + QByteArray::number(k) + ' ';
+        WriteFile(folder + "/b.md", big);
+        TSQLConnection& conn = TDatabaseTestAccess::Conn(*AppDB);
+        const int64_t pages = storetest::ScalarInt(conn, "PRAGMA page_count");
+        storetest::Column(conn, QStringLiteral("PRAGMA max_page_count=%1").arg(pages + 40));
+
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder));
+        const QString error = storetest::ErrorOf([&] { form.MenuImportNotebook(); });
+        QVERIFY2(error.contains("full"), qPrintable(error));
+        const TNotebookArray notebooks = AppDB->GetNotebooks();
+        QCOMPARE(notebooks.size(), size_t(1));
+        QStringList titles;
+        for (const TNote& n : AppDB->GetNotesByNotebook(notebooks[0].Id, nsByTitle, nsdAsc))
+            titles << n.Title + ": " + AppDB->GetNote(n.Id).Body;
+        QCOMPARE(titles, QStringList({"a: <p>\r\nAlpha text\r\n</p>\r\n"}));
     }
 
     // The folder's name reaches the message as it stands, also with "%" in it; a file named

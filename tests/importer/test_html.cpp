@@ -153,6 +153,9 @@ private Q_SLOTS:
         QTest::newRow("a name completed by a removal") << "<script<script></script> >x</script>y"
                                                        << "script"
                                                        << "y";
+        QTest::newRow("a name completed by the end of the text") << "a<script<SCRIPT<script >b"
+                                                                 << "script"
+                                                                 << "a";
         QTest::newRow("several") << "1<style>a</style>2<style>b</style>3"
                                  << "style"
                                  << "123";

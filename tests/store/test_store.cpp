@@ -352,6 +352,48 @@ private Q_SLOTS:
         QCOMPARE(modified, kNoon + 60);
     }
 
+    // A note written in one go is the note CreateNote and SaveNote leave: the same row, the
+    // clock read for each of the two dates, and the same words at the same places in the
+    // full-text index (read through the index's own vocabulary, not through the store).
+    void createNoteWithBodyIsCreateThenSave()
+    {
+        const QString title = QStringLiteral("Minutes of March");
+        const QString body = QStringLiteral("<h1>Budget</h1><p>walrus <b>tusk</b>&amp; ivory</p>");
+        QStringList rows[2], entries[2];
+        for (int way = 0; way < 2; ++way) {
+            int reads = 0;
+            SetClock([&reads] { return LocalTime(reads++); });
+            TDatabase db(NewPath());
+            const int64_t nb = db.CreateNotebook(QStringLiteral("N"), 0);
+            int64_t id;
+            if (way == 0) {
+                id = db.CreateNote(nb, title);
+                db.SaveNote(id, title, QStringLiteral("sum"), body);
+            } else {
+                id = db.CreateNoteWithBody(nb, title, QStringLiteral("sum"), body);
+            }
+            QCOMPARE(id, 1);
+            TSQLConnection& c = TDatabaseTestAccess::Conn(db);
+            rows[way] = Column(
+                c, QStringLiteral("SELECT id || '|' || notebook_id || '|' || title || '|' || "
+                                  "summary || '|' || body || '|' || body_text || '|' || "
+                                  "created_at || '|' || updated_at || '|' || sort_order "
+                                  "FROM notes"));
+            Exec(c, QStringLiteral("CREATE VIRTUAL TABLE temp.words USING "
+                                   "fts5vocab(main, notes_fts, instance)"));
+            entries[way] = Column(c, QStringLiteral("SELECT term || '@' || doc || ':' || col || "
+                                                    "':' || offset FROM temp.words"));
+            Exec(c, QStringLiteral("INSERT INTO notes_fts(notes_fts, rank) "
+                                   "VALUES('integrity-check', 1)"));
+            QCOMPARE(db.SearchNotes(QStringLiteral("tusk"), nsByTitle, nsdAsc).size(), size_t(1));
+        }
+        QCOMPARE(rows[0].size(), 1);
+        QCOMPARE(rows[1], rows[0]);
+        QVERIFY(rows[0].first().endsWith(QStringLiteral("|%1|%2|0").arg(kNoon + 1).arg(kNoon + 2)));
+        QVERIFY(entries[0].contains(QStringLiteral("walrus@1:body_text:1")));
+        QCOMPARE(entries[1], entries[0]);
+    }
+
     // Deleting a notebook removes its notes with their rows but leaves their tags, counted 0,
     // until the next removal of orphan tags.
     void deleteNotebook()
