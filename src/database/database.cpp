@@ -29,8 +29,7 @@ TDatabase::TDatabase(const QString& APath)
             FTrans->Commit();
         FTrans->StartTransaction();
         CreateSchema();
-        RunMigrations();
-        CreateIndexes();
+        CreateIndexes(RunMigrations());
         Commit();
     } catch (...) {
         Close();

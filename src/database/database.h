@@ -9,6 +9,10 @@
 #include <QString>
 #include <memory>
 
+// The schema version this program writes; a file of a higher one is opened but never changed
+// at open.
+inline constexpr int32_t kCurrentSchemaVersion = 5;
+
 class TDatabase
 {
 public:
@@ -83,8 +87,9 @@ private:
     void RunSQL(const QString& ASQL);
     void Commit();
     void CreateSchema();
-    void RunMigrations();
-    void CreateIndexes();
+    // Returns the version the file had when it was opened.
+    int32_t RunMigrations();
+    void CreateIndexes(int32_t AVersion);
     bool ColumnExists(const QString& ATable, const QString& AColumn);
     int64_t NowTS();
     static QString StripHTML(const QString& AHTML);

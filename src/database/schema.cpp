@@ -1,5 +1,7 @@
 #include "database.h"
 
+#include <QStringList>
+#include <QtGlobal>
 #include <iterator>
 
 #include "schema_sql.inc"
@@ -24,7 +26,7 @@ void TDatabase::CreateSchema()
     }
 }
 
-void TDatabase::RunMigrations()
+int32_t TDatabase::RunMigrations()
 {
     const int32_t v = GetSettingInt(QStringLiteral("schema_version"), 0);
     if (v < 1)
@@ -53,15 +55,21 @@ void TDatabase::RunMigrations()
         }
         SetSettingInt(QStringLiteral("schema_version"), 5);
     }
+    return v;
 }
 
-void TDatabase::CreateIndexes()
+void TDatabase::CreateIndexes(int32_t AVersion)
 {
     // Indexes for the note lists, the tag counts and the ordered search. They are made after
     // the migrations, since rebuilding a table drops its indexes, and cost one look on every
     // later open. The two list indexes hold every column a note list shows: the dates and the
     // sort order stand after the body in a row, so reading them from the table walks each
     // body's overflow pages.
+    // They only speed things up, so they never keep a file from opening: a write-protected file
+    // and a file of a newer version (which this program must not change) get none, and a
+    // failure is logged once and leaves the file open without that index.
+    if (AVersion > kCurrentSchemaVersion || FConn->ReadOnly())
+        return;
     static const char* const indexes[] = {
         "CREATE INDEX IF NOT EXISTS notes_notebook_keys ON notes(notebook_id, updated_at, "
         "created_at)",
@@ -73,8 +81,18 @@ void TDatabase::CreateIndexes()
         "CREATE INDEX IF NOT EXISTS notes_created_keys ON notes(created_at, notebook_id)",
         "CREATE INDEX IF NOT EXISTS notes_title_keys ON notes(title, notebook_id)",
         "CREATE INDEX IF NOT EXISTS note_note_tags_tag ON note_note_tags(tag_id, note_id)"};
-    for (const char* s : indexes)
-        RunSQL(QString::fromUtf8(s));
+    QStringList failures;
+    for (const char* s : indexes) {
+        try {
+            RunSQL(QString::fromUtf8(s));
+        } catch (const ESQLiteError& e) {
+            failures << e.Message();
+        }
+    }
+    failures.removeDuplicates();
+    if (!failures.isEmpty())
+        qWarning("The store works without %d of its list indexes: %s", int(failures.size()),
+                 qPrintable(failures.join(QStringLiteral("; "))));
 }
 
 bool TDatabase::ColumnExists(const QString& ATable, const QString& AColumn)

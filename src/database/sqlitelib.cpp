@@ -3,6 +3,7 @@
 #include "programfolder.h"
 
 #include <QFileInfo>
+#include <climits>
 #include <dlfcn.h>
 #include <mutex>
 #include <sqlite3.h>
@@ -26,7 +27,7 @@ struct TApi
     decltype(&sqlite3_step) step = nullptr;
     decltype(&sqlite3_finalize) finalize = nullptr;
     decltype(&sqlite3_bind_int64) bind_int64 = nullptr;
-    decltype(&sqlite3_bind_text) bind_text = nullptr;
+    decltype(&sqlite3_bind_text64) bind_text64 = nullptr;
     decltype(&sqlite3_bind_parameter_count) bind_parameter_count = nullptr;
     decltype(&sqlite3_bind_parameter_name) bind_parameter_name = nullptr;
     decltype(&sqlite3_column_count) column_count = nullptr;
@@ -35,12 +36,15 @@ struct TApi
     decltype(&sqlite3_column_text) column_text = nullptr;
     decltype(&sqlite3_column_bytes) column_bytes = nullptr;
     decltype(&sqlite3_last_insert_rowid) last_insert_rowid = nullptr;
+    decltype(&sqlite3_get_autocommit) get_autocommit = nullptr;
+    decltype(&sqlite3_db_readonly) db_readonly = nullptr;
     decltype(&sqlite3_trace_v2) trace_v2 = nullptr;
     decltype(&sqlite3_drop_modules) drop_modules = nullptr;
 };
 
 std::mutex GLock;
 TApi GApi;
+void* GHandle = nullptr;
 bool GLoaded = false;
 QString GLoadedPath;
 QString GOverridePath;
@@ -96,7 +100,7 @@ const TApi& Api()
     Resolve(h, "sqlite3_step", api.step);
     Resolve(h, "sqlite3_finalize", api.finalize);
     Resolve(h, "sqlite3_bind_int64", api.bind_int64);
-    Resolve(h, "sqlite3_bind_text", api.bind_text);
+    Resolve(h, "sqlite3_bind_text64", api.bind_text64);
     Resolve(h, "sqlite3_bind_parameter_count", api.bind_parameter_count);
     Resolve(h, "sqlite3_bind_parameter_name", api.bind_parameter_name);
     Resolve(h, "sqlite3_column_count", api.column_count);
@@ -105,11 +109,14 @@ const TApi& Api()
     Resolve(h, "sqlite3_column_text", api.column_text);
     Resolve(h, "sqlite3_column_bytes", api.column_bytes);
     Resolve(h, "sqlite3_last_insert_rowid", api.last_insert_rowid);
+    Resolve(h, "sqlite3_get_autocommit", api.get_autocommit);
+    Resolve(h, "sqlite3_db_readonly", api.db_readonly);
     Resolve(h, "sqlite3_trace_v2", api.trace_v2);
     // Optional: only the test seam for a library without FTS5 needs it.
     api.drop_modules =
         reinterpret_cast<decltype(api.drop_modules)>(dlsym(h, "sqlite3_drop_modules"));
     GApi = api;
+    GHandle = h;
     GLoaded = true;
     GLoadedPath = from;
     return GApi;
@@ -150,6 +157,13 @@ void EnsureLoaded()
 QString LibraryVersion()
 {
     return QString::fromLatin1(Api().libversion());
+}
+
+void* EntryPoint(const char* AName)
+{
+    Api();
+    std::lock_guard<std::mutex> lock(GLock);
+    return dlsym(GHandle, AName);
 }
 
 void SetTraceHook(std::function<void(const QString&)> AHook)
@@ -202,8 +216,6 @@ void TSQLConnection::Close()
         return;
     Api().close_v2(FHandle);
     FHandle = nullptr;
-    if (FTrans)
-        FTrans->Reset();
 }
 
 void TSQLConnection::RaiseError(int ACode) const
@@ -246,22 +258,35 @@ int64_t TSQLConnection::LastInsertRowId() const
     return FHandle ? Api().last_insert_rowid(FHandle) : 0;
 }
 
+bool TSQLConnection::InTransaction() const
+{
+    return FHandle && Api().get_autocommit(FHandle) == 0;
+}
+
+bool TSQLConnection::ReadOnly() const
+{
+    return FHandle && Api().db_readonly(FHandle, "main") == 1;
+}
+
 // ---- transaction
+
+bool TSQLTransaction::Active() const
+{
+    return FConn && FConn->InTransaction();
+}
 
 void TSQLTransaction::StartTransaction()
 {
-    if (FActive)
+    if (Active())
         return;
     FConn->RunPlain("BEGIN");
-    FActive = true;
 }
 
 void TSQLTransaction::Commit()
 {
-    if (!FActive)
+    if (!Active())
         return;
     FConn->RunPlain("COMMIT");
-    FActive = false;
 }
 
 void TSQLTransaction::CommitRetaining()
@@ -294,7 +319,12 @@ void TSQLQuery::BindInt(const char* AName, int64_t AValue)
 
 void TSQLQuery::BindText(const char* AName, const QString& AValue)
 {
-    FParams.push_back({QByteArray(":") + AName, true, 0, AValue.toUtf8()});
+    BindUtf8(AName, AValue.toUtf8());
+}
+
+void TSQLQuery::BindUtf8(const char* AName, const QByteArray& AValue)
+{
+    FParams.push_back({QByteArray(":") + AName, true, 0, AValue});
 }
 
 void TSQLQuery::Prepare()
@@ -305,7 +335,10 @@ void TSQLQuery::Prepare()
     if (FTrans && !FTrans->Active())
         FTrans->StartTransaction();
     const TApi& api = Api();
-    int rc = api.prepare_v2(FConn->Handle(), FSQL.constData(), int(FSQL.size()), &FStmt, nullptr);
+    // The length with the closing NUL; text too long for SQLite's int length is read up to
+    // that NUL instead, and SQLite checks it against its own limit.
+    const int length = FSQL.size() < INT_MAX ? int(FSQL.size()) + 1 : -1;
+    int rc = api.prepare_v2(FConn->Handle(), FSQL.constData(), length, &FStmt, nullptr);
     if (rc != SQLITE_OK) {
         FStmt = nullptr;
         FConn->RaiseError(rc);
@@ -321,11 +354,13 @@ void TSQLQuery::Prepare()
         if (!found)
             throw ESQLiteError(
                 QStringLiteral("Parameter \"%1\" has no value.").arg(QString::fromUtf8(name)));
-        rc = found->IsText ? api.bind_text(FStmt, i, found->Text.constData(),
-                                           int(found->Text.size()), SQLITE_TRANSIENT)
+        // The full 64-bit length, so SQLite itself refuses text over its limit.
+        rc = found->IsText ? api.bind_text64(FStmt, i, found->Text.constData(),
+                                             sqlite3_uint64(found->Text.size()), SQLITE_TRANSIENT,
+                                             SQLITE_UTF8)
                            : api.bind_int64(FStmt, i, found->Int);
         if (rc != SQLITE_OK)
-            FConn->RaiseError(rc);
+            throw ESQLiteError(QString::fromUtf8(api.errstr(rc)), rc);
     }
     FColumns.clear();
     const int cols = api.column_count(FStmt);

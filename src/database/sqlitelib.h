@@ -40,6 +40,9 @@ QString LoadedLibraryPath();
 void EnsureLoaded();
 // The version text of the loaded library ("3.40.1").
 QString LibraryVersion();
+// An entry point of the loaded library by name (loading it first), or null; for test seams
+// that need more of the library than the binding offers.
+void* EntryPoint(const char* AName);
 
 // Test seams: every statement text SQLite starts on a connection opened afterwards, and
 // whether new connections drop their virtual-table modules (a library without FTS5).
@@ -67,6 +70,11 @@ public:
     // Runs one statement without parameters, starting the transaction first if none is open.
     void ExecuteDirect(const QString& ASQL);
     int64_t LastInsertRowId() const;
+    // Whether SQLite has a transaction open on the connection; SQLite may end one by itself
+    // (a full disk, an I/O error, out of memory).
+    bool InTransaction() const;
+    // Whether the file was opened for reading only (it is write-protected).
+    bool ReadOnly() const;
     sqlite3* Handle() const { return FHandle; }
     [[noreturn]] void RaiseError(int ACode) const;
 
@@ -79,22 +87,20 @@ private:
     TSQLTransaction* FTrans = nullptr;
 };
 
-// The transaction bound to a connection: "BEGIN" when started, "COMMIT" when committed.
+// The transaction bound to a connection: "BEGIN" when started, "COMMIT" when committed. Its
+// state is the connection's own, so a transaction that SQLite ended is seen as ended.
 class TSQLTransaction
 {
 public:
     void SetConnection(TSQLConnection* AConn) { FConn = AConn; }
-    bool Active() const { return FActive; }
+    bool Active() const;
     void StartTransaction();
     void Commit();
     // "COMMIT" followed at once by "BEGIN".
     void CommitRetaining();
-    // Forgets the transaction state (the connection was closed).
-    void Reset() { FActive = false; }
 
 private:
     TSQLConnection* FConn = nullptr;
-    bool FActive = false;
 };
 
 // A prepared statement with named parameters (":name"); freed on every path by its owner.
@@ -109,6 +115,8 @@ public:
     void SetSQL(const QString& ASQL);
     void BindInt(const char* AName, int64_t AValue);
     void BindText(const char* AName, const QString& AValue);
+    // Text that is UTF-8 already; the bytes are not copied before SQLite takes them.
+    void BindUtf8(const char* AName, const QByteArray& AValue);
     // Prepares, binds and steps to the first row.
     void Open();
     // Prepares, binds and runs a statement that returns no rows.

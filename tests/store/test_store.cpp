@@ -823,6 +823,31 @@ private Q_SLOTS:
                                           << "12abc" << 42;
         QTest::newRow("fraction") << "text"
                                   << "3.5" << 42;
+        // Only an optional minus sign and decimal digits, as SetSettingInt writes them.
+        QTest::newRow("leading blank") << "text"
+                                       << " 5" << 42;
+        QTest::newRow("trailing blank") << "text"
+                                        << "5 " << 42;
+        QTest::newRow("plus sign") << "text"
+                                   << "+5" << 42;
+        QTest::newRow("tab and line end") << "text"
+                                          << "\t7\n"
+                                          << 42;
+        QTest::newRow("minus sign alone") << "text"
+                                          << "-" << 42;
+        QTest::newRow("two minus signs") << "text"
+                                         << "--5" << 42;
+        QTest::newRow("minus zero") << "text"
+                                    << "-0" << 0;
+        QTest::newRow("leading zeros") << "text"
+                                       << "007" << 7;
+        QTest::newRow("many digits") << "text"
+                                     << "000000000000000000002147483647" << 2147483647;
+        QTest::newRow("beyond 64 bits") << "text"
+                                        << "99999999999999999999999" << 42;
+        QTest::newRow("other digits") << "text" << QString::fromUtf8("\u0663") << 42;
+        QTest::newRow("hexadecimal") << "text"
+                                     << "0x10" << 42;
     }
 
     void settingInt()

@@ -331,6 +331,42 @@ private Q_SLOTS:
         QCOMPARE(db.SearchNotes(QStringLiteral("stripes"), nsByTitle, nsdAsc).size(), size_t(0));
     }
 
+    // A file of a newer version is never written at open, also when it lacks a column that
+    // this program's list indexes would cover.
+    void versionAboveCurrentIsNotWritten_data()
+    {
+        QTest::addColumn<bool>("withSummary");
+        QTest::newRow("same columns") << true;
+        QTest::newRow("notes without summary") << false;
+    }
+
+    void versionAboveCurrentIsNotWritten()
+    {
+        QFETCH(bool, withSummary);
+        const QString path = NewPath();
+        if (withSummary) {
+            BuildFixture(path, TLayout::Above);
+        } else {
+            auto c = RawOpen(path);
+            QString notes = QString::fromLatin1(kOldNotes);
+            QVERIFY(notes.contains(QLatin1String(" summary TEXT,")));
+            notes.remove(QLatin1String(" summary TEXT,"));
+            ExecAll(*c, {kOldNotebooks, notes, kOldNoteTags, kOldNoteNoteTags, kOldAttachments,
+                         kOldNoteLinks, kOldSettings, kOldAnnotations});
+            for (const char* st : kOldFts)
+                Exec(*c, QString::fromLatin1(st));
+            ExecAll(*c, {"INSERT INTO notebooks VALUES (1, 0, 'Inbox', 0, 100, 100)",
+                         "INSERT INTO settings VALUES ('schema_version', '6')"});
+        }
+        const QByteArray before = FileBytes(path);
+        {
+            TDatabase db(path);
+            QCOMPARE(db.GetSettingInt(QStringLiteral("schema_version"), 0), 6);
+            QCOMPARE(db.GetNotebooks().size(), size_t(withSummary ? 2 : 1));
+        }
+        QCOMPARE(FileBytes(path), before);
+    }
+
     // Without FTS5 in the library the last group of step 5 fails: the version is still set,
     // the file has no index and no triggers, and notes can be written and found.
     void stepFiveWithoutFullText()

@@ -2,8 +2,12 @@
 // input and on failing operations.
 #include "storetest.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <csignal>
+#include <map>
+#include <sqlite3.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +79,157 @@ public:
 private:
     pid_t FPid = -1;
     bool FLocked = false;
+};
+
+// A file system layer over SQLite's default one, made the default for connections opened while
+// it lives. It can open database files for reading only, as SQLite does for a write-protected
+// file (permissions do not stop the superuser), and it can make writes fail as on a full disk.
+// Each opened file keeps the default layer's own layout and methods; only its writes pass here.
+class TFaultVfs
+{
+public:
+    // Open database files for reading only.
+    static inline bool ReadOnlyDatabases = false;
+    // The next this many writes to files whose open flags meet FailMask return SQLITE_FULL.
+    static inline int FailWrites = 0;
+    static inline int FailMask = SQLITE_OPEN_MAIN_DB;
+
+    TFaultVfs()
+    {
+        const auto find = reinterpret_cast<decltype(&sqlite3_vfs_find)>(
+            sqlitelib::EntryPoint("sqlite3_vfs_find"));
+        const auto doRegister = reinterpret_cast<decltype(&sqlite3_vfs_register)>(
+            sqlitelib::EntryPoint("sqlite3_vfs_register"));
+        FUnregister = reinterpret_cast<decltype(&sqlite3_vfs_unregister)>(
+            sqlitelib::EntryPoint("sqlite3_vfs_unregister"));
+        if (!find || !doRegister || !FUnregister)
+            return;
+        GReal = find(nullptr);
+        if (!GReal)
+            return;
+        FVfs = *GReal;
+        FVfs.pNext = nullptr;
+        FVfs.zName = "quorvel-test-faults";
+        FVfs.xOpen = &Open;
+        FReady = doRegister(&FVfs, 1) == SQLITE_OK;
+    }
+    ~TFaultVfs()
+    {
+        if (FReady)
+            FUnregister(&FVfs);
+        ReadOnlyDatabases = false;
+        FailWrites = 0;
+        FailMask = SQLITE_OPEN_MAIN_DB;
+    }
+    TFaultVfs(const TFaultVfs&) = delete;
+    TFaultVfs& operator=(const TFaultVfs&) = delete;
+    bool Ready() const { return FReady; }
+
+private:
+    struct TFile
+    {
+        int Flags;
+        const sqlite3_io_methods* Real;
+    };
+    static inline sqlite3_vfs* GReal = nullptr;
+    // The default layer's method tables (database files and journals have their own), each
+    // with its wrapped copy; and the open files with their flags and real methods.
+    static inline std::map<const sqlite3_io_methods*, sqlite3_io_methods> GWrapped;
+    static inline std::map<sqlite3_file*, TFile> GFiles;
+
+    static int Open(sqlite3_vfs*, sqlite3_filename AName, sqlite3_file* AFile, int AFlags,
+                    int* AOutFlags)
+    {
+        if (ReadOnlyDatabases && (AFlags & SQLITE_OPEN_MAIN_DB))
+            AFlags =
+                (AFlags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
+        const int rc = GReal->xOpen(GReal, AName, AFile, AFlags, AOutFlags);
+        if (rc != SQLITE_OK || !AFile->pMethods)
+            return rc;
+        const sqlite3_io_methods* real = AFile->pMethods;
+        auto it = GWrapped.find(real);
+        if (it == GWrapped.end()) {
+            sqlite3_io_methods wrapped = *real;
+            wrapped.xWrite = &Write;
+            wrapped.xClose = &Close;
+            it = GWrapped.emplace(real, wrapped).first;
+        }
+        AFile->pMethods = &it->second;
+        GFiles[AFile] = {AFlags, real};
+        return rc;
+    }
+    static int Close(sqlite3_file* AFile)
+    {
+        const TFile f = GFiles.at(AFile);
+        GFiles.erase(AFile);
+        AFile->pMethods = f.Real;
+        return f.Real->xClose(AFile);
+    }
+    static int Write(sqlite3_file* AFile, const void* AData, int ASize, sqlite3_int64 AOffset)
+    {
+        const TFile& f = GFiles.at(AFile);
+        if (FailWrites > 0 && (f.Flags & FailMask)) {
+            --FailWrites;
+            return SQLITE_FULL;
+        }
+        return f.Real->xWrite(AFile, AData, ASize, AOffset);
+    }
+
+    sqlite3_vfs FVfs{};
+    decltype(&sqlite3_vfs_unregister) FUnregister = nullptr;
+    bool FReady = false;
+};
+
+// Whether SQLite has a transaction open on the connection, asked of the library itself.
+bool InTransaction(TSQLConnection& AConn)
+{
+    const auto autocommit = reinterpret_cast<decltype(&sqlite3_get_autocommit)>(
+        sqlitelib::EntryPoint("sqlite3_get_autocommit"));
+    return autocommit && autocommit(AConn.Handle()) == 0;
+}
+
+// Removes every index that was made by a statement (SQLite's own ones have none), leaving the
+// file as a program that follows the plain schema makes it.
+void DropStatementIndexes(const QString& APath)
+{
+    auto c = RawOpen(APath);
+    const QStringList names = Column(
+        *c,
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
+    QVERIFY(!names.isEmpty());
+    for (const QString& n : names)
+        Exec(*c, QStringLiteral("DROP INDEX \"%1\"").arg(n));
+}
+
+int StatementIndexCount(const QString& APath)
+{
+    auto c = RawOpen(APath);
+    return int(ScalarInt(*c, QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE "
+                                            "type='index' AND sql IS NOT NULL")));
+}
+
+// Counts the warnings logged while it lives.
+class TWarningCounter
+{
+public:
+    TWarningCounter()
+    {
+        GMessages.clear();
+        FPrevious = qInstallMessageHandler(&Handler);
+    }
+    ~TWarningCounter() { qInstallMessageHandler(FPrevious); }
+    TWarningCounter(const TWarningCounter&) = delete;
+    TWarningCounter& operator=(const TWarningCounter&) = delete;
+    QStringList Messages() const { return GMessages; }
+
+private:
+    static inline QStringList GMessages;
+    static void Handler(QtMsgType AType, const QMessageLogContext&, const QString& AText)
+    {
+        if (AType == QtWarningMsg)
+            GMessages << AText;
+    }
+    QtMessageHandler FPrevious = nullptr;
 };
 
 } // namespace
@@ -506,6 +661,121 @@ private Q_SLOTS:
                                                 "name='notebooks_new'")),
                  1);
         QCOMPARE(IntegrityCheck(path), QStringLiteral("ok"));
+    }
+
+    // A write-protected file without the list indexes (made by an earlier build, or by another
+    // program) opens and reads as before; only writes fail, and the file is left as it was.
+    void writeProtectedFileWithoutListIndexes()
+    {
+        const QString path = MakeStoreFile();
+        DropStatementIndexes(path);
+        const QByteArray before = FileBytes(path);
+        TFaultVfs vfs;
+        QVERIFY(vfs.Ready());
+        TFaultVfs::ReadOnlyDatabases = true;
+        {
+            TWarningCounter warnings;
+            TDatabase db(path);
+            QVERIFY(TDatabaseTestAccess::Conn(db).ReadOnly());
+            QCOMPARE(db.GetNotebooks().size(), size_t(1));
+            const TNoteArray notes =
+                db.GetNotesByNotebook(db.GetNotebooks().at(0).Id, nsByModified, nsdDesc);
+            QCOMPARE(notes.size(), size_t(1));
+            QCOMPARE(db.GetNote(notes.at(0).Id).Summary, QStringLiteral("sum"));
+            QCOMPARE(db.SearchNotes(QStringLiteral("witness"), nsByTitle, nsdAsc).size(),
+                     size_t(1));
+            const QString error = ErrorOf([&] { db.CreateNotebook(QStringLiteral("New"), 0); });
+            QVERIFY2(error.contains(QLatin1String("readonly database")), qPrintable(error));
+            QCOMPARE(warnings.Messages(), QStringList());
+        }
+        TFaultVfs::ReadOnlyDatabases = false;
+        QCOMPARE(FileBytes(path), before);
+        QCOMPARE(StatementIndexCount(path), 0);
+    }
+
+    // The disk is full while the list indexes are made at open: the file opens without them,
+    // the failure is logged once, and the store works once there is room again.
+    void listIndexesFailingAtOpen()
+    {
+        const QString path = MakeStoreFile();
+        DropStatementIndexes(path);
+        const QByteArray before = FileBytes(path);
+        TFaultVfs vfs;
+        QVERIFY(vfs.Ready());
+        TFaultVfs::FailMask = SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_MAIN_JOURNAL;
+        TFaultVfs::FailWrites = 1000000;
+        TWarningCounter warnings;
+        auto db = std::make_unique<TDatabase>(path);
+        QVERIFY(TFaultVfs::FailWrites < 1000000);
+        TFaultVfs::FailWrites = 0;
+        QCOMPARE(warnings.Messages().size(), 1);
+        QVERIFY2(warnings.Messages().at(0).contains(QLatin1String("database or disk is full")),
+                 qPrintable(warnings.Messages().at(0)));
+        QCOMPARE(FileBytes(path), before);
+        QCOMPARE(db->GetNotebooks().size(), size_t(1));
+        db->CreateNotebook(QStringLiteral("Room again"), 0);
+        auto reader = RawOpen(path);
+        QCOMPARE(Column(*reader, QStringLiteral("SELECT name FROM notebooks ORDER BY id")),
+                 (QStringList{"Cases", "Room again"}));
+        QCOMPARE(IntegrityCheck(path), QStringLiteral("ok"));
+    }
+
+    // SQLite ends the open transaction by itself when the disk is full. The write that met it
+    // reports the error; later writes are stored, reported as done, and keep the commit model.
+    void transactionEndedBySQLite_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("full while committing") << int(SQLITE_OPEN_MAIN_DB);
+        QTest::newRow("full while writing") << int(SQLITE_OPEN_MAIN_JOURNAL);
+    }
+
+    void transactionEndedBySQLite()
+    {
+        QFETCH(int, mask);
+        TFaultVfs vfs;
+        QVERIFY(vfs.Ready());
+        const QString path = NewPath();
+        TDatabase db(path);
+        TSQLConnection& conn = TDatabaseTestAccess::Conn(db);
+        db.CreateNotebook(QStringLiteral("Before"), 0);
+        TFaultVfs::FailMask = mask;
+        TFaultVfs::FailWrites = 1;
+        const QString error = ErrorOf([&] { db.CreateNotebook(QStringLiteral("Lost"), 0); });
+        QVERIFY2(error.contains(QLatin1String("database or disk is full")), qPrintable(error));
+        QCOMPARE(TFaultVfs::FailWrites, 0);
+        QVERIFY(!InTransaction(conn));
+        QCOMPARE(ErrorOf([&] { db.CreateNotebook(QStringLiteral("After"), 0); }),
+                 QStringLiteral("(no error)"));
+        QVERIFY(InTransaction(conn));
+        db.SetSettingInt(QStringLiteral("last_note_id"), 3);
+        QVERIFY(InTransaction(conn));
+        auto reader = RawOpen(path);
+        QCOMPARE(Column(*reader, QStringLiteral("SELECT name FROM notebooks ORDER BY id")),
+                 (QStringList{"Before", "After"}));
+        QCOMPARE(Scalar(*reader, QStringLiteral("SELECT value FROM settings WHERE "
+                                                "key='last_note_id'")),
+                 QStringLiteral("3"));
+        QCOMPARE(IntegrityCheck(path), QStringLiteral("ok"));
+    }
+
+    // Text of 4 GiB or more is refused by SQLite with its own message and nothing is stored;
+    // its length must reach SQLite whole. The bytes are never read, so they are never mapped.
+    void textOverFourGiBIsRefused()
+    {
+        const size_t size = (size_t(1) << 32) + 16;
+        void* bytes =
+            mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        QVERIFY(bytes != MAP_FAILED);
+        const auto unmap = qScopeGuard([&] { munmap(bytes, size); });
+        const QString path = NewPath();
+        auto conn = RawOpen(path);
+        Exec(*conn, QStringLiteral("CREATE TABLE t (v TEXT)"));
+        TSQLQuery q(conn.get(), nullptr);
+        q.SetSQL(QStringLiteral("INSERT INTO t (v) VALUES (:v)"));
+        q.BindUtf8("v", QByteArray::fromRawData(static_cast<const char*>(bytes), qsizetype(size)));
+        const QString error = ErrorOf([&] { q.ExecSQL(); });
+        QVERIFY2(error.contains(QLatin1String("string or blob too big")), qPrintable(error));
+        QCOMPARE(ScalarInt(*conn, QStringLiteral("SELECT COUNT(*) FROM t")), 0);
     }
 };
 
