@@ -1653,9 +1653,10 @@ function _attachListeners() {
     }
   });
   editor.addEventListener('click', (e) => {
-    // Links inside a note are never followed inside the editor's own window.
+    // Links inside a note (image map areas too) are never followed inside the editor's own
+    // window.
     const target = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
-    const link = target ? target.closest('a') : null;
+    const link = target ? target.closest('a, area') : null;
     if (link) {
       e.preventDefault();
       // In view mode a web link opens in the user's browser, never in place of the page.
@@ -1672,7 +1673,7 @@ function _attachListeners() {
   });
   editor.addEventListener('auxclick', (e) => {
     const target = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
-    if (target && target.closest('a')) e.preventDefault();
+    if (target && target.closest('a, area')) e.preventDefault();
   });
   editor.addEventListener('animationend', (e) => {
     const el = e.target;

@@ -12,6 +12,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 
+#include <memory>
+
 namespace {
 
 // The host's messaging object as the page sees it: posts are recorded, host messages are
@@ -126,7 +128,7 @@ TEditorPageFixture::~TEditorPageFixture()
     FPage = nullptr;
 }
 
-bool TEditorPageFixture::LoadPage()
+bool TEditorPageFixture::LoadPage(const QString& APageHtml)
 {
     auto* page = new TRecordingPage(FProfile, FView);
     QWebEngineScript stub;
@@ -139,13 +141,11 @@ bool TEditorPageFixture::LoadPage()
     delete FPage;
     FPage = page;
     FInterceptor->FRequests.clear();
-    bool finished = false;
-    QObject::connect(page, &QWebEnginePage::loadFinished, page, [&finished, page](bool) {
-        finished = true;
-        page->FLoaded = true;
-    });
-    page->setHtml(EditorHtml());
-    if (!WaitUntil([&] { return finished; }, 10000)) {
+    // The page's own state, not this call's: a refused navigation later finishes a load too.
+    QObject::connect(page, &QWebEnginePage::loadFinished, page,
+                     [page](bool) { page->FLoaded = true; });
+    page->setHtml(APageHtml.isEmpty() ? EditorHtml() : APageHtml);
+    if (!WaitUntil([page] { return page->FLoaded; }, 10000)) {
         qWarning("the page did not finish loading");
         return false;
     }
@@ -178,21 +178,26 @@ bool TEditorPageFixture::WaitUntil(const std::function<bool()>& ACond, int ATime
 
 QVariant TEditorPageFixture::Js(const QString& AScript, int ATimeoutMs)
 {
-    QVariant result;
-    bool done = false;
-    FPage->runJavaScript(AScript, [&](const QVariant& AValue) {
-        result = AValue;
-        done = true;
+    // An answer that comes after the wait gave up lands here, never in a finished call's frame.
+    struct TAnswer
+    {
+        QVariant Value;
+        bool Done = false;
+    };
+    const auto answer = std::make_shared<TAnswer>();
+    FPage->runJavaScript(AScript, [answer](const QVariant& AValue) {
+        answer->Value = AValue;
+        answer->Done = true;
     });
     QElapsedTimer timer;
     timer.start();
-    while (!done && timer.elapsed() < ATimeoutMs) {
+    while (!answer->Done && timer.elapsed() < ATimeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    if (!done) {
+    if (!answer->Done) {
         qWarning("script did not answer: %s", qPrintable(AScript.left(120)));
     }
-    return result;
+    return answer->Value;
 }
 
 QString JsString(const QString& AText)

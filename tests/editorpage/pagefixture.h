@@ -57,8 +57,9 @@ public:
     TEditorPageFixture();
     ~TEditorPageFixture();
 
-    // Shows a fresh copy of the page and waits for its "ready"; clears every record.
-    bool LoadPage();
+    // Shows a fresh copy of the page (or of the given page text) and waits for its "ready";
+    // clears every record.
+    bool LoadPage(const QString& APageHtml = QString());
 
     QVariant Js(const QString& AScript, int ATimeoutMs = 5000);
     QString JsText(const QString& AScript) { return Js(AScript).toString(); }
