@@ -101,6 +101,23 @@ void TestBuiltinLoader::compareVersions_data()
                                        << "1.2.3" << int(E_INVALIDARG) << 0;
     QTest::newRow("empty") << ""
                            << "1.2.3.4" << int(E_INVALIDARG) << 0;
+    QTest::newRow("two parts") << "1.2"
+                               << "1.2.0.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("trailing separator") << "1.2.3."
+                                        << "1.2.3.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("empty part reads 0") << "1..2.3"
+                                        << "1.0.2.3" << int(S_OK) << 0;
+    QTest::newRow("leading blank is an empty part") << " 1.2.3.4"
+                                                    << "0.1.2.3" << int(S_OK) << 0;
+    QTest::newRow("leading zero") << "01.2.3.4"
+                                  << "1.2.3.4" << int(S_OK) << 0;
+    QTest::newRow("largest part") << "4294967295.0.0.0"
+                                  << "4294967294.9.9.9" << int(S_OK) << 1;
+    QTest::newRow("part beyond 32 bits") << "4294967296.0.0.0"
+                                         << "1.0.0.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("last part beyond 32 bits")
+        << "1.0.0.0"
+        << "1.0.0.99999999999999999999" << int(E_INVALIDARG) << 0;
 }
 
 void TestBuiltinLoader::compareVersions()
@@ -115,6 +132,20 @@ void TestBuiltinLoader::compareVersions()
         QCOMPARE(r, result);
     QCOMPARE(Internal_CompareBrowserVersions(u"1.0.0.0", nullptr, &r), E_INVALIDARG);
     QCOMPARE(Internal_CompareBrowserVersions(u"1.0.0.0", u"1.0.0.0", nullptr), E_POINTER);
+
+    // The loader library beside the program reads versions the same way.
+    const wvstring library = W(BuildRoot() + QStringLiteral("/WebView2Loader.dll"));
+    HMODULE module = LoadLibraryW(library.c_str());
+    QVERIFY(module);
+    const auto compare =
+        ProcAs<TCompareBrowserVersions>(GetProcAddress(module, "CompareBrowserVersions"));
+    QVERIFY(compare);
+    int libraryResult = 99;
+    const HRESULT libraryHr = compare(W(a).c_str(), W(b).c_str(), &libraryResult);
+    FreeLibrary(module);
+    QCOMPARE(int(libraryHr), hr);
+    if (SUCCEEDED(hr))
+        QCOMPARE(libraryResult, result);
 }
 
 void TestBuiltinLoader::variableWins()
