@@ -239,6 +239,25 @@ wvstring GetModulePath()
     return path;
 }
 
+TCurrentDirScope::TCurrentDirScope(bool aActive)
+{
+    if (!aActive)
+        return;
+    char16_t buffer[4096];
+    const DWORD n = GetCurrentDirectoryW(4096, buffer);
+    if (n == 0 || n >= 4096)
+        return;
+    FPrevious.assign(buffer, n);
+    FActive = true;
+    SetCurrentDirectoryW(GetModulePath().c_str());
+}
+
+TCurrentDirScope::~TCurrentDirScope()
+{
+    if (FActive)
+        SetCurrentDirectoryW(FPrevious.c_str());
+}
+
 wvstring ErrorCodeText(HRESULT aErrorCode)
 {
     char buf[16];

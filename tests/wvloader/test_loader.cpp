@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <stdexcept>
 #include <thread>
 
 using namespace uWVLoaderInternal;
@@ -510,6 +511,41 @@ void TestLoader::loaderMachine()
     QVERIFY(!real.GetDLLHeaderMachine(built, read));
     real.SetLoaderDllPath(built);
     QVERIFY(real.CheckWV2DLL());
+}
+
+void TestLoader::currentFolderKeptWhenACheckRaises()
+{
+    qputenv(PlatformRootVariable, BuildRoot().toLocal8Bit());
+    QTemporaryDir dir;
+    // A versioned library whose PE header offset lies beyond its end: reading the header raises.
+    QByteArray head(64, '\0');
+    head[0] = 'M';
+    head[1] = 'Z';
+    head[63] = 0x7F;
+    const QString file =
+        WriteVersionedFile(dir.path() + QStringLiteral("/Loader.dll"), {1, 0, 3967, 48}, head);
+    GlobalWebView2Loader = new TWVLoader;
+    TWVLoader& loader = *GlobalWebView2Loader;
+    loader.SetShowMessageDlg(false);
+    loader.SetLoaderDllPath(W(file));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const QString here = QDir::currentPath();
+    QVERIFY(here != QDir(Q(GetModulePath())).absolutePath());
+
+    QVERIFY(loader.CheckWV2Library()); // swallowed: a header that cannot be read counts as none
+    QCOMPARE(QDir::currentPath(), here);
+    loader.SetReRaiseExceptions(true);
+    bool raised = false;
+    try {
+        loader.CheckWV2Library();
+    } catch (const std::runtime_error&) {
+        raised = true;
+    }
+    const QString after = QDir::currentPath();
+    QDir::setCurrent(previous);
+    QVERIFY(raised);
+    QCOMPARE(after, here);
 }
 
 void TestLoader::libraryLoadFails()

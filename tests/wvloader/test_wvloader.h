@@ -128,6 +128,7 @@ private Q_SLOTS:
     void loaderVersions();
     void loaderMachine_data();
     void loaderMachine();
+    void currentFolderKeptWhenACheckRaises();
     void libraryLoadFails();
     void exportMissing();
     void creationRefusedAtCall();
