@@ -9,6 +9,7 @@
 #include "wvloader.h"
 #include "wvloaderinternal.h"
 #include "wvmiscfunctions.h"
+#include "wvregistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -413,6 +414,30 @@ void TestLoader::noRuntime()
     QVERIFY(!quiet.StartWebView2());
     QCOMPARE(LogLines(quiet), lines);
     QCOMPARE(boxes.Texts.size(), 1);
+}
+
+void TestLoader::uninstallEntryAfterALongName()
+{
+    // Only the uninstall list names the runtime, after a subkey name longer than a key name can
+    // be on the platform and one of the longest possible length.
+    TPlatformRoot root(false);
+    const QString uninstall =
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                       "Uninstall\\");
+    const QString tooLong(300, QLatin1Char('A'));
+    const QString longest(255, QLatin1Char('B'));
+    root.AddHive(QStringLiteral("uninstall.reg"),
+                 QStringLiteral("REGEDIT4\n\n[%1%2]\n\"DisplayName\"=\"Other\"\n\n"
+                                "[%1%3]\n\"DisplayName\"=\"Another\"\n\n"
+                                "[%1WebView2 Runtime]\n\"DisplayName\"=\"WebView2 Runtime\"\n"
+                                "\"Publisher\"=\"Microsoft Corporation\"\n")
+                     .arg(uninstall, tooLong, longest));
+    TWVRegistryKey key;
+    QVERIFY(
+        key.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+    QCOMPARE(key.SubKeyNames(), (std::vector<wvstring>{W(longest), u"WebView2 Runtime"}));
+    TWVLoader loader;
+    QVERIFY(loader.SearchInstalledProgram(u"WebView2 Runtime", u"Microsoft Corporation"));
 }
 
 void TestLoader::browserFolderWithoutExecutable()

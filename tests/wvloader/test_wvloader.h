@@ -123,6 +123,7 @@ private Q_SLOTS:
     void startsWithBuildRuntime();
     void environmentWrapper();
     void noRuntime();
+    void uninstallEntryAfterALongName();
     void browserFolderWithoutExecutable();
     void loaderVersions_data();
     void loaderVersions();
