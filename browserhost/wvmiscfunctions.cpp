@@ -210,6 +210,11 @@ wvstring JSONEscape(const wvstring& aValue)
     return out;
 }
 
+void ResetLoggedQueryFailures()
+{
+    LoggedFailures().clear();
+}
+
 bool LoggedQueryInterface(IUnknown* aBaseIntf, REFIID aGUID, void** Obj)
 {
     if (!aBaseIntf) {

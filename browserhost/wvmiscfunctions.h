@@ -62,6 +62,8 @@ template <typename T> bool LoggedQueryInterface(IUnknown* aBaseIntf, TComPtr<T>&
 {
     return LoggedQueryInterface(aBaseIntf, IIDOf<T>(), reinterpret_cast<void**>(Obj.Put()));
 }
+// For tests: forgets which interface ids have been logged, as in a fresh process.
+void ResetLoggedQueryFailures();
 
 // The executable's folder, ending in a path delimiter.
 wvstring GetModulePath();

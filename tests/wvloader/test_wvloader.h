@@ -89,12 +89,16 @@ class TestDelegates : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init();
     void withoutTarget();
     void loaderTarget();
     void browserTarget();
     void targetGone();
     void handlerExceptionReported();
     void platformHoldsDelegate();
+    void everyForwarder_data();
+    void everyForwarder();
+    void targetClearedByItsBase();
 };
 
 class TestBuiltinLoader : public QObject
