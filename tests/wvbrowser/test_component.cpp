@@ -14,6 +14,7 @@
 #include "wvwindowparent.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
@@ -393,15 +394,33 @@ void TestComponent::hostSizesBrowser()
 void TestComponent::focusReachesBrowser()
 {
     THost host;
-    int gotFocus = 0;
-    host.Browser->OnGotFocus = [&](TObject*) { ++gotFocus; };
+    auto* elsewhere = new QLineEdit(&host.Window);
+    elsewhere->setGeometry(0, 0, 10, 10);
+    elsewhere->show();
+    QStringList focus;
+    host.Browser->OnGotFocus = [&](TObject*) { focus << QStringLiteral("got"); };
+    host.Browser->OnLostFocus = [&](TObject*) { focus << QStringLiteral("lost"); };
     QVERIFY(host.Create());
     QTRY_VERIFY_WITH_TIMEOUT(host.Created(), Timeout);
     QVERIFY(host.Browser->NavigateToString(EchoPage));
     QTRY_VERIFY_WITH_TIMEOUT(!host.Messages.isEmpty(), Timeout);
-    // The platform's keyboard focus on the host window: WM_SETFOCUS moves it into the page.
+    host.Window.activateWindow();
+    elsewhere->setFocus();
+    QTRY_VERIFY(elsewhere->hasFocus());
+    QTest::qWait(100);
+    focus.clear();
+
+    // The platform's keyboard focus on the host window: WM_SETFOCUS moves it into the page. Each
+    // entry into the page is one GotFocus, each exit one LostFocus.
+    const QStringList expected{"got", "lost", "got"};
     SetFocus(host.Handle());
-    QTRY_VERIFY_WITH_TIMEOUT(gotFocus > 0, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 1, Timeout);
+    elsewhere->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 2, Timeout);
+    SetFocus(host.Handle());
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 3, Timeout);
+    QTest::qWait(200); // anything raised twice arrives within this
+    QCOMPARE(focus, expected);
 }
 
 void TestComponent::compositorWindowsWatched()
