@@ -6,6 +6,7 @@
 #include "wvcorewebview2environmentoptions.h"
 #include "wvcustomschemeregistration.h"
 #include "wvloader.h"
+#include "wvmiscfunctions.h"
 
 #include "recordingtargets.h"
 
@@ -256,15 +257,165 @@ void TestOptions::schemeNameAndFlags()
              E_NOINTERFACE);
 }
 
+namespace {
+
+// The runtime's controller options object, offering version 1 and the later versions asked for;
+// it records every value it is given.
+class TFakeControllerOptions final : public ICoreWebView2ControllerOptions4
+{
+public:
+    explicit TFakeControllerOptions(QList<int> aVersions) : FVersions(std::move(aVersions)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
+    {
+        *ppvObject = nullptr;
+        if (riid == IID_IUnknown || riid == IID_ICoreWebView2ControllerOptions ||
+            (riid == IID_ICoreWebView2ControllerOptions2 && FVersions.contains(2)) ||
+            (riid == IID_ICoreWebView2ControllerOptions3 && FVersions.contains(3)) ||
+            (riid == IID_ICoreWebView2ControllerOptions4 && FVersions.contains(4))) {
+            *ppvObject = static_cast<ICoreWebView2ControllerOptions4*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
+    ULONG STDMETHODCALLTYPE Release() override { return --References; }
+    HRESULT STDMETHODCALLTYPE put_ProfileName(LPCWSTR value) override
+    {
+        Calls << (value ? QStringLiteral("profile '%1'").arg(QString::fromUtf16(value))
+                        : QStringLiteral("profile null"));
+        return E_INVALIDARG; // ignored by the setter
+    }
+    HRESULT STDMETHODCALLTYPE put_IsInPrivateModeEnabled(BOOL value) override
+    {
+        Calls << QStringLiteral("private %1").arg(value);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ScriptLocale(LPCWSTR value) override
+    {
+        Calls << QStringLiteral("locale '%1'").arg(QString::fromUtf16(value));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) override
+    {
+        Calls << QStringLiteral("colour %1 %2 %3 %4")
+                     .arg(value.A)
+                     .arg(value.R)
+                     .arg(value.G)
+                     .arg(value.B);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_AllowHostInputProcessing(BOOL value) override
+    {
+        Calls << QStringLiteral("input %1").arg(value);
+        return S_OK;
+    }
+
+    QStringList Calls;
+    long References = 1;
+
+private:
+    QList<int> FVersions;
+};
+
+// Every setter with the component's kind of values.
+void SetAll(TCoreWebView2ControllerOptions& aOptions)
+{
+    aOptions.SetProfileName(u"work");
+    aOptions.SetIsInPrivateModeEnabled(true);
+    aOptions.SetScriptLocale(u"fr-CA");
+    aOptions.SetDefaultBackgroundColor(0x80FF8040);
+    aOptions.SetAllowHostInputProcessing(true);
+}
+
+} // namespace
+
 void TestOptions::controllerOptionsWithoutObject()
 {
-    TCoreWebView2ControllerOptions options(nullptr);
-    QVERIFY(!options.Initialized());
-    options.SetProfileName(u"p");
-    options.SetIsInPrivateModeEnabled(true);
-    options.SetScriptLocale(u"fr");
-    options.SetDefaultBackgroundColor(0x80FFFFFF);
-    options.SetAllowHostInputProcessing(true);
+    GlobalWebView2Loader = new TWVLoader;
+    {
+        TCoreWebView2ControllerOptions options(nullptr);
+        QVERIFY(!options.Initialized());
+        SetAll(options);
+    }
+    // Nothing was queried, so nothing was logged.
+    QCOMPARE(Q(GlobalWebView2Loader->ErrorMessage()), QString());
+    DestroyGlobalWebView2Loader();
+}
+
+void TestOptions::controllerOptionVersions_data()
+{
+    QTest::addColumn<QList<int>>("versions");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QStringList>("missing");
+    const QStringList first{"profile 'work'", "private 1"};
+    QTest::newRow("version 1 only") << QList<int>{} << first << QStringList{"2"};
+    QTest::newRow("versions 1 and 3: the chain stops at 2")
+        << QList<int>{3, 4} << first << QStringList{"2"};
+    QTest::newRow("up to version 2")
+        << QList<int>{2} << first + QStringList{"locale 'fr-CA'"} << QStringList{"3"};
+    QTest::newRow("up to version 3")
+        << QList<int>{2, 3} << first + QStringList{"locale 'fr-CA'", "colour 255 64 128 255"}
+        << QStringList{"4"};
+    QTest::newRow("every version")
+        << QList<int>{2, 3, 4}
+        << first + QStringList{"locale 'fr-CA'", "colour 255 64 128 255", "input 1"}
+        << QStringList{};
+}
+
+void TestOptions::controllerOptionVersions()
+{
+    QFETCH(QList<int>, versions);
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, missing);
+    ResetLoggedQueryFailures();
+    GlobalWebView2Loader = new TWVLoader;
+    TFakeControllerOptions platform(versions);
+    {
+        TCoreWebView2ControllerOptions options(&platform);
+        QVERIFY(options.Initialized());
+        SetAll(options);
+    }
+    QCOMPARE(platform.Calls, calls);
+    QCOMPARE(platform.References, 1L); // every version taken was released
+    QStringList logged;
+    for (const QString& version : missing) {
+        const GUID id = version == u"2"   ? IID_ICoreWebView2ControllerOptions2
+                        : version == u"3" ? IID_ICoreWebView2ControllerOptions3
+                                          : IID_ICoreWebView2ControllerOptions4;
+        logged << QStringLiteral("The QueryInterface call for %1 failed. Error code : 0x80004002")
+                      .arg(Q(GuidToString(id)));
+    }
+    QStringList lines = Q(GlobalWebView2Loader->ErrorMessage()).split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    QCOMPARE(lines, logged);
+    DestroyGlobalWebView2Loader();
+}
+
+void TestOptions::controllerOptionValues_data()
+{
+    QTest::addColumn<quint32>("colour");
+    QTest::addColumn<QString>("passed");
+    QTest::newRow("transparent") << quint32(0x00FF8040) << "colour 0 64 128 255";
+    QTest::newRow("opaque") << quint32(0xFF102030) << "colour 255 48 32 16";
+    QTest::newRow("half transparent becomes opaque") << quint32(0x80010203) << "colour 255 3 2 1";
+    QTest::newRow("nearly transparent becomes opaque") << quint32(0x01000000) << "colour 255 0 0 0";
+}
+
+void TestOptions::controllerOptionValues()
+{
+    QFETCH(quint32, colour);
+    QFETCH(QString, passed);
+    TFakeControllerOptions platform({2, 3, 4});
+    TCoreWebView2ControllerOptions options(&platform);
+    options.SetDefaultBackgroundColor(TGraphicsColor(colour));
+    // An empty text is an empty text, never a null pointer; false is 0.
+    options.SetProfileName(wvstring());
+    options.SetScriptLocale(wvstring());
+    options.SetIsInPrivateModeEnabled(false);
+    options.SetAllowHostInputProcessing(false);
+    QCOMPARE(platform.Calls,
+             (QStringList{passed, "profile ''", "locale ''", "private 0", "input 0"}));
 }
 
 // ---- Callback delegates ---------------------------------------------------------------------

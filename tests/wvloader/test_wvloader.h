@@ -83,6 +83,10 @@ private Q_SLOTS:
     void setAllowedOrigins();
     void schemeNameAndFlags();
     void controllerOptionsWithoutObject();
+    void controllerOptionVersions_data();
+    void controllerOptionVersions();
+    void controllerOptionValues_data();
+    void controllerOptionValues();
 };
 
 class TestDelegates : public QObject
