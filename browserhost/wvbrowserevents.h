@@ -4,6 +4,7 @@
 
 #include "wvtypes.h"
 
+#include "wvcallbacktarget.h"
 #include "wvinterfaces.h"
 
 #pragma GCC diagnostic push
@@ -11,7 +12,7 @@
 
 #define WVB_OP(NAME, ...) virtual HRESULT STDMETHODCALLTYPE NAME(__VA_ARGS__) = 0
 
-QUORVEL_INTERFACE(IWVBrowserEvents, IUnknown)
+QUORVEL_INTERFACE(IWVBrowserEvents, IWVCallbackTarget)
 {
     WVB_OP(EnvironmentCompletedHandler_Invoke, HRESULT errorCode,
            ICoreWebView2Environment * result);

@@ -34,6 +34,18 @@ void ClearCallbackTarget(const void* ATarget)
     Cells().erase(it);
 }
 
+void ResetCallbackTargets()
+{
+    for (auto& entry : Cells())
+        entry.second->Alive = false;
+    Cells().clear();
+}
+
+std::size_t CallbackTargetCount()
+{
+    return Cells().size();
+}
+
 void ReportCallbackException(const char*, std::exception_ptr AException)
 {
     QCoreApplication* app = QCoreApplication::instance();

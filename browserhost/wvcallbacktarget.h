@@ -9,8 +9,9 @@
 // the event loop and answers S_OK.
 #pragma once
 
-#include "wintypes.h"
+#include "com.h"
 
+#include <cstddef>
 #include <exception>
 #include <memory>
 
@@ -21,9 +22,30 @@ struct TWVCallbackCell
 
 // The cell of a target, made on first use (null for a null target).
 std::shared_ptr<TWVCallbackCell> CallbackCellOf(const void* ATarget);
-// Called by a target's destructor: every callback made for it stops reaching
-// it.
+// Every callback made for the target stops reaching it. The events interfaces'
+// common base calls it when a target is destroyed; a target may call it
+// earlier, to cut its callbacks off before it tears itself down.
 void ClearCallbackTarget(const void* ATarget);
+// For tests: clears every cell, so that no callback reaches any target, and
+// forgets them all; the next test starts as a fresh process would.
+void ResetCallbackTargets();
+// The number of targets that have a cell (a target that has been destroyed has
+// none).
+std::size_t CallbackTargetCount();
+
+// The base of the events interfaces that callbacks reach (IWVBrowserEvents,
+// IWVLoaderEvents). It adds no operation; its destructor clears the target's
+// cell, so that no target can leave callbacks pointing at freed memory. It is
+// the first base of each such interface, so its address is the interface's,
+// which is the key of the cell.
+struct IWVCallbackTarget : IUnknown
+{
+protected:
+    IWVCallbackTarget() = default;
+    ~IWVCallbackTarget() override { ClearCallbackTarget(this); }
+    IWVCallbackTarget(const IWVCallbackTarget&) = default;
+    IWVCallbackTarget& operator=(const IWVCallbackTarget&) = default;
+};
 
 // A callback's counted, clearable reference to its target.
 template <typename I> class TWVTargetRef

@@ -23,35 +23,6 @@ void DestroyGlobalWebView2Loader()
 
 namespace {
 
-// Changes the current directory for a scope and restores it afterwards.
-class TCurrentDirScope
-{
-public:
-    explicit TCurrentDirScope(bool aActive)
-    {
-        if (!aActive)
-            return;
-        char16_t buffer[4096];
-        const DWORD n = GetCurrentDirectoryW(4096, buffer);
-        if (n == 0 || n >= 4096)
-            return;
-        FPrevious.assign(buffer, n);
-        FActive = true;
-        SetCurrentDirectoryW(GetModulePath().c_str());
-    }
-    ~TCurrentDirScope()
-    {
-        if (FActive)
-            SetCurrentDirectoryW(FPrevious.c_str());
-    }
-    TCurrentDirScope(const TCurrentDirScope&) = delete;
-    TCurrentDirScope& operator=(const TCurrentDirScope&) = delete;
-
-private:
-    bool FActive = false;
-    wvstring FPrevious;
-};
-
 std::string HexCodeLine(DWORD aCode)
 {
     char buf[32];

@@ -62,13 +62,8 @@ bool TWVLoader::CheckWV2Library()
 {
     if (!FCheckFiles)
         return true;
-    char16_t buffer[4096];
-    const DWORD n = FSetCurrentDir ? GetCurrentDirectoryW(4096, buffer) : 0;
-    const bool changed = n > 0 && n < 4096 && SetCurrentDirectoryW(GetModulePath().c_str());
-    const bool result = CheckBrowserExecPath() && (FUseInternalLoader || CheckWV2DLL());
-    if (changed)
-        SetCurrentDirectoryW(wvstring(buffer, n).c_str());
-    return result;
+    const TCurrentDirScope currentDir(FSetCurrentDir);
+    return CheckBrowserExecPath() && (FUseInternalLoader || CheckWV2DLL());
 }
 
 bool TWVLoader::CheckBrowserExecPath()

@@ -2,12 +2,13 @@
 // process-wide loader.
 #pragma once
 
+#include "wvcallbacktarget.h"
 #include "wvinterfaces.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
-QUORVEL_INTERFACE(IWVLoaderEvents, IUnknown)
+QUORVEL_INTERFACE(IWVLoaderEvents, IWVCallbackTarget)
 {
     virtual HRESULT STDMETHODCALLTYPE EnvironmentCompletedHandler_Invoke(
         HRESULT errorCode, ICoreWebView2Environment * result) = 0;

@@ -1,6 +1,7 @@
 #include "wvloaderinternal.h"
 
 #include "platformqt.h"
+#include "versiontext.h"
 #include "wvmiscfunctions.h"
 #include "wvregistry.h"
 
@@ -268,20 +269,7 @@ wvstring GetInstallKeyPathForChannel2(int aChannel)
 
 bool ParseVersionNumbers(const wvstring& S, TVersionRec& O)
 {
-    wvstring rest = S;
-    for (int i = 0; i < 4; ++i) {
-        if (rest.empty())
-            return false;
-        std::size_t end = 0;
-        while (end < rest.size() && rest[end] >= u'0' && rest[end] <= u'9')
-            ++end;
-        std::uint32_t value = 0;
-        for (std::size_t k = 0; k < end; ++k)
-            value = value * 10 + static_cast<std::uint32_t>(rest[k] - u'0');
-        O[i] = value;
-        rest = end < rest.size() ? rest.substr(end + 1) : wvstring();
-    }
-    return true;
+    return ReadVersionNumbers(S, O);
 }
 
 bool FindClientDllInFolder(wvstring& Path)

@@ -210,6 +210,11 @@ wvstring JSONEscape(const wvstring& aValue)
     return out;
 }
 
+void ResetLoggedQueryFailures()
+{
+    LoggedFailures().clear();
+}
+
 bool LoggedQueryInterface(IUnknown* aBaseIntf, REFIID aGUID, void** Obj)
 {
     if (!aBaseIntf) {
@@ -237,6 +242,25 @@ wvstring GetModulePath()
     const auto slash = path.find_last_of(u"/\\");
     path = slash == wvstring::npos ? wvstring() : path.substr(0, slash + 1);
     return path;
+}
+
+TCurrentDirScope::TCurrentDirScope(bool aActive)
+{
+    if (!aActive)
+        return;
+    char16_t buffer[4096];
+    const DWORD n = GetCurrentDirectoryW(4096, buffer);
+    if (n == 0 || n >= 4096)
+        return;
+    FPrevious.assign(buffer, n);
+    FActive = true;
+    SetCurrentDirectoryW(GetModulePath().c_str());
+}
+
+TCurrentDirScope::~TCurrentDirScope()
+{
+    if (FActive)
+        SetCurrentDirectoryW(FPrevious.c_str());
 }
 
 wvstring ErrorCodeText(HRESULT aErrorCode)

@@ -62,9 +62,26 @@ template <typename T> bool LoggedQueryInterface(IUnknown* aBaseIntf, TComPtr<T>&
 {
     return LoggedQueryInterface(aBaseIntf, IIDOf<T>(), reinterpret_cast<void**>(Obj.Put()));
 }
+// For tests: forgets which interface ids have been logged, as in a fresh process.
+void ResetLoggedQueryFailures();
 
 // The executable's folder, ending in a path delimiter.
 wvstring GetModulePath();
+
+// While active, makes the executable's folder the current directory and restores the previous
+// one when the scope ends, also when it ends by an exception.
+class TCurrentDirScope
+{
+public:
+    explicit TCurrentDirScope(bool aActive);
+    ~TCurrentDirScope();
+    TCurrentDirScope(const TCurrentDirScope&) = delete;
+    TCurrentDirScope& operator=(const TCurrentDirScope&) = delete;
+
+private:
+    bool FActive = false;
+    wvstring FPrevious;
+};
 
 // "Error code : 0x" + the code as 8 upper-case hexadecimal digits.
 wvstring ErrorCodeText(HRESULT aErrorCode);

@@ -43,8 +43,11 @@ std::vector<wvstring> TWVRegistryKey::SubKeyNames() const
     for (DWORD i = 0;; ++i) {
         char16_t name[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(FKey, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            LONG(ERROR_SUCCESS))
+        const LONG result =
+            RegEnumKeyExW(FKey, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == LONG(ERROR_MORE_DATA))
+            continue; // longer than a key name can be: skipped, the later ones still count
+        if (result != LONG(ERROR_SUCCESS))
             break;
         names.emplace_back(name, length);
     }

@@ -2,7 +2,6 @@
 // "registry" folder of the platform root, read in name order, each section naming its root.
 #include "platformqt.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +37,7 @@ struct THive
 
 QMutex GRegistryLock;
 std::shared_ptr<THive> GHive;
-QString GHiveSignature;
+QByteArray GHiveSignature;
 
 struct TOpenKey
 {
@@ -177,14 +176,9 @@ bool ParseData(const QString& text, TRegValue& value)
     return false;
 }
 
-void ParseFile(const QString& fileName, THive& hive)
+void ParseFile(const QString& fileName, const QByteArray& content, THive& hive)
 {
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly)) {
-        qWarning("registry: cannot read %s", qPrintable(fileName));
-        return;
-    }
-    QString text = QString::fromUtf8(f.readAll());
+    QString text = QString::fromUtf8(content);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     // Lines ending in a backslash continue on the next line (long hex values).
@@ -275,23 +269,34 @@ void ParseFile(const QString& fileName, THive& hive)
     }
 }
 
-// The hive as the files now are; parsed again only when a file changed.
+// The hive as the files now are. The files are read on every call and parsed again only when
+// their names or bytes differ from the last parse: a file's size and time cannot show a
+// rewrite of the same size within the file system's time resolution.
 std::shared_ptr<THive> CurrentHive()
 {
     const QDir dir(PlatformRoot() + QStringLiteral("/registry"));
     const QFileInfoList files =
         dir.entryInfoList({QStringLiteral("*.reg")}, QDir::Files | QDir::Readable, QDir::Name);
-    QString signature = dir.absolutePath();
-    for (const QFileInfo& fi : files)
-        signature += QStringLiteral("|%1:%2:%3")
-                         .arg(fi.fileName())
-                         .arg(fi.size())
-                         .arg(fi.lastModified().toMSecsSinceEpoch());
+    QList<QByteArray> contents;
+    QList<bool> readable;
+    QByteArray signature = QFile::encodeName(dir.absolutePath());
+    for (const QFileInfo& fi : files) {
+        QFile f(fi.absoluteFilePath());
+        readable << f.open(QIODevice::ReadOnly);
+        const QByteArray content = readable.last() ? f.readAll() : QByteArray();
+        signature += '\0' + QFile::encodeName(fi.fileName()) + '\0' +
+                     QByteArray::number(readable.last() ? content.size() : -1) + ':' + content;
+        contents << content;
+    }
     if (GHive && signature == GHiveSignature)
         return GHive;
     auto hive = std::make_shared<THive>();
-    for (const QFileInfo& fi : files)
-        ParseFile(fi.absoluteFilePath(), *hive);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (!readable[i])
+            qWarning("registry: cannot read %s", qPrintable(files[i].absoluteFilePath()));
+        else
+            ParseFile(files[i].absoluteFilePath(), contents[i], *hive);
+    }
     GHive = hive;
     GHiveSignature = signature;
     return hive;

@@ -1,11 +1,11 @@
 // The loader library: finds the runtime the registry names (or a fixed-version folder), loads
 // its client library and asks it for an environment.
 #include "platformqt.h"
+#include "versiontext.h"
 #include "wvinterfaces.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStringList>
 
 #define WV_EXPORT extern "C" __attribute__((visibility("default"))) HRESULT STDMETHODCALLTYPE
 
@@ -104,26 +104,6 @@ HRESULT AvailableVersion(LPCWSTR browserExecutableFolder, LPWSTR* versionInfo)
     return S_OK;
 }
 
-// "a.b.c.d", optionally followed by a blank and a channel name.
-bool ParseVersion(LPCWSTR text, quint64 (&parts)[4])
-{
-    if (!text)
-        return false;
-    QString s = FromWide(text).trimmed();
-    if (const qsizetype blank = s.indexOf(QLatin1Char(' ')); blank >= 0)
-        s.truncate(blank);
-    const QStringList items = s.split(QLatin1Char('.'));
-    if (items.size() != 4)
-        return false;
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        parts[i] = items[i].toULongLong(&ok);
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 WV_EXPORT CreateCoreWebView2EnvironmentWithOptions(
@@ -181,8 +161,9 @@ WV_EXPORT CompareBrowserVersions(LPCWSTR version1, LPCWSTR version2, int* result
 {
     if (!result)
         return E_POINTER;
-    quint64 a[4], b[4];
-    if (!ParseVersion(version1, a) || !ParseVersion(version2, b))
+    std::array<std::uint32_t, 4> a{}, b{};
+    if (!version1 || !version2 || !ReadVersionNumbers(version1, a) ||
+        !ReadVersionNumbers(version2, b))
         return E_INVALIDARG;
     *result = 0;
     for (int i = 0; i < 4 && *result == 0; ++i)

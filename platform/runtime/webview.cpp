@@ -274,26 +274,26 @@ TController::TController(TEnvironment* environment, QWidget* parent,
             FWebView->Closed();
         }
     });
-    QObject::connect(
-        qApp, &QApplication::focusChanged, FContext, [this](QWidget* old, QWidget* now) {
-            if (FClosed)
+    QObject::connect(qApp, &QApplication::focusChanged, FContext, [this](QWidget*, QWidget* now) {
+        if (FClosed)
+            return;
+        // Judged against what was last reported, not against the signal's old widget: Qt
+        // may report a move into the page again from no widget (old is null) while the
+        // focus never left it, and that is no new entry.
+        const bool has = Contains(now);
+        if (has == FFocusInside)
+            return;
+        FFocusInside = has;
+        TComPtr<TController> self(this);
+        Post([self, has] {
+            if (self->FClosed)
                 return;
-            const bool had = Contains(old), has = Contains(now);
-            if (had == has)
-                return;
-            TComPtr<TController> self(this);
-            Post([self, has] {
-                if (self->FClosed)
-                    return;
-                if (self->FClosed)
-                    return;
-                if (has)
-                    self->FGotFocus.Raise("GotFocus", self.Get(), static_cast<IUnknown*>(nullptr));
-                else
-                    self->FLostFocus.Raise("LostFocus", self.Get(),
-                                           static_cast<IUnknown*>(nullptr));
-            });
+            if (has)
+                self->FGotFocus.Raise("GotFocus", self.Get(), static_cast<IUnknown*>(nullptr));
+            else
+                self->FLostFocus.Raise("LostFocus", self.Get(), static_cast<IUnknown*>(nullptr));
         });
+    });
 }
 
 TController::~TController()

@@ -196,6 +196,8 @@ private:
     TComPtr<TWebView> FWebView;
     QObject* FContext;
     bool FClosed = false;
+    // Whether the keyboard focus is inside the controller's widgets, as last reported.
+    bool FFocusInside = false;
 };
 
 #undef WV_EVENT_MEMBERS

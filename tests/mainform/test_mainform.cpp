@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QScopeGuard>
+
+#include <ctime>
 
 namespace {
 
@@ -437,11 +440,34 @@ private Q_SLOTS:
                  QString::fromUtf8("Created: \u2014   \u00B7   Modified: \u2014"));
     }
 
+    void formatStripDate_data()
+    {
+        // The time stamps count the local wall clock, so the date is the same in every zone;
+        // zones far from UTC on both sides would move an hour near midnight to another day.
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("UTC") << QByteArray("UTC0");
+        QTest::newRow("ten hours behind UTC") << QByteArray("QTZ+10");
+        QTest::newRow("fourteen hours ahead of UTC") << QByteArray("QTZ-14");
+    }
+
     void formatStripDate()
     {
+        QFETCH(QByteArray, zone);
+        const QByteArray saved = qgetenv("TZ");
+        const bool wasSet = qEnvironmentVariableIsSet("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const auto restore = qScopeGuard([&] {
+            if (wasSet)
+                qputenv("TZ", saved);
+            else
+                qunsetenv("TZ");
+            tzset();
+        });
         QCOMPARE(FormatStripDate(0), QString::fromUtf8("\u2014"));
         QCOMPARE(FormatStripDate(86400), QString("2 Jan 1970"));
         QCOMPARE(FormatStripDate(1741305600 + 23 * 3600), QString("7 Mar 2025"));
+        QCOMPARE(FormatStripDate(1741305600 + 30 * 60), QString("7 Mar 2025"));
     }
 
     void paneTogglesAndLayoutMemory()

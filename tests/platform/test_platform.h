@@ -20,6 +20,7 @@ private Q_SLOTS:
     void libraryErrors();
     void librarySearchAndExports();
     void registryHive();
+    void registryRewriteSeen();
     void fileVersions_data();
     void fileVersions();
     void windowHandles();

@@ -3,6 +3,10 @@
 
 #include "platformqt.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
@@ -305,6 +309,33 @@ void TestWinApi::registryHive()
     QCOMPARE(RegString(HKEY_LOCAL_MACHINE, clients, "pv"), QStringLiteral("148.0.3967.48"));
     QCOMPARE(RegString(HKEY_CURRENT_USER, clients, "pv", &r), QString());
     QCOMPARE(r, LONG(ERROR_FILE_NOT_FOUND));
+}
+
+void TestWinApi::registryRewriteSeen()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/registry")));
+    qputenv(PlatformRootVariable, root.path().toLocal8Bit());
+    const QString file = root.path() + QStringLiteral("/registry/rewritten.reg");
+    // Every write leaves the same time, as a rewrite within the clock's resolution does.
+    const QDateTime written = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const auto write = [&](const char* aValue) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Rewritten]\n\"V\"=\"") +
+                aValue + "\"\n");
+        f.flush();
+        QVERIFY(f.setFileTime(written, QFileDevice::FileModificationTime));
+    };
+    write("first");
+    QCOMPARE(RegString(HKEY_CURRENT_USER, "Software\\Rewritten", "V"), QStringLiteral("first"));
+    const qint64 size = QFileInfo(file).size();
+
+    // The same size and the same time.
+    write("again");
+    QCOMPARE(QFileInfo(file).size(), size);
+    QCOMPARE(QFileInfo(file).lastModified(), written);
+    QCOMPARE(RegString(HKEY_CURRENT_USER, "Software\\Rewritten", "V"), QStringLiteral("again"));
 }
 
 void TestWinApi::fileVersions_data()

@@ -671,8 +671,16 @@ private Q_SLOTS:
         QCOMPARE(TagSummary(db.GetAllNoteTags()), (QStringList{"both:1"}));
         db.RemoveTagFromNote(n2, both);
         QCOMPARE(db.GetAllNoteTags().size(), size_t(0));
-        // Removing a tag the note does not carry changes nothing.
+
+        // Removing a tag the note does not carry, or one that does not exist, changes nothing.
+        db.AddTagToNote(n1, QStringLiteral("first"));
+        db.AddTagToNote(n2, QStringLiteral("second"));
+        db.RemoveTagFromNote(n2, db.EnsureTag(QStringLiteral("first")));
         db.RemoveTagFromNote(n2, 4242);
+        db.RemoveTagFromNote(4242, db.EnsureTag(QStringLiteral("second")));
+        QCOMPARE(TagSummary(db.GetAllNoteTags()), (QStringList{"first:1", "second:1"}));
+        QCOMPARE(TagSummary(db.GetNoteTagsForNote(n1)), QStringList{"first:0"});
+        QCOMPARE(TagSummary(db.GetNoteTagsForNote(n2)), QStringList{"second:0"});
     }
 
     // ---- attachment, link and annotation records

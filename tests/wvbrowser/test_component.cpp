@@ -14,6 +14,7 @@
 #include "wvwindowparent.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
@@ -377,31 +378,58 @@ void TestComponent::hostSizesBrowser()
     r = BoundsOf(*host.Browser);
     QCOMPARE(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), QRect(0, 0, 320, 240));
 
-    // Without a browser the control sizes its child window itself.
-    const HWND child = host.Parent->GetChildWindowHandle();
-    QVERIFY(child);
+    // The freed browser is forgotten, and its controller window goes with it.
+    const HWND controller = host.Parent->GetChildWindowHandle();
+    QVERIFY(IsWindow(controller));
     host.Browser.reset();
     QCOMPARE(host.Parent->Browser(), static_cast<TWVBrowserBase*>(nullptr));
-    host.Parent->resize(150, 90);
-    if (IsWindow(child)) {
-        RECT cr{};
-        GetClientRect(child, &cr);
-        QCOMPARE(QSize(cr.right, cr.bottom), QSize(150, 90));
-    }
+    QVERIFY(!IsWindow(controller));
+    host.Parent->resize(150, 90); // nothing to size, and nothing fails
+
+    // Without a browser the control sizes its child window itself.
+    auto* plain = new QWidget(host.Parent);
+    plain->setGeometry(5, 5, 20, 20);
+    plain->show();
+    const HWND child = WindowHandle(plain);
+    QCOMPARE(host.Parent->GetChildWindowHandle(), child);
+    host.Parent->resize(170, 80);
+    QVERIFY(IsWindow(child));
+    RECT cr{};
+    GetClientRect(child, &cr);
+    QCOMPARE(QSize(cr.right, cr.bottom), QSize(170, 80));
+    QCOMPARE(plain->geometry(), QRect(0, 0, 170, 80));
 }
 
 void TestComponent::focusReachesBrowser()
 {
     THost host;
-    int gotFocus = 0;
-    host.Browser->OnGotFocus = [&](TObject*) { ++gotFocus; };
+    auto* elsewhere = new QLineEdit(&host.Window);
+    elsewhere->setGeometry(0, 0, 10, 10);
+    elsewhere->show();
+    QStringList focus;
+    host.Browser->OnGotFocus = [&](TObject*) { focus << QStringLiteral("got"); };
+    host.Browser->OnLostFocus = [&](TObject*) { focus << QStringLiteral("lost"); };
     QVERIFY(host.Create());
     QTRY_VERIFY_WITH_TIMEOUT(host.Created(), Timeout);
     QVERIFY(host.Browser->NavigateToString(EchoPage));
     QTRY_VERIFY_WITH_TIMEOUT(!host.Messages.isEmpty(), Timeout);
-    // The platform's keyboard focus on the host window: WM_SETFOCUS moves it into the page.
+    host.Window.activateWindow();
+    elsewhere->setFocus();
+    QTRY_VERIFY(elsewhere->hasFocus());
+    QTest::qWait(100);
+    focus.clear();
+
+    // The platform's keyboard focus on the host window: WM_SETFOCUS moves it into the page. Each
+    // entry into the page is one GotFocus, each exit one LostFocus.
+    const QStringList expected{"got", "lost", "got"};
     SetFocus(host.Handle());
-    QTRY_VERIFY_WITH_TIMEOUT(gotFocus > 0, Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 1, Timeout);
+    elsewhere->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 2, Timeout);
+    SetFocus(host.Handle());
+    QTRY_COMPARE_WITH_TIMEOUT(focus.size(), 3, Timeout);
+    QTest::qWait(200); // anything raised twice arrives within this
+    QCOMPARE(focus, expected);
 }
 
 void TestComponent::compositorWindowsWatched()
@@ -442,21 +470,37 @@ void TestComponent::compositorWindowsWatched()
     QCOMPARE(SendMessageW(render, WM_USER + 9, 0, 0), LRESULT(0));
     QCOMPARE(seen.last(), UINT(WM_USER + 9));
 
-    // A later navigation keeps the render window, unless the engine replaced it: then its
-    // WM_DESTROY removed the hook and cleared the handle.
+    // A later navigation makes the engine replace the render window: the hook sees the old
+    // one's WM_DESTROY, which removes the hook and clears the handle until the next lookup.
     host.Messages.clear();
+    seen.clear();
     QVERIFY(host.Browser->NavigateToString(EchoPage));
     QTRY_VERIFY_WITH_TIMEOUT(!host.Messages.isEmpty(), Timeout);
-    QVERIFY(host.Browser->RenderCompHWND() == render || !IsWindow(render));
-    if (!IsWindow(render))
-        QVERIFY(seen.contains(WM_DESTROY));
+    QVERIFY(!IsWindow(render));
+    QVERIFY(seen.contains(WM_DESTROY));
+    QCOMPARE(host.Browser->RenderCompHWND(), HWND(nullptr));
 
-    // Destroying the component removes the hook.
-    host.Browser.reset();
-    seen.clear();
-    if (IsWindow(render))
-        QCOMPARE(SendMessageW(render, WM_USER + 7, 0, 0), LRESULT(0));
-    QVERIFY(seen.isEmpty());
+    // Destroying the component removes the hook: the render window, which the engine frees only
+    // later, no longer reaches the handler, nor does its WM_DESTROY.
+    THost other;
+    QList<UINT> otherSeen;
+    other.Browser->OnRenderCompMsg = [&](TObject*, TMessage& aMessage, bool&) {
+        otherSeen << aMessage.Msg;
+    };
+    QVERIFY(other.Create());
+    QTRY_VERIFY_WITH_TIMEOUT(other.Created(), Timeout);
+    QVERIFY(other.Browser->NavigateToString(EchoPage));
+    QTRY_VERIFY_WITH_TIMEOUT(other.Events.contains(QStringLiteral("NavigationStarting")), Timeout);
+    const HWND hooked = other.Browser->RenderCompHWND();
+    QVERIFY(IsWindow(hooked));
+    SendMessageW(hooked, WM_USER + 8, 0, 0);
+    QVERIFY(otherSeen.contains(WM_USER + 8));
+    otherSeen.clear();
+    other.Browser.reset();
+    QVERIFY(IsWindow(hooked));
+    QCOMPARE(SendMessageW(hooked, WM_USER + 7, 0, 0), LRESULT(0));
+    QTRY_VERIFY_WITH_TIMEOUT(!IsWindow(hooked), Timeout);
+    QVERIFY(otherSeen.isEmpty());
 }
 
 void TestComponent::handlerExceptionReported()
@@ -490,13 +534,24 @@ public:
                           const wvstring& unmodifiedText, const wvstring& keyIdentifier,
                           const wvstring& code, const wvstring& key) override
     {
-        ++Calls;
+        // Everything a shortcut chooses; the flags and texts it must leave false and empty.
+        Calls << QStringLiteral("%1 %2 %3 %4 %5 %6 %7%8%9 [%10]")
+                     .arg(int(type_))
+                     .arg(modifiers)
+                     .arg(windowsVirtualKeyCode)
+                     .arg(nativeVirtualKeyCode)
+                     .arg(timestamp)
+                     .arg(location)
+                     .arg(int(autoRepeat))
+                     .arg(int(isKeypad))
+                     .arg(int(isSystemKey))
+                     .arg(Q(text + unmodifiedText + keyIdentifier + code + key));
         return Accept || TWVBrowser::SimulateKeyEvent(type_, modifiers, windowsVirtualKeyCode,
                                                       nativeVirtualKeyCode, timestamp, location,
                                                       autoRepeat, isKeypad, isSystemKey, text,
                                                       unmodifiedText, keyIdentifier, code, key);
     }
-    int Calls = 0;
+    QStringList Calls;
     bool Accept = false;
 };
 
@@ -513,12 +568,23 @@ void TestComponent::shortcutsStopAtFirstRefusal()
     QTRY_VERIFY_WITH_TIMEOUT(browser.Initialized(), Timeout);
     // This runtime refuses DevTools calls, so the first key event ends the shortcut.
     QVERIFY(!browser.CallDevToolsProtocolMethod(u"Input.dispatchKeyEvent", u"{}", 1));
+    // Type, modifiers, virtual key, native key code, time stamp, location, the three flags and
+    // the texts of each simulated key event.
+    const QString f3Down = QStringLiteral("%1 256 114 3997697 0 0 000 []").arg(int(ketRawKeyDown));
+    const QString f3Up = QStringLiteral("%1 256 114 -1069744127 0 0 000 []").arg(int(ketKeyUp));
     QVERIFY(!browser.KeyboardShortcutSearch());
-    QCOMPARE(browser.Calls, 1);
+    QCOMPARE(browser.Calls, QStringList{f3Down});
     browser.Accept = true;
-    browser.Calls = 0;
+    browser.Calls.clear();
+    QVERIFY(browser.KeyboardShortcutSearch());
+    QCOMPARE(browser.Calls, (QStringList{f3Down, f3Up}));
+    browser.Calls.clear();
     QVERIFY(browser.KeyboardShortcutRefreshIgnoreCache());
-    QCOMPARE(browser.Calls, 4);
+    QCOMPARE(browser.Calls,
+             (QStringList{QStringLiteral("%1 1282 16 2752513 0 0 000 []").arg(int(ketRawKeyDown)),
+                          QStringLiteral("%1 258 116 4128769 0 0 000 []").arg(int(ketRawKeyDown)),
+                          QStringLiteral("%1 258 116 -1069613055 0 0 000 []").arg(int(ketKeyUp)),
+                          QStringLiteral("%1 256 16 -1070989311 0 0 000 []").arg(int(ketKeyUp))}));
 }
 
 void TestComponent::formMoving()

@@ -9,12 +9,14 @@
 #include "wvloader.h"
 #include "wvloaderinternal.h"
 #include "wvmiscfunctions.h"
+#include "wvregistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
+#include <stdexcept>
 #include <thread>
 
 using namespace uWVLoaderInternal;
@@ -101,6 +103,23 @@ void TestBuiltinLoader::compareVersions_data()
                                        << "1.2.3" << int(E_INVALIDARG) << 0;
     QTest::newRow("empty") << ""
                            << "1.2.3.4" << int(E_INVALIDARG) << 0;
+    QTest::newRow("two parts") << "1.2"
+                               << "1.2.0.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("trailing separator") << "1.2.3."
+                                        << "1.2.3.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("empty part reads 0") << "1..2.3"
+                                        << "1.0.2.3" << int(S_OK) << 0;
+    QTest::newRow("leading blank is an empty part") << " 1.2.3.4"
+                                                    << "0.1.2.3" << int(S_OK) << 0;
+    QTest::newRow("leading zero") << "01.2.3.4"
+                                  << "1.2.3.4" << int(S_OK) << 0;
+    QTest::newRow("largest part") << "4294967295.0.0.0"
+                                  << "4294967294.9.9.9" << int(S_OK) << 1;
+    QTest::newRow("part beyond 32 bits") << "4294967296.0.0.0"
+                                         << "1.0.0.0" << int(E_INVALIDARG) << 0;
+    QTest::newRow("last part beyond 32 bits")
+        << "1.0.0.0"
+        << "1.0.0.99999999999999999999" << int(E_INVALIDARG) << 0;
 }
 
 void TestBuiltinLoader::compareVersions()
@@ -115,6 +134,20 @@ void TestBuiltinLoader::compareVersions()
         QCOMPARE(r, result);
     QCOMPARE(Internal_CompareBrowserVersions(u"1.0.0.0", nullptr, &r), E_INVALIDARG);
     QCOMPARE(Internal_CompareBrowserVersions(u"1.0.0.0", u"1.0.0.0", nullptr), E_POINTER);
+
+    // The loader library beside the program reads versions the same way.
+    const wvstring library = W(BuildRoot() + QStringLiteral("/WebView2Loader.dll"));
+    HMODULE module = LoadLibraryW(library.c_str());
+    QVERIFY(module);
+    const auto compare =
+        ProcAs<TCompareBrowserVersions>(GetProcAddress(module, "CompareBrowserVersions"));
+    QVERIFY(compare);
+    int libraryResult = 99;
+    const HRESULT libraryHr = compare(W(a).c_str(), W(b).c_str(), &libraryResult);
+    FreeLibrary(module);
+    QCOMPARE(int(libraryHr), hr);
+    if (SUCCEEDED(hr))
+        QCOMPARE(libraryResult, result);
 }
 
 void TestBuiltinLoader::variableWins()
@@ -383,6 +416,30 @@ void TestLoader::noRuntime()
     QCOMPARE(boxes.Texts.size(), 1);
 }
 
+void TestLoader::uninstallEntryAfterALongName()
+{
+    // Only the uninstall list names the runtime, after a subkey name longer than a key name can
+    // be on the platform and one of the longest possible length.
+    TPlatformRoot root(false);
+    const QString uninstall =
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                       "Uninstall\\");
+    const QString tooLong(300, QLatin1Char('A'));
+    const QString longest(255, QLatin1Char('B'));
+    root.AddHive(QStringLiteral("uninstall.reg"),
+                 QStringLiteral("REGEDIT4\n\n[%1%2]\n\"DisplayName\"=\"Other\"\n\n"
+                                "[%1%3]\n\"DisplayName\"=\"Another\"\n\n"
+                                "[%1WebView2 Runtime]\n\"DisplayName\"=\"WebView2 Runtime\"\n"
+                                "\"Publisher\"=\"Microsoft Corporation\"\n")
+                     .arg(uninstall, tooLong, longest));
+    TWVRegistryKey key;
+    QVERIFY(
+        key.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+    QCOMPARE(key.SubKeyNames(), (std::vector<wvstring>{W(longest), u"WebView2 Runtime"}));
+    TWVLoader loader;
+    QVERIFY(loader.SearchInstalledProgram(u"WebView2 Runtime", u"Microsoft Corporation"));
+}
+
 void TestLoader::browserFolderWithoutExecutable()
 {
     QTemporaryDir dir;
@@ -479,6 +536,41 @@ void TestLoader::loaderMachine()
     QVERIFY(!real.GetDLLHeaderMachine(built, read));
     real.SetLoaderDllPath(built);
     QVERIFY(real.CheckWV2DLL());
+}
+
+void TestLoader::currentFolderKeptWhenACheckRaises()
+{
+    qputenv(PlatformRootVariable, BuildRoot().toLocal8Bit());
+    QTemporaryDir dir;
+    // A versioned library whose PE header offset lies beyond its end: reading the header raises.
+    QByteArray head(64, '\0');
+    head[0] = 'M';
+    head[1] = 'Z';
+    head[63] = 0x7F;
+    const QString file =
+        WriteVersionedFile(dir.path() + QStringLiteral("/Loader.dll"), {1, 0, 3967, 48}, head);
+    GlobalWebView2Loader = new TWVLoader;
+    TWVLoader& loader = *GlobalWebView2Loader;
+    loader.SetShowMessageDlg(false);
+    loader.SetLoaderDllPath(W(file));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const QString here = QDir::currentPath();
+    QVERIFY(here != QDir(Q(GetModulePath())).absolutePath());
+
+    QVERIFY(loader.CheckWV2Library()); // swallowed: a header that cannot be read counts as none
+    QCOMPARE(QDir::currentPath(), here);
+    loader.SetReRaiseExceptions(true);
+    bool raised = false;
+    try {
+        loader.CheckWV2Library();
+    } catch (const std::runtime_error&) {
+        raised = true;
+    }
+    const QString after = QDir::currentPath();
+    QDir::setCurrent(previous);
+    QVERIFY(raised);
+    QCOMPARE(after, here);
 }
 
 void TestLoader::libraryLoadFails()

@@ -161,6 +161,7 @@ void TestUtilities::exceptionPolicy()
 
 void TestUtilities::loggedQueryInterfaceOncePerId()
 {
+    ResetLoggedQueryFailures(); // whatever earlier tests logged
     const TComPtr<ICoreWebView2CustomSchemeRegistration> object(
         new TCoreWebView2CustomSchemeRegistration(TWVCustomSchemeInfo{}));
     TComPtr<ICoreWebView2FindOptions> missing;

@@ -83,18 +83,26 @@ private Q_SLOTS:
     void setAllowedOrigins();
     void schemeNameAndFlags();
     void controllerOptionsWithoutObject();
+    void controllerOptionVersions_data();
+    void controllerOptionVersions();
+    void controllerOptionValues_data();
+    void controllerOptionValues();
 };
 
 class TestDelegates : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init();
     void withoutTarget();
     void loaderTarget();
     void browserTarget();
     void targetGone();
     void handlerExceptionReported();
     void platformHoldsDelegate();
+    void everyForwarder_data();
+    void everyForwarder();
+    void targetClearedByItsBase();
 };
 
 class TestBuiltinLoader : public QObject
@@ -123,11 +131,13 @@ private Q_SLOTS:
     void startsWithBuildRuntime();
     void environmentWrapper();
     void noRuntime();
+    void uninstallEntryAfterALongName();
     void browserFolderWithoutExecutable();
     void loaderVersions_data();
     void loaderVersions();
     void loaderMachine_data();
     void loaderMachine();
+    void currentFolderKeptWhenACheckRaises();
     void libraryLoadFails();
     void exportMissing();
     void creationRefusedAtCall();
