@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <cstring>
 
 EImportFileError::EImportFileError(const QString& AMessage)
     : std::runtime_error(AMessage.toStdString())
@@ -12,14 +13,19 @@ EImportFileError::EImportFileError(const QString& AMessage)
 
 namespace importer {
 
-QString TrimCtl(QStringView S)
+QStringView TrimCtlView(QStringView S)
 {
     qsizetype b = 0, e = S.size();
     while (b < e && IsBlankOrCtl(S[b]))
         ++b;
     while (e > b && IsBlankOrCtl(S[e - 1]))
         --e;
-    return S.mid(b, e - b).toString();
+    return S.mid(b, e - b);
+}
+
+QString TrimCtl(QStringView S)
+{
+    return TrimCtlView(S).toString();
 }
 
 QStringView TrimLeftCtl(QStringView S)
@@ -48,6 +54,17 @@ qsizetype IndexOfCI(QStringView AHay, QStringView ANeedle, qsizetype AFrom)
     const char16_t first = LowerASCII(ANeedle[0].unicode());
     const qsizetype last = AHay.size() - ANeedle.size();
     const QChar* h = AHay.data();
+    if (first < u'a' || first > u'z') {
+        // A first character without case (such as "<") is found by the fast search.
+        for (qsizetype i = qMax<qsizetype>(AFrom, 0); i <= last; ++i) {
+            i = AHay.indexOf(QChar(first), i);
+            if (i < 0 || i > last)
+                return -1;
+            if (StartsWithCI(AHay, i, ANeedle))
+                return i;
+        }
+        return -1;
+    }
     for (qsizetype i = qMax<qsizetype>(AFrom, 0); i <= last; ++i) {
         if (LowerASCII(h[i].unicode()) == first && StartsWithCI(AHay, i, ANeedle))
             return i;
@@ -134,18 +151,19 @@ static void DropControls(QString& S)
     S.truncate(k);
 }
 
-static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, bool ABigEndian)
+// The UTF-16 units of ABytes[AFrom, ATo); an odd last byte at the end of the bytes stands for
+// U+FFFD.
+static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, qsizetype ATo,
+                           bool ABigEndian)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
-    const qsizetype n = ABytes.size();
-    QString s;
-    s.reserve((n - AFrom) / 2 + 1);
+    QString s((ATo - AFrom + 1) / 2, Qt::Uninitialized);
+    QChar* w = s.data();
     qsizetype i = AFrom;
-    for (; i + 1 < n; i += 2)
-        s.append(
-            QChar(ABigEndian ? char16_t(b[i] << 8 | b[i + 1]) : char16_t(b[i + 1] << 8 | b[i])));
-    if (i < n)
-        s.append(QChar(QChar::ReplacementCharacter));
+    for (; i + 1 < ATo; i += 2)
+        *w++ = QChar(ABigEndian ? char16_t(b[i] << 8 | b[i + 1]) : char16_t(b[i + 1] << 8 | b[i]));
+    if (i < ATo)
+        *w = QChar(QChar::ReplacementCharacter);
     return s;
 }
 
@@ -256,55 +274,150 @@ QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
 
 } // namespace
 
-QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
+TDecodedPieces::TDecodedPieces(const QByteArray& ABytes) : FBytes(ABytes)
 {
-    QString text;
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
     const qsizetype n = ABytes.size();
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        text = QString::fromUtf8(ABytes.constData() + 3, n - 3);
+        FEncoding = eUtf8;
+        FPos = 3;
     } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-        text = DecodeUtf16(ABytes, 2, false);
+        FEncoding = eUtf16LE;
+        FPos = 2;
     } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-        text = DecodeUtf16(ABytes, 2, true);
+        FEncoding = eUtf16BE;
+        FPos = 2;
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8.decode(ABytes);
-        if (utf8.hasError()) {
-            text.clear();
-            const QByteArray label = AHtml ? MetaCharset(ABytes) : QByteArray();
-            text = label.isEmpty() ? DecodeCp1252(ABytes.constData(), n)
-                                   : DecodeLabelled(ABytes, label);
+        FEncoding = QByteArrayView(ABytes).isValidUtf8() ? eUtf8 : eCp1252;
+    }
+}
+
+bool TDecodedPieces::Next(QString& APiece)
+{
+    const qsizetype n = FBytes.size();
+    if (FPos >= n)
+        return false;
+    const char* b = FBytes.constData();
+    // A piece ends after the first line feed from pieceBytes on: a line feed is never
+    // part of another character in these encodings, so no character and no line is split.
+    constexpr qsizetype pieceBytes = 1 << 20;
+    qsizetype end = n;
+    if (n - FPos > pieceBytes) {
+        if (FEncoding == eUtf16LE || FEncoding == eUtf16BE) {
+            const char lo = FEncoding == eUtf16LE ? '\n' : '\0';
+            const char hi = FEncoding == eUtf16LE ? '\0' : '\n';
+            for (qsizetype k = FPos + pieceBytes; k + 1 < n; k += 2) {
+                if (b[k] == lo && b[k + 1] == hi) {
+                    end = k + 2;
+                    break;
+                }
+            }
+        } else {
+            const void* lf =
+                std::memchr(b + FPos + pieceBytes, '\n', size_t(n - FPos - pieceBytes));
+            if (lf)
+                end = static_cast<const char*>(lf) - b + 1;
         }
     }
-    MendSurrogates(text);
-    DropControls(text);
+    switch (FEncoding) {
+    case eUtf8:
+        // One decoder for all pieces: only a byte-order mark at the very start is dropped.
+        APiece = FUtf8.decode(QByteArrayView(b + FPos, end - FPos));
+        break;
+    case eUtf16LE:
+    case eUtf16BE:
+        APiece = DecodeUtf16(FBytes, FPos, end, FEncoding == eUtf16BE);
+        break;
+    case eCp1252:
+        APiece = DecodeCp1252(b + FPos, end - FPos);
+        break;
+    }
+    FPos = end;
+    MendSurrogates(APiece);
+    DropControls(APiece);
+    return true;
+}
+
+QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
+{
+    TDecodedPieces pieces(ABytes);
+    if (AHtml && !pieces.IsUnicode()) {
+        const QByteArray label = MetaCharset(ABytes);
+        if (!label.isEmpty()) {
+            QString text = DecodeLabelled(ABytes, label);
+            MendSurrogates(text);
+            DropControls(text);
+            return text;
+        }
+    }
+    QString text, piece;
+    if (!pieces.Next(text))
+        return text;
+    if (pieces.AtEnd())
+        return text;
+    text.reserve(ABytes.size());
+    while (pieces.Next(piece))
+        text.append(piece);
+    text.squeeze();
     return text;
+}
+
+void EndLinesWithCRLF(QString& AText)
+{
+    // Counts the characters to add first, then widens the text once and moves it from the
+    // back a line at a time, so that a large text is neither copied nor split.
+    const qsizetype n = AText.size();
+    const QChar* p = AText.constData();
+    qsizetype extra = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c > u'\r')
+            continue;
+        if (c == u'\r') {
+            if (i + 1 < n && p[i + 1] == u'\n')
+                ++i;
+            else
+                ++extra;
+        } else if (c == u'\n') {
+            ++extra;
+        }
+    }
+    const bool openEnd = n > 0 && p[n - 1] != u'\r' && p[n - 1] != u'\n';
+    if (openEnd)
+        extra += 2;
+    if (extra == 0)
+        return;
+    AText.resize(n + extra);
+    QChar* w = AText.data();
+    qsizetype to = n + extra;
+    if (openEnd) {
+        w[--to] = u'\n';
+        w[--to] = u'\r';
+    }
+    qsizetype from = n;
+    while (to > from) {
+        // w[k, from) holds no line break; it moves as a whole.
+        qsizetype k = from;
+        while (k > 0 && (w[k - 1].unicode() > u'\r' || (w[k - 1] != u'\r' && w[k - 1] != u'\n')))
+            --k;
+        to -= from - k;
+        std::memmove(w + to, w + k, size_t(from - k) * sizeof(QChar));
+        from = k;
+        if (from == 0)
+            break;
+        const char16_t c = w[--from].unicode();
+        if (c == u'\n' && from > 0 && w[from - 1] == u'\r')
+            --from;
+        w[--to] = u'\n';
+        w[--to] = u'\r';
+    }
 }
 
 QString DecodeText(const QByteArray& ABytes, bool AHtml)
 {
-    const QString text = DecodeBytes(ABytes, AHtml);
-    QString out;
-    out.reserve(text.size() + text.size() / 16 + 2);
-    const QChar* p = text.constData();
-    const qsizetype m = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < m; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c == u'\r' || c == u'\n') {
-            out.append(p + start, i - start);
-            out.append(u"\r\n");
-            if (c == u'\r' && i + 1 < m && p[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < m) {
-        out.append(p + start, m - start);
-        out.append(u"\r\n");
-    }
-    return out;
+    QString text = DecodeBytes(ABytes, AHtml);
+    EndLinesWithCRLF(text);
+    return text;
 }
 
 QStringList SplitLines(QStringView AText)
@@ -326,18 +439,61 @@ QStringList SplitLines(QStringView AText)
     return lines;
 }
 
+qsizetype NextLine(QStringView AText, qsizetype& APos, QStringView& ALine)
+{
+    const qsizetype n = AText.size();
+    if (APos >= n)
+        return -1;
+    const QChar* p = AText.data();
+    qsizetype i = APos;
+    while (i < n && p[i] != u'\r' && p[i] != u'\n')
+        ++i;
+    ALine = AText.mid(APos, i - APos);
+    const qsizetype start = APos;
+    if (i < n)
+        i += (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n') ? 2 : 1;
+    APos = i;
+    return start;
+}
+
+void AppendParagraph(QStringView ALine, QString& AOut)
+{
+    const QStringView t = TrimCtlView(ALine);
+    if (t.isEmpty())
+        return;
+    AOut.append(u"<p>");
+    AppendEscaped(t, AOut);
+    AOut.append(u"</p>\r\n");
+}
+
 QString TextParagraphs(QStringView APlain)
 {
     QString out;
-    for (const QString& line : SplitLines(APlain)) {
-        const QString t = TrimCtl(line);
-        if (t.isEmpty())
-            continue;
-        out.append(u"<p>");
-        out.append(EscapeHTML(t));
-        out.append(u"</p>\r\n");
-    }
+    QStringView line;
+    for (qsizetype pos = 0; NextLine(APlain, pos, line) >= 0;)
+        AppendParagraph(line, out);
     return out;
+}
+
+void AppendEscaped(QStringView S, QString& AOut)
+{
+    const QChar* p = S.data();
+    const qsizetype n = S.size();
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        const char16_t* entity = c == u'&'   ? u"&amp;"
+                                 : c == u'<' ? u"&lt;"
+                                 : c == u'>' ? u"&gt;"
+                                 : c == u'"' ? u"&quot;"
+                                             : nullptr;
+        if (!entity)
+            continue;
+        AOut.append(p + run, i - run);
+        AOut.append(QStringView(entity));
+        run = i + 1;
+    }
+    AOut.append(p + run, n - run);
 }
 
 char16_t Cp1252Char(unsigned char AByte)
@@ -364,24 +520,7 @@ QString EscapeHTML(const QString& S)
 {
     QString r;
     r.reserve(S.size() + S.size() / 8);
-    for (const QChar c : S) {
-        switch (c.unicode()) {
-        case u'&':
-            r.append(u"&amp;");
-            break;
-        case u'<':
-            r.append(u"&lt;");
-            break;
-        case u'>':
-            r.append(u"&gt;");
-            break;
-        case u'"':
-            r.append(u"&quot;");
-            break;
-        default:
-            r.append(c);
-        }
-    }
+    AppendEscaped(S, r);
     return r;
 }
 

@@ -220,10 +220,11 @@ template <typename ACh> class TRTFReader
 public:
     TRTFReader(const ACh* ASrc, qsizetype ASize) : FSrc(ASrc), FN(ASize) {}
 
+    // The paragraphs of the text, each line written out as soon as it ends.
     QString Run()
     {
         const qsizetype n = FN;
-        FPlain.reserve(n / 4);
+        FOut.reserve(n / 4);
         qsizetype i = 0;
         while (i < n) {
             const char16_t c = FSrc[i];
@@ -261,7 +262,9 @@ public:
             }
         }
         FlushSurrogate();
-        return FPlain;
+        EndLine();
+        FOut.squeeze();
+        return FOut;
     }
 
 private:
@@ -327,11 +330,17 @@ private:
         page.Put(AByte, FPlain);
     }
 
+    void EndLine()
+    {
+        AppendParagraph(FPlain, FOut);
+        FPlain.truncate(0); // keeps its capacity for the next line
+    }
+
     void LineBreak()
     {
         if (!FState.Dest) {
             FlushSurrogate();
-            FPlain.append(u"\r\n");
+            EndLine();
         }
     }
 
@@ -513,7 +522,8 @@ private:
 
     const ACh* FSrc;
     const qsizetype FN;
-    QString FPlain;
+    QString FPlain; // the text of the line being read
+    QString FOut;
     TGroupState FState;
     TGroupState DStack[64];
     int STop = 0;
@@ -541,11 +551,11 @@ QString ConvertRTF(const QByteArray& ARaw)
                      (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)));
     if (bom) {
         const QString text = DecodeText(ARaw);
-        return TextParagraphs(
-            TRTFReader<char16_t>(reinterpret_cast<const char16_t*>(text.constData()), text.size())
-                .Run());
+        return TRTFReader<char16_t>(reinterpret_cast<const char16_t*>(text.constData()),
+                                    text.size())
+            .Run();
     }
-    return TextParagraphs(TRTFReader<unsigned char>(b, n).Run());
+    return TRTFReader<unsigned char>(b, n).Run();
 }
 
 } // namespace importer
