@@ -137,7 +137,7 @@ int CharsetCodePage(int ACharset)
 
 enum class EWord
 {
-    wBreak,       // par, line
+    wBreak,       // par, line and the ends of rows, pages and sections
     wDestination, // a group whose text is not part of the body
     wField,
     wFieldResult,
@@ -167,7 +167,8 @@ const TWordInfo* LookUpWord(std::string_view AWord)
 {
     static const std::unordered_map<std::string_view, TWordInfo> words = [] {
         std::unordered_map<std::string_view, TWordInfo> m;
-        for (const char* w : {"par", "line"})
+        // A table row, page and section end a paragraph too.
+        for (const char* w : {"par", "line", "row", "nestrow", "page", "sect"})
             m.emplace(w, TWordInfo{EWord::wBreak});
         for (const char* w : {"colortbl",  "stylesheet",   "info",      "pict",
                               "object",    "fldinst",      "header",    "headerl",
@@ -193,8 +194,17 @@ const TWordInfo* LookUpWord(std::string_view AWord)
         m.emplace("pc", TWordInfo{EWord::wPC});
         m.emplace("pca", TWordInfo{EWord::wPCA});
         const std::pair<const char*, char16_t> chars[] = {
-            {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-            {"endash", 0x2013}, {"emdash", 0x2014}, {"bullet", 0x2022},    {"tab", u'\t'}};
+            {"lquote", 0x2018},
+            {"rquote", 0x2019},
+            {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D},
+            {"endash", 0x2013},
+            {"emdash", 0x2014},
+            {"bullet", 0x2022},
+            {"tab", u'\t'},
+            // The end of a table cell keeps it apart from the next cell's text.
+            {"cell", u'\t'},
+            {"nestcell", u'\t'}};
         for (const auto& [w, c] : chars)
             m.emplace(w, TWordInfo{EWord::wChar, c});
         return m;
