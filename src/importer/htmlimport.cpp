@@ -281,28 +281,33 @@ private:
         return end;
     }
 
-    TTag ReadTag(qsizetype AStart, bool AIsEnd) const
+    // Reads the tag at AStart into t, reusing its storage.
+    void ReadTag(qsizetype AStart, bool AIsEnd, TTag& t) const
     {
         const qsizetype n = FS.size();
-        TTag t;
         t.Start = AStart;
         t.IsEnd = AIsEnd;
+        t.Closed = false;
+        t.Attrs.clear();
         qsizetype p = AStart + (AIsEnd ? 2 : 1);
         const qsizetype nameStart = p;
         while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>')
             ++p;
-        t.Name = LowerASCIIString(FS.mid(nameStart, p - nameStart));
+        t.Name.resize(p - nameStart);
+        QChar* name = t.Name.data();
+        for (qsizetype k = nameStart; k < p; ++k)
+            *name++ = QChar(LowerASCII(FS[k].unicode()));
         for (;;) {
             while (p < n && (IsTagSpace(FS[p].unicode()) || FS[p] == u'/'))
                 ++p;
             if (p >= n) {
                 t.End = n;
-                return t;
+                return;
             }
             if (FS[p] == u'>') {
                 t.End = p + 1;
                 t.Closed = true;
-                return t;
+                return;
             }
             TAttr a;
             a.NameStart = p++;
@@ -344,16 +349,17 @@ private:
             return true;
         if (!FActive || A.ValueStart < 0 || ATag.IsEnd)
             return false;
-        const QString lname = LowerASCIIString(name);
+        auto is = [name](QStringView ALower) {
+            return name.size() == ALower.size() && StartsWithCI(name, 0, ALower);
+        };
         const QStringView value = FS.mid(A.ValueStart, A.ValueEnd - A.ValueStart);
-        if (lname == u"srcset")
+        if (is(u"srcset"))
             return HasNonImageAddress(value);
-        if (lname == u"src" && ATag.Name == u"img")
+        if (is(u"src") && ATag.Name == u"img")
             return IsScriptAddress(value, false) && !IsDataImageKey(AddressKey(value));
-        if (lname == u"href" || lname == u"src" || lname == u"action" || lname == u"formaction" ||
-            lname == u"xlink:href")
+        if (is(u"href") || is(u"src") || is(u"action") || is(u"formaction") || is(u"xlink:href"))
             return IsScriptAddress(value, false);
-        if (lname == u"values" || lname == u"to" || lname == u"from" || lname == u"by")
+        if (is(u"values") || is(u"to") || is(u"from") || is(u"by"))
             return IsScriptAddress(value, true);
         return false;
     }
@@ -417,7 +423,8 @@ private:
 
     qsizetype Tag(qsizetype AStart, bool AIsEnd)
     {
-        const TTag tag = ReadTag(AStart, AIsEnd);
+        TTag& tag = FTag; // one tag at a time: its storage serves every tag
+        ReadTag(AStart, AIsEnd, tag);
         if (tag.Name.contains(u'<'))
             return tag.End; // no element has such a name; read elsewhere, it would be a tag
         if (FActive && !tag.Closed)
@@ -427,8 +434,11 @@ private:
                 (tag.Name == u"iframe" || tag.Name == u"script" || tag.Name == u"style")) {
                 // Raw content that is never shown: with its end tag it goes as a whole.
                 const qsizetype close = FindRawEnd(tag.Name, tag.End);
-                if (close >= 0)
-                    return ReadTag(close, true).End;
+                if (close >= 0) {
+                    TTag end;
+                    ReadTag(close, true, end);
+                    return end.End;
+                }
             }
             return tag.End;
         }
@@ -445,6 +455,7 @@ private:
     QStringView FS;
     bool FActive;
     QString FOut;
+    TTag FTag;
     std::map<QString, std::pair<qsizetype, qsizetype>> FRawEnds;
 };
 
