@@ -151,18 +151,16 @@ static void DropControls(QString& S)
     S.truncate(k);
 }
 
-// The UTF-16 units of ABytes[AFrom, ATo); an odd last byte at the end of the bytes stands for
-// U+FFFD.
-static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, qsizetype ATo,
-                           bool ABigEndian)
+// The UTF-16 units of AData[0, ASize); an odd last byte stands for U+FFFD.
+static QString DecodeUtf16(const char* AData, qsizetype ASize, bool ABigEndian)
 {
-    const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
-    QString s((ATo - AFrom + 1) / 2, Qt::Uninitialized);
+    const auto* b = reinterpret_cast<const unsigned char*>(AData);
+    QString s((ASize + 1) / 2, Qt::Uninitialized);
     QChar* w = s.data();
-    qsizetype i = AFrom;
-    for (; i + 1 < ATo; i += 2)
+    qsizetype i = 0;
+    for (; i + 1 < ASize; i += 2)
         *w++ = QChar(ABigEndian ? char16_t(b[i] << 8 | b[i + 1]) : char16_t(b[i + 1] << 8 | b[i]));
-    if (i < ATo)
+    if (i < ASize)
         *w = QChar(QChar::ReplacementCharacter);
     return s;
 }
@@ -274,22 +272,72 @@ QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
 
 } // namespace
 
-TDecodedPieces::TDecodedPieces(const QByteArray& ABytes) : FBytes(ABytes)
+namespace {
+
+// Pieces hold about this many bytes; they end after a line feed, which is never part of
+// another character in these encodings, so that no character and no line is split.
+constexpr qsizetype PieceBytes = 1 << 20;
+
+// The encoding a byte-order mark selects, with the mark's length; false without one.
+bool ByteOrderMark(const QByteArray& ABytes, ETextEncoding& AEncoding, qsizetype& ALength)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
     const qsizetype n = ABytes.size();
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        FEncoding = eUtf8;
-        FPos = 3;
+        AEncoding = ETextEncoding::teUtf8;
+        ALength = 3;
     } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-        FEncoding = eUtf16LE;
-        FPos = 2;
+        AEncoding = ETextEncoding::teUtf16LE;
+        ALength = 2;
     } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-        FEncoding = eUtf16BE;
-        FPos = 2;
+        AEncoding = ETextEncoding::teUtf16BE;
+        ALength = 2;
     } else {
-        FEncoding = QByteArrayView(ABytes).isValidUtf8() ? eUtf8 : eCp1252;
+        return false;
     }
+    return true;
+}
+
+bool IsUtf16(ETextEncoding AEncoding)
+{
+    return AEncoding == ETextEncoding::teUtf16LE || AEncoding == ETextEncoding::teUtf16BE;
+}
+
+// Whether the two bytes at AData are a UTF-16 line feed.
+bool IsUtf16LF(const char* AData, ETextEncoding AEncoding)
+{
+    return AEncoding == ETextEncoding::teUtf16LE ? AData[0] == '\n' && AData[1] == '\0'
+                                                 : AData[0] == '\0' && AData[1] == '\n';
+}
+
+// Decodes AData[0, ASize) into APiece as DecodeBytes decodes it; AUtf8 is one decoder for all
+// pieces of a text, so that only a byte-order mark at its very start is dropped.
+void DecodePiece(ETextEncoding AEncoding, QStringDecoder& AUtf8, const char* AData, qsizetype ASize,
+                 QString& APiece)
+{
+    switch (AEncoding) {
+    case ETextEncoding::teUtf8:
+        APiece = AUtf8.decode(QByteArrayView(AData, ASize));
+        break;
+    case ETextEncoding::teUtf16LE:
+    case ETextEncoding::teUtf16BE:
+        APiece = DecodeUtf16(AData, ASize, AEncoding == ETextEncoding::teUtf16BE);
+        break;
+    case ETextEncoding::teCp1252:
+        APiece = DecodeCp1252(AData, ASize);
+        break;
+    }
+    MendSurrogates(APiece);
+    DropControls(APiece);
+}
+
+} // namespace
+
+TDecodedPieces::TDecodedPieces(const QByteArray& ABytes) : FBytes(ABytes)
+{
+    if (!ByteOrderMark(ABytes, FEncoding, FPos))
+        FEncoding =
+            QByteArrayView(ABytes).isValidUtf8() ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
 }
 
 bool TDecodedPieces::Next(QString& APiece)
@@ -298,43 +346,115 @@ bool TDecodedPieces::Next(QString& APiece)
     if (FPos >= n)
         return false;
     const char* b = FBytes.constData();
-    // A piece ends after the first line feed from pieceBytes on: a line feed is never
-    // part of another character in these encodings, so no character and no line is split.
-    constexpr qsizetype pieceBytes = 1 << 20;
+    // The piece ends after the first line feed from PieceBytes on.
     qsizetype end = n;
-    if (n - FPos > pieceBytes) {
-        if (FEncoding == eUtf16LE || FEncoding == eUtf16BE) {
-            const char lo = FEncoding == eUtf16LE ? '\n' : '\0';
-            const char hi = FEncoding == eUtf16LE ? '\0' : '\n';
-            for (qsizetype k = FPos + pieceBytes; k + 1 < n; k += 2) {
-                if (b[k] == lo && b[k + 1] == hi) {
+    if (n - FPos > PieceBytes) {
+        if (IsUtf16(FEncoding)) {
+            for (qsizetype k = FPos + PieceBytes; k + 1 < n; k += 2) {
+                if (IsUtf16LF(b + k, FEncoding)) {
                     end = k + 2;
                     break;
                 }
             }
         } else {
             const void* lf =
-                std::memchr(b + FPos + pieceBytes, '\n', size_t(n - FPos - pieceBytes));
+                std::memchr(b + FPos + PieceBytes, '\n', size_t(n - FPos - PieceBytes));
             if (lf)
                 end = static_cast<const char*>(lf) - b + 1;
         }
     }
-    switch (FEncoding) {
-    case eUtf8:
-        // One decoder for all pieces: only a byte-order mark at the very start is dropped.
-        APiece = FUtf8.decode(QByteArrayView(b + FPos, end - FPos));
-        break;
-    case eUtf16LE:
-    case eUtf16BE:
-        APiece = DecodeUtf16(FBytes, FPos, end, FEncoding == eUtf16BE);
-        break;
-    case eCp1252:
-        APiece = DecodeCp1252(b + FPos, end - FPos);
-        break;
-    }
+    DecodePiece(FEncoding, FUtf8, b + FPos, end - FPos, APiece);
     FPos = end;
-    MendSurrogates(APiece);
-    DropControls(APiece);
+    return true;
+}
+
+TFilePieces::TFilePieces(const QString& APath) : FFile(APath), FPath(APath)
+{
+    if (!FFile.open(QIODevice::ReadOnly))
+        throw EImportFileError(
+            QStringLiteral("Cannot open file \"%1\": %2").arg(APath, FFile.errorString()));
+    FSize = FFile.size();
+    while (!FEof && FPending.size() < 3)
+        ReadBlock(FPending);
+    qsizetype bom = 0;
+    if (ByteOrderMark(FPending, FEncoding, bom)) {
+        FPending.remove(0, bom);
+        return;
+    }
+    // Well-formed UTF-8 or not: checked a block at a time, each cut after its last ASCII
+    // byte (which ends every sequence), the rest carried into the next block.
+    QByteArray check = FPending;
+    bool valid = true;
+    for (;;) {
+        qsizetype cut = check.size();
+        if (!FEof) {
+            while (cut > 0 && static_cast<unsigned char>(check[cut - 1]) >= 0x80)
+                --cut;
+        }
+        if (!QByteArrayView(check.constData(), cut).isValidUtf8()) {
+            valid = false;
+            break;
+        }
+        if (FEof)
+            break;
+        check.remove(0, cut);
+        ReadBlock(check);
+    }
+    FEncoding = valid ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
+    if (FPending.size() == FSize && FEof)
+        return; // the whole file is at hand already
+    if (!FFile.seek(0))
+        ReadError();
+    FPending.clear();
+    FEof = false;
+}
+
+void TFilePieces::ReadError()
+{
+    throw EImportFileError(
+        QStringLiteral("Cannot read file \"%1\": %2").arg(FPath, FFile.errorString()));
+}
+
+void TFilePieces::ReadBlock(QByteArray& ABuffer)
+{
+    const qsizetype old = ABuffer.size();
+    ABuffer.resize(old + PieceBytes);
+    const qint64 got = FFile.read(ABuffer.data() + old, PieceBytes);
+    if (got < 0)
+        ReadError();
+    ABuffer.resize(old + qsizetype(got));
+    if (got == 0)
+        FEof = true;
+}
+
+bool TFilePieces::Next(QString& APiece)
+{
+    // A piece is what has been read up to its last line feed, once at least a block is there.
+    qsizetype cut;
+    for (;;) {
+        if (FEof) {
+            cut = FPending.size();
+            break;
+        }
+        cut = 0;
+        if (IsUtf16(FEncoding)) {
+            for (qsizetype k = (FPending.size() & ~qsizetype(1)) - 2; k >= 0; k -= 2) {
+                if (IsUtf16LF(FPending.constData() + k, FEncoding)) {
+                    cut = k + 2;
+                    break;
+                }
+            }
+        } else {
+            cut = FPending.lastIndexOf('\n') + 1;
+        }
+        if (cut > 0 && FPending.size() >= PieceBytes)
+            break;
+        ReadBlock(FPending);
+    }
+    if (cut == 0)
+        return false;
+    DecodePiece(FEncoding, FUtf8, FPending.constData(), cut, APiece);
+    FPending.remove(0, cut);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringList>
@@ -37,6 +38,15 @@ QByteArray ReadFileBytes(const QString& APath, qint64 AMaxBytes = -1);
 // are well-formed UTF-8 are read as UTF-8, and any others in the character set that a page's
 // meta element names in its first 4 KB (with AHtml), or else in code page 1252.
 QString DecodeBytes(const QByteArray& ABytes, bool AHtml = false);
+// How the bytes of a text file are read.
+enum class ETextEncoding
+{
+    teUtf8,
+    teUtf16LE,
+    teUtf16BE,
+    teCp1252
+};
+
 // DecodeBytes without a meta element, a piece at a time, so that a large file's text need not
 // be held whole: each piece ends after a line feed or at the end, and the pieces together are
 // DecodeBytes(ABytes). ABytes must outlive the reader.
@@ -48,21 +58,39 @@ public:
     bool Next(QString& APiece);
     bool AtEnd() const { return FPos >= FBytes.size(); }
     // Whether the bytes are read as UTF-8 or UTF-16 (else as code page 1252).
-    bool IsUnicode() const { return FEncoding != eCp1252; }
+    bool IsUnicode() const { return FEncoding != ETextEncoding::teCp1252; }
 
 private:
-    enum EEncoding
-    {
-        eUtf8,
-        eUtf16LE,
-        eUtf16BE,
-        eCp1252
-    };
     const QByteArray& FBytes;
-    EEncoding FEncoding;
+    ETextEncoding FEncoding;
     qsizetype FPos = 0;
     QStringDecoder FUtf8{QStringDecoder::Utf8};
 };
+
+// The same pieces read from a file a block at a time, so that not even the file's bytes are
+// held whole (a file without a byte-order mark is read twice: once to tell UTF-8 from code
+// page 1252). Raises EImportFileError as ReadFileBytes does.
+class TFilePieces
+{
+public:
+    explicit TFilePieces(const QString& APath);
+    bool Next(QString& APiece);
+    qint64 FileSize() const { return FSize; }
+
+private:
+    // Appends up to one block of the file to ABuffer; sets FEof at the end of the file.
+    void ReadBlock(QByteArray& ABuffer);
+    [[noreturn]] void ReadError();
+
+    QFile FFile;
+    QString FPath;
+    qint64 FSize = 0;
+    QByteArray FPending; // read and not yet decoded
+    bool FEof = false;
+    ETextEncoding FEncoding = ETextEncoding::teUtf8;
+    QStringDecoder FUtf8{QStringDecoder::Utf8};
+};
+
 // DecodeBytes with every line ending in CR + LF, as ReadFileAsText reads a file.
 QString DecodeText(const QByteArray& ABytes, bool AHtml = false);
 // Ends every line of AText with CR + LF (a lone CR or LF becomes CR + LF, and an unended last

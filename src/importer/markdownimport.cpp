@@ -301,10 +301,9 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
 QString ImportMarkdown(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    const QByteArray bytes = ReadFileBytes(APath);
-    // The text is decoded a piece at a time (no line crosses two pieces), so that a large
-    // file's text is never held whole beside its bytes and the result.
-    TDecodedPieces pieces(bytes);
+    // The file is read and decoded a piece at a time (no line crosses two pieces), so that
+    // neither its bytes nor its text are ever held whole beside the result.
+    TFilePieces pieces(APath);
     QString piece;
     qsizetype pos = 0;
     return ConvertLines(
@@ -316,5 +315,5 @@ QString ImportMarkdown(const QString& APath, QString& ATitle)
             }
             return true;
         },
-        bytes.size(), ATitle);
+        qsizetype(pieces.FileSize()), ATitle);
 }
