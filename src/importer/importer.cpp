@@ -417,9 +417,12 @@ void TFilePieces::ReadError()
 
 void TFilePieces::ReadBlock(QByteArray& ABuffer)
 {
+    // No more than the rest of the file and one byte (to see its end), so that a small file
+    // needs no block-sized buffer.
+    const qint64 want = qMin<qint64>(PieceBytes, qMax<qint64>(FSize - FFile.pos(), 0) + 1);
     const qsizetype old = ABuffer.size();
-    ABuffer.resize(old + PieceBytes);
-    const qint64 got = FFile.read(ABuffer.data() + old, PieceBytes);
+    ABuffer.resize(old + qsizetype(want));
+    const qint64 got = FFile.read(ABuffer.data() + old, want);
     if (got < 0)
         ReadError();
     ABuffer.resize(old + qsizetype(got));
