@@ -1,6 +1,8 @@
 // Times the importer: a folder of 1,000 Markdown files imported as a notebook into a real
-// store, a 10 MiB PDF scan and a 5 MB RTF conversion against their targets, and every format
-// at 1 MB and 10 MB to show that the time grows linearly with the size.
+// store, a 10 MiB PDF scan and a 5 MB RTF conversion against their targets, 50 MB of Markdown,
+// HTML and RTF each imported in a fresh process of its own (time and peak memory against
+// their targets), and every format at 1 MB and 10 MB to show that the time grows linearly
+// with the size.
 #include "../benchutil.h"
 #include "database.h"
 #include "importer.h"
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -89,11 +92,77 @@ QByteArray MarkdownSample()
            "- item with 2*3*4\n1. numbered\n> quote\n\n```\ncode <line>\n```\n\n";
 }
 
+// A figure of /proc/self/status in kB (VmHWM: the peak resident size so far), -1 if unknown.
+long long StatusKB(const char* AField)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(AField) + ':';
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// The child's part of the large-file figures: imports APath once and prints the time in ms
+// and the growth of the peak resident size in kB.
+int ImportOnce(const QString& APath)
+{
+    const long long before = StatusKB("VmHWM");
+    QElapsedTimer t;
+    t.start();
+    QString title;
+    const QString body = ImportFileToHTML(APath, title);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    const long long after = StatusKB("VmHWM");
+    if (body.isEmpty())
+        qFatal("nothing imported from %s", qPrintable(APath));
+    std::printf("%.1f %lld\n", ms, before < 0 || after < 0 ? -1 : after - before);
+    return 0;
+}
+
+// Imports each 50 MB file in fresh processes (so that the peak resident size is this import's
+// alone) and prints the median time and the largest peak growth as a multiple of the size.
+void LargeFiles(const QTemporaryDir& ADir,
+                const std::vector<std::pair<const char*, QByteArray>>& AFiles)
+{
+    const qsizetype size = 50000000;
+    const int runs = 3;
+    for (const auto& [ext, sample] : AFiles) {
+        const QString path = ADir.filePath(QStringLiteral("large.%1").arg(QLatin1String(ext)));
+        Write(path, Fill(sample, size));
+        std::vector<double> times;
+        long long peakKB = 0;
+        for (int k = 0; k < runs; ++k) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--import-once"), path});
+            if (!child.waitForFinished(120000) || child.exitCode() != 0)
+                qFatal("the import of %s failed", qPrintable(path));
+            const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+            times.push_back(figures.value(0).toDouble());
+            peakKB = std::max(peakKB, figures.value(1).toLongLong());
+        }
+        const double factor = double(peakKB) * 1024 / double(size);
+        char what[64];
+        std::snprintf(what, sizeof what, "%s import, 50 MB (fresh process)", ext);
+        Row(what, benchutil::Median(times), 1500);
+        std::printf("  peak memory growth %8.1f MB = %4.1f x size   target   6.0 x   %s\n",
+                    double(peakKB) / 1024, factor, peakKB >= 0 && factor <= 6 ? "ok" : "HIGH");
+        std::fflush(stdout);
+        QFile::remove(path);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--import-once")
+        return ImportOnce(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir dir;
     if (!dir.isValid())
         qFatal("no temporary folder");
@@ -161,6 +230,8 @@ int main(int argc, char** argv)
                      (void)ImportRTF(rtf, title);
                  }),
         200);
+
+    LargeFiles(dir, {{"md", MarkdownSample()}, {"html", HTMLSample()}, {"rtf", RTFSample()}});
 
     // Linear growth: ten times the input should take about ten times as long.
     struct TFormat

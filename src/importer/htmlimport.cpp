@@ -3,6 +3,7 @@
 #include "importer.h"
 #include "importer_p.h"
 
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -18,6 +19,15 @@ bool IsTagSpace(char16_t c)
 bool IsAsciiAlpha(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+template <size_t N> bool IsOneOf(QStringView AName, const QStringView (&ANames)[N])
+{
+    for (const QStringView name : ANames) {
+        if (AName == name)
+            return true;
+    }
+    return false;
 }
 
 QString LowerASCIIString(QStringView S)
@@ -271,28 +281,33 @@ private:
         return end;
     }
 
-    TTag ReadTag(qsizetype AStart, bool AIsEnd) const
+    // Reads the tag at AStart into t, reusing its storage.
+    void ReadTag(qsizetype AStart, bool AIsEnd, TTag& t) const
     {
         const qsizetype n = FS.size();
-        TTag t;
         t.Start = AStart;
         t.IsEnd = AIsEnd;
+        t.Closed = false;
+        t.Attrs.clear();
         qsizetype p = AStart + (AIsEnd ? 2 : 1);
         const qsizetype nameStart = p;
         while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>')
             ++p;
-        t.Name = LowerASCIIString(FS.mid(nameStart, p - nameStart));
+        t.Name.resize(p - nameStart);
+        QChar* name = t.Name.data();
+        for (qsizetype k = nameStart; k < p; ++k)
+            *name++ = QChar(LowerASCII(FS[k].unicode()));
         for (;;) {
             while (p < n && (IsTagSpace(FS[p].unicode()) || FS[p] == u'/'))
                 ++p;
             if (p >= n) {
                 t.End = n;
-                return t;
+                return;
             }
             if (FS[p] == u'>') {
                 t.End = p + 1;
                 t.Closed = true;
-                return t;
+                return;
             }
             TAttr a;
             a.NameStart = p++;
@@ -334,16 +349,17 @@ private:
             return true;
         if (!FActive || A.ValueStart < 0 || ATag.IsEnd)
             return false;
-        const QString lname = LowerASCIIString(name);
+        auto is = [name](QStringView ALower) {
+            return name.size() == ALower.size() && StartsWithCI(name, 0, ALower);
+        };
         const QStringView value = FS.mid(A.ValueStart, A.ValueEnd - A.ValueStart);
-        if (lname == u"srcset")
+        if (is(u"srcset"))
             return HasNonImageAddress(value);
-        if (lname == u"src" && ATag.Name == u"img")
+        if (is(u"src") && ATag.Name == u"img")
             return IsScriptAddress(value, false) && !IsDataImageKey(AddressKey(value));
-        if (lname == u"href" || lname == u"src" || lname == u"action" || lname == u"formaction" ||
-            lname == u"xlink:href")
+        if (is(u"href") || is(u"src") || is(u"action") || is(u"formaction") || is(u"xlink:href"))
             return IsScriptAddress(value, false);
-        if (lname == u"values" || lname == u"to" || lname == u"from" || lname == u"by")
+        if (is(u"values") || is(u"to") || is(u"from") || is(u"by"))
             return IsScriptAddress(value, true);
         return false;
     }
@@ -391,31 +407,24 @@ private:
 
     static bool IsRemovedElement(const QString& AName)
     {
-        static const char16_t* const names[] = {u"iframe", u"frame",  u"frameset", u"object",
+        static constexpr QStringView names[] = {u"iframe", u"frame",  u"frameset", u"object",
                                                 u"embed",  u"applet", u"base",     u"meta",
                                                 u"link",   u"form",   u"script",   u"style"};
-        for (const char16_t* name : names) {
-            if (AName == QStringView(name))
-                return true;
-        }
-        return false;
+        return IsOneOf(AName, names);
     }
 
     static bool IsRawTextElement(const QString& AName)
     {
-        static const char16_t* const names[] = {u"title",  u"textarea", u"style",    u"xmp",
+        static constexpr QStringView names[] = {u"title",  u"textarea", u"style",    u"xmp",
                                                 u"iframe", u"noembed",  u"noframes", u"noscript",
                                                 u"script", u"plaintext"};
-        for (const char16_t* name : names) {
-            if (AName == QStringView(name))
-                return true;
-        }
-        return false;
+        return IsOneOf(AName, names);
     }
 
     qsizetype Tag(qsizetype AStart, bool AIsEnd)
     {
-        const TTag tag = ReadTag(AStart, AIsEnd);
+        TTag& tag = FTag; // one tag at a time: its storage serves every tag
+        ReadTag(AStart, AIsEnd, tag);
         if (tag.Name.contains(u'<'))
             return tag.End; // no element has such a name; read elsewhere, it would be a tag
         if (FActive && !tag.Closed)
@@ -425,8 +434,11 @@ private:
                 (tag.Name == u"iframe" || tag.Name == u"script" || tag.Name == u"style")) {
                 // Raw content that is never shown: with its end tag it goes as a whole.
                 const qsizetype close = FindRawEnd(tag.Name, tag.End);
-                if (close >= 0)
-                    return ReadTag(close, true).End;
+                if (close >= 0) {
+                    TTag end;
+                    ReadTag(close, true, end);
+                    return end.End;
+                }
             }
             return tag.End;
         }
@@ -443,102 +455,132 @@ private:
     QStringView FS;
     bool FActive;
     QString FOut;
+    TTag FTag;
     std::map<QString, std::pair<qsizetype, qsizetype>> FRawEnds;
 };
 
 QString JoinedLines(const QString& AText)
 {
     // Every line ends with CR + LF, as a text read by ReadFileAsText.
-    QString out;
-    out.reserve(AText.size() + 2);
-    const QStringList lines = SplitLines(AText);
-    for (const QString& line : lines) {
-        out.append(line);
-        out.append(u"\r\n");
-    }
+    QString out = AText;
+    EndLinesWithCRLF(out);
     return out;
 }
 
-// The content of the first element whose tag starts with ATag; AFound tells whether there is
-// one at all.
-QString FindTagContent(const QString& AHtml, const QString& ATag, bool& AFound)
+// Where the content of the first element whose tag starts with ATag begins and ends (up to its
+// end tag or the end of the text); false when there is no such element.
+bool FindTagContent(QStringView AHtml, QStringView ATag, qsizetype& AStart, qsizetype& AEnd)
 {
-    AFound = false;
-    const qsizetype p = IndexOfCI(AHtml, QString(QChar(u'<') + ATag), 0);
+    const QString open = u'<' + ATag.toString();
+    const qsizetype p = IndexOfCI(AHtml, open, 0);
     if (p < 0)
-        return QString();
+        return false;
     const qsizetype g = AHtml.indexOf(u'>', p);
     if (g < 0)
-        return QString();
-    AFound = true;
-    const qsizetype start = g + 1;
-    qsizetype e = IndexOfCI(AHtml, QString(QStringLiteral("</") + ATag + u'>'), start);
-    if (e < 0)
-        e = AHtml.size();
-    return AHtml.mid(start, e - start);
+        return false;
+    AStart = g + 1;
+    AEnd = IndexOfCI(AHtml, QStringLiteral("</") + ATag.toString() + u'>', AStart);
+    if (AEnd < 0)
+        AEnd = AHtml.size();
+    return true;
+}
+
+// Removes the blanks and controls at both ends of S, in place.
+void TrimInPlace(QString& S)
+{
+    const QStringView t = TrimCtlView(S);
+    const qsizetype from = t.data() - S.constData();
+    S.truncate(from + t.size());
+    S.remove(0, from);
 }
 
 } // namespace
 
 QString ExtractTagContent(const QString& AHtml, const QString& ATag)
 {
-    bool found;
-    return FindTagContent(AHtml, ATag, found);
+    qsizetype start, end;
+    return FindTagContent(AHtml, ATag, start, end) ? AHtml.mid(start, end - start) : QString();
 }
 
-QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
+namespace {
+
+// RemoveTagBlocks on S itself: the kept text is written over the front of S, which it never
+// overtakes, so the text is read and written in one pass without a copy.
+void RemoveTagBlocksInPlace(QString& S, QStringView ATag)
 {
     // One pass with the result of deleting the first block and searching again from the
     // start: a new opening tag can only form across the place of the last deletion, so only
     // the kept text's last characters are looked at again. An opening tag is "<" + ATag with
     // the name ending there (a blank, "/", ">" or the end of the text follows), so that a
     // longer name such as "styled-box" is another element.
-    const QString open = QChar(u'<') + ATag;
-    const QString close = QStringLiteral("</") + ATag + u'>';
-    const qsizetype n = AHtml.size();
+    const QString open = u'<' + ATag.toString();
+    const QString close = QStringLiteral("</") + ATag.toString() + u'>';
+    const qsizetype n = S.size();
     const qsizetype m = open.size();
-    auto nameEndsAt = [&AHtml, n](qsizetype APos) {
-        return APos >= n || IsTagSpace(AHtml[APos].unicode()) || AHtml[APos] == u'/' ||
-               AHtml[APos] == u'>';
+    auto nameEndsAt = [](QStringView AText, qsizetype APos) {
+        return APos >= AText.size() || IsTagSpace(AText[APos].unicode()) || AText[APos] == u'/' ||
+               AText[APos] == u'>';
     };
-    QString out;
-    out.reserve(n);
+    auto findOpen = [&](QStringView AText, qsizetype AFrom) {
+        qsizetype p = IndexOfCI(AText, open, AFrom);
+        while (p >= 0 && !nameEndsAt(AText, p + m))
+            p = IndexOfCI(AText, open, p + 1);
+        return p;
+    };
+    if (findOpen(S, 0) < 0)
+        return; // nothing to remove: the text stays shared
+    QChar* d = S.data();
+    const QStringView src(d, n); // read only from pos on, where nothing is written
+    qsizetype kept = 0;          // d[0, kept) is the result so far
     qsizetype pos = 0;
+    auto keep = [&](qsizetype AFrom, qsizetype ATo) {
+        if (kept != AFrom)
+            std::memmove(d + kept, d + AFrom, size_t(ATo - AFrom) * sizeof(QChar));
+        kept += ATo - AFrom;
+    };
     for (;;) {
+        const QStringView out(d, kept);
         qsizetype joined = -1;
-        for (qsizetype k = qMax<qsizetype>(0, out.size() - m); k < out.size(); ++k) {
-            const qsizetype inOut = out.size() - k;
+        for (qsizetype k = qMax<qsizetype>(0, kept - m); k < kept; ++k) {
+            const qsizetype inOut = kept - k;
             if (StartsWithCI(out, k, QStringView(open).left(inOut)) &&
-                StartsWithCI(AHtml, pos, QStringView(open).mid(inOut)) &&
-                nameEndsAt(pos + m - inOut)) {
+                StartsWithCI(src, pos, QStringView(open).mid(inOut)) &&
+                nameEndsAt(src, pos + m - inOut)) {
                 joined = k;
                 break;
             }
         }
         qsizetype from;
         if (joined >= 0) {
-            out.truncate(joined);
+            kept = joined;
             from = pos;
         } else {
-            qsizetype p = IndexOfCI(AHtml, open, pos);
-            while (p >= 0 && !nameEndsAt(p + m))
-                p = IndexOfCI(AHtml, open, p + 1);
+            const qsizetype p = findOpen(src, pos);
             if (p < 0) {
-                out.append(QStringView(AHtml).mid(pos));
+                keep(pos, n);
                 break;
             }
-            out.append(QStringView(AHtml).mid(pos, p - pos));
+            keep(pos, p);
             from = p;
         }
-        const qsizetype c = IndexOfCI(AHtml, close, from);
+        const qsizetype c = IndexOfCI(src, close, from);
         if (c < 0) {
             // Deleted up to the end of the text, which now ends a name the kept text ends in.
-            while (out.size() >= m && StartsWithCI(out, out.size() - m, open))
-                out.truncate(out.size() - m);
+            while (kept >= m && StartsWithCI(QStringView(d, kept), kept - m, open))
+                kept -= m;
             break;
         }
         pos = c + close.size();
     }
+    S.truncate(kept);
+}
+
+} // namespace
+
+QString RemoveTagBlocks(const QString& AHtml, const QString& ATag)
+{
+    QString out = AHtml;
+    RemoveTagBlocksInPlace(out, ATag);
     return out;
 }
 
@@ -554,19 +596,32 @@ QString StripActiveContent(const QString& AHtml)
 
 namespace importer {
 
+QString ConvertHTMLText(QString&& AText, QString& ATitle)
+{
+    QString text = std::move(AText);
+    qsizetype start = 0, end = 0;
+    if (FindTagContent(text, u"title", start, end)) {
+        const QString title = TrimCtl(QStringView(text).mid(start, end - start));
+        if (!title.isEmpty())
+            ATitle = title;
+    }
+    if (FindTagContent(text, u"body", start, end)) {
+        text.truncate(end);
+        text.remove(0, start);
+    }
+    RemoveTagBlocksInPlace(text, u"script");
+    RemoveTagBlocksInPlace(text, u"style");
+    QString body = TMarkupCleaner(text, true).Run();
+    text = QString();
+    EndLinesWithCRLF(body);
+    TrimInPlace(body);
+    body.squeeze();
+    return body;
+}
+
 QString ConvertHTML(const QString& ARaw, QString& ATitle)
 {
-    const QString title = TrimCtl(ExtractTagContent(ARaw, QStringLiteral("title")));
-    if (!title.isEmpty())
-        ATitle = title;
-    bool hasBody;
-    QString body = FindTagContent(ARaw, QStringLiteral("body"), hasBody);
-    if (!hasBody)
-        body = ARaw;
-    body = RemoveTagBlocks(body, QStringLiteral("script"));
-    body = RemoveTagBlocks(body, QStringLiteral("style"));
-    body = StripActiveContent(body);
-    return TrimCtl(body);
+    return ConvertHTMLText(QString(ARaw), ATitle);
 }
 
 } // namespace importer
@@ -578,7 +633,7 @@ namespace {
 // a table, a form control).
 bool HasVisibleContent(QStringView AHtml)
 {
-    static const char16_t* const shown[] = {u"img",     u"svg",    u"video",    u"audio",
+    static constexpr QStringView shown[] = {u"img",     u"svg",    u"video",    u"audio",
                                             u"picture", u"canvas", u"math",     u"hr",
                                             u"table",   u"input",  u"textarea", u"select"};
     const qsizetype n = AHtml.size();
@@ -593,11 +648,8 @@ bool HasVisibleContent(QStringView AHtml)
                 qsizetype e = i + 1;
                 while (e < n && IsAsciiAlpha(AHtml[e].unicode()))
                     ++e;
-                const QString name = LowerASCIIString(AHtml.mid(i + 1, e - i - 1));
-                for (const char16_t* s : shown) {
-                    if (name == QStringView(s))
-                        return true;
-                }
+                if (IsOneOf(LowerASCIIString(AHtml.mid(i + 1, e - i - 1)), shown))
+                    return true;
             }
             if (end < 0)
                 return false;
@@ -616,6 +668,7 @@ bool HasVisibleContent(QStringView AHtml)
 QString ImportHTML(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    const QString body = ConvertHTML(DecodeText(ReadFileBytes(APath), true), ATitle);
+    QString text = DecodeText(ReadFileBytes(APath), true);
+    const QString body = ConvertHTMLText(std::move(text), ATitle);
     return HasVisibleContent(body) ? body : QString();
 }

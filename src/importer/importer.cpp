@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <cstring>
 
 EImportFileError::EImportFileError(const QString& AMessage)
     : std::runtime_error(AMessage.toStdString())
@@ -12,14 +13,19 @@ EImportFileError::EImportFileError(const QString& AMessage)
 
 namespace importer {
 
-QString TrimCtl(QStringView S)
+QStringView TrimCtlView(QStringView S)
 {
     qsizetype b = 0, e = S.size();
     while (b < e && IsBlankOrCtl(S[b]))
         ++b;
     while (e > b && IsBlankOrCtl(S[e - 1]))
         --e;
-    return S.mid(b, e - b).toString();
+    return S.mid(b, e - b);
+}
+
+QString TrimCtl(QStringView S)
+{
+    return TrimCtlView(S).toString();
 }
 
 QStringView TrimLeftCtl(QStringView S)
@@ -48,6 +54,17 @@ qsizetype IndexOfCI(QStringView AHay, QStringView ANeedle, qsizetype AFrom)
     const char16_t first = LowerASCII(ANeedle[0].unicode());
     const qsizetype last = AHay.size() - ANeedle.size();
     const QChar* h = AHay.data();
+    if (first < u'a' || first > u'z') {
+        // A first character without case (such as "<") is found by the fast search.
+        for (qsizetype i = qMax<qsizetype>(AFrom, 0); i <= last; ++i) {
+            i = AHay.indexOf(QChar(first), i);
+            if (i < 0 || i > last)
+                return -1;
+            if (StartsWithCI(AHay, i, ANeedle))
+                return i;
+        }
+        return -1;
+    }
     for (qsizetype i = qMax<qsizetype>(AFrom, 0); i <= last; ++i) {
         if (LowerASCII(h[i].unicode()) == first && StartsWithCI(AHay, i, ANeedle))
             return i;
@@ -134,18 +151,17 @@ static void DropControls(QString& S)
     S.truncate(k);
 }
 
-static QString DecodeUtf16(const QByteArray& ABytes, qsizetype AFrom, bool ABigEndian)
+// The UTF-16 units of AData[0, ASize); an odd last byte stands for U+FFFD.
+static QString DecodeUtf16(const char* AData, qsizetype ASize, bool ABigEndian)
 {
-    const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
-    const qsizetype n = ABytes.size();
-    QString s;
-    s.reserve((n - AFrom) / 2 + 1);
-    qsizetype i = AFrom;
-    for (; i + 1 < n; i += 2)
-        s.append(
-            QChar(ABigEndian ? char16_t(b[i] << 8 | b[i + 1]) : char16_t(b[i + 1] << 8 | b[i])));
-    if (i < n)
-        s.append(QChar(QChar::ReplacementCharacter));
+    const auto* b = reinterpret_cast<const unsigned char*>(AData);
+    QString s((ASize + 1) / 2, Qt::Uninitialized);
+    QChar* w = s.data();
+    qsizetype i = 0;
+    for (; i + 1 < ASize; i += 2)
+        *w++ = QChar(ABigEndian ? char16_t(b[i] << 8 | b[i + 1]) : char16_t(b[i + 1] << 8 | b[i]));
+    if (i < ASize)
+        *w = QChar(QChar::ReplacementCharacter);
     return s;
 }
 
@@ -256,55 +272,275 @@ QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
 
 } // namespace
 
-QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
+namespace {
+
+// Pieces hold about this many bytes; they end after a line feed, which is never part of
+// another character in these encodings, so that no character and no line is split.
+constexpr qsizetype PieceBytes = 1 << 20;
+
+// The encoding a byte-order mark selects, with the mark's length; false without one.
+bool ByteOrderMark(const QByteArray& ABytes, ETextEncoding& AEncoding, qsizetype& ALength)
 {
-    QString text;
     const auto* b = reinterpret_cast<const unsigned char*>(ABytes.constData());
     const qsizetype n = ABytes.size();
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        text = QString::fromUtf8(ABytes.constData() + 3, n - 3);
+        AEncoding = ETextEncoding::teUtf8;
+        ALength = 3;
     } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-        text = DecodeUtf16(ABytes, 2, false);
+        AEncoding = ETextEncoding::teUtf16LE;
+        ALength = 2;
     } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-        text = DecodeUtf16(ABytes, 2, true);
+        AEncoding = ETextEncoding::teUtf16BE;
+        ALength = 2;
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8.decode(ABytes);
-        if (utf8.hasError()) {
-            text.clear();
-            const QByteArray label = AHtml ? MetaCharset(ABytes) : QByteArray();
-            text = label.isEmpty() ? DecodeCp1252(ABytes.constData(), n)
-                                   : DecodeLabelled(ABytes, label);
+        return false;
+    }
+    return true;
+}
+
+bool IsUtf16(ETextEncoding AEncoding)
+{
+    return AEncoding == ETextEncoding::teUtf16LE || AEncoding == ETextEncoding::teUtf16BE;
+}
+
+// Whether the two bytes at AData are a UTF-16 line feed.
+bool IsUtf16LF(const char* AData, ETextEncoding AEncoding)
+{
+    return AEncoding == ETextEncoding::teUtf16LE ? AData[0] == '\n' && AData[1] == '\0'
+                                                 : AData[0] == '\0' && AData[1] == '\n';
+}
+
+// Decodes AData[0, ASize) into APiece as DecodeBytes decodes it; AUtf8 is one decoder for all
+// pieces of a text, so that only a byte-order mark at its very start is dropped.
+void DecodePiece(ETextEncoding AEncoding, QStringDecoder& AUtf8, const char* AData, qsizetype ASize,
+                 QString& APiece)
+{
+    switch (AEncoding) {
+    case ETextEncoding::teUtf8:
+        APiece = AUtf8.decode(QByteArrayView(AData, ASize));
+        break;
+    case ETextEncoding::teUtf16LE:
+    case ETextEncoding::teUtf16BE:
+        APiece = DecodeUtf16(AData, ASize, AEncoding == ETextEncoding::teUtf16BE);
+        break;
+    case ETextEncoding::teCp1252:
+        APiece = DecodeCp1252(AData, ASize);
+        break;
+    }
+    MendSurrogates(APiece);
+    DropControls(APiece);
+}
+
+} // namespace
+
+TDecodedPieces::TDecodedPieces(const QByteArray& ABytes) : FBytes(ABytes)
+{
+    if (!ByteOrderMark(ABytes, FEncoding, FPos))
+        FEncoding =
+            QByteArrayView(ABytes).isValidUtf8() ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
+}
+
+bool TDecodedPieces::Next(QString& APiece)
+{
+    const qsizetype n = FBytes.size();
+    if (FPos >= n)
+        return false;
+    const char* b = FBytes.constData();
+    // The piece ends after the first line feed from PieceBytes on.
+    qsizetype end = n;
+    if (n - FPos > PieceBytes) {
+        if (IsUtf16(FEncoding)) {
+            for (qsizetype k = FPos + PieceBytes; k + 1 < n; k += 2) {
+                if (IsUtf16LF(b + k, FEncoding)) {
+                    end = k + 2;
+                    break;
+                }
+            }
+        } else {
+            const void* lf =
+                std::memchr(b + FPos + PieceBytes, '\n', size_t(n - FPos - PieceBytes));
+            if (lf)
+                end = static_cast<const char*>(lf) - b + 1;
         }
     }
-    MendSurrogates(text);
-    DropControls(text);
+    DecodePiece(FEncoding, FUtf8, b + FPos, end - FPos, APiece);
+    FPos = end;
+    return true;
+}
+
+TFilePieces::TFilePieces(const QString& APath) : FFile(APath), FPath(APath)
+{
+    if (!FFile.open(QIODevice::ReadOnly))
+        throw EImportFileError(
+            QStringLiteral("Cannot open file \"%1\": %2").arg(APath, FFile.errorString()));
+    FSize = FFile.size();
+    while (!FEof && FPending.size() < 3)
+        ReadBlock(FPending);
+    qsizetype bom = 0;
+    if (ByteOrderMark(FPending, FEncoding, bom)) {
+        FPending.remove(0, bom);
+        return;
+    }
+    // Well-formed UTF-8 or not: checked a block at a time, each cut after its last ASCII
+    // byte (which ends every sequence), the rest carried into the next block.
+    QByteArray check = FPending;
+    bool valid = true;
+    for (;;) {
+        qsizetype cut = check.size();
+        if (!FEof) {
+            while (cut > 0 && static_cast<unsigned char>(check[cut - 1]) >= 0x80)
+                --cut;
+        }
+        if (!QByteArrayView(check.constData(), cut).isValidUtf8()) {
+            valid = false;
+            break;
+        }
+        if (FEof)
+            break;
+        check.remove(0, cut);
+        ReadBlock(check);
+    }
+    FEncoding = valid ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
+    if (FPending.size() == FSize && FEof)
+        return; // the whole file is at hand already
+    if (!FFile.seek(0))
+        ReadError();
+    FPending.clear();
+    FEof = false;
+}
+
+void TFilePieces::ReadError()
+{
+    throw EImportFileError(
+        QStringLiteral("Cannot read file \"%1\": %2").arg(FPath, FFile.errorString()));
+}
+
+void TFilePieces::ReadBlock(QByteArray& ABuffer)
+{
+    // No more than the rest of the file and one byte (to see its end), so that a small file
+    // needs no block-sized buffer.
+    const qint64 want = qMin<qint64>(PieceBytes, qMax<qint64>(FSize - FFile.pos(), 0) + 1);
+    const qsizetype old = ABuffer.size();
+    ABuffer.resize(old + qsizetype(want));
+    const qint64 got = FFile.read(ABuffer.data() + old, want);
+    if (got < 0)
+        ReadError();
+    ABuffer.resize(old + qsizetype(got));
+    if (got == 0)
+        FEof = true;
+}
+
+bool TFilePieces::Next(QString& APiece)
+{
+    // A piece is what has been read up to its last line feed, once at least a block is there.
+    qsizetype cut;
+    for (;;) {
+        if (FEof) {
+            cut = FPending.size();
+            break;
+        }
+        cut = 0;
+        if (IsUtf16(FEncoding)) {
+            for (qsizetype k = (FPending.size() & ~qsizetype(1)) - 2; k >= 0; k -= 2) {
+                if (IsUtf16LF(FPending.constData() + k, FEncoding)) {
+                    cut = k + 2;
+                    break;
+                }
+            }
+        } else {
+            cut = FPending.lastIndexOf('\n') + 1;
+        }
+        if (cut > 0 && FPending.size() >= PieceBytes)
+            break;
+        ReadBlock(FPending);
+    }
+    if (cut == 0)
+        return false;
+    DecodePiece(FEncoding, FUtf8, FPending.constData(), cut, APiece);
+    FPending.remove(0, cut);
+    return true;
+}
+
+QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
+{
+    TDecodedPieces pieces(ABytes);
+    if (AHtml && !pieces.IsUnicode()) {
+        const QByteArray label = MetaCharset(ABytes);
+        if (!label.isEmpty()) {
+            QString text = DecodeLabelled(ABytes, label);
+            MendSurrogates(text);
+            DropControls(text);
+            return text;
+        }
+    }
+    QString text, piece;
+    if (!pieces.Next(text))
+        return text;
+    if (pieces.AtEnd())
+        return text;
+    text.reserve(ABytes.size());
+    while (pieces.Next(piece))
+        text.append(piece);
+    text.squeeze();
     return text;
+}
+
+void EndLinesWithCRLF(QString& AText)
+{
+    // Counts the characters to add first, then widens the text once and moves it from the
+    // back a line at a time, so that a large text is neither copied nor split.
+    const qsizetype n = AText.size();
+    const QChar* p = AText.constData();
+    qsizetype extra = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c > u'\r')
+            continue;
+        if (c == u'\r') {
+            if (i + 1 < n && p[i + 1] == u'\n')
+                ++i;
+            else
+                ++extra;
+        } else if (c == u'\n') {
+            ++extra;
+        }
+    }
+    const bool openEnd = n > 0 && p[n - 1] != u'\r' && p[n - 1] != u'\n';
+    if (openEnd)
+        extra += 2;
+    if (extra == 0)
+        return;
+    AText.resize(n + extra);
+    QChar* w = AText.data();
+    qsizetype to = n + extra;
+    if (openEnd) {
+        w[--to] = u'\n';
+        w[--to] = u'\r';
+    }
+    qsizetype from = n;
+    while (to > from) {
+        // w[k, from) holds no line break; it moves as a whole.
+        qsizetype k = from;
+        while (k > 0 && (w[k - 1].unicode() > u'\r' || (w[k - 1] != u'\r' && w[k - 1] != u'\n')))
+            --k;
+        to -= from - k;
+        std::memmove(w + to, w + k, size_t(from - k) * sizeof(QChar));
+        from = k;
+        if (from == 0)
+            break;
+        const char16_t c = w[--from].unicode();
+        if (c == u'\n' && from > 0 && w[from - 1] == u'\r')
+            --from;
+        w[--to] = u'\n';
+        w[--to] = u'\r';
+    }
 }
 
 QString DecodeText(const QByteArray& ABytes, bool AHtml)
 {
-    const QString text = DecodeBytes(ABytes, AHtml);
-    QString out;
-    out.reserve(text.size() + text.size() / 16 + 2);
-    const QChar* p = text.constData();
-    const qsizetype m = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < m; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c == u'\r' || c == u'\n') {
-            out.append(p + start, i - start);
-            out.append(u"\r\n");
-            if (c == u'\r' && i + 1 < m && p[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < m) {
-        out.append(p + start, m - start);
-        out.append(u"\r\n");
-    }
-    return out;
+    QString text = DecodeBytes(ABytes, AHtml);
+    EndLinesWithCRLF(text);
+    return text;
 }
 
 QStringList SplitLines(QStringView AText)
@@ -326,18 +562,61 @@ QStringList SplitLines(QStringView AText)
     return lines;
 }
 
+qsizetype NextLine(QStringView AText, qsizetype& APos, QStringView& ALine)
+{
+    const qsizetype n = AText.size();
+    if (APos >= n)
+        return -1;
+    const QChar* p = AText.data();
+    qsizetype i = APos;
+    while (i < n && p[i] != u'\r' && p[i] != u'\n')
+        ++i;
+    ALine = AText.mid(APos, i - APos);
+    const qsizetype start = APos;
+    if (i < n)
+        i += (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n') ? 2 : 1;
+    APos = i;
+    return start;
+}
+
+void AppendParagraph(QStringView ALine, QString& AOut)
+{
+    const QStringView t = TrimCtlView(ALine);
+    if (t.isEmpty())
+        return;
+    AOut.append(u"<p>");
+    AppendEscaped(t, AOut);
+    AOut.append(u"</p>\r\n");
+}
+
 QString TextParagraphs(QStringView APlain)
 {
     QString out;
-    for (const QString& line : SplitLines(APlain)) {
-        const QString t = TrimCtl(line);
-        if (t.isEmpty())
-            continue;
-        out.append(u"<p>");
-        out.append(EscapeHTML(t));
-        out.append(u"</p>\r\n");
-    }
+    QStringView line;
+    for (qsizetype pos = 0; NextLine(APlain, pos, line) >= 0;)
+        AppendParagraph(line, out);
     return out;
+}
+
+void AppendEscaped(QStringView S, QString& AOut)
+{
+    const QChar* p = S.data();
+    const qsizetype n = S.size();
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        const char16_t* entity = c == u'&'   ? u"&amp;"
+                                 : c == u'<' ? u"&lt;"
+                                 : c == u'>' ? u"&gt;"
+                                 : c == u'"' ? u"&quot;"
+                                             : nullptr;
+        if (!entity)
+            continue;
+        AOut.append(p + run, i - run);
+        AOut.append(QStringView(entity));
+        run = i + 1;
+    }
+    AOut.append(p + run, n - run);
 }
 
 char16_t Cp1252Char(unsigned char AByte)
@@ -364,24 +643,7 @@ QString EscapeHTML(const QString& S)
 {
     QString r;
     r.reserve(S.size() + S.size() / 8);
-    for (const QChar c : S) {
-        switch (c.unicode()) {
-        case u'&':
-            r.append(u"&amp;");
-            break;
-        case u'<':
-            r.append(u"&lt;");
-            break;
-        case u'>':
-            r.append(u"&gt;");
-            break;
-        case u'"':
-            r.append(u"&quot;");
-            break;
-        default:
-            r.append(c);
-        }
-    }
+    AppendEscaped(S, r);
     return r;
 }
 

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QStringView>
 
@@ -15,6 +17,7 @@ inline bool IsBlankOrCtl(QChar c)
     return c.unicode() <= 32;
 }
 QString TrimCtl(QStringView S);
+QStringView TrimCtlView(QStringView S);
 QStringView TrimLeftCtl(QStringView S);
 
 inline char16_t LowerASCII(char16_t c)
@@ -35,14 +38,77 @@ QByteArray ReadFileBytes(const QString& APath, qint64 AMaxBytes = -1);
 // are well-formed UTF-8 are read as UTF-8, and any others in the character set that a page's
 // meta element names in its first 4 KB (with AHtml), or else in code page 1252.
 QString DecodeBytes(const QByteArray& ABytes, bool AHtml = false);
+// How the bytes of a text file are read.
+enum class ETextEncoding
+{
+    teUtf8,
+    teUtf16LE,
+    teUtf16BE,
+    teCp1252
+};
+
+// DecodeBytes without a meta element, a piece at a time, so that a large file's text need not
+// be held whole: each piece ends after a line feed or at the end, and the pieces together are
+// DecodeBytes(ABytes). ABytes must outlive the reader.
+class TDecodedPieces
+{
+public:
+    explicit TDecodedPieces(const QByteArray& ABytes);
+    // The next piece; false at the end.
+    bool Next(QString& APiece);
+    bool AtEnd() const { return FPos >= FBytes.size(); }
+    // Whether the bytes are read as UTF-8 or UTF-16 (else as code page 1252).
+    bool IsUnicode() const { return FEncoding != ETextEncoding::teCp1252; }
+
+private:
+    const QByteArray& FBytes;
+    ETextEncoding FEncoding;
+    qsizetype FPos = 0;
+    QStringDecoder FUtf8{QStringDecoder::Utf8};
+};
+
+// The same pieces read from a file a block at a time, so that not even the file's bytes are
+// held whole (a file without a byte-order mark is read twice: once to tell UTF-8 from code
+// page 1252). Raises EImportFileError as ReadFileBytes does.
+class TFilePieces
+{
+public:
+    explicit TFilePieces(const QString& APath);
+    bool Next(QString& APiece);
+    qint64 FileSize() const { return FSize; }
+
+private:
+    // Appends up to one block of the file to ABuffer; sets FEof at the end of the file.
+    void ReadBlock(QByteArray& ABuffer);
+    [[noreturn]] void ReadError();
+
+    QFile FFile;
+    QString FPath;
+    qint64 FSize = 0;
+    QByteArray FPending; // read and not yet decoded
+    bool FEof = false;
+    ETextEncoding FEncoding = ETextEncoding::teUtf8;
+    QStringDecoder FUtf8{QStringDecoder::Utf8};
+};
+
 // DecodeBytes with every line ending in CR + LF, as ReadFileAsText reads a file.
 QString DecodeText(const QByteArray& ABytes, bool AHtml = false);
+// Ends every line of AText with CR + LF (a lone CR or LF becomes CR + LF, and an unended last
+// line gets one), in place.
+void EndLinesWithCRLF(QString& AText);
 // The lines of a text (split at CR, LF or CR + LF; a final break adds no empty line).
 QStringList SplitLines(QStringView AText);
+// The line of AText that starts at APos, as SplitLines reads it; moves APos past its break.
+// Returns where the line starts, or -1 (ALine untouched) when APos is at the end.
+qsizetype NextLine(QStringView AText, qsizetype& APos, QStringView& ALine);
 
 // One "<p>" + escaped line + "</p>" for each line of APlain that is not empty once trimmed,
 // each followed by CR + LF; "" when there is none.
 QString TextParagraphs(QStringView APlain);
+// Appends the paragraph of one such line to AOut (nothing when it is empty once trimmed).
+void AppendParagraph(QStringView ALine, QString& AOut);
+// Appends S with & < > and the double quote replaced by their entities, as EscapeHTML.
+void AppendEscaped(QStringView S, QString& AOut);
 
 // The character of byte AByte in code page 1252 (Windows Latin 1), 0 where it has none.
 char16_t Cp1252Char(unsigned char AByte);
@@ -53,6 +119,8 @@ char16_t Cp1252Char(unsigned char AByte);
 bool IsScriptAddress(QStringView AValue, bool AAnywhere);
 
 QString ConvertHTML(const QString& ARaw, QString& ATitle);
+// ConvertHTML working on AText itself, so that a large page is not copied.
+QString ConvertHTMLText(QString&& AText, QString& ATitle);
 QString ConvertMarkdown(const QStringList& ALines, QString& ATitle);
 QString ConvertRTF(const QByteArray& ARaw);
 QString ConvertPDF(const QByteArray& ARaw);

@@ -12,13 +12,15 @@ bool IsDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-} // namespace
+bool IsInlineSpecial(char16_t c)
+{
+    return c == u'`' || c == u'*' || c == u'_' || c == u'[' || c == u'&' || c == u'<' || c == u'>';
+}
 
-QString MDInline(const QString& S)
+// Appends the inline conversion of S to R.
+void AppendInline(QStringView S, QString& R)
 {
     const qsizetype n = S.size();
-    QString R;
-    R.reserve(n + n / 4);
     // Where the next "]" and ")" are, remembered so that a line full of brackets is still
     // read once: -2 not looked for yet, -1 none.
     qsizetype closeAt = -2, closeFrom = 0;
@@ -37,7 +39,7 @@ QString MDInline(const QString& S)
             const qsizetype j = S.indexOf(u'`', i + 1);
             const qsizetype end = j < 0 ? n : j;
             R.append(u"<code>");
-            R.append(EscapeHTML(S.mid(i + 1, end - i - 1)));
+            AppendEscaped(S.mid(i + 1, end - i - 1), R);
             R.append(u"</code>");
             i = j < 0 ? n : j + 1;
             continue;
@@ -48,7 +50,7 @@ QString MDInline(const QString& S)
             const bool twice = !triple && rem >= 2 && S[i + 1] == c;
             const qsizetype ml = triple ? 3 : twice ? 2 : 1;
             const qsizetype start = i + ml;
-            QString inner;
+            QStringView inner;
             if (ml == 1) {
                 const qsizetype k = S.indexOf(c, start);
                 inner = S.mid(start, (k < 0 ? n : k) - start);
@@ -72,7 +74,7 @@ QString MDInline(const QString& S)
             const char16_t* open = triple ? u"<strong><em>" : twice ? u"<strong>" : u"<em>";
             const char16_t* close = triple ? u"</em></strong>" : twice ? u"</strong>" : u"</em>";
             R.append(QStringView(open));
-            R.append(MDInline(inner));
+            AppendInline(inner, R);
             R.append(QStringView(close));
             continue;
         }
@@ -81,16 +83,16 @@ QString MDInline(const QString& S)
             if (rb >= 0 && rb + 1 < n && S[rb + 1] == u'(') {
                 const qsizetype rp = findFrom(u')', rb + 2, parenAt, parenFrom);
                 if (rp >= 0) {
-                    const QString text = S.mid(i + 1, rb - i - 1);
-                    const QString address = S.mid(rb + 2, rp - rb - 2);
+                    const QStringView text = S.mid(i + 1, rb - i - 1);
+                    const QStringView address = S.mid(rb + 2, rp - rb - 2);
                     if (IsScriptAddress(address, false)) {
                         // A link that would run code when followed keeps only its text.
-                        R.append(MDInline(text));
+                        AppendInline(text, R);
                     } else {
                         R.append(u"<a href=\"");
-                        R.append(EscapeHTML(address));
+                        AppendEscaped(address, R);
                         R.append(u"\">");
-                        R.append(MDInline(text));
+                        AppendInline(text, R);
                         R.append(u"</a>");
                     }
                     i = rp + 1;
@@ -101,66 +103,100 @@ QString MDInline(const QString& S)
             ++i;
             continue;
         }
-        if (c == u'&')
+        if (c == u'&') {
             R.append(u"&amp;");
-        else if (c == u'<')
+        } else if (c == u'<') {
             R.append(u"&lt;");
-        else if (c == u'>')
+        } else if (c == u'>') {
             R.append(u"&gt;");
-        else
-            R.append(c);
+        } else {
+            // A run of characters without meaning here is copied at once.
+            qsizetype j = i + 1;
+            while (j < n && !IsInlineSpecial(S[j].unicode()))
+                ++j;
+            R.append(S.data() + i, j - i);
+            i = j;
+            continue;
+        }
         ++i;
     }
+}
+
+} // namespace
+
+QString MDInline(const QString& S)
+{
+    QString R;
+    R.reserve(S.size() + S.size() / 4);
+    AppendInline(S, R);
     return R;
 }
 
-namespace importer {
+namespace {
 
-QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
+// The block pass over the lines that ANextLine gives one after the other (false at the end),
+// writing the HTML lines, each ended with CR + LF, to the result.
+template <typename ALineSource>
+QString ConvertLines(ALineSource ANextLine, qsizetype ASizeHint, QString& ATitle)
 {
     const QString fileTitle = ATitle;
-    QStringList out;
+    QString out;
+    out.reserve(ASizeHint + ASizeHint / 2 + 16);
     bool InPara = false, InUL = false, InOL = false, InBQ = false, InCode = false;
+    auto line = [&out](QStringView AText) {
+        out.append(AText);
+        out.append(u"\r\n");
+    };
     auto closePara = [&] {
         if (InPara)
-            out.append(QStringLiteral("</p>"));
+            line(u"</p>");
         InPara = false;
     };
-    for (const QString& L : ALines) {
+    // An item or quote line: AOpen, the inline conversion of AText, AClose.
+    auto wrapped = [&out](QStringView AOpen, QStringView AText, QStringView AClose) {
+        out.append(AOpen);
+        AppendInline(AText, out);
+        out.append(AClose);
+        out.append(u"\r\n");
+    };
+    QStringView L;
+    while (ANextLine(L)) {
         const QStringView T = TrimLeftCtl(L);
         const QStringView P = T.left(2);
         if (T.startsWith(u"```")) {
             if (InCode) {
-                out.append(QStringLiteral("</code></pre>"));
+                line(u"</code></pre>");
                 InCode = false;
             } else {
                 closePara();
-                out.append(QStringLiteral("<pre><code>"));
+                line(u"<pre><code>");
                 InCode = true;
             }
             continue;
         }
         if (InCode) {
-            out.append(EscapeHTML(L));
+            AppendEscaped(L, out);
+            out.append(u"\r\n");
             continue;
         }
         const bool bullet = P == u"- " || P == u"* ";
         if (InUL && !bullet) {
-            out.append(QStringLiteral("</ul>"));
+            line(u"</ul>");
             InUL = false;
         }
         if (InBQ && P != u"> ") {
-            out.append(QStringLiteral("</blockquote>"));
+            line(u"</blockquote>");
             InBQ = false;
         }
         if (InOL) {
             const qsizetype D = T.size() > 2 ? T.indexOf(u'.') : -1;
             if (D < 1 || !IsDigit(T[0])) {
-                out.append(QStringLiteral("</ol>"));
+                line(u"</ol>");
                 InOL = false;
             }
         }
-        if (TrimCtl(L).isEmpty()) {
+        const QStringView trimmed = TrimCtlView(L);
+        if (trimmed.isEmpty()) {
             closePara();
             continue;
         }
@@ -169,39 +205,41 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
             ++hashes;
         if (hashes >= 1 && L.size() > hashes && L[hashes] == u' ') {
             closePara();
-            const QString H = TrimCtl(QStringView(L).mid(hashes + 1));
+            const QStringView H = TrimCtlView(L.mid(hashes + 1));
             // An empty first heading leaves the file name as the title.
             if (hashes == 1 && ATitle == fileTitle && !H.isEmpty())
-                ATitle = H;
-            const QString level = QString::number(hashes);
-            out.append(QStringLiteral("<h") + level + u'>' + MDInline(H) + QStringLiteral("</h") +
-                       level + u'>');
+                ATitle = H.toString();
+            const char16_t level = char16_t(u'0' + hashes);
+            out.append(u"<h");
+            out.append(QChar(level));
+            out.append(u'>');
+            AppendInline(H, out);
+            out.append(u"</h");
+            out.append(QChar(level));
+            out.append(u">\r\n");
             continue;
         }
-        const QString trimmed = TrimCtl(L);
         if (trimmed == u"---" || trimmed == u"***" || trimmed == u"___") {
             closePara();
-            out.append(QStringLiteral("<hr>"));
+            line(u"<hr>");
             continue;
         }
         if (P == u"> ") {
             closePara();
             if (!InBQ) {
-                out.append(QStringLiteral("<blockquote>"));
+                line(u"<blockquote>");
                 InBQ = true;
             }
-            out.append(QStringLiteral("<p>") + MDInline(T.mid(2).toString()) +
-                       QStringLiteral("</p>"));
+            wrapped(u"<p>", T.mid(2), u"</p>");
             continue;
         }
         if (bullet) {
             closePara();
             if (!InUL) {
-                out.append(QStringLiteral("<ul>"));
+                line(u"<ul>");
                 InUL = true;
             }
-            out.append(QStringLiteral("<li>") + MDInline(T.mid(2).toString()) +
-                       QStringLiteral("</li>"));
+            wrapped(u"<li>", T.mid(2), u"</li>");
             continue;
         }
         if (T.size() > 2 && IsDigit(T[0])) {
@@ -209,43 +247,53 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
             if (D >= 0 && D + 1 < T.size() && T[D + 1] == u' ') {
                 closePara();
                 if (!InOL) {
-                    out.append(QStringLiteral("<ol>"));
+                    line(u"<ol>");
                     InOL = true;
                 }
-                out.append(QStringLiteral("<li>") + MDInline(T.mid(D + 2).toString()) +
-                           QStringLiteral("</li>"));
+                wrapped(u"<li>", T.mid(D + 2), u"</li>");
                 continue;
             }
         }
         if (!InPara) {
-            out.append(QStringLiteral("<p>"));
+            line(u"<p>");
             InPara = true;
         } else {
-            out.append(QStringLiteral("<br>"));
+            line(u"<br>");
         }
-        out.append(MDInline(L));
+        AppendInline(L, out);
+        out.append(u"\r\n");
     }
     if (InPara)
-        out.append(QStringLiteral("</p>"));
+        line(u"</p>");
     if (InUL)
-        out.append(QStringLiteral("</ul>"));
+        line(u"</ul>");
     if (InOL)
-        out.append(QStringLiteral("</ol>"));
+        line(u"</ol>");
     if (InBQ)
-        out.append(QStringLiteral("</blockquote>"));
+        line(u"</blockquote>");
     if (InCode)
-        out.append(QStringLiteral("</code></pre>"));
+        line(u"</code></pre>");
+    out.squeeze();
+    return out;
+}
 
-    QString result;
-    qsizetype total = 0;
-    for (const QString& line : out)
-        total += line.size() + 2;
-    result.reserve(total);
-    for (const QString& line : out) {
-        result.append(line);
-        result.append(u"\r\n");
-    }
-    return result;
+} // namespace
+
+namespace importer {
+
+QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
+{
+    qsizetype k = 0, total = 0;
+    for (const QString& l : ALines)
+        total += l.size();
+    return ConvertLines(
+        [&](QStringView& ALine) {
+            if (k >= ALines.size())
+                return false;
+            ALine = ALines[k++];
+            return true;
+        },
+        total, ATitle);
 }
 
 } // namespace importer
@@ -253,5 +301,19 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
 QString ImportMarkdown(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    return ConvertMarkdown(SplitLines(ReadFileAsText(APath)), ATitle);
+    // The file is read and decoded a piece at a time (no line crosses two pieces), so that
+    // neither its bytes nor its text are ever held whole beside the result.
+    TFilePieces pieces(APath);
+    QString piece;
+    qsizetype pos = 0;
+    return ConvertLines(
+        [&](QStringView& ALine) {
+            while (NextLine(piece, pos, ALine) < 0) {
+                if (!pieces.Next(piece))
+                    return false;
+                pos = 0;
+            }
+            return true;
+        },
+        qsizetype(pieces.FileSize()), ATitle);
 }

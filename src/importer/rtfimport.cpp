@@ -137,7 +137,7 @@ int CharsetCodePage(int ACharset)
 
 enum class EWord
 {
-    wBreak,       // par, line
+    wBreak,       // par, line and the ends of rows, pages and sections
     wDestination, // a group whose text is not part of the body
     wField,
     wFieldResult,
@@ -167,7 +167,8 @@ const TWordInfo* LookUpWord(std::string_view AWord)
 {
     static const std::unordered_map<std::string_view, TWordInfo> words = [] {
         std::unordered_map<std::string_view, TWordInfo> m;
-        for (const char* w : {"par", "line"})
+        // A table row, page and section end a paragraph too.
+        for (const char* w : {"par", "line", "row", "nestrow", "page", "sect"})
             m.emplace(w, TWordInfo{EWord::wBreak});
         for (const char* w : {"colortbl",  "stylesheet",   "info",      "pict",
                               "object",    "fldinst",      "header",    "headerl",
@@ -193,8 +194,17 @@ const TWordInfo* LookUpWord(std::string_view AWord)
         m.emplace("pc", TWordInfo{EWord::wPC});
         m.emplace("pca", TWordInfo{EWord::wPCA});
         const std::pair<const char*, char16_t> chars[] = {
-            {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-            {"endash", 0x2013}, {"emdash", 0x2014}, {"bullet", 0x2022},    {"tab", u'\t'}};
+            {"lquote", 0x2018},
+            {"rquote", 0x2019},
+            {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D},
+            {"endash", 0x2013},
+            {"emdash", 0x2014},
+            {"bullet", 0x2022},
+            {"tab", u'\t'},
+            // The end of a table cell keeps it apart from the next cell's text.
+            {"cell", u'\t'},
+            {"nestcell", u'\t'}};
         for (const auto& [w, c] : chars)
             m.emplace(w, TWordInfo{EWord::wChar, c});
         return m;
@@ -220,10 +230,11 @@ template <typename ACh> class TRTFReader
 public:
     TRTFReader(const ACh* ASrc, qsizetype ASize) : FSrc(ASrc), FN(ASize) {}
 
+    // The paragraphs of the text, each line written out as soon as it ends.
     QString Run()
     {
         const qsizetype n = FN;
-        FPlain.reserve(n / 4);
+        FOut.reserve(n / 4);
         qsizetype i = 0;
         while (i < n) {
             const char16_t c = FSrc[i];
@@ -261,7 +272,9 @@ public:
             }
         }
         FlushSurrogate();
-        return FPlain;
+        EndLine();
+        FOut.squeeze();
+        return FOut;
     }
 
 private:
@@ -327,11 +340,17 @@ private:
         page.Put(AByte, FPlain);
     }
 
+    void EndLine()
+    {
+        AppendParagraph(FPlain, FOut);
+        FPlain.truncate(0); // keeps its capacity for the next line
+    }
+
     void LineBreak()
     {
         if (!FState.Dest) {
             FlushSurrogate();
-            FPlain.append(u"\r\n");
+            EndLine();
         }
     }
 
@@ -513,7 +532,8 @@ private:
 
     const ACh* FSrc;
     const qsizetype FN;
-    QString FPlain;
+    QString FPlain; // the text of the line being read
+    QString FOut;
     TGroupState FState;
     TGroupState DStack[64];
     int STop = 0;
@@ -541,11 +561,11 @@ QString ConvertRTF(const QByteArray& ARaw)
                      (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)));
     if (bom) {
         const QString text = DecodeText(ARaw);
-        return TextParagraphs(
-            TRTFReader<char16_t>(reinterpret_cast<const char16_t*>(text.constData()), text.size())
-                .Run());
+        return TRTFReader<char16_t>(reinterpret_cast<const char16_t*>(text.constData()),
+                                    text.size())
+            .Run();
     }
-    return TextParagraphs(TRTFReader<unsigned char>(b, n).Run());
+    return TRTFReader<unsigned char>(b, n).Run();
 }
 
 } // namespace importer

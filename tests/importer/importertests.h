@@ -14,6 +14,7 @@ std::unique_ptr<QObject> NewHTMLTest();
 std::unique_ptr<QObject> NewMarkdownTest();
 std::unique_ptr<QObject> NewRTFTest();
 std::unique_ptr<QObject> NewPDFTest();
+std::unique_ptr<QObject> NewLargeTest();
 
 // A sample file of tests/data/importer.
 QString SamplePath(const QString& ARelative);

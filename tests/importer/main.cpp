@@ -44,7 +44,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {NewTextTest, NewHTMLTest, NewMarkdownTest, NewRTFTest, NewPDFTest}) {
+    for (auto make :
+         {NewTextTest, NewHTMLTest, NewMarkdownTest, NewRTFTest, NewPDFTest, NewLargeTest}) {
         std::unique_ptr<QObject> test = make();
         failed += QTest::qExec(test.get(), argc, argv);
     }

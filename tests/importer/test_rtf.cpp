@@ -135,6 +135,63 @@ private Q_SLOTS:
         QVERIFY(IsValidUTF8(got));
     }
 
+    // Tables, page and section breaks as word processors write them: the row properties
+    // before the cells and again in the group that ends the row, each cell's text ended by
+    // \cell.
+    void tablesAndBreaks_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("html");
+        const QByteArray rowProps =
+            "\\trowd \\irow0\\irowband0\\ts11\\trgaph108\\trleft-108\\trbrdrt\\brdrs\\brdrw10 "
+            "\\clvertalt\\clbrdrt\\brdrs\\brdrw10 \\cltxlrtb\\clftsWidth3\\clwWidth4788 "
+            "\\cellx4680\\clvertalt\\clbrdrt\\brdrs\\brdrw10 \\cltxlrtb\\clftsWidth3"
+            "\\clwWidth4788 \\cellx9468";
+        const QByteArray cellPara = "\\pard\\plain \\ltrpar\\ql \\li0\\ri0\\widctlpar\\intbl"
+                                    "\\wrapdefault\\aspalpha\\aspnum\\faauto\\adjustright\\rin0"
+                                    "\\lin0 \\rtlch\\fcs1 \\af0\\afs22 \\ltrch\\fcs0 \\fs22 ";
+        auto row = [&](const char* AFirst, const char* ASecond) {
+            return rowProps + cellPara + "{\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\insrsid2\r\n" +
+                   AFirst + "\\cell }{\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 \\insrsid2 " + ASecond +
+                   "\\cell }\\pard\\plain \\ltrpar\\ql \\li0\\ri0\\sa160\\sl259\\slmult1"
+                   "\\widctlpar\\intbl\\wrapdefault {\\rtlch\\fcs1 \\af0 \\ltrch\\fcs0 "
+                   "\\insrsid2 " +
+                   rowProps + "\\row }";
+        };
+        QTest::newRow("a table from a word processor")
+            << "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times;}}Before the "
+               "table\\par\r\n" +
+                   row("Name", "Amount") + row("Rent", "1,200 \\'80") +
+                   "\\pard\\plain \\ltrpar\\ql After the table\\par }"
+            << Paras({"Before the table", "Name\tAmount", "Rent\t1,200 €", "After the table"});
+        QTest::newRow("rows with an empty cell")
+            << "{\\rtf1 " + row("", "only second") + row("only first", "") + "}"
+            << Paras({"only second", "only first"});
+        QTest::newRow("a table as another word processor writes it")
+            << QByteArray("{\\rtf1\\ansi\\trowd\\trql\\trleft0\\ltrrow\\cellx2000\\cellx4000"
+                          "\\pard\\plain\\intbl\\ltrpar{\\loch Apples}\\cell\\pard\\plain"
+                          "\\intbl\\ltrpar{\\loch Pears}\\cell\\row\\pard\\plain\\intbl"
+                          "{\\loch Figs}\\cell\\pard\\plain\\intbl{\\loch Plums}\\cell\\row"
+                          "\\pard\\plain\\ltrpar Below}")
+            << Paras({"Apples\tPears", "Figs\tPlums", "Below"});
+        QTest::newRow("a nested table")
+            << QByteArray("{\\rtf1\\pard\\intbl\\itap1 Outer A\\par\\pard\\intbl\\itap2 in1"
+                          "\\nestcell in2\\nestcell{\\*\\nesttableprops\\trowd\\cellx1000"
+                          "\\cellx2000\\nestrow}{\\nonesttables\\par}\\pard\\intbl\\itap1 \\cell "
+                          "Outer B\\cell\\trowd\\cellx3000\\cellx6000\\row}")
+            << Paras({"Outer A", "in1\tin2", "Outer B"});
+        QTest::newRow("page and section breaks")
+            << QByteArray("{\\rtf1\\sectd One\\page Two\\sect\\sectd\\sbknone Three \\pagebb "
+                          "four{\\header\\page hidden} \\sectdefaultcl five}")
+            << Paras({"One", "Two", "Three four five"});
+    }
+    void tablesAndBreaks()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, html);
+        QCOMPARE(importer::ConvertRTF(rtf), html);
+    }
+
     void textWithByteOrderMark()
     {
         QTemporaryDir dir;
