@@ -437,6 +437,52 @@ private Q_SLOTS:
                  QString::fromUtf8("Created: \u2014   \u00B7   Modified: \u2014"));
     }
 
+    // Selecting a note or a tag saves the open note's edits first, but the list whose row was
+    // clicked is read again only after its selection change has ended.
+    void listNotRebuiltInsideItsSelectionChange_data()
+    {
+        QTest::addColumn<bool>("tagList");
+        QTest::newRow("note list") << false;
+        QTest::newRow("tag list") << true;
+    }
+    void listNotRebuiltInsideItsSelectionChange()
+    {
+        QFETCH(bool, tagList);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QTest::keyClick(form.NoteEditor()->TitleEdit(), Qt::Key_End);
+        QTest::keyClicks(form.NoteEditor()->TitleEdit(), " v2");
+        QVERIFY(form.NoteEditor()->Dirty());
+
+        QListWidget* list = tagList ? form.NotebookPane()->TagList() : form.NoteListPane()->List();
+        bool selectionDone = false, rebuiltInside = false, rebuilt = false;
+        QObject watch;
+        // Connected after the pane's own handler, so it runs once that has returned; a list
+        // that is cleared meanwhile only deselects.
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, &watch,
+                [&](const QItemSelection& ASelected) {
+                    selectionDone = selectionDone || !ASelected.isEmpty();
+                });
+        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch, [&] {
+            rebuilt = true;
+            rebuiltInside = rebuiltInside || !selectionDone;
+        });
+        ClickRow(list, RowWithId(list, tagList ? s.TagId : s.Note2));
+        QVERIFY(selectionDone);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Hearing bundle <draft> v2"));
+        QVERIFY(!rebuiltInside);
+        QTRY_VERIFY(rebuilt);
+        QCOMPARE(form.ReentrantHandlers(), 0);
+        if (!tagList) {
+            QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+            QCOMPARE(RowWithId(list, s.Note1)->text(), QString("Hearing bundle <draft> v2"));
+        }
+    }
+
     void formatStripDate()
     {
         QCOMPARE(FormatStripDate(0), QString::fromUtf8("\u2014"));
