@@ -871,7 +871,8 @@ void TMainForm::RefreshPendingLists()
 
 void TMainForm::MenuSaveNote()
 {
-    AfterPendingEdit([this] { FNoteEditor->SaveIfDirty(); });
+    // The wait itself ends with the save.
+    AfterPendingEdit([] {});
 }
 
 void TMainForm::MenuToggleEditView()

@@ -183,15 +183,23 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
 void TNoteEditor::RequestPendingEdit(std::function<void()> AThen, int ATimeoutMs)
 {
     if (!FReady) {
-        SaveIfDirty();
+        // As after an answer, AThen runs also when the save fails.
+        try {
+            SaveIfDirty();
+        } catch (...) {
+            if (AThen)
+                AThen();
+            throw;
+        }
         if (AThen)
             AThen();
         return;
     }
     const int64_t token = ++FFlushToken;
     FFlushRequests.push_back({token, std::move(AThen)});
-    SendToJS(Message("flush", {{"token", QString::number(token)}}));
+    // The time-out is armed first, so that a request whose message cannot be sent still ends.
     QTimer::singleShot(ATimeoutMs, this, Guarded([this, token] { FinishFlush(token); }));
+    SendToJS(Message("flush", {{"token", QString::number(token)}}));
 }
 
 void TNoteEditor::FinishFlush(int64_t AToken)

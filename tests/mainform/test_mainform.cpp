@@ -17,6 +17,24 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
+#include <memory>
+
+// Stands in for the editor page: becomes ready and records what the editor posts, and never
+// answers.
+class TNoteEditorTestAccess
+{
+public:
+    explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
+    {
+        FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
+        FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
+    }
+    QStringList Sent;
+
+private:
+    TNoteEditor* FEditor;
+};
 
 namespace {
 
@@ -481,6 +499,58 @@ private Q_SLOTS:
             QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
             QCOMPARE(RowWithId(list, s.Note1)->text(), QString("Hearing bundle <draft> v2"));
         }
+    }
+
+    // A command's wait for the page ends even when the page never answers or the save fails:
+    // the keys held back meanwhile come through, and the next command runs.
+    void waitEndsWithoutAnswerOrSave_data()
+    {
+        QTest::addColumn<bool>("page");
+        QTest::addColumn<bool>("saveFails");
+        QTest::newRow("no answer") << true << false;
+        QTest::newRow("no answer, save fails") << true << true;
+        QTest::newRow("no page, save fails") << false << true;
+    }
+    void waitEndsWithoutAnswerOrSave()
+    {
+        QFETCH(bool, page);
+        QFETCH(bool, saveFails);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        if (saveFails)
+            RunSQL(store.Path("quorvel.db"), "CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN "
+                                             "SELECT RAISE(ABORT, 'refused by test'); END");
+        TMainForm form;
+        form.show();
+        std::unique_ptr<TNoteEditorTestAccess> fake;
+        if (page)
+            fake = std::make_unique<TNoteEditorTestAccess>(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+        if (saveFails)
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        if (page) {
+            QVERIFY(fake->Sent.last().contains("\"flush\""));
+            QVERIFY(form.WaitingForPage());
+            QTest::keyClicks(form.SearchEdit(), "abc");
+            QCOMPARE(form.SearchEdit()->text(), QString());
+            QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+            QTRY_COMPARE_WITH_TIMEOUT(form.SearchEdit()->text(), QString("abc"), 500);
+        }
+        QVERIFY(!form.WaitingForPage());
+        if (!saveFails) {
+            QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+            return;
+        }
+        QCOMPARE(dlgseam::Shown().size(), 1);
+        QVERIFY(dlgseam::Shown()[0].contains("refused by test"));
+        // The next Ctrl+S tries the save again.
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2, 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
     }
 
     void formatStripDate()
