@@ -522,6 +522,7 @@ private Q_SLOTS:
                                              "SELECT RAISE(ABORT, 'refused by test'); END");
         TMainForm form;
         form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
         std::unique_ptr<TNoteEditorTestAccess> fake;
         if (page)
             fake = std::make_unique<TNoteEditorTestAccess>(form.NoteEditor());
@@ -534,10 +535,16 @@ private Q_SLOTS:
         if (page) {
             QVERIFY(fake->Sent.last().contains("\"flush\""));
             QVERIFY(form.WaitingForPage());
+            // Typing and a menu shortcut wait too, and then act (the shortcut only while the
+            // window stays active, which an error box in between does not let it).
             QTest::keyClicks(form.SearchEdit(), "abc");
+            QTest::keyClick(form.SearchEdit(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(form.SearchEdit()->text(), QString());
+            QVERIFY(form.Pane1()->isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
             QTRY_COMPARE_WITH_TIMEOUT(form.SearchEdit()->text(), QString("abc"), 500);
+            if (!saveFails)
+                QTRY_VERIFY_WITH_TIMEOUT(!form.Pane1()->isVisible(), 500);
         }
         QVERIFY(!form.WaitingForPage());
         if (!saveFails) {
