@@ -24,12 +24,16 @@
 #include <QLocale>
 #include <QLockFile>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QThread>
 #include <QTimeZone>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <concepts>
 #include <exception>
 
 namespace {
@@ -39,13 +43,23 @@ const int MaximiseWaitMs = 1000;
 
 } // namespace
 
-// Swallows the user's input into one window while it lives.
+// Keeps the user's input away from one window while it lives. Swallowed, or, with AKeep, held
+// back and delivered again in its order by Release.
 class TInputHold : public QObject
 {
 public:
-    explicit TInputHold(QWidget* AWindow) : QObject(AWindow), FWindow(AWindow)
+    TInputHold(QWidget* AWindow, bool AKeep) : QObject(AWindow), FWindow(AWindow), FKeep(AKeep)
     {
         qApp->installEventFilter(this);
+    }
+
+    void Release()
+    {
+        qApp->removeEventFilter(this);
+        for (auto& [target, event] : FHeld)
+            if (target)
+                QCoreApplication::postEvent(target, event.release());
+        FHeld.clear();
     }
 
 protected:
@@ -54,6 +68,7 @@ protected:
         switch (AEvent->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
+        case QEvent::InputMethod:
         case QEvent::ShortcutOverride:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -61,7 +76,18 @@ protected:
         case QEvent::Wheel:
         case QEvent::ContextMenu: {
             const auto* widget = qobject_cast<QWidget*>(AWatched);
-            return widget && widget->window() == FWindow;
+            if (!widget || widget->window() != FWindow)
+                return false;
+            if (!FKeep)
+                return true;
+            if (AEvent->type() == QEvent::ShortcutOverride) {
+                // Taken by the focused control, so that no shortcut acts now; the key itself
+                // follows and is held.
+                AEvent->accept();
+                return true;
+            }
+            FHeld.emplace_back(AWatched, AEvent->clone());
+            return true;
         }
         default:
             return false;
@@ -70,7 +96,25 @@ protected:
 
 private:
     QWidget* FWindow;
+    bool FKeep;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
 };
+
+template <typename F> decltype(auto) TMainForm::AsHandler(F&& AHandler)
+{
+    EnterHandler();
+    auto leave = qScopeGuard([this] { LeaveHandler(); });
+    return std::forward<F>(AHandler)();
+}
+
+template <typename F> auto TMainForm::Handler(F AHandler)
+{
+    return [ this, handler = std::move(AHandler) ]<typename... A>(
+        A && ... AArgs) requires std::invocable<const F&, A...>
+    {
+        AsHandler([&] { handler(std::forward<A>(AArgs)...); });
+    };
+}
 
 QString FormatStripDate(int64_t ATimestamp)
 {
@@ -158,49 +202,49 @@ void TMainForm::CreateControls()
     FSearchEdit->setPlaceholderText(QStringLiteral("Search\u2026"));
     FSearchEdit->installEventFilter(this);
     FSearchBtn = new QPushButton(QStringLiteral("\u2315"), FSearchPanel);
-    connect(FSearchBtn, &QPushButton::clicked, this, Guarded([this] { RunSearch(); }));
+    connect(FSearchBtn, &QPushButton::clicked, this, Guarded(Handler([this] { RunSearch(); })));
     FSearchPanel->AddAligned(FSearchBtn, alRight, 34);
     FSearchPanel->AddAligned(FSearchEdit, alClient);
     FPane1->AddAligned(FSearchPanel, alTop, 34);
     FNotebookPane = new TNotebookPane(FPane1);
-    FNotebookPane->OnNotebookSelected = [this](QObject* ASender, int64_t AId) {
-        OnNotebookSelected(ASender, AId);
-    };
-    FNotebookPane->OnTagSelected = [this](QObject* ASender, int64_t AId) {
-        OnTagSelected(ASender, AId);
-    };
+    FNotebookPane->OnNotebookSelected =
+        Handler([this](QObject* ASender, int64_t AId) { OnNotebookSelected(ASender, AId); });
+    FNotebookPane->OnTagSelected =
+        Handler([this](QObject* ASender, int64_t AId) { OnTagSelected(ASender, AId); });
     FPane1->AddAligned(FNotebookPane, alClient);
     FSplitter12 = new TSplitter(FClient, FPane1, alLeft);
     FPane2 = new TPanel(FClient);
     FNoteListPane = new TNoteListPane(FPane2);
-    FNoteListPane->OnNoteSelected = [this](QObject* ASender, int64_t AId) {
-        OnNoteSelected(ASender, AId);
-    };
-    FNoteListPane->OnNoteCreated = [this](QObject* ASender) { OnNoteCreated(ASender); };
-    FNoteListPane->OnNoteDeleted = [this](QObject* ASender) { OnNoteDeleted(ASender); };
-    FNoteListPane->OnNoteMoved = [this](QObject* ASender) { OnNoteMoved(ASender); };
-    FNoteListPane->OnBeforeNoteCommand = [this](QObject* ASender, int64_t AId) {
-        OnBeforeNoteCommand(ASender, AId);
-    };
+    FNoteListPane->OnNoteSelected =
+        Handler([this](QObject* ASender, int64_t AId) { OnNoteSelected(ASender, AId); });
+    FNoteListPane->OnNoteCreated = Handler([this](QObject* ASender) { OnNoteCreated(ASender); });
+    FNoteListPane->OnNoteDeleted = Handler([this](QObject* ASender) { OnNoteDeleted(ASender); });
+    FNoteListPane->OnNoteMoved = Handler([this](QObject* ASender) { OnNoteMoved(ASender); });
+    FNoteListPane->OnBeforeNoteCommand =
+        Handler([this](QObject* ASender, int64_t AId, std::function<void()> AProceed) {
+            OnBeforeNoteCommand(ASender, AId, std::move(AProceed));
+        });
     FPane2->AddAligned(FNoteListPane, alClient);
     FSplitter23 = new TSplitter(FClient, FPane2, alLeft);
     FNoteEditor = new TNoteEditor(FPane3);
     FPane3->AddAligned(FNoteEditor, alClient);
-    FNoteEditor->OnNoteSaved = [this](QObject* ASender, int64_t AId) { OnNoteSaved(ASender, AId); };
-    FNoteEditor->OnTagChanged = [this](QObject* ASender) { OnTagChanged(ASender); };
-    FNoteEditor->OnTagsUpdated = [this](QObject* ASender, const TEditorTagArray& ATags) {
+    FNoteEditor->OnNoteSaved =
+        Handler([this](QObject* ASender, int64_t AId) { OnNoteSaved(ASender, AId); });
+    FNoteEditor->OnTagChanged = Handler([this](QObject* ASender) { OnTagChanged(ASender); });
+    FNoteEditor->OnTagsUpdated = Handler([this](QObject* ASender, const TEditorTagArray& ATags) {
         NoteEditorTagsUpdated(ASender, ATags);
-    };
-    FNoteEditor->OnAnnotationCreated = [this](QObject* ASender, const QString& ASpanId,
-                                              const QString& ASnippet, const QString& ABody) {
-        NoteEditorAnnotationCreated(ASender, ASpanId, ASnippet, ABody);
-    };
-    FNoteEditor->OnAnnotationSpanClicked = [this](QObject* ASender, const QString& ASpanId) {
-        OnAnnotationSpanClicked(ASender, ASpanId);
-    };
-    FNoteEditor->OnAnnotationsOrphaned = [this](QObject* ASender, int64_t AId) {
-        OnAnnotationsOrphaned(ASender, AId);
-    };
+    });
+    FNoteEditor->OnAnnotationCreated =
+        Handler([this](QObject* ASender, const QString& ASpanId, const QString& ASnippet,
+                       const QString& ABody) {
+            NoteEditorAnnotationCreated(ASender, ASpanId, ASnippet, ABody);
+        });
+    FNoteEditor->OnAnnotationSpanClicked =
+        Handler([this](QObject* ASender, const QString& ASpanId) {
+            OnAnnotationSpanClicked(ASender, ASpanId);
+        });
+    FNoteEditor->OnAnnotationsOrphaned =
+        Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
 
     FDateStrip = new TPanel(FPane4);
     FDateStrip->SetColor(QColor(232, 232, 232));
@@ -214,24 +258,22 @@ void TMainForm::CreateControls()
     FLinksPane = new TLinksPane(FPane4);
     FAnnotationPane = new TAnnotationPane(FPane4);
     FSplitter4B = new TSplitter(FPane4, FAnnotationPane, alTop);
-    FSplitter4B->OnMoved = [this](QObject* ASender) { Splitter4BMoved(ASender); };
+    FSplitter4B->OnMoved = Handler([this](QObject* ASender) { Splitter4BMoved(ASender); });
     FEmbeddedTagPane = new TEmbeddedTagPane(FPane4);
     FSplitter4A = new TSplitter(FPane4, FEmbeddedTagPane, alTop);
-    FSplitter4A->OnMoved = [this](QObject* ASender) { Splitter4AMoved(ASender); };
-    FAnnotationPane->OnAnnotAction = [this](QObject* ASender, int64_t AId, const QString& ASpanId,
-                                            const QString& AAction) {
-        AnnotationPaneAction(ASender, AId, ASpanId, AAction);
-    };
-    FAnnotationPane->OnInsertAnnotationRequest = [this](QObject* ASender) {
-        OnInsertAnnotationRequest(ASender);
-    };
-    FEmbeddedTagPane->OnTagAction = [this](const QString& AId, const QString& AColour,
-                                           const QString& AAction) {
-        EmbeddedTagPaneAction(AId, AColour, AAction);
-    };
-    FEmbeddedTagPane->OnInsertTagRequest = [this](QObject* ASender) {
-        OnInsertTagRequest(ASender);
-    };
+    FSplitter4A->OnMoved = Handler([this](QObject* ASender) { Splitter4AMoved(ASender); });
+    FAnnotationPane->OnAnnotAction = Handler(
+        [this](QObject* ASender, int64_t AId, const QString& ASpanId, const QString& AAction) {
+            AnnotationPaneAction(ASender, AId, ASpanId, AAction);
+        });
+    FAnnotationPane->OnInsertAnnotationRequest =
+        Handler([this](QObject* ASender) { OnInsertAnnotationRequest(ASender); });
+    FEmbeddedTagPane->OnTagAction =
+        Handler([this](const QString& AId, const QString& AColour, const QString& AAction) {
+            EmbeddedTagPaneAction(AId, AColour, AAction);
+        });
+    FEmbeddedTagPane->OnInsertTagRequest =
+        Handler([this](QObject* ASender) { OnInsertTagRequest(ASender); });
     FCurrentTagName.clear();
 
     // Placed in visual order: left-aligned from the left edge, right-aligned from the right.
@@ -265,7 +307,7 @@ void TMainForm::CreateMenu()
         if (!AShortcut.isEmpty())
             action->setShortcut(AShortcut);
         connect(action, &QAction::triggered, this,
-                Guarded([this, ACommand] { (this->*ACommand)(); }));
+                Guarded(Handler([this, ACommand] { (this->*ACommand)(); })));
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
@@ -405,7 +447,7 @@ void TMainForm::setVisible(bool AVisible)
             platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
         if (managerMaximises && isMaximized() && size() == FNormalSize) {
             FFirstShow = fsAwaitingMaximise;
-            FInputHold = new TInputHold(this);
+            FInputHold = new TInputHold(this, false);
             QTimer::singleShot(MaximiseWaitMs, this, Guarded([this] { FinishFirstShow(); }));
             return;
         }
@@ -474,15 +516,31 @@ void TMainForm::WMDpiChanged()
 void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
     RunGuarded([&] {
+        if (!FStoreFailed && !FClosing && FNoteEditor->Ready()) {
+            // The window closes once the page's pending edit is in the store.
+            AEvent->ignore();
+            if (FCloseRequested)
+                return;
+            FCloseRequested = true;
+            AfterPendingEdit([this] {
+                FClosing = true;
+                auto done = qScopeGuard([this] {
+                    FClosing = false;
+                    FCloseRequested = false;
+                });
+                close();
+            });
+            return;
+        }
         if (!FStoreFailed)
-            FormClose();
+            AsHandler([this] { FormClose(); });
         QMainWindow::closeEvent(AEvent);
     });
 }
 
 void TMainForm::FormClose()
 {
-    SaveEditorNow();
+    FNoteEditor->SaveIfDirty();
     SaveLayout();
 }
 
@@ -508,11 +566,10 @@ bool TMainForm::eventFilter(QObject* AWatched, QEvent* AEvent)
                 AEvent->accept();
             return own;
         }
-        if (FormKeyDown(key->key(), shift))
-            return true;
-        if (AWatched == FSearchEdit && SearchEditKeyDown(key->key()))
-            return true;
-        return false;
+        return AsHandler([&] {
+            return FormKeyDown(key->key(), shift) ||
+                   (AWatched == FSearchEdit && SearchEditKeyDown(key->key()));
+        });
     });
 }
 
@@ -526,7 +583,7 @@ bool TMainForm::FormKeyDown(int AKey, Qt::KeyboardModifiers AShift)
     if (AShift != Qt::ControlModifier)
         return false;
     if (AKey == Qt::Key_S) {
-        SaveEditorNow();
+        MenuSaveNote();
         return true;
     }
     if (AKey == Qt::Key_F) {
@@ -564,9 +621,13 @@ void TMainForm::CloseNote()
     FLinksPane->Clear();
 }
 
+// A selection change does not wait for the page: the note's load (or the editor's emptying)
+// makes the page report what it still holds, and that report is saved into the note it was
+// typed in when it arrives.
+
 void TMainForm::OnNotebookSelected(QObject*, int64_t ANotebookId)
 {
-    SaveEditorNow();
+    FNoteEditor->SaveIfDirty();
     CloseNote();
     FDateLabel->clear();
     FNoteListPane->ShowNotebook(ANotebookId);
@@ -576,7 +637,7 @@ void TMainForm::OnNotebookSelected(QObject*, int64_t ANotebookId)
 
 void TMainForm::OnTagSelected(QObject*, int64_t ATagId)
 {
-    SaveEditorNow();
+    FNoteEditor->SaveIfDirty();
     CloseNote();
     FDateLabel->clear();
     FCurrentTagName.clear();
@@ -626,7 +687,9 @@ void TMainForm::RunSearch()
     const QString term = TrimText(FSearchEdit->text());
     if (term.isEmpty())
         return;
-    SaveEditorNow();
+    // The note stays open: what the page still holds is saved when its answer arrives.
+    FNoteEditor->SaveIfDirty();
+    FNoteEditor->RequestPendingEdit();
     FNotebookPane->ClearNotebookSelection();
     FNoteListPane->ShowSearch(term);
 }
@@ -735,15 +798,81 @@ void TMainForm::MenuImportNotebook()
     ShowMessage(message);
 }
 
-void TMainForm::SaveEditorNow()
+void TMainForm::AfterPendingEdit(std::function<void()> ACommand)
 {
-    FNoteEditor->CollectPendingEdit();
-    FNoteEditor->SaveIfDirty();
+    FAfterWait.push_back(std::move(ACommand));
+    if (FWaiting)
+        return;
+    FWaiting = true;
+    if (FNoteEditor->Ready() && !FWaitHold)
+        FWaitHold = new TInputHold(this, true);
+    FNoteEditor->RequestPendingEdit([this] { EndWait(); });
+}
+
+void TMainForm::EndWait()
+{
+    FWaiting = false;
+    // A command may wait in its turn; the ones after it then wait for that.
+    while (!FWaiting && !FAfterWait.empty()) {
+        std::function<void()> command = std::move(FAfterWait.front());
+        FAfterWait.pop_front();
+        RunGuarded([&] { AsHandler(command); });
+    }
+    if (FWaiting)
+        return;
+    if (FWaitHold) {
+        TInputHold* hold = FWaitHold;
+        FWaitHold = nullptr;
+        hold->Release();
+        delete hold;
+    }
+    RefreshListsWhenIdle();
+}
+
+void TMainForm::EnterHandler()
+{
+    const int level = QThread::currentThread()->loopLevel();
+    if (!FHandlerLoopLevels.empty() && level > FHandlerLoopLevels.back())
+        ++FReentrantHandlers;
+    FHandlerLoopLevels.push_back(level);
+}
+
+void TMainForm::LeaveHandler()
+{
+    FHandlerLoopLevels.pop_back();
+    if (FHandlerLoopLevels.empty())
+        RefreshListsWhenIdle();
+}
+
+void TMainForm::RefreshListsWhenIdle()
+{
+    if ((!FRefreshNotes && !FRefreshTags) || FRefreshQueued)
+        return;
+    FRefreshQueued = true;
+    QTimer::singleShot(0, this, Guarded([this] {
+                           FRefreshQueued = false;
+                           // Still busy: the end of that handler or wait asks again.
+                           if (FHandlerLoopLevels.empty() && !FWaiting)
+                               RefreshPendingLists();
+                       }));
+}
+
+void TMainForm::RefreshPendingLists()
+{
+    if (FRefreshNotes) {
+        FRefreshNotes = false;
+        FNoteListPane->RefreshCurrent();
+    }
+    if (FRefreshTags) {
+        FRefreshTags = false;
+        FNotebookPane->RefreshTags();
+    }
 }
 
 void TMainForm::MenuSaveNote()
 {
-    SaveEditorNow();
+    // The wait itself ends with the save.
+    AfterPendingEdit([] {});
 }
 
 void TMainForm::MenuToggleEditView()
@@ -766,15 +895,21 @@ void TMainForm::MenuHideAllHighlights()
     FNoteEditor->HandleTagAction(QString(), QString(), QStringLiteral("hideAll"));
 }
 
+// The lists are rebuilt at once when nothing else is in progress; inside another handler (a
+// selection change, a command) or a wait, once that has ended.
 void TMainForm::OnNoteSaved(QObject*, int64_t)
 {
-    FNoteListPane->RefreshCurrent();
-    FNotebookPane->RefreshTags();
+    FRefreshNotes = true;
+    FRefreshTags = true;
+    if (FHandlerLoopLevels.size() <= 1 && !FWaiting)
+        RefreshPendingLists();
 }
 
 void TMainForm::OnTagChanged(QObject*)
 {
-    FNotebookPane->RefreshTags();
+    FRefreshTags = true;
+    if (FHandlerLoopLevels.size() <= 1 && !FWaiting)
+        RefreshPendingLists();
 }
 
 void TMainForm::NoteEditorTagsUpdated(QObject*, const TEditorTagArray& ATags)
@@ -824,7 +959,7 @@ void TMainForm::OnAnnotationsOrphaned(QObject*, int64_t ANoteId)
     FAnnotationPane->Refresh(ANoteId);
 }
 
-void TMainForm::OnBeforeNoteCommand(QObject*, int64_t)
+void TMainForm::OnBeforeNoteCommand(QObject*, int64_t, std::function<void()> AProceed)
 {
-    SaveEditorNow();
+    AfterPendingEdit(std::move(AProceed));
 }

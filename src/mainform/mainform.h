@@ -6,7 +6,10 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -65,8 +68,9 @@ public:
     void AnnotationPaneAction(QObject* ASender, int64_t AAnnotId, const QString& ASpanId,
                               const QString& AAction);
     void OnInsertAnnotationRequest(QObject* ASender);
-    // Before a note-list command on a note: the editor's pending edits are saved first.
-    void OnBeforeNoteCommand(QObject* ASender, int64_t ANoteId);
+    // Before a note-list command on a note: the editor's pending edits are saved first, then
+    // AProceed runs.
+    void OnBeforeNoteCommand(QObject* ASender, int64_t ANoteId, std::function<void()> AProceed);
 
     // Menu commands.
     void MenuNewNotebook();
@@ -103,6 +107,12 @@ public:
     QLabel* DateLabel() const { return FDateLabel; }
     QString CurrentTagName() const { return FCurrentTagName; }
     int PaneWidth(const QWidget* APane) const;
+    // True while a command waits for the page's pending edit; the user's input to the window
+    // is held back meanwhile and delivered once the command has run.
+    bool WaitingForPage() const { return FWaiting; }
+    // How many of the window's handlers began inside an event loop that another of its
+    // handlers had started and not left yet; none while they run one at a time.
+    int ReentrantHandlers() const { return FReentrantHandlers; }
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
@@ -121,8 +131,20 @@ private:
     void Splitter4BMoved(QObject* ASender);
     bool SearchEditKeyDown(int AKey);
     void CloseNote();
-    // Collects the page's pending edit and saves the open note when it changed.
-    void SaveEditorNow();
+    // Runs ACommand once the page's pending edit has been collected and the open note saved.
+    // The wait happens in the event loop, not inside the caller: the caller returns at once,
+    // the window's input is held back until the command has run, and commands asked for
+    // meanwhile run after it in turn. Without a page the command runs at once.
+    void AfterPendingEdit(std::function<void()> ACommand);
+    void EndWait();
+    // The window's handlers run inside these: they count nesting, and the note list and tag
+    // list are rebuilt only once no handler and no wait is in progress.
+    template <typename F> auto Handler(F AHandler);
+    template <typename F> decltype(auto) AsHandler(F&& AHandler);
+    void EnterHandler();
+    void LeaveHandler();
+    void RefreshListsWhenIdle();
+    void RefreshPendingLists();
     void WatchScreen(QScreen* AScreen);
     int ClientWidth() const;
     int ClientHeight() const;
@@ -161,6 +183,18 @@ private:
     TFirstShow FFirstShow = fsNotShown;
     QSize FNormalSize;
     TInputHold* FInputHold = nullptr;
+    // The wait for the page's pending edit, and the commands that run when it ends.
+    bool FWaiting = false;
+    TInputHold* FWaitHold = nullptr;
+    std::deque<std::function<void()>> FAfterWait;
+    bool FCloseRequested = false;
+    bool FClosing = false;
+    // The event-loop level at which each handler in progress began, outermost first.
+    std::vector<int> FHandlerLoopLevels;
+    int FReentrantHandlers = 0;
+    bool FRefreshNotes = false;
+    bool FRefreshTags = false;
+    bool FRefreshQueued = false;
     // Held from before the store opens until after it is closed.
     std::unique_ptr<QLockFile> FLock;
     QScreen* FWatchedScreen = nullptr;

@@ -3,11 +3,12 @@
 
 #include "database.h"
 #include "dlgseam.h"
+#include "guarded.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
 
@@ -169,8 +170,8 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     } else if (type == QLatin1String("flushAck")) {
         bool ok = false;
         const int64_t token = Member(msg, "token").toLongLong(&ok);
-        if (FFlushLoop && ok && token >= FFlushToken)
-            FFlushLoop->quit();
+        if (ok)
+            FinishFlush(token);
     } else if (type == QLatin1String("openLink")) {
         // Links of a note open in the user's browser, never in place of the page.
         const QUrl url = OpenableLinkUrl(Member(msg, "url"));
@@ -179,17 +180,44 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     }
 }
 
-void TNoteEditor::CollectPendingEdit(int ATimeoutMs)
+void TNoteEditor::RequestPendingEdit(std::function<void()> AThen, int ATimeoutMs)
 {
-    if (!FReady || FFlushLoop)
+    if (!FReady) {
+        // As after an answer, AThen runs also when the save fails.
+        try {
+            SaveIfDirty();
+        } catch (...) {
+            if (AThen)
+                AThen();
+            throw;
+        }
+        if (AThen)
+            AThen();
         return;
+    }
     const int64_t token = ++FFlushToken;
-    QEventLoop loop;
-    FFlushLoop = &loop;
-    auto done = qScopeGuard([this] { FFlushLoop = nullptr; });
+    FFlushRequests.push_back({token, std::move(AThen)});
+    // The time-out is armed first, so that a request whose message cannot be sent still ends.
+    QTimer::singleShot(ATimeoutMs, this, Guarded([this, token] { FinishFlush(token); }));
     SendToJS(Message("flush", {{"token", QString::number(token)}}));
-    QTimer::singleShot(ATimeoutMs, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TNoteEditor::FinishFlush(int64_t AToken)
+{
+    std::vector<std::function<void()>> done;
+    while (!FFlushRequests.empty() && FFlushRequests.front().Token <= AToken) {
+        done.push_back(std::move(FFlushRequests.front().Then));
+        FFlushRequests.erase(FFlushRequests.begin());
+    }
+    if (done.empty())
+        return;
+    // The continuations run even when the save fails, so that no one waits for ever.
+    auto queue = qScopeGuard([&] {
+        for (std::function<void()>& then : done)
+            if (then)
+                QTimer::singleShot(0, this, Guarded(std::move(then)));
+    });
+    SaveIfDirty();
 }
 
 void TNoteEditor::HandleTagAction(const QString& AId, const QString& AColour,

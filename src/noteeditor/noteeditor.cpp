@@ -175,8 +175,6 @@ TNoteEditor::~TNoteEditor()
 {
     FSaveTimer->stop();
     FInitTimer->stop();
-    if (FFlushLoop)
-        FFlushLoop->quit();
 }
 
 QString TNoteEditor::SaveStatus() const
@@ -397,6 +395,9 @@ void TNoteEditor::SetSaveStatus(const QString& AText)
 
 void TNoteEditor::SaveTimerTick()
 {
+    // While the page is asked for its pending edit, the answer's save includes this one.
+    if (AwaitingPage())
+        return;
     SaveNow();
 }
 

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
-class QEventLoop;
 class QJsonObject;
 class QLineEdit;
 class QPlainTextEdit;
@@ -57,9 +57,13 @@ public:
     void ToggleEditView();
     int64_t NoteId() const { return FNoteId; }
 
-    // Asks the page for the edit it has not reported yet (also from its source view) and waits
-    // up to ATimeoutMs for its answer, so that a save right after it holds the newest typing.
-    void CollectPendingEdit(int ATimeoutMs = 1000);
+    // Asks the page for the edit it has not reported yet (also from its source view). Once the
+    // page has answered, or ATimeoutMs have passed without an answer, the open note is saved if
+    // it changed and AThen runs, from the event loop and never inside this call; meanwhile the
+    // autosave waits. Without a page nothing is held back: the save and AThen happen at once.
+    void RequestPendingEdit(std::function<void()> AThen = nullptr, int ATimeoutMs = 1000);
+    // True from a request until the page has answered it or it has timed out.
+    bool AwaitingPage() const { return !FFlushRequests.empty(); }
 
     TNoteSavedEvent OnNoteSaved;
     TTagChangeEvent OnTagChanged;
@@ -154,7 +158,15 @@ private:
     int64_t FLoadSeq = 0;
     std::map<int64_t, int64_t> FLoadNotes; // load number -> note shown by it
     int64_t FFlushToken = 0;
-    QEventLoop* FFlushLoop = nullptr;
+    struct TFlushRequest
+    {
+        int64_t Token;
+        std::function<void()> Then;
+    };
+    std::vector<TFlushRequest> FFlushRequests; // oldest first
+    // Ends the requests up to AToken: saves the open note if it changed, then queues their
+    // continuations.
+    void FinishFlush(int64_t AToken);
     // Tests see the page's messages here instead of a browser.
     std::function<void(const QString&)> FPostHook;
 };

@@ -344,10 +344,12 @@ void TNoteListPane::ImportNote(const QString& ATitle, const QString& ABody)
         OnNoteCreated(this);
 }
 
-void TNoteListPane::BeforeNoteCommand(int64_t ANoteId)
+void TNoteListPane::BeforeNoteCommand(int64_t ANoteId, std::function<void()> AProceed)
 {
     if (OnBeforeNoteCommand)
-        OnBeforeNoteCommand(this, ANoteId);
+        OnBeforeNoteCommand(this, ANoteId, std::move(AProceed));
+    else
+        AProceed();
 }
 
 void TNoteListPane::MenuRenameNote()
@@ -355,14 +357,16 @@ void TNoteListPane::MenuRenameNote()
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
-    BeforeNoteCommand(rowId);
-    const TNote note = AppDB->GetNote(rowId);
-    QString title;
-    if (!InputDlg(QStringLiteral("Rename Note"), QStringLiteral("New title:"), note.Title, title))
-        return;
-    AppDB->SaveNote(note.Id, title, note.Summary, note.Body);
-    RefreshCurrent();
-    SelectNote(note.Id);
+    BeforeNoteCommand(rowId, [this, rowId] {
+        const TNote note = AppDB->GetNote(rowId);
+        QString title;
+        if (!InputDlg(QStringLiteral("Rename Note"), QStringLiteral("New title:"), note.Title,
+                      title))
+            return;
+        AppDB->SaveNote(note.Id, title, note.Summary, note.Body);
+        RefreshCurrent();
+        SelectNote(note.Id);
+    });
 }
 
 void TNoteListPane::MenuMoveNote()
@@ -370,16 +374,17 @@ void TNoteListPane::MenuMoveNote()
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
-    BeforeNoteCommand(rowId);
-    const TNote note = AppDB->GetNote(rowId);
-    int64_t target = 0;
-    if (!NotebookPickerDlg(QStringLiteral("Move to Notebook"), AppDB->GetNotebooks(),
-                           note.NotebookId, target))
-        return;
-    AppDB->MoveNote(note.Id, target);
-    RefreshCurrent();
-    if (FMode == pmNotebook && OnNoteMoved)
-        OnNoteMoved(this);
+    BeforeNoteCommand(rowId, [this, rowId] {
+        const TNote note = AppDB->GetNote(rowId);
+        int64_t target = 0;
+        if (!NotebookPickerDlg(QStringLiteral("Move to Notebook"), AppDB->GetNotebooks(),
+                               note.NotebookId, target))
+            return;
+        AppDB->MoveNote(note.Id, target);
+        RefreshCurrent();
+        if (FMode == pmNotebook && OnNoteMoved)
+            OnNoteMoved(this);
+    });
 }
 
 void TNoteListPane::MenuDuplicateNote()
@@ -387,14 +392,15 @@ void TNoteListPane::MenuDuplicateNote()
     const int64_t rowId = SelectedNoteId();
     if (rowId == 0)
         return;
-    BeforeNoteCommand(rowId);
-    const int64_t newId = AppDB->DuplicateNote(rowId);
-    if (newId == 0)
-        return;
-    RefreshCurrent();
-    SelectNote(newId);
-    if (OnNoteCreated)
-        OnNoteCreated(this);
+    BeforeNoteCommand(rowId, [this, rowId] {
+        const int64_t newId = AppDB->DuplicateNote(rowId);
+        if (newId == 0)
+            return;
+        RefreshCurrent();
+        SelectNote(newId);
+        if (OnNoteCreated)
+            OnNoteCreated(this);
+    });
 }
 
 void TNoteListPane::MenuDeleteNote()
@@ -402,24 +408,26 @@ void TNoteListPane::MenuDeleteNote()
     const int64_t noteId = SelectedNoteId();
     if (noteId == 0)
         return;
-    BeforeNoteCommand(noteId);
-    if (!ConfirmDlg(QStringLiteral("Delete Note"),
-                    QStringLiteral("Permanently delete this note and all its attachments?")))
-        return;
-    // The files go only after the store has deleted the note, so a failing delete keeps both.
-    const TStringArray paths = AppDB->GetAttachmentFilePaths(noteId);
-    AppDB->DeleteNote(noteId);
-    const QString folder = ProgramFolder();
-    for (const QString& path : paths) {
-        if (!IsSafeRelativePath(path))
-            continue;
-        QString rel = path;
-        rel.replace(u'\\', u'/');
-        const QString full = folder + u'/' + rel;
-        if (QFile::exists(full))
-            QFile::remove(full);
-    }
-    RefreshCurrent();
-    if (OnNoteDeleted)
-        OnNoteDeleted(this);
+    BeforeNoteCommand(noteId, [this, noteId] {
+        if (!ConfirmDlg(QStringLiteral("Delete Note"),
+                        QStringLiteral("Permanently delete this note and all its attachments?")))
+            return;
+        // The files go only after the store has deleted the note, so a failing delete keeps
+        // both.
+        const TStringArray paths = AppDB->GetAttachmentFilePaths(noteId);
+        AppDB->DeleteNote(noteId);
+        const QString folder = ProgramFolder();
+        for (const QString& path : paths) {
+            if (!IsSafeRelativePath(path))
+                continue;
+            QString rel = path;
+            rel.replace(u'\\', u'/');
+            const QString full = folder + u'/' + rel;
+            if (QFile::exists(full))
+                QFile::remove(full);
+        }
+        RefreshCurrent();
+        if (OnNoteDeleted)
+            OnNoteDeleted(this);
+    });
 }

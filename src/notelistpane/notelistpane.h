@@ -14,6 +14,9 @@ class QMenu;
 class QPushButton;
 
 using TNoteSelectEvent = std::function<void(QObject* ASender, int64_t ANoteId)>;
+// AProceed carries the rest of the command; the handler runs it once it may go on.
+using TNoteCommandEvent =
+    std::function<void(QObject* ASender, int64_t ANoteId, std::function<void()> AProceed)>;
 
 // Item data roles of the note rows.
 enum
@@ -40,8 +43,9 @@ public:
     TNotifyEvent OnNoteDeleted;
     TNotifyEvent OnNoteMoved;
     // Raised before a command reads or changes a note (rename, move, duplicate, delete), so
-    // that the window can first save the editor's pending edits of that note.
-    TNoteSelectEvent OnBeforeNoteCommand;
+    // that the window can first save the editor's pending edits of that note. The command
+    // goes on when the handler runs AProceed, which may be later; without a handler, at once.
+    TNoteCommandEvent OnBeforeNoteCommand;
 
     // The popup menu's commands; those on a row act on the selected one.
     void MenuNewNote();
@@ -71,7 +75,7 @@ private:
     void ClearButtonClick();
     // The note id of the selected row; 0 without one or for the placeholder.
     int64_t SelectedNoteId() const;
-    void BeforeNoteCommand(int64_t ANoteId);
+    void BeforeNoteCommand(int64_t ANoteId, std::function<void()> AProceed);
 
     TPanel* FHeader;
     QPushButton* FSortDirBtn;

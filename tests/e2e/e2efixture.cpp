@@ -67,7 +67,9 @@ void TProgramFixture::Close()
 {
     if (!FForm)
         return;
+    // The window closes once the page's pending edit is saved.
     FForm->close();
+    WaitFor([this] { return !FForm->isVisible(); }, 3000);
     FForm.reset();
 }
 

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEnginePage>
 
 class TestEndToEnd : public QObject
@@ -135,6 +136,7 @@ private Q_SLOTS:
             F->Form()->RunSearch();
         } else if (road == "ctrl+s") {
             QTest::keyClick(F->Input(), Qt::Key_S, Qt::ControlModifier);
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 1000);
             QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
             QCOMPARE(Saved(n.A), expected);
         } else if (road == "close") {
@@ -174,6 +176,7 @@ private Q_SLOTS:
         if (command == "rename") {
             dlgseam::PushAnswer(TypeAndAccept("Alpha renamed"));
             list->MenuRenameNote();
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 1000);
             QCOMPARE(AppDB->GetNote(n.A).Title, QString("Alpha renamed"));
             QCOMPARE(F->Editor()->TitleEdit()->text(), QString("Alpha renamed"));
             // Later edits keep the new title.
@@ -190,10 +193,12 @@ private Q_SLOTS:
                 ADialog.accept();
             });
             list->MenuMoveNote();
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 1000);
             QCOMPARE(AppDB->GetNote(n.A).NotebookId, n.Other);
             QCOMPARE(Saved(n.A), QString("<p>alpha edited</p>"));
         } else {
             list->MenuDuplicateNote();
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 1000);
             const TNoteArray notes = AppDB->GetNotesByNotebook(n.Book, nsByTitle, nsdAsc);
             QCOMPARE(notes.size(), size_t(3));
             for (const TNote& note : notes)
@@ -234,7 +239,8 @@ private Q_SLOTS:
                 edit = b;
         QVERIFY(edit);
         edit->click();
-        QTRY_COMPARE_WITH_TIMEOUT(pane->RowNames(), std::vector<QString>{"Late filing"}, 3000);
+        const std::vector<QString> renamed{"Late filing"};
+        QTRY_COMPARE_WITH_TIMEOUT(pane->RowNames(), renamed, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 5000);
         const QString body = Saved(n.A);
         QVERIFY2(body.contains("data-tag=\"Late filing\"") && body.contains("data-colour=\"teal\""),
@@ -380,6 +386,43 @@ private Q_SLOTS:
                           "editor.innerText.includes('before reload')",
                           8000));
         QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha before reload</p>"), 5000);
+    }
+
+    // A command that needs the page's pending edit waits for it in the event loop: the
+    // autosave and the page's messages that come meanwhile never run inside another handler,
+    // and keys typed meanwhile are held back and reach the page afterwards.
+    void timerAndPageMessageDuringTheWait()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" quick");
+        QVERIFY(!F->Editor()->Dirty());
+        // The page is busy for a while, and then posts a message of its own before it reads
+        // the host's request.
+        F->View()->page()->runJavaScript(
+            "(function(){ const t = Date.now(); while (Date.now() - t < 800) {}"
+            " postToHost({ type: 'tagsUpdated', tags: [] }); })()");
+        QTest::qWait(100);
+        // A title edit whose autosave falls due during the wait.
+        F->Editor()->SaveTimer()->setInterval(100);
+        QTest::keyClick(F->Editor()->TitleEdit(), Qt::Key_End);
+        QTest::keyClicks(F->Editor()->TitleEdit(), "!");
+        QVERIFY(F->Editor()->SaveTimer()->isActive());
+
+        QTest::keyClick(F->Input(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(F->Form()->WaitingForPage());
+        F->Type(" more");
+        QTest::qWait(300);
+        QVERIFY(F->Form()->WaitingForPage());
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 2000);
+        QCOMPARE(F->Form()->ReentrantHandlers(), 0);
+        QCOMPARE(AppDB->GetNote(n.A).Title, QString("Alpha!"));
+        // Saved with what was typed before Ctrl+S; the keys typed during the wait were held
+        // back, and then not lost.
+        QCOMPARE(Saved(n.A), QString("<p>alpha quick</p>"));
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
+        QCOMPARE(F->Form()->ReentrantHandlers(), 0);
     }
 };
 

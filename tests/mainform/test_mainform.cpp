@@ -17,9 +17,27 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMessageBox>
 #include <QScopeGuard>
 
 #include <ctime>
+#include <memory>
+
+// Stands in for the editor page: becomes ready and records what the editor posts, and never
+// answers.
+class TNoteEditorTestAccess
+{
+public:
+    explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
+    {
+        FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
+        FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
+    }
+    QStringList Sent;
+
+private:
+    TNoteEditor* FEditor;
+};
 
 namespace {
 
@@ -438,6 +456,111 @@ private Q_SLOTS:
         form.OnNoteSelected(nullptr, 999999);
         QCOMPARE(form.DateLabel()->text(),
                  QString::fromUtf8("Created: \u2014   \u00B7   Modified: \u2014"));
+    }
+
+    // Selecting a note or a tag saves the open note's edits first, but the list whose row was
+    // clicked is read again only after its selection change has ended.
+    void listNotRebuiltInsideItsSelectionChange_data()
+    {
+        QTest::addColumn<bool>("tagList");
+        QTest::newRow("note list") << false;
+        QTest::newRow("tag list") << true;
+    }
+    void listNotRebuiltInsideItsSelectionChange()
+    {
+        QFETCH(bool, tagList);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QTest::keyClick(form.NoteEditor()->TitleEdit(), Qt::Key_End);
+        QTest::keyClicks(form.NoteEditor()->TitleEdit(), " v2");
+        QVERIFY(form.NoteEditor()->Dirty());
+
+        QListWidget* list = tagList ? form.NotebookPane()->TagList() : form.NoteListPane()->List();
+        bool selectionDone = false, rebuiltInside = false, rebuilt = false;
+        QObject watch;
+        // Connected after the pane's own handler, so it runs once that has returned; a list
+        // that is cleared meanwhile only deselects.
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, &watch,
+                [&](const QItemSelection& ASelected) {
+                    selectionDone = selectionDone || !ASelected.isEmpty();
+                });
+        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch, [&] {
+            rebuilt = true;
+            rebuiltInside = rebuiltInside || !selectionDone;
+        });
+        ClickRow(list, RowWithId(list, tagList ? s.TagId : s.Note2));
+        QVERIFY(selectionDone);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Hearing bundle <draft> v2"));
+        QVERIFY(!rebuiltInside);
+        QTRY_VERIFY(rebuilt);
+        QCOMPARE(form.ReentrantHandlers(), 0);
+        if (!tagList) {
+            QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+            QCOMPARE(RowWithId(list, s.Note1)->text(), QString("Hearing bundle <draft> v2"));
+        }
+    }
+
+    // A command's wait for the page ends even when the page never answers or the save fails:
+    // the keys held back meanwhile come through, and the next command runs.
+    void waitEndsWithoutAnswerOrSave_data()
+    {
+        QTest::addColumn<bool>("page");
+        QTest::addColumn<bool>("saveFails");
+        QTest::newRow("no answer") << true << false;
+        QTest::newRow("no answer, save fails") << true << true;
+        QTest::newRow("no page, save fails") << false << true;
+    }
+    void waitEndsWithoutAnswerOrSave()
+    {
+        QFETCH(bool, page);
+        QFETCH(bool, saveFails);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        if (saveFails)
+            RunSQL(store.Path("quorvel.db"), "CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN "
+                                             "SELECT RAISE(ABORT, 'refused by test'); END");
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        std::unique_ptr<TNoteEditorTestAccess> fake;
+        if (page)
+            fake = std::make_unique<TNoteEditorTestAccess>(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+        if (saveFails)
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        if (page) {
+            QVERIFY(fake->Sent.last().contains("\"flush\""));
+            QVERIFY(form.WaitingForPage());
+            // Typing and a menu shortcut wait too, and then act (the shortcut only while the
+            // window stays active, which an error box in between does not let it).
+            QTest::keyClicks(form.SearchEdit(), "abc");
+            QTest::keyClick(form.SearchEdit(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(form.SearchEdit()->text(), QString());
+            QVERIFY(form.Pane1()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+            QTRY_COMPARE_WITH_TIMEOUT(form.SearchEdit()->text(), QString("abc"), 500);
+            if (!saveFails)
+                QTRY_VERIFY_WITH_TIMEOUT(!form.Pane1()->isVisible(), 500);
+        }
+        QVERIFY(!form.WaitingForPage());
+        if (!saveFails) {
+            QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+            return;
+        }
+        QCOMPARE(dlgseam::Shown().size(), 1);
+        QVERIFY(dlgseam::Shown()[0].contains("refused by test"));
+        // The next Ctrl+S tries the save again.
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2, 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
     }
 
     void formatStripDate_data()

@@ -232,6 +232,50 @@ private Q_SLOTS:
         QVERIFY(!FEditor->SaveTimer()->isActive());
     }
 
+    // A request for the page's pending edit returns at once; its continuation runs from the
+    // event loop once the page has answered (or, without an answer, after the time-out), after
+    // the note was saved with what the page reported. The autosave waits meanwhile.
+    void pendingEditRequest_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("answered") << true;
+        QTest::newRow("no answer") << false;
+    }
+    void pendingEditRequest()
+    {
+        QFETCH(bool, answered);
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(Changed("<p>reported</p>", seq));
+        FEditor->SaveTimer()->setInterval(20);
+        QStringList steps;
+        FEditor->RequestPendingEdit([&] { steps << "then " + AppDB->GetNote(id).Body; }, 400);
+        QCOMPARE(FPage->LastSent().value("type").toString(), QString("flush"));
+        const QString token = FPage->LastSent().value("token").toString();
+        QVERIFY(FEditor->AwaitingPage());
+        QTest::qWait(150);
+        QVERIFY(steps.isEmpty());
+        QCOMPARE(AppDB->GetNote(id).Body, QString("<p>old</p>"));
+        if (answered) {
+            FPage->Page(Changed("<p>pending</p>", seq));
+            FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+            QVERIFY(!FEditor->AwaitingPage());
+            QVERIFY(steps.isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"then <p>pending</p>"}, 100);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"then <p>reported</p>"}, 1000);
+            QVERIFY(!FEditor->AwaitingPage());
+            // A late answer ends nothing further.
+            FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+        }
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+        QTest::qWait(50);
+        QCOMPARE(steps.size(), 1);
+    }
+
     void switchingSavesFirst()
     {
         const int64_t a = Note("A", "<p>a</p>");
