@@ -292,6 +292,102 @@ private Q_SLOTS:
         RedoShift();
         QCOMPARE(F->InnerHtml(), done);
     }
+
+    // What cannot be undone stands in the history as a barrier: Ctrl+Z after it changes nothing,
+    // whatever was done before, and redo brings back nothing from before it.
+    void undoNeverReachesPastABarrier_data()
+    {
+        QTest::addColumn<QString>("barrier");
+        QTest::addColumn<QString>("after"); // the document after the barrier
+        QTest::newRow("another note loaded") << "load"
+                                             << "<p>other note</p>";
+        QTest::newRow("source text applied")
+            << "source"
+            << "<p>\n<span id=\"ANN\" class=\"dm-annot\">a</span>b more</p>\n<p>added</p>";
+        QTest::newRow("annotation removed from the pane") << "removeAnnot"
+                                                          << "<p>ab more</p>";
+        QTest::newRow("view mode") << "view"
+                                   << "<p><span id=\"ANN\" class=\"dm-annot\">a</span>b <span "
+                                      "data-hash=\"ID\" data-colour=\"yellow\" id=\"ID\" "
+                                      "data-tag=\"T\">more</span></p>";
+    }
+    void undoNeverReachesPastABarrier()
+    {
+        QFETCH(QString, barrier);
+        QFETCH(QString, after);
+        // Steps of the browser's own: two paragraphs joined (which moves text and removes the last
+        // block), then typing.
+        QVERIFY(F->LoadBody(
+            QStringLiteral("<p><span id=\"ann_k1\" class=\"dm-annot\">a</span></p><p>b</p>")));
+        CaretInto(QStringLiteral("b"));
+        F->Key(Qt::Key_Backspace);
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral(" more"));
+        QCOMPARE(F->InnerHtml(),
+                 QStringLiteral("<p><span id=\"ann_k1\" class=\"dm-annot\">a</span>b more</p>"));
+        if (barrier == QStringLiteral("load")) {
+            QVERIFY(F->LoadBody(QStringLiteral("<p>other note</p>")));
+            F->FocusPage();
+        } else if (barrier == QStringLiteral("source")) {
+            F->Click(QStringLiteral("#btn-source"));
+            F->Js(QStringLiteral("sourceView.value += '\\n<p>added</p>'; true"));
+            F->Key(Qt::Key_Return, Qt::ControlModifier);
+        } else if (barrier == QStringLiteral("removeAnnot")) {
+            F->FocusOutside();
+            F->Send(Msg(QStringLiteral("removeAnnotSpan"),
+                        {{QStringLiteral("spanId"), QStringLiteral("ann_k1")}}));
+            F->FocusPage();
+        } else {
+            QVERIFY(F->SelectText(QStringLiteral("more")));
+            PressPaneButton(QStringLiteral("openTagModal"));
+            QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
+            F->Type(QStringLiteral("T"));
+            F->Key(Qt::Key_Return);
+            F->Send(Msg(QStringLiteral("setViewMode"), {{QStringLiteral("readOnly"), true}}));
+            F->FocusPage();
+        }
+        QCOMPARE(Masked(), after);
+        const QString shown = F->InnerHtml();
+        // What the barrier's operation reports goes out first.
+        LastReport();
+        F->ClearPosts();
+        for (int i = 0; i < 3; ++i) {
+            Undo();
+            QCOMPARE(F->InnerHtml(), shown);
+        }
+        Redo();
+        RedoShift();
+        QCOMPARE(F->InnerHtml(), shown);
+        // Nothing was given to the host for the refused keys.
+        QCOMPARE(LastReport(), QString());
+    }
+
+    // A paste that brought copies of marks (whose ids were then made unique) is undone and
+    // redone as one step, ids included.
+    void pasteWithMarksIsOneStep()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>start <span id=\"ann_k1\" class=\"dm-annot\">anchored</span> and "
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">tagged</span> "
+            "end</p><p>paste here</p>")));
+        const QString before = F->InnerHtml();
+        QVERIFY(F->SelectText(QStringLiteral("anchored"), QStringLiteral("tagged")));
+        F->Key(Qt::Key_C, Qt::ControlModifier);
+        F->ClickIntoEditor();
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.endsWith('tagged')")));
+        const QString pasted = F->InnerHtml();
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('[data-tag]').length")).toInt(), 2);
+        F->ClearPosts();
+        Undo();
+        QCOMPARE(F->InnerHtml(), before);
+        QCOMPARE(LastReport(), before);
+        QCOMPARE(LastTagCount(), 1);
+        Redo();
+        QCOMPARE(F->InnerHtml(), pasted);
+        Undo();
+        QCOMPARE(F->InnerHtml(), before);
+    }
 };
 
 std::unique_ptr<QObject> NewUndoTest()
