@@ -388,6 +388,33 @@ private Q_SLOTS:
         Undo();
         QCOMPARE(F->InnerHtml(), before);
     }
+
+    // An annotation undone leaves the body the host is given at once (so its record goes with
+    // the span); redone, the body with the span goes first and the record is made again.
+    void annotationUndoneAndRedone()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral("<p>one two three</p>")));
+        QVERIFY(F->SelectText(QStringLiteral("two")));
+        Perform(QStringLiteral("annotation"));
+        const TPosted created = F->WaitForPost(QStringLiteral("annotationCreated"), 1000);
+        const QString spanId = created.Msg.value(QStringLiteral("spanId")).toString();
+        QVERIFY(spanId.startsWith(QStringLiteral("ann_")));
+        QTest::qWait(200);
+        F->ClearPosts();
+        Undo();
+        const TPosted undone = F->WaitForPost(QStringLiteral("contentChanged"), 500);
+        QCOMPARE(undone.Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>one two three</p>"));
+        F->ClearPosts();
+        Redo();
+        QVERIFY(F->WaitForPosts(2, 500));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts[0].Type(), QStringLiteral("contentChanged"));
+        QCOMPARE(posts[0].Msg.value(QStringLiteral("html")).toString(),
+                 QStringLiteral("<p>one <span id=\"%1\" class=\"dm-annot\">two</span> three</p>")
+                     .arg(spanId));
+        QCOMPARE(posts[1].Json, created.Json);
+    }
 };
 
 std::unique_ptr<QObject> NewUndoTest()
