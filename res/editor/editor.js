@@ -652,6 +652,9 @@ const _OBSERVE_ALL = {
 const pageDone = []; // the page's changes and barriers in the history, oldest first
 const pageUndone = []; // the page's changes undone, the latest last
 let historyBusy = false; // the page itself drives the history
+// A change of the page's could not be marked in the history: until the next barrier, undo and
+// redo are refused, since they would reach past it.
+let historyBroken = false;
 let pageEditDepth = 0;
 // The focus and selection when the user asked for an undo or a redo.
 let historyFocus = null;
@@ -679,8 +682,8 @@ function _setRange(range) {
 // Gives the focus back to where it was (the mark never keeps it) and the selection to the editor.
 function _restoreFocus(focused, range) {
   if (_inEditor(range)) _setRange(range);
-  if (focused && focused !== undoMark && focused !== document.activeElement && focused.isConnected &&
-      typeof focused.focus === 'function') {
+  if (focused && focused !== undoMark && focused !== document.activeElement &&
+      focused.isConnected && typeof focused.focus === 'function') {
     focused.focus();
   }
   if (document.activeElement === undoMark) undoMark.blur();
@@ -695,27 +698,36 @@ function _historyCommand(cmd) {
   }
 }
 
-// Adds one entry to the browser's history: an edit of the mark.
+// Adds one entry to the browser's history: an edit of the mark. False when the browser refused.
 function _markHistory() {
   const focused = document.activeElement;
   const range = _rangeCopy();
+  let marked = false;
   historyBusy = true;
   try {
     const r = document.createRange();
     r.selectNodeContents(undoMark);
     _setRange(r);
-    document.execCommand('insertHTML', false, 'x');
+    marked = document.execCommand('insertHTML', false, 'x');
+  } catch (e) {
+    marked = false;
   } finally {
     historyBusy = false;
   }
   _restoreFocus(focused, range);
+  return marked;
 }
 
 function _keepInHistory(entry) {
   pageDone.push(entry);
   if (pageDone.length > HISTORY_DEPTH) pageDone.shift();
   pageUndone.length = 0;
-  _markHistory();
+  if (_markHistory()) {
+    if (entry.barrier) historyBroken = false;
+  } else {
+    pageDone.length = 0;
+    historyBroken = true;
+  }
 }
 
 // Nothing made before this point can be undone any more.
@@ -801,8 +813,7 @@ function _afterPageHistory(entry, redone) {
 
 // The browser undid the mark's latest edit: the page undoes its latest change. A barrier, a
 // change that can no longer be undone, and anything in view mode or while the source view is
-// open are refused
-// (the mark's edit is redone at once, so the history stays where it was).
+// open are refused (the mark's edit is redone at once, so the history stays where it was).
 function _undoPageEdit() {
   const entry = pageDone[pageDone.length - 1];
   const refused = !entry || entry.barrier || sourceMode || !editor.isContentEditable;
@@ -1758,8 +1769,8 @@ function confirmAnnotInsert() {
   const range = annotSavedRange;
   _closeOverlay('modal-annot');
   annotSavedRange = null;
-  const created = () =>
-    postToHost(_withLoad({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body }));
+  const created = () => postToHost(
+    _withLoad({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body }));
   // Undone, the span is gone from the body the host is given at once (and with it the record);
   // redone, the record is made again.
   const hooks = {
@@ -1962,6 +1973,10 @@ function _attachListeners() {
   // The editing history: the mark's edits stand for the page's own changes.
   document.addEventListener('beforeinput', (e) => {
     if (e.inputType === 'historyUndo' || e.inputType === 'historyRedo') {
+      if (historyBroken) {
+        e.preventDefault();
+        return;
+      }
       historyFocus = document.activeElement;
       historyRange = _rangeCopy();
     }
