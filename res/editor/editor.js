@@ -679,14 +679,18 @@ function _setRange(range) {
   }
 }
 
-// Gives the focus back to where it was (the mark never keeps it) and the selection to the editor.
+// Gives the focus back to where it was, with the selection when that was the editor; the mark
+// never keeps the focus or the selection.
 function _restoreFocus(focused, range) {
-  if (_inEditor(range)) _setRange(range);
-  if (focused && focused !== undoMark && focused !== document.activeElement &&
-      focused.isConnected && typeof focused.focus === 'function') {
+  if (focused === editor && _inEditor(range)) {
+    _setRange(range);
+  } else if (focused && focused !== undoMark && focused.isConnected &&
+             typeof focused.focus === 'function') {
     focused.focus();
   }
   if (document.activeElement === undoMark) undoMark.blur();
+  const sel = window.getSelection();
+  if (sel.rangeCount > 0 && undoMark.contains(sel.anchorNode)) sel.removeAllRanges();
 }
 
 function _historyCommand(cmd) {
