@@ -273,8 +273,10 @@ private Q_SLOTS:
             QCOMPARE(LastTagCount(), tagsBefore);
         }
 
+        F->ClearPosts();
         Redo();
         QCOMPARE(F->InnerHtml(), done);
+        QCOMPARE(LastReport(), done);
         Undo();
         QCOMPARE(F->InnerHtml(), before);
         RedoShift();
