@@ -633,6 +633,237 @@ function _currentRange() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Editing history of the page's own changes
+// ---------------------------------------------------------------------------------------------
+
+// The browser's editing history records its own commands (typing, formatting, pasting), not the
+// changes the page makes to the document by itself. Each of those is kept here as the list of
+// its mutations, and stands in the browser's history as one edit of a hidden editable element
+// of the page's own (the mark); when the browser undoes or redoes that edit, the page undoes or
+// redoes its change. So one undo takes back exactly one operation, and the history's order holds
+// for both. A barrier (another note loaded, source text applied) stands there the same way but
+// is never undone: nothing before it can be reached.
+const undoMark = pageEl['undo-mark'];
+const HISTORY_DEPTH = 1000;
+const _OBSERVE_ALL = {
+  subtree: true, childList: true, attributes: true, attributeOldValue: true, characterData: true,
+  characterDataOldValue: true,
+};
+const pageDone = []; // the page's changes and barriers in the history, oldest first
+const pageUndone = []; // the page's changes undone, the latest last
+let historyBusy = false; // the page itself drives the history
+// A change of the page's could not be marked in the history: until the next barrier, undo and
+// redo are refused, since they would reach past it.
+let historyBroken = false;
+let pageEditDepth = 0;
+// The focus and selection when the user asked for an undo or a redo.
+let historyFocus = null;
+let historyRange = null;
+
+function _rangeCopy() {
+  try {
+    const sel = window.getSelection();
+    return sel.rangeCount ? sel.getRangeAt(0).cloneRange() : null;
+  } catch (e) {
+    return null;
+  }
+}
+
+function _setRange(range) {
+  try {
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(range.cloneRange());
+  } catch (e) {
+    // The selection is a convenience only.
+  }
+}
+
+// Gives the focus back to where it was, with the selection when that was the editor; the mark
+// never keeps the focus or the selection.
+function _restoreFocus(focused, range) {
+  if (focused === editor && _inEditor(range)) {
+    _setRange(range);
+  } else if (focused && focused !== undoMark && focused.isConnected &&
+             typeof focused.focus === 'function') {
+    focused.focus();
+  }
+  if (document.activeElement === undoMark) undoMark.blur();
+  const sel = window.getSelection();
+  if (sel.rangeCount > 0 && undoMark.contains(sel.anchorNode)) sel.removeAllRanges();
+}
+
+function _historyCommand(cmd) {
+  historyBusy = true;
+  try {
+    document.execCommand(cmd, false, null);
+  } finally {
+    historyBusy = false;
+  }
+}
+
+// Adds one entry to the browser's history: an edit of the mark. False when the browser refused.
+function _markHistory() {
+  const focused = document.activeElement;
+  const range = _rangeCopy();
+  let marked = false;
+  historyBusy = true;
+  try {
+    const r = document.createRange();
+    r.selectNodeContents(undoMark);
+    _setRange(r);
+    marked = document.execCommand('insertHTML', false, 'x');
+  } catch (e) {
+    marked = false;
+  } finally {
+    historyBusy = false;
+  }
+  _restoreFocus(focused, range);
+  return marked;
+}
+
+function _keepInHistory(entry) {
+  pageDone.push(entry);
+  if (pageDone.length > HISTORY_DEPTH) pageDone.shift();
+  pageUndone.length = 0;
+  if (_markHistory()) {
+    if (entry.barrier) historyBroken = false;
+  } else {
+    pageDone.length = 0;
+    historyBroken = true;
+  }
+}
+
+// Nothing made before this point can be undone any more.
+function _historyBarrier() {
+  pageDone.length = 0;
+  pageUndone.length = 0;
+  _keepInHistory({ barrier: true });
+}
+
+// Runs a change of the page's own to the editor's document and keeps it in the history as one
+// operation. hooks.after(redone) runs after it has been undone or redone.
+function _pageEdit(fn, hooks) {
+  if (pageEditDepth > 0) return fn();
+  const before = _rangeCopy();
+  const observer = new MutationObserver(() => {});
+  observer.observe(editor, _OBSERVE_ALL);
+  pageEditDepth++;
+  try {
+    return fn();
+  } finally {
+    pageEditDepth--;
+    const records = observer.takeRecords().map((r) => ({
+      type: r.type, target: r.target, name: r.attributeName, ns: r.attributeNamespace,
+      oldValue: r.oldValue, newValue: null, added: Array.from(r.addedNodes),
+      removed: Array.from(r.removedNodes), next: r.nextSibling,
+    }));
+    observer.disconnect();
+    if (records.length > 0) {
+      _keepInHistory({ records, before, after: _rangeCopy(), hooks: hooks || {} });
+    }
+  }
+}
+
+function _replayRecord(rec, forward) {
+  const t = rec.target;
+  if (rec.type === 'childList') {
+    for (const n of forward ? rec.removed : rec.added) {
+      if (n.parentNode !== t) throw new Error('the document changed');
+      t.removeChild(n);
+    }
+    for (const n of forward ? rec.added : rec.removed) t.insertBefore(n, rec.next);
+  } else if (rec.type === 'characterData') {
+    if (!forward) rec.newValue = t.data;
+    t.data = forward ? rec.newValue : rec.oldValue;
+  } else {
+    if (!forward) rec.newValue = t.getAttributeNS(rec.ns, rec.name);
+    const v = forward ? rec.newValue : rec.oldValue;
+    if (v === null) t.removeAttributeNS(rec.ns, rec.name);
+    else t.setAttributeNS(rec.ns, rec.name, v);
+  }
+}
+
+// Undoes (or redoes) an entry's mutations; when one cannot be, the others are put back as they
+// were and the answer is false.
+function _replay(entry, forward) {
+  const recs = entry.records;
+  const at = (k) => recs[forward ? k : recs.length - 1 - k];
+  let done = 0;
+  try {
+    for (; done < recs.length; done++) _replayRecord(at(done), forward);
+    return true;
+  } catch (e) {
+    for (let k = done - 1; k >= 0; k--) {
+      try {
+        _replayRecord(at(k), !forward);
+      } catch (e2) {
+        // Put back as far as it goes.
+      }
+    }
+    return false;
+  }
+}
+
+function _afterPageHistory(entry, redone) {
+  if (entry.hooks.tags) notifyTagsUpdated();
+  if (entry.hooks.after) {
+    entry.hooks.after(redone);
+  } else {
+    editorEditPending = true;
+    _restartChangeTimer();
+  }
+}
+
+// The browser undid the mark's latest edit: the page undoes its latest change. A barrier, a
+// change that can no longer be undone, and anything in view mode or while the source view is
+// open are refused (the mark's edit is redone at once, so the history stays where it was).
+function _undoPageEdit() {
+  const entry = pageDone[pageDone.length - 1];
+  const refused = !entry || entry.barrier || sourceMode || !editor.isContentEditable;
+  if (refused || !_replay(entry, false)) {
+    if (!refused) {
+      pageDone.length = 0;
+      pageDone.push({ barrier: true });
+      pageUndone.length = 0;
+    }
+    _historyCommand('redo');
+    _restoreFocus(historyFocus, historyRange);
+    return;
+  }
+  pageDone.pop();
+  pageUndone.push(entry);
+  _restoreFocus(historyFocus, _inEditor(entry.before) ? entry.before : historyRange);
+  if (entry.hooks.chain) {
+    // The change finished the browser's own step below it (a paste): both go together.
+    _historyCommand('undo');
+  }
+  _afterPageHistory(entry, false);
+}
+
+function _redoPageEdit() {
+  const entry = pageUndone.pop();
+  if (!entry || sourceMode || !editor.isContentEditable || !_replay(entry, true)) {
+    pageUndone.length = 0;
+    _historyCommand('undo');
+    _restoreFocus(historyFocus, historyRange);
+    return;
+  }
+  pageDone.push(entry);
+  _restoreFocus(historyFocus, _inEditor(entry.after) ? entry.after : historyRange);
+  _afterPageHistory(entry, true);
+}
+
+// The browser redid a step of its own in the editor: when that is the step a change of the
+// page's finished, that change is redone with it.
+function _redoChained() {
+  const entry = pageUndone[pageUndone.length - 1];
+  if (!entry || !entry.hooks.chain || editor.innerHTML !== entry.hooks.chainHtml) return;
+  _historyCommand('redo');
+  _redoPageEdit();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Modes and loading
 // ---------------------------------------------------------------------------------------------
 
@@ -669,6 +900,8 @@ function loadContent(html, seq) {
   loadSeq = seq || '';
   notifyTagsUpdated();
   postToHost({ type: 'loadAck', length: html ? html.length : 0 });
+  // Undo never reaches into the note shown before.
+  _historyBarrier();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -761,7 +994,8 @@ function applyFontSize(size) {
   // Inside one block one span takes the selection; across blocks each selected run gets its
   // own, in place.
   const single = make();
-  const spans = _wrapInSpan(range, single) ? [single] : _wrapRangeRuns(_shrinkRange(range), make);
+  const spans = _pageEdit(
+    () => (_wrapInSpan(range, single) ? [single] : _wrapRangeRuns(_shrinkRange(range), make)));
   if (spans.length === 0) return;
   try {
     const last = spans[spans.length - 1];
@@ -918,9 +1152,12 @@ function confirmLinkInsert() {
   if (!keepHref) url = _withScheme(url);
   _closeOverlay('modal-link');
   if (editing) {
-    if (!keepHref) linkEditAnchor.setAttribute('href', url);
-    // The link's content (its marks and formatting) is replaced only when its text was changed.
-    if (text && text !== linkShownText.trim()) linkEditAnchor.textContent = text;
+    const a = linkEditAnchor;
+    _pageEdit(() => {
+      if (!keepHref) a.setAttribute('href', url);
+      // The link's content (its marks and formatting) is replaced only when its text was changed.
+      if (text && text !== linkShownText.trim()) a.textContent = text;
+    });
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
@@ -929,22 +1166,24 @@ function confirmLinkInsert() {
       const a = document.createElement('a');
       a.setAttribute('href', url);
       a.textContent = text;
-      if (range) {
-        range.deleteContents();
-        range.insertNode(a);
-      } else {
-        editor.appendChild(a);
-      }
-      try {
-        const after = document.createRange();
-        after.setStartAfter(a);
-        after.collapse(true);
-        const sel = window.getSelection();
-        sel.removeAllRanges();
-        sel.addRange(after);
-      } catch (e) {
-        // The caret is a convenience only.
-      }
+      _pageEdit(() => {
+        if (range) {
+          range.deleteContents();
+          range.insertNode(a);
+        } else {
+          editor.appendChild(a);
+        }
+        try {
+          const after = document.createRange();
+          after.setStartAfter(a);
+          after.collapse(true);
+          const sel = window.getSelection();
+          sel.removeAllRanges();
+          sel.addRange(after);
+        } catch (e) {
+          // The caret is a convenience only.
+        }
+      });
     } else {
       document.execCommand('createLink', false, url);
     }
@@ -959,7 +1198,7 @@ function removeLink() {
   _closeOverlay('modal-link');
   const a = linkEditAnchor;
   // The link's content stays as it is, marks and formatting included.
-  if (a && a.isConnected && a.parentNode) _unwrap(a);
+  if (a && a.isConnected && a.parentNode) _pageEdit(() => _unwrap(a));
   linkSavedRange = null;
   linkEditAnchor = null;
   editor.focus();
@@ -1076,6 +1315,10 @@ function _afterTableOp() {
 }
 
 function tableInsertRow(above) {
+  _pageEdit(() => _tableInsertRow(above));
+}
+
+function _tableInsertRow(above) {
   const cell = _ctxCell();
   if (!cell) return;
   const row = cell.parentElement;
@@ -1090,6 +1333,10 @@ function tableInsertRow(above) {
 }
 
 function tableInsertCol(left) {
+  _pageEdit(() => _tableInsertCol(left));
+}
+
+function _tableInsertCol(left) {
   const cell = _ctxCell();
   if (!cell) return;
   const idx = _colIndex(cell);
@@ -1112,6 +1359,10 @@ function tableInsertCol(left) {
 }
 
 function tableToggleStripe() {
+  _pageEdit(_tableToggleStripe);
+}
+
+function _tableToggleStripe() {
   const table = _tableFromCell(_ctxCell());
   if (!table) return;
   table.classList.toggle('dm-striped');
@@ -1120,6 +1371,10 @@ function tableToggleStripe() {
 }
 
 function tableDeleteRow() {
+  _pageEdit(_tableDeleteRow);
+}
+
+function _tableDeleteRow() {
   const cell = _ctxCell();
   if (!cell) return;
   const table = _tableFromCell(cell);
@@ -1132,6 +1387,10 @@ function tableDeleteRow() {
 }
 
 function tableDeleteCol() {
+  _pageEdit(_tableDeleteCol);
+}
+
+function _tableDeleteCol() {
   const cell = _ctxCell();
   if (!cell) return;
   const table = _tableFromCell(cell);
@@ -1149,6 +1408,10 @@ function tableDeleteCol() {
 }
 
 function tableDeleteTable() {
+  _pageEdit(_tableDeleteTable);
+}
+
+function _tableDeleteTable() {
   const table = _tableFromCell(_ctxCell());
   if (!table) return;
   const p = document.createElement('p');
@@ -1310,6 +1573,7 @@ function exitSourceView(saveEdits) {
   if (apply) {
     _setEditorContent(text.trim());
     if (!report) _clearChangeTimer();
+    _historyBarrier();
   }
   _leaveSourceMode();
   editor.focus();
@@ -1376,7 +1640,9 @@ function confirmTagInsert() {
     cancelTagModal();
     return;
   }
-  _createTag(savedRange, name, tagSelectedColour, pageEl['chk-apply'].checked);
+  const range = savedRange;
+  const applyNow = pageEl['chk-apply'].checked;
+  _pageEdit(() => _createTag(range, name, tagSelectedColour, applyNow), { tags: true });
   _closeOverlay('modal-tag');
   savedRange = null;
   editor.focus();
@@ -1433,7 +1699,7 @@ function hideColour(colour) {
 }
 
 function removeTag(id) {
-  _tagSpans(id).forEach(_unwrap);
+  _pageEdit(() => _tagSpans(id).forEach(_unwrap), { tags: true });
   notifyTagsUpdated();
   _reportSoon();
 }
@@ -1441,7 +1707,7 @@ function removeTag(id) {
 function renameTag(id, newName) {
   const el = _inEditorById(id);
   if (!el || !newName) return;
-  el.setAttribute('data-tag', newName);
+  _pageEdit(() => el.setAttribute('data-tag', newName), { tags: true });
   notifyTagsUpdated();
   _reportSoon();
 }
@@ -1451,12 +1717,12 @@ function recolourTag(id, colour) {
   if (spans.length === 0) return;
   const oldCls = _colourName(spans[0].getAttribute('data-colour') || 'yellow');
   const newCls = _colourName(colour);
-  spans.forEach((el) => {
+  _pageEdit(() => spans.forEach((el) => {
     el.setAttribute('data-colour', colour);
     const cls = el.getAttribute('class');
     if (cls === oldCls) el.className = newCls;
     else if (cls === oldCls + '-fade') el.className = newCls + '-fade';
-  });
+  }), { tags: true });
   notifyTagsUpdated();
   _reportSoon();
 }
@@ -1507,16 +1773,28 @@ function confirmAnnotInsert() {
   const range = annotSavedRange;
   _closeOverlay('modal-annot');
   annotSavedRange = null;
-  if (!_wrapInSpan(range, span)) {
-    editor.focus();
+  const created = () => postToHost(
+    _withLoad({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body }));
+  // Undone, the span is gone from the body the host is given at once (and with it the record);
+  // redone, the record is made again.
+  const hooks = {
+    after: (redone) => {
+      _reportNow();
+      if (redone) created();
+    },
+  };
+  editor.focus();
+  if (!_pageEdit(() => {
+    const wrapped = _wrapInSpan(range, span);
+    if (wrapped) _selectContents(span);
+    return wrapped;
+  }, hooks)) {
     window.alert(BLOCK_NOTICE);
     return;
   }
-  editor.focus();
-  _selectContents(span);
   // The body holding the new span goes first, so a save in between keeps the annotation.
   _reportNow();
-  postToHost(_withLoad({ type: 'annotationCreated', spanId: span.id, snippet: snippet, body: body }));
+  created();
 }
 
 function scrollToAnnotation(spanId) {
@@ -1532,6 +1810,8 @@ function removeAnnotSpan(spanId) {
   const el = _inEditorById(spanId);
   if (!el) return;
   _unwrap(el);
+  // Its record is gone: undo never brings back the span alone.
+  _historyBarrier();
   _reportSoon();
 }
 
@@ -1612,6 +1892,7 @@ function _attachListeners() {
     updateToolbarState();
   });
   editor.addEventListener('blur', () => {
+    if (historyBusy) return;
     try {
       const sel = window.getSelection();
       if (sel.rangeCount > 0 && !sel.isCollapsed && editor.contains(sel.anchorNode)) {
@@ -1633,7 +1914,11 @@ function _attachListeners() {
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
       const before = marksBeforePaste;
       marksBeforePaste = null;
-      if (_settlePastedMarks(before)) notifyTagsUpdated();
+      // Undone and redone together with the paste it completes.
+      const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
+      if (_pageEdit(() => _settlePastedMarks(before), hooks)) notifyTagsUpdated();
+    } else if (e.inputType === 'historyRedo' && !historyBusy) {
+      _redoChained();
     }
     editorEditPending = true;
     _restartChangeTimer();
@@ -1688,6 +1973,29 @@ function _attachListeners() {
     const el = e.target.nodeType === Node.ELEMENT_NODE ? e.target : e.target.parentElement;
     const cell = el ? el.closest('td, th') : null;
     if (cell && editor.contains(cell) && editor.isContentEditable) _openTableCtxMenu(e, cell);
+  });
+
+  // The editing history: the mark's edits stand for the page's own changes.
+  document.addEventListener('beforeinput', (e) => {
+    if (e.inputType === 'historyUndo' || e.inputType === 'historyRedo') {
+      if (historyBroken) {
+        e.preventDefault();
+        return;
+      }
+      historyFocus = document.activeElement;
+      historyRange = _rangeCopy();
+    }
+  }, true);
+  document.addEventListener('input', (e) => {
+    // A step of the browser's own ends what could be redone.
+    if (!historyBusy && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
+      pageUndone.length = 0;
+    }
+  }, true);
+  undoMark.addEventListener('input', (e) => {
+    if (historyBusy) return;
+    if (e.inputType === 'historyUndo') _undoPageEdit();
+    else if (e.inputType === 'historyRedo') _redoPageEdit();
   });
 
   // Presses elsewhere close the pickers and the table menu; Escape closes the pickers.

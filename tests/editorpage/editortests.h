@@ -10,3 +10,4 @@ std::unique_ptr<QObject> NewEditingTest();
 std::unique_ptr<QObject> NewStructureTest();
 std::unique_ptr<QObject> NewMarksTest();
 std::unique_ptr<QObject> NewSafetyTest();
+std::unique_ptr<QObject> NewUndoTest();

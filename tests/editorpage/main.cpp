@@ -9,8 +9,8 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto make :
-         {NewProtocolTest, NewEditingTest, NewStructureTest, NewMarksTest, NewSafetyTest}) {
+    for (auto make : {NewProtocolTest, NewEditingTest, NewStructureTest, NewMarksTest,
+                      NewSafetyTest, NewUndoTest}) {
         std::unique_ptr<QObject> test = make();
         // EDITORPAGE_AREA=TMarksTest runs one area only.
         const QByteArray only = qgetenv("EDITORPAGE_AREA");
