@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 // A member's value as text: strings as they are, numbers and booleans written out.
@@ -155,6 +157,14 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
         const QString spanId = Member(msg, "spanId");
         const QString snippet = Member(msg, "snippet");
         const QString body = Member(msg, "body");
+        // A span that comes back into the body (an annotation redone after its undo) keeps the
+        // record it still has; a note never holds two records for one span.
+        if (noteId != 0) {
+            const TAnnotationArray existing = AppDB->GetAnnotationsByNote(noteId);
+            if (std::any_of(existing.begin(), existing.end(),
+                            [&](const TAnnotation& A) { return A.SpanId == spanId; }))
+                return;
+        }
         if (current) {
             if (OnAnnotationCreated)
                 OnAnnotationCreated(this, spanId, snippet, body);

@@ -341,6 +341,51 @@ private Q_SLOTS:
         QVERIFY(raised);
     }
 
+    // An annotation undone and redone before a save comes back to the host as a second
+    // "annotationCreated" for a span that still has its record: the record stays the only one,
+    // with the body the user gave it, for the open note and for a note no longer shown.
+    void annotationRedoneKeepsItsOneRecord()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        FPage->Ready();
+        int raised = 0;
+        FEditor->OnAnnotationCreated = [&](QObject*, const QString& ASpanId,
+                                           const QString& ASnippet, const QString& ABody) {
+            ++raised;
+            AppDB->CreateAnnotation(FEditor->NoteId(), ASpanId, ASnippet, ABody);
+        };
+        FEditor->LoadNote(a);
+        const QString seqA = FPage->LastSeq();
+        auto created = [](const char* ASpan, const QString& ASeq) {
+            return QJsonObject{{"type", "annotationCreated"},
+                               {"spanId", ASpan},
+                               {"snippet", "quick"},
+                               {"body", ""},
+                               {"seq", ASeq}};
+        };
+        FPage->Page(created("ann_1", seqA));
+        QCOMPARE(raised, 1);
+        const TAnnotationArray first = AppDB->GetAnnotationsByNote(a);
+        QCOMPARE(first.size(), size_t(1));
+        AppDB->UpdateAnnotation(first[0].Id, "said by the user");
+        FPage->Page(created("ann_1", seqA));
+        QCOMPARE(raised, 1);
+        // A span of another id is a new annotation.
+        FPage->Page(created("ann_2", seqA));
+        QCOMPARE(raised, 2);
+
+        // The same for a note that is no longer shown.
+        FEditor->LoadNote(b);
+        FPage->Page(created("ann_1", seqA));
+        const TAnnotationArray after = AppDB->GetAnnotationsByNote(a);
+        QCOMPARE(after.size(), size_t(2));
+        QCOMPARE(after[0].SpanId, QString("ann_1"));
+        QCOMPARE(after[0].Body, QString("said by the user"));
+        QCOMPARE(after[1].SpanId, QString("ann_2"));
+        QVERIFY(AppDB->GetAnnotationsByNote(b).empty());
+    }
+
     void tagReports_data()
     {
         QTest::addColumn<QString>("tags");
