@@ -325,7 +325,9 @@ private Q_SLOTS:
                 previewView() && previewView()->url().toString(QUrl::FullyEncoded) == url, 10000);
             QTRY_VERIFY_WITH_TIMEOUT(!previewView()->page()->isLoading(), 10000);
         }
-        QVERIFY(F->Js("document.body.innerText", previewView()).toString().contains("plain words"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            F->Js("document.body.innerText", previewView()).toString().contains("plain words"),
+            10000);
         // A file the preview cannot show.
         dlgseam::PushAnswer(dlgseam::ChooseFile(QFINDTESTDATA("test_e2e.cpp")));
         pane->AttachButton()->click();

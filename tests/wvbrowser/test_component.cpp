@@ -472,11 +472,17 @@ void TestComponent::compositorWindowsWatched()
 
     // A later navigation makes the engine replace the render window: the hook sees the old
     // one's WM_DESTROY, which removes the hook and clears the handle until the next lookup.
-    host.Messages.clear();
+    // The engine decides by itself whether a navigation gets a new render window (a busy machine
+    // sometimes keeps the old one), so navigate until it does.
     seen.clear();
-    QVERIFY(host.Browser->NavigateToString(EchoPage));
-    QTRY_VERIFY_WITH_TIMEOUT(!host.Messages.isEmpty(), Timeout);
-    QVERIFY(!IsWindow(render));
+    bool replaced = false;
+    for (int i = 0; i < 5 && !replaced; ++i) {
+        host.Messages.clear();
+        QVERIFY(host.Browser->NavigateToString(EchoPage));
+        QTRY_VERIFY_WITH_TIMEOUT(!host.Messages.isEmpty(), Timeout);
+        replaced = QTest::qWaitFor([&] { return !IsWindow(render); }, 3000);
+    }
+    QVERIFY2(replaced, "the engine kept its render window over five navigations");
     QVERIFY(seen.contains(WM_DESTROY));
     QCOMPARE(host.Browser->RenderCompHWND(), HWND(nullptr));
 
