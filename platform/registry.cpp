@@ -10,9 +10,13 @@
 #include <QMutex>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -35,9 +39,30 @@ struct THive
     TRegKey Roots[4]; // classes root, current user, local machine, users
 };
 
+// What the file system says of one hive file: a write changes its change time at least.
+struct THiveFileStamp
+{
+    QByteArray Path;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = -1;
+    timespec Modified{};
+    timespec Changed{};
+    bool operator==(const THiveFileStamp& o) const
+    {
+        return Path == o.Path && Device == o.Device && Inode == o.Inode && Size == o.Size &&
+               Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec &&
+               Changed.tv_sec == o.Changed.tv_sec && Changed.tv_nsec == o.Changed.tv_nsec;
+    }
+};
+
 QMutex GRegistryLock;
 std::shared_ptr<THive> GHive;
-QByteArray GHiveSignature;
+// The files as they were when the hive was last read: their stamps, their bytes and the clock
+// just before they were looked at.
+std::vector<THiveFileStamp> GHiveStamps;
+QList<QByteArray> GHiveContents;
+timespec GHiveLookedAt{};
 
 struct TOpenKey
 {
@@ -269,37 +294,85 @@ void ParseFile(const QString& fileName, const QByteArray& content, THive& hive)
     }
 }
 
-// The hive as the files now are. The files are read on every call and parsed again only when
-// their names or bytes differ from the last parse: a file's size and time cannot show a
-// rewrite of the same size within the file system's time resolution.
+// A file's times lag the clock by at most its file system's resolution (two seconds on the
+// coarsest): a write after a look at the files gets a change time later than that look less
+// this much, so a change time at least this much before the look cannot be shared by it.
+constexpr qint64 kTimeResolutionNs = 2'000'000'000;
+
+qint64 Nanoseconds(const timespec& t)
+{
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+std::vector<THiveFileStamp> StampFiles(const QFileInfoList& files)
+{
+    std::vector<THiveFileStamp> stamps;
+    stamps.reserve(std::size_t(files.size()));
+    for (const QFileInfo& fi : files) {
+        THiveFileStamp stamp;
+        stamp.Path = QFile::encodeName(fi.absoluteFilePath());
+        struct stat st = {};
+        if (::stat(stamp.Path.constData(), &st) == 0) {
+            stamp.Device = st.st_dev;
+            stamp.Inode = st.st_ino;
+            stamp.Size = st.st_size;
+            stamp.Modified = st.st_mtim;
+            stamp.Changed = st.st_ctim;
+        }
+        stamps.push_back(stamp);
+    }
+    return stamps;
+}
+
+// Whether no write after the look at the files can leave a file's stamp as it was.
+bool StampsSettled(const std::vector<THiveFileStamp>& stamps, const timespec& lookedAt)
+{
+    for (const THiveFileStamp& stamp : stamps)
+        if (stamp.Size < 0 ||
+            Nanoseconds(stamp.Changed) > Nanoseconds(lookedAt) - kTimeResolutionNs)
+            return false;
+    return true;
+}
+
+// The hive as the files now are. A file's stamp shows every write except one that follows
+// within the file system's time resolution: while any file was changed that recently before
+// the last look, the files are read again and parsed again when their bytes differ.
 std::shared_ptr<THive> CurrentHive()
 {
+    timespec lookedAt{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &lookedAt);
     const QDir dir(PlatformRoot() + QStringLiteral("/registry"));
     const QFileInfoList files =
         dir.entryInfoList({QStringLiteral("*.reg")}, QDir::Files | QDir::Readable, QDir::Name);
+    std::vector<THiveFileStamp> stamps = StampFiles(files);
+    if (GHive && stamps == GHiveStamps && StampsSettled(GHiveStamps, GHiveLookedAt))
+        return GHive;
     QList<QByteArray> contents;
     QList<bool> readable;
-    QByteArray signature = QFile::encodeName(dir.absolutePath());
     for (const QFileInfo& fi : files) {
         QFile f(fi.absoluteFilePath());
         readable << f.open(QIODevice::ReadOnly);
-        const QByteArray content = readable.last() ? f.readAll() : QByteArray();
-        signature += '\0' + QFile::encodeName(fi.fileName()) + '\0' +
-                     QByteArray::number(readable.last() ? content.size() : -1) + ':' + content;
-        contents << content;
+        contents << (readable.last() ? f.readAll() : QByteArray());
     }
-    if (GHive && signature == GHiveSignature)
-        return GHive;
-    auto hive = std::make_shared<THive>();
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (!readable[i])
-            qWarning("registry: cannot read %s", qPrintable(files[i].absoluteFilePath()));
-        else
-            ParseFile(files[i].absoluteFilePath(), contents[i], *hive);
+    const bool sameFiles = GHive && stamps.size() == GHiveStamps.size() &&
+                           std::equal(stamps.begin(), stamps.end(), GHiveStamps.begin(),
+                                      [](const THiveFileStamp& a, const THiveFileStamp& b) {
+                                          return a.Path == b.Path;
+                                      });
+    if (!(sameFiles && contents == GHiveContents)) {
+        auto hive = std::make_shared<THive>();
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (!readable[i])
+                qWarning("registry: cannot read %s", qPrintable(files[i].absoluteFilePath()));
+            else
+                ParseFile(files[i].absoluteFilePath(), contents[i], *hive);
+        }
+        GHive = hive;
     }
-    GHive = hive;
-    GHiveSignature = signature;
-    return hive;
+    GHiveStamps = std::move(stamps);
+    GHiveContents = std::move(contents);
+    GHiveLookedAt = lookedAt;
+    return GHive;
 }
 
 // Resolves a handle; predefined roots use the current hive.
