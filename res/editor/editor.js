@@ -1885,15 +1885,17 @@ function _settlePastedMarks(before) {
 // Joining blocks that hold marks
 // ---------------------------------------------------------------------------------------------
 
-// A deletion (or text typed over a selection) that crosses the boundary of two blocks joins
-// them. The browser's join re-creates the moved text and may leave a mark's span out of it, so
+// A deletion (or text typed over a selection, or a cut) that crosses the boundary of two blocks
+// joins them. The browser's join re-creates the moved text and may leave a mark's span out of it, so
 // the mark (and, at the next save, an annotation's record) would be lost although its text is
 // still there. Where either block holds a mark the page joins the blocks itself.
 const _JOIN_DELETES = new Set([
   'deleteContent', 'deleteContentBackward', 'deleteContentForward', 'deleteWordBackward',
   'deleteWordForward', 'deleteSoftLineBackward', 'deleteSoftLineForward',
-  'deleteHardLineBackward', 'deleteHardLineForward',
+  'deleteHardLineBackward', 'deleteHardLineForward', 'deleteByCut',
 ]);
+// Inputs that replace a selection: typing, and a new paragraph or line.
+const _REPLACING_INPUTS = new Set(['insertText', 'insertParagraph', 'insertLineBreak']);
 const _MARK_SELECTOR = '[data-hash], .dm-annot, [id^="ann_"]';
 const _VOID_TAGS = new Set(['BR', 'IMG', 'HR', 'INPUT', 'WBR', 'AREA', 'EMBED', 'COL']);
 
@@ -1912,7 +1914,8 @@ function _cellOf(block) {
 // The range an input would delete when it joins two blocks of which one holds a mark; null when
 // the browser may do it.
 function _markedJoinRange(e) {
-  const typed = e.inputType === 'insertText' && typeof e.data === 'string' && e.data !== '';
+  const typed = _REPLACING_INPUTS.has(e.inputType) &&
+    (e.inputType !== 'insertText' || (typeof e.data === 'string' && e.data !== ''));
   if (!typed && !_JOIN_DELETES.has(e.inputType)) return null;
   let range = null;
   try {
@@ -1956,20 +1959,33 @@ function _pruneEmpty(node, block) {
 }
 
 // Deletes the range's content, moves what is left of the second block to the end of the first,
-// removes the second block (and what it leaves empty) and puts the text, if any, at the join.
-function _joinBlocks(range, text) {
+// removes the second block (and what it leaves empty) and puts what the input inserts at the
+// join: its text, or a line break. A new paragraph keeps both blocks, the caret at the second.
+function _joinBlocks(range, input, text) {
   const first = _blockOf(range.startContainer);
   const second = _blockOf(range.endContainer);
+  const startNode = range.startContainer;
+  const startOffset = range.startOffset;
   const endNode = range.endContainer;
   range.deleteContents();
   _pruneEmpty(endNode, second);
-  _pruneEmpty(range.startContainer, first);
+  _pruneEmpty(startNode, first);
+  if (input === 'insertParagraph') {
+    for (const block of [first, second]) {
+      if (!block.firstChild) block.appendChild(document.createElement('br'));
+    }
+    range.setStart(second, 0);
+    range.collapse(true);
+    _setRange(range);
+    return;
+  }
   const moved = Array.from(second.childNodes);
   const hasContent = moved.some((n) => n.nodeType !== Node.TEXT_NODE || n.data !== '');
   if (hasContent && first.lastChild && first.lastChild.nodeName === 'BR') {
     // The first block's closing line break (its place holder when empty) would now show.
     first.removeChild(first.lastChild);
   }
+  const join = first.childNodes.length;
   for (const n of moved) first.appendChild(n);
   let gone = second;
   while (gone !== editor && !gone.contains(first)) {
@@ -1978,10 +1994,15 @@ function _joinBlocks(range, text) {
     if (parent === editor || parent.querySelector('*') || parent.textContent.trim() !== '') break;
     gone = parent;
   }
-  if (range.startContainer !== first && !first.contains(range.startContainer)) {
-    range.setStart(first, first.childNodes.length - moved.length);
-    range.collapse(true);
+  // The caret goes where the deletion began, or to the join when that place is gone.
+  if (startNode === first) {
+    range.setStart(first, Math.min(startOffset, join));
+  } else if (startNode.isConnected && first.contains(startNode)) {
+    range.setStart(startNode, Math.min(startOffset, _nodeLength(startNode)));
+  } else {
+    range.setStart(first, join);
   }
+  range.collapse(true);
   if (text) {
     const at = range.startContainer;
     if (at.nodeType === Node.TEXT_NODE) {
@@ -1993,6 +2014,18 @@ function _joinBlocks(range, text) {
       range.setStartAfter(t);
     }
     range.collapse(true);
+  } else if (input === 'insertLineBreak') {
+    const br = document.createElement('br');
+    range.insertNode(br);
+    range.setStartAfter(br);
+    range.collapse(true);
+    // A line break that ends its block needs a second one for the new line to show.
+    const rest = document.createRange();
+    rest.setStartAfter(br);
+    rest.setEnd(first, first.childNodes.length);
+    if (rest.toString() === '' && !rest.cloneContents().querySelector('br, img')) {
+      first.appendChild(document.createElement('br'));
+    }
   }
   if (!first.firstChild) first.appendChild(document.createElement('br'));
   _setRange(range);
@@ -2050,7 +2083,7 @@ function _attachListeners() {
     const join = _markedJoinRange(e);
     if (join) {
       e.preventDefault();
-      _pageEdit(() => _joinBlocks(join, e.inputType === 'insertText' ? e.data : ''));
+      _pageEdit(() => _joinBlocks(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
       editorEditPending = true;
       _restartChangeTimer();
     }

@@ -557,7 +557,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caret"); // "^x": before x, "x$": after x, "x|y": x to y
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("typed"); // the text after typing "Z" at the caret
+        QTest::addColumn<QString>("typed"); // the text shown after typing "Z" at the caret
         const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
         const QString tag = QStringLiteral(
             "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
@@ -641,6 +641,29 @@ private Q_SLOTS:
                                                          << "X"
                                                          << "<p>aX" + tag.arg("d") + "</p>"
                                                          << "aXZd";
+        QTest::newRow("selection into an annotation cut") << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+                                                          << "b|c"
+                                                          << "Ctrl+X"
+                                                          << "<p>a" + ann.arg("d") + "</p>"
+                                                          << "aZd";
+        QTest::newRow("selection into an annotation, new paragraph")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Enter"
+            << "<p>a</p><p>" + ann.arg("d") + "</p>"
+            << "a\n\nZd";
+        QTest::newRow("whole first block, new paragraph")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "ab|c"
+            << "Enter"
+            << "<p><br></p><p>" + ann.arg("d") + "</p>"
+            << "\n\n\nZd";
+        QTest::newRow("selection into an annotation, new line")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Shift+Enter"
+            << "<p>a<br>" + ann.arg("d") + "</p>"
+            << "a\nZd";
         QTest::newRow("selection over a whole annotation")
             << "<p>ab</p><p>" + ann.arg("cd") + " e</p>"
             << "b|cd"
@@ -677,6 +700,12 @@ private Q_SLOTS:
             F->Key(Qt::Key_Backspace, Qt::ControlModifier);
         } else if (keys == QLatin1String("Delete")) {
             F->Key(Qt::Key_Delete);
+        } else if (keys == QLatin1String("Ctrl+X")) {
+            F->Key(Qt::Key_X, Qt::ControlModifier);
+        } else if (keys == QLatin1String("Enter")) {
+            F->Key(Qt::Key_Return);
+        } else if (keys == QLatin1String("Shift+Enter")) {
+            F->Key(Qt::Key_Return, Qt::ShiftModifier);
         } else {
             F->Type(keys);
         }
@@ -692,7 +721,7 @@ private Q_SLOTS:
         F->Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), after);
         F->Type(QStringLiteral("Z"));
-        QCOMPARE(F->JsText(QStringLiteral("editor.textContent")), typed);
+        QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
     }
 
     void clickInAnnotationNamesInnermostSpan_data()
