@@ -669,6 +669,25 @@ function _rangeCopy() {
   }
 }
 
+// The selection's place as it is now: unlike a live range it does not move when the history
+// puts the document back, and it is valid again once the document is as it was.
+function _selectionPlace() {
+  const r = _rangeCopy();
+  return r && { sc: r.startContainer, so: r.startOffset, ec: r.endContainer, eo: r.endOffset };
+}
+
+function _rangeAt(place) {
+  if (!place) return null;
+  try {
+    const r = document.createRange();
+    r.setStart(place.sc, place.so);
+    r.setEnd(place.ec, place.eo);
+    return r;
+  } catch (e) {
+    return null;
+  }
+}
+
 function _setRange(range) {
   try {
     const sel = window.getSelection();
@@ -745,7 +764,7 @@ function _historyBarrier() {
 // operation. hooks.after(redone) runs after it has been undone or redone.
 function _pageEdit(fn, hooks) {
   if (pageEditDepth > 0) return fn();
-  const before = _rangeCopy();
+  const before = _selectionPlace();
   const observer = new MutationObserver(() => {});
   observer.observe(editor, _OBSERVE_ALL);
   pageEditDepth++;
@@ -760,7 +779,7 @@ function _pageEdit(fn, hooks) {
     }));
     observer.disconnect();
     if (records.length > 0) {
-      _keepInHistory({ records, before, after: _rangeCopy(), hooks: hooks || {} });
+      _keepInHistory({ records, before, after: _selectionPlace(), hooks: hooks || {} });
     }
   }
 }
@@ -833,7 +852,8 @@ function _undoPageEdit() {
   }
   pageDone.pop();
   pageUndone.push(entry);
-  _restoreFocus(historyFocus, _inEditor(entry.before) ? entry.before : historyRange);
+  const before = _rangeAt(entry.before);
+  _restoreFocus(historyFocus, _inEditor(before) ? before : historyRange);
   if (entry.hooks.chain) {
     // The change finished the browser's own step below it (a paste): both go together.
     _historyCommand('undo');
@@ -850,7 +870,8 @@ function _redoPageEdit() {
     return;
   }
   pageDone.push(entry);
-  _restoreFocus(historyFocus, _inEditor(entry.after) ? entry.after : historyRange);
+  const after = _rangeAt(entry.after);
+  _restoreFocus(historyFocus, _inEditor(after) ? after : historyRange);
   _afterPageHistory(entry, true);
 }
 
@@ -1861,6 +1882,156 @@ function _settlePastedMarks(before) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Joining blocks that hold marks
+// ---------------------------------------------------------------------------------------------
+
+// A deletion (or text typed over a selection, or a cut) that crosses the boundary of two blocks
+// joins them. The browser's join re-creates the moved text and may leave a mark's span out of it, so
+// the mark (and, at the next save, an annotation's record) would be lost although its text is
+// still there. Where either block holds a mark the page joins the blocks itself.
+const _JOIN_DELETES = new Set([
+  'deleteContent', 'deleteContentBackward', 'deleteContentForward', 'deleteWordBackward',
+  'deleteWordForward', 'deleteSoftLineBackward', 'deleteSoftLineForward',
+  'deleteHardLineBackward', 'deleteHardLineForward', 'deleteByCut',
+]);
+// Inputs that replace a selection: typing, and a new paragraph or line.
+const _REPLACING_INPUTS = new Set(['insertText', 'insertParagraph', 'insertLineBreak']);
+const _MARK_SELECTOR = '[data-hash], .dm-annot, [id^="ann_"]';
+const _VOID_TAGS = new Set(['BR', 'IMG', 'HR', 'INPUT', 'WBR', 'AREA', 'EMBED', 'COL']);
+
+function _blockOf(node) {
+  for (let n = node; n && n !== editor; n = n.parentNode) {
+    if (_isBlock(n)) return n;
+  }
+  return null;
+}
+
+function _cellOf(block) {
+  const cell = block.closest('td, th');
+  return cell && editor.contains(cell) ? cell : null;
+}
+
+// The range an input would delete when it joins two blocks of which one holds a mark; null when
+// the browser may do it.
+function _markedJoinRange(e) {
+  const typed = _REPLACING_INPUTS.has(e.inputType) &&
+    (e.inputType !== 'insertText' || (typeof e.data === 'string' && e.data !== ''));
+  if (!typed && !_JOIN_DELETES.has(e.inputType)) return null;
+  let range = null;
+  try {
+    const sel = window.getSelection();
+    if (sel.rangeCount > 0 && !sel.isCollapsed) {
+      range = sel.getRangeAt(0).cloneRange();
+    } else if (!typed) {
+      const targets = e.getTargetRanges();
+      if (targets.length !== 1) return null;
+      range = document.createRange();
+      range.setStart(targets[0].startContainer, targets[0].startOffset);
+      range.setEnd(targets[0].endContainer, targets[0].endOffset);
+    }
+  } catch (err) {
+    return null;
+  }
+  if (!range || range.collapsed || !_inEditor(range)) return null;
+  const first = _blockOf(range.startContainer);
+  const second = _blockOf(range.endContainer);
+  if (!first || !second || first === second || _holdsBlock(first) || _holdsBlock(second)) {
+    return null;
+  }
+  if (_cellOf(first) !== _cellOf(second)) return null;
+  // A mark that holds the blocks themselves is left to the browser.
+  if (first.closest(_MARK_SELECTOR) || second.closest(_MARK_SELECTOR)) return null;
+  if (!first.querySelector(_MARK_SELECTOR) && !second.querySelector(_MARK_SELECTOR)) return null;
+  return range;
+}
+
+// Removes the node and the ancestors below the block that the deletion left without content.
+function _pruneEmpty(node, block) {
+  while (node && node !== block && block.contains(node)) {
+    const empty = node.nodeType === Node.TEXT_NODE
+      ? node.data === ''
+      : node.nodeType === Node.ELEMENT_NODE && !node.firstChild && !_VOID_TAGS.has(node.tagName);
+    if (!empty) return;
+    const parent = node.parentNode;
+    parent.removeChild(node);
+    node = parent;
+  }
+}
+
+// Deletes the range's content, moves what is left of the second block to the end of the first,
+// removes the second block (and what it leaves empty) and puts what the input inserts at the
+// join: its text, or a line break. A new paragraph keeps both blocks, the caret at the second.
+function _joinBlocks(range, input, text) {
+  const first = _blockOf(range.startContainer);
+  const second = _blockOf(range.endContainer);
+  const startNode = range.startContainer;
+  const startOffset = range.startOffset;
+  const endNode = range.endContainer;
+  range.deleteContents();
+  _pruneEmpty(endNode, second);
+  _pruneEmpty(startNode, first);
+  if (input === 'insertParagraph') {
+    for (const block of [first, second]) {
+      if (!block.firstChild) block.appendChild(document.createElement('br'));
+    }
+    range.setStart(second, 0);
+    range.collapse(true);
+    _setRange(range);
+    return;
+  }
+  const moved = Array.from(second.childNodes);
+  const hasContent = moved.some((n) => n.nodeType !== Node.TEXT_NODE || n.data !== '');
+  if (hasContent && first.lastChild && first.lastChild.nodeName === 'BR') {
+    // The first block's closing line break (its place holder when empty) would now show.
+    first.removeChild(first.lastChild);
+  }
+  const join = first.childNodes.length;
+  for (const n of moved) first.appendChild(n);
+  let gone = second;
+  while (gone !== editor && !gone.contains(first)) {
+    const parent = gone.parentNode;
+    parent.removeChild(gone);
+    if (parent === editor || parent.querySelector('*') || parent.textContent.trim() !== '') break;
+    gone = parent;
+  }
+  // The caret goes where the deletion began, or to the join when that place is gone.
+  if (startNode === first) {
+    range.setStart(first, Math.min(startOffset, join));
+  } else if (startNode.isConnected && first.contains(startNode)) {
+    range.setStart(startNode, Math.min(startOffset, _nodeLength(startNode)));
+  } else {
+    range.setStart(first, join);
+  }
+  range.collapse(true);
+  if (text) {
+    const at = range.startContainer;
+    if (at.nodeType === Node.TEXT_NODE) {
+      at.insertData(range.startOffset, text);
+      range.setStart(at, range.startOffset + text.length);
+    } else {
+      const t = document.createTextNode(text);
+      range.insertNode(t);
+      range.setStartAfter(t);
+    }
+    range.collapse(true);
+  } else if (input === 'insertLineBreak') {
+    const br = document.createElement('br');
+    range.insertNode(br);
+    range.setStartAfter(br);
+    range.collapse(true);
+    // A line break that ends its block needs a second one for the new line to show.
+    const rest = document.createRange();
+    rest.setStartAfter(br);
+    rest.setEnd(first, first.childNodes.length);
+    if (rest.toString() === '' && !rest.cloneContents().querySelector('br, img')) {
+      first.appendChild(document.createElement('br'));
+    }
+  }
+  if (!first.firstChild) first.appendChild(document.createElement('br'));
+  _setRange(range);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Start-up
 // ---------------------------------------------------------------------------------------------
 
@@ -1909,6 +2080,13 @@ function _attachListeners() {
   editor.addEventListener('beforeinput', (e) => {
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+    const join = _markedJoinRange(e);
+    if (join) {
+      e.preventDefault();
+      _pageEdit(() => _joinBlocks(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
+      editorEditPending = true;
+      _restartChangeTimer();
+    }
   });
   editor.addEventListener('input', (e) => {
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {

@@ -548,6 +548,182 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), clean);
     }
 
+    // Deleting across the boundary of two blocks joins them; a mark whose text is not deleted
+    // stays a span with its id and attributes, is in the body the host is given, and the join
+    // is one step of the editing history. The caret stays at the join.
+    void joiningBlocksKeepsMarks_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // "^x": before x, "x$": after x, "x|y": x to y
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("typed"); // the text shown after typing "Z" at the caret
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString p2 = QStringLiteral("<p>a</p><p>%1</p>");
+
+        QTest::newRow("plain paragraphs") << p2.arg("b") << "^b"
+                                          << "Backspace"
+                                          << "<p>ab</p>"
+                                          << "aZb";
+        QTest::newRow("annotation first, backspace") << p2.arg(ann.arg("b")) << "^b"
+                                                     << "Backspace"
+                                                     << "<p>a" + ann.arg("b") + "</p>"
+                                                     << "aZb";
+        QTest::newRow("annotation first, delete") << p2.arg(ann.arg("b")) << "a$"
+                                                  << "Delete"
+                                                  << "<p>a" + ann.arg("b") + "</p>"
+                                                  << "aZb";
+        QTest::newRow("annotation first, word backspace") << p2.arg(ann.arg("b")) << "^b"
+                                                          << "Ctrl+Backspace"
+                                                          << "<p>a" + ann.arg("b") + "</p>"
+                                                          << "aZb";
+        QTest::newRow("annotation with bold inside") << p2.arg(ann.arg("<b>b</b>")) << "^b"
+                                                     << "Backspace"
+                                                     << "<p>a" + ann.arg("<b>b</b>") + "</p>"
+                                                     << "aZb";
+        QTest::newRow("annotation in the middle") << p2.arg("x " + ann.arg("b") + " c") << "^x"
+                                                  << "Backspace"
+                                                  << "<p>ax " + ann.arg("b") + " c</p>"
+                                                  << "aZx b c";
+        QTest::newRow("tag first, backspace") << p2.arg(tag.arg("b")) << "^b"
+                                              << "Backspace"
+                                              << "<p>a" + tag.arg("b") + "</p>"
+                                              << "aZb";
+        QTest::newRow("tag first, delete") << p2.arg(tag.arg("b")) << "a$"
+                                           << "Delete"
+                                           << "<p>a" + tag.arg("b") + "</p>"
+                                           << "aZb";
+        QTest::newRow("tag passage joined to its first")
+            << "<p>" + tag.arg("a") + "</p><p>" + further.arg("b") + "</p>"
+            << "^b"
+            << "Backspace"
+            << "<p>" + tag.arg("a") + further.arg("b") + "</p>"
+            << "aZb";
+        QTest::newRow("heading and paragraph") << "<h2>a</h2><p>" + ann.arg("b") + "</p>"
+                                               << "^b"
+                                               << "Backspace"
+                                               << "<h2>a" + ann.arg("b") + "</h2>"
+                                               << "aZb";
+        QTest::newRow("empty paragraph before") << "<p><br></p><p>" + ann.arg("b") + "</p>"
+                                                << "^b"
+                                                << "Backspace"
+                                                << "<p>" + ann.arg("b") + "</p>"
+                                                << "Zb";
+        QTest::newRow("list items, backspace") << "<ul><li>a</li><li>" + ann.arg("b") + "</li></ul>"
+                                               << "^b"
+                                               << "Backspace"
+                                               << "<ul><li>a" + ann.arg("b") + "</li></ul>"
+                                               << "aZb";
+        QTest::newRow("list items, delete") << "<ul><li>a</li><li>" + ann.arg("b") + "</li></ul>"
+                                            << "a$"
+                                            << "Delete"
+                                            << "<ul><li>a" + ann.arg("b") + "</li></ul>"
+                                            << "aZb";
+        // The selected part of the span's text goes; the span keeps the rest.
+        QTest::newRow("selection into an annotation deleted")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Delete"
+            << "<p>a" + ann.arg("d") + "</p>"
+            << "aZd";
+        QTest::newRow("selection over three blocks deleted")
+            << "<p>ab</p><p>x</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Backspace"
+            << "<p>a" + ann.arg("d") + "</p>"
+            << "aZd";
+        QTest::newRow("selection into a tag typed over") << "<p>ab</p><p>" + tag.arg("cd") + "</p>"
+                                                         << "b|c"
+                                                         << "X"
+                                                         << "<p>aX" + tag.arg("d") + "</p>"
+                                                         << "aXZd";
+        QTest::newRow("selection into an annotation cut") << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+                                                          << "b|c"
+                                                          << "Ctrl+X"
+                                                          << "<p>a" + ann.arg("d") + "</p>"
+                                                          << "aZd";
+        QTest::newRow("selection into an annotation, new paragraph")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Enter"
+            << "<p>a</p><p>" + ann.arg("d") + "</p>"
+            << "a\n\nZd";
+        QTest::newRow("whole first block, new paragraph")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "ab|c"
+            << "Enter"
+            << "<p><br></p><p>" + ann.arg("d") + "</p>"
+            << "\n\n\nZd";
+        QTest::newRow("selection into an annotation, new line")
+            << "<p>ab</p><p>" + ann.arg("cd") + "</p>"
+            << "b|c"
+            << "Shift+Enter"
+            << "<p>a<br>" + ann.arg("d") + "</p>"
+            << "a\nZd";
+        QTest::newRow("selection over a whole annotation")
+            << "<p>ab</p><p>" + ann.arg("cd") + " e</p>"
+            << "b|cd"
+            << "Delete"
+            << "<p>a e</p>"
+            << "aZ e";
+        QTest::newRow("selection out of an annotation") << "<p>" + ann.arg("ab") + "</p><p>cd</p>"
+                                                        << "b|c"
+                                                        << "Delete"
+                                                        << "<p>" + ann.arg("a") + "d</p>"
+                                                        << "aZd";
+    }
+    void joiningBlocksKeepsMarks()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, keys);
+        QFETCH(QString, after);
+        QFETCH(QString, typed);
+        QVERIFY(F->LoadBody(body));
+        if (caret.startsWith(QLatin1Char('^'))) {
+            QVERIFY(F->SelectText(caret.mid(1)));
+            F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        } else if (caret.endsWith(QLatin1Char('$'))) {
+            QVERIFY(F->SelectText(caret.chopped(1)));
+            F->Js(QStringLiteral("getSelection().collapseToEnd(); true"));
+        } else {
+            const QStringList ends = caret.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends[1]));
+        }
+        if (keys == QLatin1String("Backspace")) {
+            F->Key(Qt::Key_Backspace);
+        } else if (keys == QLatin1String("Ctrl+Backspace")) {
+            F->Key(Qt::Key_Backspace, Qt::ControlModifier);
+        } else if (keys == QLatin1String("Delete")) {
+            F->Key(Qt::Key_Delete);
+        } else if (keys == QLatin1String("Ctrl+X")) {
+            F->Key(Qt::Key_X, Qt::ControlModifier);
+        } else if (keys == QLatin1String("Enter")) {
+            F->Key(Qt::Key_Return);
+        } else if (keys == QLatin1String("Shift+Enter")) {
+            F->Key(Qt::Key_Return, Qt::ShiftModifier);
+        } else {
+            F->Type(keys);
+        }
+        QCOMPARE(F->InnerHtml(), after);
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("j")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 100);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), after);
+
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        F->Type(QStringLiteral("Z"));
+        QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
+    }
+
     void clickInAnnotationNamesInnermostSpan_data()
     {
         QTest::addColumn<QString>("target"); // script giving [x, y]

@@ -374,6 +374,40 @@ private Q_SLOTS:
         QCOMPARE(LastReport(), QString());
     }
 
+    // The page's own join of two blocks that hold a mark stands in the history between the
+    // browser's typing before and after it: each undo takes back one of them, in order, and redo
+    // brings them back in order.
+    void joinOfMarkedBlocksBetweenTyping()
+    {
+        const QString body =
+            QStringLiteral("<p>a</p><p><span id=\"ann_k1\" class=\"dm-annot\">b</span></p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral("c"));
+        const QString typed = F->InnerHtml();
+        QVERIFY(typed != body);
+        CaretInto(QStringLiteral("b"));
+        F->Key(Qt::Key_Backspace);
+        const QString joined = F->InnerHtml();
+        QVERIFY(joined.startsWith(QStringLiteral("<p>a<span id=\"ann_k1\" class=\"dm-annot\">b")));
+        F->Type(QStringLiteral("x"));
+        const QString last = F->InnerHtml();
+        QCOMPARE(F->JsText(QStringLiteral("editor.textContent")), QStringLiteral("axbc"));
+
+        const QStringList back{joined, typed, body};
+        for (const QString& expected : back) {
+            Undo();
+            QCOMPARE(F->InnerHtml(), expected);
+        }
+        const QStringList forward{typed, joined, last};
+        for (const QString& expected : forward) {
+            Redo();
+            QCOMPARE(F->InnerHtml(), expected);
+        }
+        F->ClearPosts();
+        QCOMPARE(LastReport(), last);
+    }
+
     // A paste that brought copies of marks (whose ids were then made unique) is undone and
     // redone as one step, ids included.
     void pasteWithMarksIsOneStep()
