@@ -274,10 +274,6 @@ QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
 
 namespace {
 
-// Pieces hold about this many bytes; they end after a line feed, which is never part of
-// another character in these encodings, so that no character and no line is split.
-constexpr qsizetype PieceBytes = 1 << 20;
-
 // The encoding a byte-order mark selects, with the mark's length; false without one.
 bool ByteOrderMark(const QByteArray& ABytes, ETextEncoding& AEncoding, qsizetype& ALength)
 {
@@ -333,7 +329,8 @@ void DecodePiece(ETextEncoding AEncoding, QStringDecoder& AUtf8, const char* ADa
 
 } // namespace
 
-TDecodedPieces::TDecodedPieces(const QByteArray& ABytes) : FBytes(ABytes)
+TDecodedPieces::TDecodedPieces(const QByteArray& ABytes, qsizetype APieceBytes)
+    : FBytes(ABytes), FPieceBytes(qMax<qsizetype>(APieceBytes, 1))
 {
     if (!ByteOrderMark(ABytes, FEncoding, FPos))
         FEncoding =
@@ -346,11 +343,11 @@ bool TDecodedPieces::Next(QString& APiece)
     if (FPos >= n)
         return false;
     const char* b = FBytes.constData();
-    // The piece ends after the first line feed from PieceBytes on.
+    // The piece ends after the first line feed from FPieceBytes on (a whole UTF-16 unit on).
     qsizetype end = n;
-    if (n - FPos > PieceBytes) {
+    if (n - FPos > FPieceBytes) {
         if (IsUtf16(FEncoding)) {
-            for (qsizetype k = FPos + PieceBytes; k + 1 < n; k += 2) {
+            for (qsizetype k = FPos + (FPieceBytes + 1) / 2 * 2; k + 1 < n; k += 2) {
                 if (IsUtf16LF(b + k, FEncoding)) {
                     end = k + 2;
                     break;
@@ -358,7 +355,7 @@ bool TDecodedPieces::Next(QString& APiece)
             }
         } else {
             const void* lf =
-                std::memchr(b + FPos + PieceBytes, '\n', size_t(n - FPos - PieceBytes));
+                std::memchr(b + FPos + FPieceBytes, '\n', size_t(n - FPos - FPieceBytes));
             if (lf)
                 end = static_cast<const char*>(lf) - b + 1;
         }
@@ -368,7 +365,8 @@ bool TDecodedPieces::Next(QString& APiece)
     return true;
 }
 
-TFilePieces::TFilePieces(const QString& APath) : FFile(APath), FPath(APath)
+TFilePieces::TFilePieces(const QString& APath, qsizetype APieceBytes)
+    : FFile(APath), FPath(APath), FPieceBytes(qMax<qsizetype>(APieceBytes, 1))
 {
     if (!FFile.open(QIODevice::ReadOnly))
         throw EImportFileError(
@@ -381,15 +379,19 @@ TFilePieces::TFilePieces(const QString& APath) : FFile(APath), FPath(APath)
         FPending.remove(0, bom);
         return;
     }
-    // Well-formed UTF-8 or not: checked a block at a time, each cut after its last ASCII
-    // byte (which ends every sequence), the rest carried into the next block.
+    // Well-formed UTF-8 or not: checked a block at a time, each cut before a sequence that
+    // its end may have split (at most four bytes), which is carried into the next block.
     QByteArray check = FPending;
     bool valid = true;
     for (;;) {
         qsizetype cut = check.size();
         if (!FEof) {
-            while (cut > 0 && static_cast<unsigned char>(check[cut - 1]) >= 0x80)
-                --cut;
+            const auto* c = reinterpret_cast<const unsigned char*>(check.constData());
+            qsizetype k = cut;
+            while (k > 0 && cut - k < 3 && (c[k - 1] & 0xC0) == 0x80)
+                --k;
+            if (k > 0 && c[k - 1] >= 0xC0)
+                cut = k - 1;
         }
         if (!QByteArrayView(check.constData(), cut).isValidUtf8()) {
             valid = false;
@@ -401,10 +403,14 @@ TFilePieces::TFilePieces(const QString& APath) : FFile(APath), FPath(APath)
         ReadBlock(check);
     }
     FEncoding = valid ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
-    if (FPending.size() == FSize && FEof)
+    if (FEof && FPending.size() == FRead)
         return; // the whole file is at hand already
     if (!FFile.seek(0))
         ReadError();
+    // A check that ended early (at bytes that are not UTF-8) has not seen the whole length;
+    // code page 1252 reads whatever the bytes are then.
+    FChecked = FEof ? FRead : -1;
+    FRead = 0;
     FPending.clear();
     FEof = false;
 }
@@ -415,19 +421,50 @@ void TFilePieces::ReadError()
         QStringLiteral("Cannot read file \"%1\": %2").arg(FPath, FFile.errorString()));
 }
 
+void TFilePieces::ChangedError()
+{
+    throw EImportFileError(
+        QStringLiteral("Cannot read file \"%1\": it changed while it was being read").arg(FPath));
+}
+
 void TFilePieces::ReadBlock(QByteArray& ABuffer)
 {
     // No more than the rest of the file and one byte (to see its end), so that a small file
-    // needs no block-sized buffer.
-    const qint64 want = qMin<qint64>(PieceBytes, qMax<qint64>(FSize - FFile.pos(), 0) + 1);
+    // needs no block-sized buffer; a file that has grown since it was opened is read a block
+    // at a time.
+    const qint64 rest = (FChecked >= 0 ? FChecked : FSize) - FRead;
+    const qint64 want = rest >= 0 ? qMin<qint64>(FPieceBytes, rest + 1) : FPieceBytes;
     const qsizetype old = ABuffer.size();
     ABuffer.resize(old + qsizetype(want));
     const qint64 got = FFile.read(ABuffer.data() + old, want);
     if (got < 0)
         ReadError();
     ABuffer.resize(old + qsizetype(got));
+    FRead += got;
     if (got == 0)
         FEof = true;
+    // The second reading must find the bytes the first one judged: not one more or less.
+    if (FChecked >= 0 && (FRead > FChecked || (FEof && FRead != FChecked)))
+        ChangedError();
+}
+
+qsizetype TFilePieces::LastLineEnd()
+{
+    const char* b = FPending.constData();
+    const qsizetype n = FPending.size();
+    if (IsUtf16(FEncoding)) {
+        for (qsizetype k = (n & ~qsizetype(1)) - 2; k >= FSearched; k -= 2) {
+            if (IsUtf16LF(b + k, FEncoding))
+                return k + 2;
+        }
+        FSearched = n & ~qsizetype(1);
+        return 0;
+    }
+    const qsizetype lf = QByteArrayView(b + FSearched, n - FSearched).lastIndexOf('\n');
+    if (lf >= 0)
+        return FSearched + lf + 1;
+    FSearched = n;
+    return 0;
 }
 
 bool TFilePieces::Next(QString& APiece)
@@ -439,25 +476,23 @@ bool TFilePieces::Next(QString& APiece)
             cut = FPending.size();
             break;
         }
-        cut = 0;
-        if (IsUtf16(FEncoding)) {
-            for (qsizetype k = (FPending.size() & ~qsizetype(1)) - 2; k >= 0; k -= 2) {
-                if (IsUtf16LF(FPending.constData() + k, FEncoding)) {
-                    cut = k + 2;
-                    break;
-                }
-            }
-        } else {
-            cut = FPending.lastIndexOf('\n') + 1;
-        }
-        if (cut > 0 && FPending.size() >= PieceBytes)
+        if (FPending.size() >= FPieceBytes && (cut = LastLineEnd()) > 0)
             break;
         ReadBlock(FPending);
     }
     if (cut == 0)
         return false;
+    // What the first reading found to be UTF-8 must still be UTF-8.
+    if (FChecked >= 0 && FEncoding == ETextEncoding::teUtf8 &&
+        !QByteArrayView(FPending.constData(), cut).isValidUtf8())
+        ChangedError();
     DecodePiece(FEncoding, FUtf8, FPending.constData(), cut, APiece);
     FPending.remove(0, cut);
+    // The bytes of a line far longer than a block are not kept beside its text.
+    if (FPending.capacity() > 4 * FPieceBytes)
+        FPending.squeeze();
+    // What is left holds no line feed (or no whole UTF-16 one).
+    FSearched = IsUtf16(FEncoding) ? FPending.size() & ~qsizetype(1) : FPending.size();
     return true;
 }
 

@@ -47,13 +47,18 @@ enum class ETextEncoding
     teCp1252
 };
 
+// Pieces of a text hold about this many bytes; they end after a line feed, which is never part
+// of another character in these encodings, so that no character and no line is split.
+constexpr qsizetype PieceBytes = 1 << 20;
+
 // DecodeBytes without a meta element, a piece at a time, so that a large file's text need not
 // be held whole: each piece ends after a line feed or at the end, and the pieces together are
-// DecodeBytes(ABytes). ABytes must outlive the reader.
+// DecodeBytes(ABytes). ABytes must outlive the reader. APieceBytes is only ever changed by
+// tests, to put many piece ends into a small text.
 class TDecodedPieces
 {
 public:
-    explicit TDecodedPieces(const QByteArray& ABytes);
+    explicit TDecodedPieces(const QByteArray& ABytes, qsizetype APieceBytes = PieceBytes);
     // The next piece; false at the end.
     bool Next(QString& APiece);
     bool AtEnd() const { return FPos >= FBytes.size(); }
@@ -62,6 +67,7 @@ public:
 
 private:
     const QByteArray& FBytes;
+    const qsizetype FPieceBytes;
     ETextEncoding FEncoding;
     qsizetype FPos = 0;
     QStringDecoder FUtf8{QStringDecoder::Utf8};
@@ -69,23 +75,33 @@ private:
 
 // The same pieces read from a file a block at a time, so that not even the file's bytes are
 // held whole (a file without a byte-order mark is read twice: once to tell UTF-8 from code
-// page 1252). Raises EImportFileError as ReadFileBytes does.
+// page 1252). Raises EImportFileError as ReadFileBytes does, and also when the file changes
+// between the two readings (another length, or no longer UTF-8), so that it is never read
+// half one way and half another.
 class TFilePieces
 {
 public:
-    explicit TFilePieces(const QString& APath);
+    explicit TFilePieces(const QString& APath, qsizetype APieceBytes = PieceBytes);
     bool Next(QString& APiece);
     qint64 FileSize() const { return FSize; }
 
 private:
     // Appends up to one block of the file to ABuffer; sets FEof at the end of the file.
     void ReadBlock(QByteArray& ABuffer);
+    // Where the last line feed of FPending ends, looking only at what was not looked at
+    // before; 0 when there is none.
+    qsizetype LastLineEnd();
     [[noreturn]] void ReadError();
+    [[noreturn]] void ChangedError();
 
     QFile FFile;
     QString FPath;
+    const qsizetype FPieceBytes;
     qint64 FSize = 0;
-    QByteArray FPending; // read and not yet decoded
+    qint64 FRead = 0;        // bytes read so far in this reading of the file
+    qint64 FChecked = -1;    // bytes the first reading found, which the second must find again
+    QByteArray FPending;     // read and not yet decoded
+    qsizetype FSearched = 0; // FPending[0, FSearched) holds no line feed
     bool FEof = false;
     ETextEncoding FEncoding = ETextEncoding::teUtf8;
     QStringDecoder FUtf8{QStringDecoder::Utf8};
@@ -122,6 +138,8 @@ QString ConvertHTML(const QString& ARaw, QString& ATitle);
 // ConvertHTML working on AText itself, so that a large page is not copied.
 QString ConvertHTMLText(QString&& AText, QString& ATitle);
 QString ConvertMarkdown(const QStringList& ALines, QString& ATitle);
+// ImportMarkdown reading the file in pieces of about APieceBytes.
+QString ImportMarkdownFile(const QString& APath, QString& ATitle, qsizetype APieceBytes);
 QString ConvertRTF(const QByteArray& ARaw);
 QString ConvertPDF(const QByteArray& ARaw);
 

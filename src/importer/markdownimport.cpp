@@ -296,14 +296,12 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle)
         total, ATitle);
 }
 
-} // namespace importer
-
-QString ImportMarkdown(const QString& APath, QString& ATitle)
+QString ImportMarkdownFile(const QString& APath, QString& ATitle, qsizetype APieceBytes)
 {
     ATitle = FileTitle(APath);
     // The file is read and decoded a piece at a time (no line crosses two pieces), so that
     // neither its bytes nor its text are ever held whole beside the result.
-    TFilePieces pieces(APath);
+    TFilePieces pieces(APath, APieceBytes);
     QString piece;
     qsizetype pos = 0;
     return ConvertLines(
@@ -316,4 +314,11 @@ QString ImportMarkdown(const QString& APath, QString& ATitle)
             return true;
         },
         qsizetype(pieces.FileSize()), ATitle);
+}
+
+} // namespace importer
+
+QString ImportMarkdown(const QString& APath, QString& ATitle)
+{
+    return ImportMarkdownFile(APath, ATitle, PieceBytes);
 }
