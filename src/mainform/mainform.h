@@ -5,6 +5,7 @@
 #include "models.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -137,6 +138,12 @@ private:
     // meanwhile run after it in turn. Without a page the command runs at once.
     void AfterPendingEdit(std::function<void()> ACommand);
     void EndWait();
+    struct TWaitingCommand
+    {
+        std::function<void()> Command;
+        bool AfterInput; // asked for after input that was held back
+    };
+    void DeliverHeldInput(const std::shared_ptr<std::deque<TWaitingCommand>>& ALater);
     // The window's handlers run inside these: they count nesting, and the note list and tag
     // list are rebuilt only once no handler and no wait is in progress.
     template <typename F> auto Handler(F AHandler);
@@ -186,7 +193,12 @@ private:
     // The wait for the page's pending edit, and the commands that run when it ends.
     bool FWaiting = false;
     TInputHold* FWaitHold = nullptr;
-    std::deque<std::function<void()>> FAfterWait;
+    std::deque<TWaitingCommand> FAfterWait;
+    // Waits that have ended whose held input has not been delivered yet.
+    int FEndingWaits = 0;
+    // The page's input that held keys were delivered to and that has not confirmed them yet.
+    QPointer<QObject> FPageKeysTarget;
+    bool WaitInProgress() const { return FWaiting || FEndingWaits > 0; }
     bool FCloseRequested = false;
     bool FClosing = false;
     // The event-loop level at which each handler in progress began, outermost first.

@@ -424,6 +424,47 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
         QCOMPARE(F->Form()->ReentrantHandlers(), 0);
     }
+    // Typing held back during a wait is kept when the user then closes the window or clicks
+    // another note: each waits until the page has read the keys typed before it.
+    void typingHeldDuringTheWaitIsKept_data()
+    {
+        QTest::addColumn<bool>("close");
+        QTest::newRow("close") << true;
+        QTest::newRow("other note") << false;
+    }
+    void typingHeldDuringTheWaitIsKept()
+    {
+        QFETCH(bool, close);
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" quick");
+        F->View()->page()->runJavaScript(
+            "(function(){ const t = Date.now(); while (Date.now() - t < 600) {} })()");
+        QTest::qWait(50);
+        QTest::keyClick(F->Input(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(F->Form()->WaitingForPage());
+        F->Type(" more");
+        QVERIFY(F->Form()->WaitingForPage());
+        if (close) {
+            F->Close();
+            TDatabase db(F->Folder() + "/quorvel.db");
+            QCOMPARE(db.GetNote(n.A).Body, QString("<p>alpha quick more</p>"));
+            return;
+        }
+        QListWidget* list = F->Form()->NoteListPane()->List();
+        QListWidgetItem* row = nullptr;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(NoteIdRole).toLongLong() == n.B)
+                row = list->item(i);
+        QVERIFY(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+        QVERIFY(F->Form()->WaitingForPage());
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->NoteId(), n.B, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
+        QVERIFY(F->WaitJs("getCleanHTML() === '<p>beta</p>'"));
+        QCOMPARE(Saved(n.B), QString("<p>beta</p>"));
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)

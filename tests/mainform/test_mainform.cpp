@@ -563,6 +563,54 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
     }
 
+    // Mouse input held back during a wait acts on the rows the user saw: the note list is not
+    // rebuilt before it is replayed, and a drag across it does not change the selection meanwhile.
+    void heldMouseInputActsOnTheListAsShown_data()
+    {
+        QTest::addColumn<bool>("drag");
+        QTest::newRow("click") << false;
+        QTest::newRow("drag") << true;
+    }
+    void heldMouseInputActsOnTheListAsShown()
+    {
+        QFETCH(bool, drag);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        // Newest first: the second note above the first until the first is saved.
+        RunSQL(store.Path("quorvel.db"),
+               QString("UPDATE notes SET updated_at = 1000 WHERE id = %1; UPDATE notes SET "
+                       "updated_at = 2000 WHERE id = %2")
+                   .arg(s.Note1)
+                   .arg(s.Note2));
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QListWidget* list = form.NoteListPane()->List();
+        QCOMPARE(list->row(RowWithId(list, s.Note2)), 0);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(form.WaitingForPage());
+        const QPoint first = list->visualItemRect(RowWithId(list, s.Note1)).center();
+        const QPoint second = list->visualItemRect(RowWithId(list, s.Note2)).center();
+        if (drag) {
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, first);
+            QTest::mouseMove(list->viewport(), second);
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, second);
+        } else {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+        }
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note1);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+        QTRY_COMPARE_WITH_TIMEOUT(form.NoteEditor()->NoteId(), s.Note2, 500);
+        QTest::qWait(50);
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+    }
+
     void formatStripDate_data()
     {
         // The time stamps count the local wall clock, so the date is the same in every zone;
