@@ -538,14 +538,16 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
             if (FCloseRequested)
                 return;
             FCloseRequested = true;
-            AfterPendingEdit([this] {
-                FClosing = true;
-                auto done = qScopeGuard([this] {
-                    FClosing = false;
-                    FCloseRequested = false;
-                });
-                close();
-            });
+            AfterPendingEdit(
+                [this] {
+                    FClosing = true;
+                    auto done = qScopeGuard([this] {
+                        FClosing = false;
+                        FCloseRequested = false;
+                    });
+                    close();
+                },
+                true);
             return;
         }
         if (!FStoreFailed)
@@ -814,10 +816,14 @@ void TMainForm::MenuImportNotebook()
     ShowMessage(message);
 }
 
-void TMainForm::AfterPendingEdit(std::function<void()> ACommand)
+void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutside)
 {
     // Asked for after input that is held back (a close from the window manager): it runs
     // once that input has been delivered and the page has reported it in its turn.
+    if (AFromOutside && !FWaiting && FEndingWaits > 0) {
+        FAfterDelivery.push_back({std::move(ACommand), true});
+        return;
+    }
     const bool afterInput = FWaiting && FWaitHold && FWaitHold->Holding();
     FAfterWait.push_back({std::move(ACommand), afterInput});
     if (FWaiting)
@@ -844,20 +850,22 @@ void TMainForm::EndWait()
         --FEndingWaits;
         return;
     }
-    auto later = std::make_shared<std::deque<TWaitingCommand>>();
-    later->swap(FAfterWait);
-    DeliverHeldInput(later);
+    for (TWaitingCommand& command : FAfterWait)
+        FAfterDelivery.push_back(std::move(command));
+    FAfterWait.clear();
+    DeliverHeldInput();
 }
 
-void TMainForm::DeliverHeldInput(const std::shared_ptr<std::deque<TWaitingCommand>>& ALater)
+void TMainForm::DeliverHeldInput()
 {
     if (FWaitHold)
         FWaitHold->StopDelivery();
     if (FWaiting) {
         // A delivered command waits: the rest of the input, and then the commands asked for
         // after it, follow once that wait has ended.
-        for (TWaitingCommand& command : *ALater)
+        for (TWaitingCommand& command : FAfterDelivery)
             FAfterWait.push_back({std::move(command.Command), true});
+        FAfterDelivery.clear();
         --FEndingWaits;
         return;
     }
@@ -871,7 +879,7 @@ void TMainForm::DeliverHeldInput(const std::shared_ptr<std::deque<TWaitingComman
         if (key && FNoteEditor->IsPageInput(target)) {
             FPageKeysTarget = target;
         }
-        auto next = Guarded([this, ALater] { DeliverHeldInput(ALater); });
+        auto next = Guarded([this] { DeliverHeldInput(); });
         if (FPageKeysTarget && !FNoteEditor->IsPageInput(FWaitHold->NextTarget())) {
             QObject* input = FPageKeysTarget;
             FPageKeysTarget = nullptr;
@@ -884,7 +892,9 @@ void TMainForm::DeliverHeldInput(const std::shared_ptr<std::deque<TWaitingComman
     delete FWaitHold;
     FWaitHold = nullptr;
     --FEndingWaits;
-    for (TWaitingCommand& command : *ALater)
+    std::deque<TWaitingCommand> later;
+    later.swap(FAfterDelivery);
+    for (TWaitingCommand& command : later)
         AfterPendingEdit(std::move(command.Command));
     RefreshListsWhenIdle();
 }

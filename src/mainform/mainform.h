@@ -136,14 +136,16 @@ private:
     // The wait happens in the event loop, not inside the caller: the caller returns at once,
     // the window's input is held back until the command has run, and commands asked for
     // meanwhile run after it in turn. Without a page the command runs at once.
-    void AfterPendingEdit(std::function<void()> ACommand);
+    // AFromOutside: asked for by something other than the window's input (a close from the
+    // window manager), so after all of the input held back so far.
+    void AfterPendingEdit(std::function<void()> ACommand, bool AFromOutside = false);
     void EndWait();
     struct TWaitingCommand
     {
         std::function<void()> Command;
         bool AfterInput; // asked for after input that was held back
     };
-    void DeliverHeldInput(const std::shared_ptr<std::deque<TWaitingCommand>>& ALater);
+    void DeliverHeldInput();
     // The window's handlers run inside these: they count nesting, and the note list and tag
     // list are rebuilt only once no handler and no wait is in progress.
     template <typename F> auto Handler(F AHandler);
@@ -194,6 +196,8 @@ private:
     bool FWaiting = false;
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;
+    // The commands that run once the held input has been delivered.
+    std::deque<TWaitingCommand> FAfterDelivery;
     // Waits that have ended whose held input has not been delivered yet.
     int FEndingWaits = 0;
     // The page's input that held keys were delivered to and that has not confirmed them yet.
