@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <ctime>
 #include <memory>
@@ -34,6 +35,8 @@ public:
         FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
     }
     QStringList Sent;
+    // A message from the page.
+    void Receive(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
 
 private:
     TNoteEditor* FEditor;
@@ -609,6 +612,31 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(form.NoteEditor()->NoteId(), s.Note2, 500);
         QTest::qWait(50);
         QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+    }
+
+    // A page that answers only after the wait has given up: its report, saved by the autosave
+    // while the rename prompt is open, is kept by the rename.
+    void renameKeepsABodySavedDuringItsPrompt()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->SaveTimer()->setInterval(50);
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            fake.Receive(R"({"type":"contentChanged","html":"<p>typed late</p>"})");
+            QTRY_COMPARE(form.NoteEditor()->SaveStatus(), QString("Saved"));
+            ADialog.findChild<QLineEdit*>()->setText("Renamed");
+            ADialog.accept();
+        });
+        form.NoteListPane()->MenuRenameNote();
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
+        QCOMPARE(AppDB->GetNote(s.Note1).Body, QString("<p>typed late</p>"));
+        QCOMPARE(form.NoteEditor()->TitleEdit()->text(), QString("Renamed"));
     }
 
     void formatStripDate_data()
