@@ -853,6 +853,7 @@ void TMainForm::EndWait()
     for (TWaitingCommand& command : FAfterWait)
         FAfterDelivery.push_back(std::move(command));
     FAfterWait.clear();
+    FDeliveredLoads = FNoteEditor->LoadCount();
     DeliverHeldInput();
 }
 
@@ -874,12 +875,19 @@ void TMainForm::DeliverHeldInput()
         // it. Keys for the page travel apart from the window's messages to it: before other
         // input (which may load another note or close the window) the page confirms it has
         // read them.
+        auto next = Guarded([this] { DeliverHeldInput(); });
+        if (FNoteEditor->LoadCount() != FDeliveredLoads) {
+            // The last event showed another note: the page reports what it held of the note
+            // before (so that it is in the store should that note be shown again) first.
+            FDeliveredLoads = FNoteEditor->LoadCount();
+            FNoteEditor->RequestPendingEdit(next);
+            return;
+        }
         bool key = false;
         QObject* target = FWaitHold->DeliverNext(key);
         if (key && FNoteEditor->IsPageInput(target)) {
             FPageKeysTarget = target;
         }
-        auto next = Guarded([this] { DeliverHeldInput(); });
         if (FPageKeysTarget && !FNoteEditor->IsPageInput(FWaitHold->NextTarget())) {
             QObject* input = FPageKeysTarget;
             FPageKeysTarget = nullptr;

@@ -200,6 +200,8 @@ private:
     std::deque<TWaitingCommand> FAfterDelivery;
     // Waits that have ended whose held input has not been delivered yet.
     int FEndingWaits = 0;
+    // The editor's load count when the last held event was delivered.
+    int64_t FDeliveredLoads = 0;
     // The page's input that held keys were delivered to and that has not confirmed them yet.
     QPointer<QObject> FPageKeysTarget;
     bool WaitInProgress() const { return FWaiting || FEndingWaits > 0; }

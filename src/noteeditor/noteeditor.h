@@ -56,6 +56,8 @@ public:
     void OpenAnnotModal();
     void ToggleEditView();
     int64_t NoteId() const { return FNoteId; }
+    // Counts the contents sent to the page (notes shown, the editor emptied).
+    int64_t LoadCount() const { return FLoadSeq; }
 
     // Asks the page for the edit it has not reported yet (also from its source view). Once the
     // page has answered, or ATimeoutMs have passed without an answer, the open note is saved if
