@@ -820,7 +820,7 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutsi
 {
     // Asked for after input that is held back (a close from the window manager): it runs
     // once that input has been delivered and the page has reported it in its turn.
-    if (AFromOutside && !FWaiting && FEndingWaits > 0) {
+    if (AFromOutside && !FWaiting && FDeliveringHeld) {
         FAfterDelivery.push_back({std::move(ACommand), true});
         return;
     }
@@ -839,7 +839,7 @@ void TMainForm::EndWait()
     FWaiting = false;
     // Until the held input has been delivered the lists stay as the user saw them when it
     // was given, so that a held click reaches the row it was aimed at.
-    ++FEndingWaits;
+    FDeliveringHeld = true;
     // A command may wait in its turn; the ones after it then wait for that.
     while (!FWaiting && !FAfterWait.empty() && !FAfterWait.front().AfterInput) {
         std::function<void()> command = std::move(FAfterWait.front().Command);
@@ -847,18 +847,22 @@ void TMainForm::EndWait()
         RunGuarded([&] { AsHandler(command); });
     }
     if (FWaiting) {
-        --FEndingWaits;
+        FDeliveringHeld = false;
         return;
     }
     for (TWaitingCommand& command : FAfterWait)
         FAfterDelivery.push_back(std::move(command));
     FAfterWait.clear();
     FDeliveredLoads = FNoteEditor->LoadCount();
-    DeliverHeldInput();
+    // A step of an earlier delivery that is still waiting for the page is dropped: this one
+    // goes on from where it stopped.
+    DeliverHeldInput(++FDeliveryRun);
 }
 
-void TMainForm::DeliverHeldInput()
+void TMainForm::DeliverHeldInput(int64_t ARun)
 {
+    if (ARun != FDeliveryRun)
+        return;
     if (FWaitHold)
         FWaitHold->StopDelivery();
     if (FWaiting) {
@@ -867,7 +871,7 @@ void TMainForm::DeliverHeldInput()
         for (TWaitingCommand& command : FAfterDelivery)
             FAfterWait.push_back({std::move(command.Command), true});
         FAfterDelivery.clear();
-        --FEndingWaits;
+        FDeliveringHeld = false;
         return;
     }
     if (FWaitHold && FWaitHold->Holding()) {
@@ -875,7 +879,7 @@ void TMainForm::DeliverHeldInput()
         // it. Keys for the page travel apart from the window's messages to it: before other
         // input (which may load another note or close the window) the page confirms it has
         // read them.
-        auto next = Guarded([this] { DeliverHeldInput(); });
+        auto next = Guarded([this, ARun] { DeliverHeldInput(ARun); });
         if (FNoteEditor->LoadCount() != FDeliveredLoads) {
             // The last event showed another note: the page reports what it held of the note
             // before (so that it is in the store should that note be shown again) first.
@@ -899,7 +903,7 @@ void TMainForm::DeliverHeldInput()
     }
     delete FWaitHold;
     FWaitHold = nullptr;
-    --FEndingWaits;
+    FDeliveringHeld = false;
     std::deque<TWaitingCommand> later;
     later.swap(FAfterDelivery);
     for (TWaitingCommand& command : later)

@@ -145,7 +145,7 @@ private:
         std::function<void()> Command;
         bool AfterInput; // asked for after input that was held back
     };
-    void DeliverHeldInput();
+    void DeliverHeldInput(int64_t ARun);
     // The window's handlers run inside these: they count nesting, and the note list and tag
     // list are rebuilt only once no handler and no wait is in progress.
     template <typename F> auto Handler(F AHandler);
@@ -198,13 +198,14 @@ private:
     std::deque<TWaitingCommand> FAfterWait;
     // The commands that run once the held input has been delivered.
     std::deque<TWaitingCommand> FAfterDelivery;
-    // Waits that have ended whose held input has not been delivered yet.
-    int FEndingWaits = 0;
+    // From the end of a wait until its held input has been delivered.
+    bool FDeliveringHeld = false;
+    int64_t FDeliveryRun = 0;
     // The editor's load count when the last held event was delivered.
     int64_t FDeliveredLoads = 0;
     // The page's input that held keys were delivered to and that has not confirmed them yet.
     QPointer<QObject> FPageKeysTarget;
-    bool WaitInProgress() const { return FWaiting || FEndingWaits > 0; }
+    bool WaitInProgress() const { return FWaiting || FDeliveringHeld; }
     bool FCloseRequested = false;
     bool FClosing = false;
     // The event-loop level at which each handler in progress began, outermost first.
