@@ -2278,6 +2278,22 @@ function _attachListeners() {
   // A page that goes away (a reload) reports what it still holds first.
   window.addEventListener('pagehide', flushPendingReport);
 
+  // The host's marker key (F13 with Ctrl, Alt and Shift) after input it delivered late: it
+  // comes after every key sent before it, so its answer tells the host that those keys are in
+  // the editor.
+  const isInputMark = (e) => e.key === 'F13' && e.ctrlKey && e.altKey && e.shiftKey;
+  window.addEventListener('keydown', (e) => {
+    if (!isInputMark(e)) return;
+    e.preventDefault();
+    e.stopImmediatePropagation();
+    postToHost({ type: 'inputRead' });
+  }, true);
+  window.addEventListener('keyup', (e) => {
+    if (!isInputMark(e)) return;
+    e.preventDefault();
+    e.stopImmediatePropagation();
+  }, true);
+
   // Source view: its edits are reported like the editor's.
   sourceView.addEventListener('input', _restartChangeTimer);
 

@@ -44,7 +44,7 @@ const int MaximiseWaitMs = 1000;
 } // namespace
 
 // Keeps the user's input away from one window while it lives. Swallowed, or, with AKeep, held
-// back and delivered again in its order by Release.
+// back and delivered again in its order, one event at a time, by DeliverNext.
 class TInputHold : public QObject
 {
 public:
@@ -52,15 +52,27 @@ public:
     {
         qApp->installEventFilter(this);
     }
+    ~TInputHold() override { qApp->removeEventFilter(this); }
 
-    void Release()
+    // True while some input is held back.
+    bool Holding() const { return !FHeld.empty(); }
+    // Posts the oldest held event to its receiver (none when that has gone) and returns the
+    // receiver. Until StopDelivery, what the toolkit sends on its own passes, and only the
+    // user's new input is held, behind the rest.
+    QObject* DeliverNext(bool& AKey)
     {
-        qApp->removeEventFilter(this);
-        for (auto& [target, event] : FHeld)
-            if (target)
-                QCoreApplication::postEvent(target, event.release());
-        FHeld.clear();
+        FDelivering = true;
+        auto [target, event] = std::move(FHeld.front());
+        FHeld.pop_front();
+        AKey = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+        if (!target)
+            return nullptr;
+        QCoreApplication::postEvent(target, event.release());
+        return target;
     }
+    void StopDelivery() { FDelivering = false; }
+    // The receiver of the oldest held event.
+    const QObject* NextTarget() const { return FHeld.empty() ? nullptr : FHeld.front().first; }
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override
@@ -73,6 +85,7 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
         case QEvent::Wheel:
         case QEvent::ContextMenu: {
             const auto* widget = qobject_cast<QWidget*>(AWatched);
@@ -80,6 +93,8 @@ protected:
                 return false;
             if (!FKeep)
                 return true;
+            if (FDelivering && !AEvent->spontaneous())
+                return false;
             if (AEvent->type() == QEvent::ShortcutOverride) {
                 // Taken by the focused control, so that no shortcut acts now; the key itself
                 // follows and is held.
@@ -97,7 +112,8 @@ protected:
 private:
     QWidget* FWindow;
     bool FKeep;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
+    bool FDelivering = false;
+    std::deque<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
 };
 
 template <typename F> decltype(auto) TMainForm::AsHandler(F&& AHandler)
@@ -522,14 +538,16 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
             if (FCloseRequested)
                 return;
             FCloseRequested = true;
-            AfterPendingEdit([this] {
-                FClosing = true;
-                auto done = qScopeGuard([this] {
-                    FClosing = false;
-                    FCloseRequested = false;
-                });
-                close();
-            });
+            AfterPendingEdit(
+                [this] {
+                    FClosing = true;
+                    auto done = qScopeGuard([this] {
+                        FClosing = false;
+                        FCloseRequested = false;
+                    });
+                    close();
+                },
+                true);
             return;
         }
         if (!FStoreFailed)
@@ -798,9 +816,16 @@ void TMainForm::MenuImportNotebook()
     ShowMessage(message);
 }
 
-void TMainForm::AfterPendingEdit(std::function<void()> ACommand)
+void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutside)
 {
-    FAfterWait.push_back(std::move(ACommand));
+    // Asked for after input that is held back (a close from the window manager): it runs
+    // once that input has been delivered and the page has reported it in its turn.
+    if (AFromOutside && !FWaiting && FDeliveringHeld) {
+        FAfterDelivery.push_back({std::move(ACommand), true});
+        return;
+    }
+    const bool afterInput = FWaiting && FWaitHold && FWaitHold->Holding();
+    FAfterWait.push_back({std::move(ACommand), afterInput});
     if (FWaiting)
         return;
     FWaiting = true;
@@ -812,20 +837,77 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand)
 void TMainForm::EndWait()
 {
     FWaiting = false;
+    // Until the held input has been delivered the lists stay as the user saw them when it
+    // was given, so that a held click reaches the row it was aimed at.
+    FDeliveringHeld = true;
     // A command may wait in its turn; the ones after it then wait for that.
-    while (!FWaiting && !FAfterWait.empty()) {
-        std::function<void()> command = std::move(FAfterWait.front());
+    while (!FWaiting && !FAfterWait.empty() && !FAfterWait.front().AfterInput) {
+        std::function<void()> command = std::move(FAfterWait.front().Command);
         FAfterWait.pop_front();
         RunGuarded([&] { AsHandler(command); });
     }
-    if (FWaiting)
+    if (FWaiting) {
+        FDeliveringHeld = false;
         return;
-    if (FWaitHold) {
-        TInputHold* hold = FWaitHold;
-        FWaitHold = nullptr;
-        hold->Release();
-        delete hold;
     }
+    for (TWaitingCommand& command : FAfterWait)
+        FAfterDelivery.push_back(std::move(command));
+    FAfterWait.clear();
+    FDeliveredLoads = FNoteEditor->LoadCount();
+    // A step of an earlier delivery that is still waiting for the page is dropped: this one
+    // goes on from where it stopped.
+    DeliverHeldInput(++FDeliveryRun);
+}
+
+void TMainForm::DeliverHeldInput(int64_t ARun)
+{
+    if (ARun != FDeliveryRun)
+        return;
+    if (FWaitHold)
+        FWaitHold->StopDelivery();
+    if (FWaiting) {
+        // A delivered command waits: the rest of the input, and then the commands asked for
+        // after it, follow once that wait has ended.
+        for (TWaitingCommand& command : FAfterDelivery)
+            FAfterWait.push_back({std::move(command.Command), true});
+        FAfterDelivery.clear();
+        FDeliveringHeld = false;
+        return;
+    }
+    if (FWaitHold && FWaitHold->Holding()) {
+        // One event at a time, each handled before the next and before anything queued after
+        // it. Keys for the page travel apart from the window's messages to it: before other
+        // input (which may load another note or close the window) the page confirms it has
+        // read them.
+        auto next = Guarded([this, ARun] { DeliverHeldInput(ARun); });
+        if (FNoteEditor->LoadCount() != FDeliveredLoads) {
+            // The last event showed another note: the page reports what it held of the note
+            // before (so that it is in the store should that note be shown again) first.
+            FDeliveredLoads = FNoteEditor->LoadCount();
+            FNoteEditor->RequestPendingEdit(next);
+            return;
+        }
+        bool key = false;
+        QObject* target = FWaitHold->DeliverNext(key);
+        if (key && FNoteEditor->IsPageInput(target)) {
+            FPageKeysTarget = target;
+        }
+        if (FPageKeysTarget && !FNoteEditor->IsPageInput(FWaitHold->NextTarget())) {
+            QObject* input = FPageKeysTarget;
+            FPageKeysTarget = nullptr;
+            FNoteEditor->AfterPageReadInput(input, next);
+        } else {
+            QTimer::singleShot(0, this, next);
+        }
+        return;
+    }
+    delete FWaitHold;
+    FWaitHold = nullptr;
+    FDeliveringHeld = false;
+    std::deque<TWaitingCommand> later;
+    later.swap(FAfterDelivery);
+    for (TWaitingCommand& command : later)
+        AfterPendingEdit(std::move(command.Command));
     RefreshListsWhenIdle();
 }
 
@@ -852,7 +934,7 @@ void TMainForm::RefreshListsWhenIdle()
     QTimer::singleShot(0, this, Guarded([this] {
                            FRefreshQueued = false;
                            // Still busy: the end of that handler or wait asks again.
-                           if (FHandlerLoopLevels.empty() && !FWaiting)
+                           if (FHandlerLoopLevels.empty() && !WaitInProgress())
                                RefreshPendingLists();
                        }));
 }
@@ -901,14 +983,14 @@ void TMainForm::OnNoteSaved(QObject*, int64_t)
 {
     FRefreshNotes = true;
     FRefreshTags = true;
-    if (FHandlerLoopLevels.size() <= 1 && !FWaiting)
+    if (FHandlerLoopLevels.size() <= 1 && !WaitInProgress())
         RefreshPendingLists();
 }
 
 void TMainForm::OnTagChanged(QObject*)
 {
     FRefreshTags = true;
-    if (FHandlerLoopLevels.size() <= 1 && !FWaiting)
+    if (FHandlerLoopLevels.size() <= 1 && !WaitInProgress())
         RefreshPendingLists();
 }
 

@@ -5,6 +5,7 @@
 #include "models.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -135,8 +136,16 @@ private:
     // The wait happens in the event loop, not inside the caller: the caller returns at once,
     // the window's input is held back until the command has run, and commands asked for
     // meanwhile run after it in turn. Without a page the command runs at once.
-    void AfterPendingEdit(std::function<void()> ACommand);
+    // AFromOutside: asked for by something other than the window's input (a close from the
+    // window manager), so after all of the input held back so far.
+    void AfterPendingEdit(std::function<void()> ACommand, bool AFromOutside = false);
     void EndWait();
+    struct TWaitingCommand
+    {
+        std::function<void()> Command;
+        bool AfterInput; // asked for after input that was held back
+    };
+    void DeliverHeldInput(int64_t ARun);
     // The window's handlers run inside these: they count nesting, and the note list and tag
     // list are rebuilt only once no handler and no wait is in progress.
     template <typename F> auto Handler(F AHandler);
@@ -186,7 +195,17 @@ private:
     // The wait for the page's pending edit, and the commands that run when it ends.
     bool FWaiting = false;
     TInputHold* FWaitHold = nullptr;
-    std::deque<std::function<void()>> FAfterWait;
+    std::deque<TWaitingCommand> FAfterWait;
+    // The commands that run once the held input has been delivered.
+    std::deque<TWaitingCommand> FAfterDelivery;
+    // From the end of a wait until its held input has been delivered.
+    bool FDeliveringHeld = false;
+    int64_t FDeliveryRun = 0;
+    // The editor's load count when the last held event was delivered.
+    int64_t FDeliveredLoads = 0;
+    // The page's input that held keys were delivered to and that has not confirmed them yet.
+    QPointer<QObject> FPageKeysTarget;
+    bool WaitInProgress() const { return FWaiting || FDeliveringHeld; }
     bool FCloseRequested = false;
     bool FClosing = false;
     // The event-loop level at which each handler in progress began, outermost first.

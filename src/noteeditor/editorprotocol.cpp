@@ -4,13 +4,17 @@
 #include "database.h"
 #include "dlgseam.h"
 #include "guarded.h"
+#include "wvwindowparent.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 #include <algorithm>
 
@@ -182,6 +186,9 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
         const int64_t token = Member(msg, "token").toLongLong(&ok);
         if (ok)
             FinishFlush(token);
+    } else if (type == QLatin1String("inputRead")) {
+        if (!FInputMarks.empty())
+            FinishInputMark(FInputMarks.front().Token);
     } else if (type == QLatin1String("openLink")) {
         // Links of a note open in the user's browser, never in place of the page.
         const QUrl url = OpenableLinkUrl(Member(msg, "url"));
@@ -228,6 +235,39 @@ void TNoteEditor::FinishFlush(int64_t AToken)
                 QTimer::singleShot(0, this, Guarded(std::move(then)));
     });
     SaveIfDirty();
+}
+
+bool TNoteEditor::IsPageInput(const QObject* AObject) const
+{
+    const auto* widget = qobject_cast<const QWidget*>(AObject);
+    return widget && FWVWinParent && FWVWinParent->isAncestorOf(widget);
+}
+
+void TNoteEditor::AfterPageReadInput(QObject* AInput, std::function<void()> AThen, int ATimeoutMs)
+{
+    const int64_t token = ++FInputMarkToken;
+    FInputMarks.push_back({token, std::move(AThen)});
+    QTimer::singleShot(ATimeoutMs, this, Guarded([this, token] { FinishInputMark(token); }));
+    if (!FReady || !AInput) {
+        FinishInputMark(token);
+        return;
+    }
+    const Qt::KeyboardModifiers mark = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
+    QCoreApplication::postEvent(AInput, new QKeyEvent(QEvent::KeyPress, Qt::Key_F13, mark));
+    QCoreApplication::postEvent(AInput, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F13, mark));
+}
+
+void TNoteEditor::FinishInputMark(int64_t AToken)
+{
+    const auto it =
+        std::find_if(FInputMarks.begin(), FInputMarks.end(),
+                     [AToken](const TFlushRequest& AMark) { return AMark.Token == AToken; });
+    if (it == FInputMarks.end())
+        return;
+    std::function<void()> then = std::move(it->Then);
+    FInputMarks.erase(it);
+    if (then)
+        QTimer::singleShot(0, this, Guarded(std::move(then)));
 }
 
 void TNoteEditor::HandleTagAction(const QString& AId, const QString& AColour,

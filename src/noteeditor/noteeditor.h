@@ -56,6 +56,8 @@ public:
     void OpenAnnotModal();
     void ToggleEditView();
     int64_t NoteId() const { return FNoteId; }
+    // Counts the contents sent to the page (notes shown, the editor emptied).
+    int64_t LoadCount() const { return FLoadSeq; }
 
     // Asks the page for the edit it has not reported yet (also from its source view). Once the
     // page has answered, or ATimeoutMs have passed without an answer, the open note is saved if
@@ -64,6 +66,12 @@ public:
     void RequestPendingEdit(std::function<void()> AThen = nullptr, int ATimeoutMs = 1000);
     // True from a request until the page has answered it or it has timed out.
     bool AwaitingPage() const { return !FFlushRequests.empty(); }
+    // True for the page's own input widgets.
+    bool IsPageInput(const QObject* AObject) const;
+    // Sends the page a marker key through AInput after the input posted to it so far, and runs
+    // AThen from the event loop once the page has read the marker (so also every key before
+    // it), or after ATimeoutMs without an answer.
+    void AfterPageReadInput(QObject* AInput, std::function<void()> AThen, int ATimeoutMs = 1000);
 
     TNoteSavedEvent OnNoteSaved;
     TTagChangeEvent OnTagChanged;
@@ -164,6 +172,9 @@ private:
         std::function<void()> Then;
     };
     std::vector<TFlushRequest> FFlushRequests; // oldest first
+    int64_t FInputMarkToken = 0;
+    std::vector<TFlushRequest> FInputMarks; // oldest first
+    void FinishInputMark(int64_t AToken);
     // Ends the requests up to AToken: saves the open note if it changed, then queues their
     // continuations.
     void FinishFlush(int64_t AToken);

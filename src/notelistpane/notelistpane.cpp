@@ -363,7 +363,11 @@ void TNoteListPane::MenuRenameNote()
         if (!InputDlg(QStringLiteral("Rename Note"), QStringLiteral("New title:"), note.Title,
                       title))
             return;
-        AppDB->SaveNote(note.Id, title, note.Summary, note.Body);
+        // Read again: the note may have been saved while the prompt was open.
+        const TNote now = AppDB->GetNote(rowId);
+        if (now.Id == 0)
+            return;
+        AppDB->SaveNote(now.Id, title, now.Summary, now.Body);
         RefreshCurrent();
         SelectNote(note.Id);
     });

@@ -426,6 +426,83 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
         QCOMPARE(F->Form()->ReentrantHandlers(), 0);
     }
+    // Typing held back during a wait is kept when the user then closes the window (also while
+    // the held input is being delivered) or clicks another note: each waits until the page has
+    // read the keys typed before it.
+    void typingHeldDuringTheWaitIsKept_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::newRow("close") << "close";
+        QTest::newRow("close as the wait ends") << "close as the wait ends";
+        QTest::newRow("other note") << "other note";
+        QTest::newRow("other note and back") << "other note and back";
+    }
+    void typingHeldDuringTheWaitIsKept()
+    {
+        QFETCH(QString, road);
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" quick");
+        const QPoint inText = F->CentreOf("#editor p");
+        F->View()->page()->runJavaScript(
+            "(function(){ const t = Date.now(); while (Date.now() - t < 600) {} })()");
+        QTest::qWait(50);
+        QTest::keyClick(F->Input(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(F->Form()->WaitingForPage());
+        F->Type(" more");
+        QVERIFY(F->Form()->WaitingForPage());
+        if (road == "close as the wait ends") {
+            // Checked on every pass of the event loop: the close comes while the held keys are
+            // still being delivered, one at a time.
+            QTimer poll;
+            poll.setInterval(0);
+            connect(&poll, &QTimer::timeout, &poll, [&] {
+                if (F->Form()->WaitingForPage())
+                    return;
+                poll.stop();
+                F->Form()->close();
+            });
+            poll.start();
+            QTRY_VERIFY_WITH_TIMEOUT(!poll.isActive(), 2000);
+        }
+        if (road.startsWith("close")) {
+            F->Close();
+            TDatabase db(F->Folder() + "/quorvel.db");
+            QCOMPARE(db.GetNote(n.A).Body, QString("<p>alpha quick more</p>"));
+            return;
+        }
+        QListWidget* list = F->Form()->NoteListPane()->List();
+        QListWidgetItem* row = nullptr;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(NoteIdRole).toLongLong() == n.B)
+                row = list->item(i);
+        QVERIFY(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+        if (road == "other note and back") {
+            // Back to the first note before its late report can have come, and on typing there.
+            QListWidgetItem* first = nullptr;
+            for (int i = 0; i < list->count(); ++i)
+                if (list->item(i)->data(NoteIdRole).toLongLong() == n.A)
+                    first = list->item(i);
+            QVERIFY(first);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(first).center());
+            F->ClickAt(inText);
+            F->Key(Qt::Key_End);
+            F->Type(" again");
+            QVERIFY(F->Form()->WaitingForPage());
+            QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->NoteId(), n.A, 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more again</p>"), 6000);
+            QCOMPARE(Saved(n.B), QString("<p>beta</p>"));
+            return;
+        }
+        QVERIFY(F->Form()->WaitingForPage());
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->NoteId(), n.B, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
+        QVERIFY(F->WaitJs("getCleanHTML() === '<p>beta</p>'"));
+        QCOMPARE(Saved(n.B), QString("<p>beta</p>"));
+    }
 };
 
 QTEST_MAIN(TestEndToEnd)

@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <ctime>
 #include <memory>
@@ -34,6 +35,8 @@ public:
         FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
     }
     QStringList Sent;
+    // A message from the page.
+    void Receive(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
 
 private:
     TNoteEditor* FEditor;
@@ -561,6 +564,79 @@ private Q_SLOTS:
         QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
         QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2, 1500);
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
+    }
+
+    // Mouse input held back during a wait acts on the rows the user saw: the note list is not
+    // rebuilt before it is replayed, and a drag across it does not change the selection meanwhile.
+    void heldMouseInputActsOnTheListAsShown_data()
+    {
+        QTest::addColumn<bool>("drag");
+        QTest::newRow("click") << false;
+        QTest::newRow("drag") << true;
+    }
+    void heldMouseInputActsOnTheListAsShown()
+    {
+        QFETCH(bool, drag);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        // Newest first: the second note above the first until the first is saved.
+        RunSQL(store.Path("quorvel.db"),
+               QString("UPDATE notes SET updated_at = 1000 WHERE id = %1; UPDATE notes SET "
+                       "updated_at = 2000 WHERE id = %2")
+                   .arg(s.Note1)
+                   .arg(s.Note2));
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QListWidget* list = form.NoteListPane()->List();
+        QCOMPARE(list->row(RowWithId(list, s.Note2)), 0);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(form.WaitingForPage());
+        const QPoint first = list->visualItemRect(RowWithId(list, s.Note1)).center();
+        const QPoint second = list->visualItemRect(RowWithId(list, s.Note2)).center();
+        if (drag) {
+            QTest::mousePress(list->viewport(), Qt::LeftButton, {}, first);
+            QTest::mouseMove(list->viewport(), second);
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, second);
+        } else {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+        }
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note1);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+        QTRY_COMPARE_WITH_TIMEOUT(form.NoteEditor()->NoteId(), s.Note2, 500);
+        QTest::qWait(50);
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+    }
+
+    // A page that answers only after the wait has given up: its report, saved by the autosave
+    // while the rename prompt is open, is kept by the rename.
+    void renameKeepsABodySavedDuringItsPrompt()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->SaveTimer()->setInterval(50);
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            fake.Receive(R"({"type":"contentChanged","html":"<p>typed late</p>"})");
+            QTRY_COMPARE(form.NoteEditor()->SaveStatus(), QString("Saved"));
+            ADialog.findChild<QLineEdit*>()->setText("Renamed");
+            ADialog.accept();
+        });
+        form.NoteListPane()->MenuRenameNote();
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
+        QCOMPARE(AppDB->GetNote(s.Note1).Body, QString("<p>typed late</p>"));
+        QCOMPARE(form.NoteEditor()->TitleEdit()->text(), QString("Renamed"));
     }
 
     void formatStripDate_data()
