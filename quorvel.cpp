@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     PrepareApplicationStart();
 
     TQuorvelApplication app(argc, argv);
+    app.CloseWindowsOnTermination();
 
     // The editor unit's start: the process-wide browser loader, pointed at "WV2Cache" beside
     // the executable, is created and started before the main window exists.

@@ -1,8 +1,25 @@
 #include "application.h"
 
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 int ToolkitErrors = 0;
+
+// The signal handler only writes a byte; the event loop reads it and does the closing.
+int TerminationPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const int saved = errno;
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(TerminationPipe[0], &c, 1);
+    errno = saved;
+}
 
 } // namespace
 
@@ -27,4 +44,27 @@ bool TQuorvelApplication::notify(QObject* AReceiver, QEvent* AEvent)
 int TQuorvelApplication::ErrorsThroughToolkit()
 {
     return ToolkitErrors;
+}
+
+void TQuorvelApplication::CloseWindowsOnTermination()
+{
+    if (TerminationPipe[0] >= 0)
+        return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, TerminationPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(TerminationPipe[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, Guarded([] {
+                char buffer[16];
+                while (::read(TerminationPipe[1], buffer, sizeof buffer) > 0) {
+                }
+                // A window that must first save closes itself once it has; a second request
+                // while it waits changes nothing.
+                closeAllWindows();
+            }));
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(signal, &action, nullptr);
 }

@@ -15,4 +15,9 @@ public:
 
     // How many errors reached the top-level handler through the toolkit's event delivery.
     static int ErrorsThroughToolkit();
+
+    // From now on a request to end the process (SIGTERM, SIGHUP at the end of a session, SIGINT
+    // from a terminal) closes the windows as the user would, so the open note is saved and the
+    // layout written before the program ends.
+    void CloseWindowsOnTermination();
 };

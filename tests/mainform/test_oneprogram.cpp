@@ -2,7 +2,11 @@
 // message and leaves the database alone; a killed program does not keep the next one out.
 #include "../dmdialogs/testsupport.h"
 #include "application.h"
+#include "database.h"
 #include "mainform.h"
+#include "notebookpane.h"
+#include "noteeditor.h"
+#include "notelistpane.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -20,6 +24,7 @@ namespace {
 // "OPEN" and stays until its input closes; every message box is answered and written out.
 int RunChild(const QString& AMode, const QString& AFolder)
 {
+    static_cast<TQuorvelApplication*>(qApp)->CloseWindowsOnTermination();
     SetProgramFolder(AFolder);
     StartScriptedDialogs();
     for (int i = 0; i < 3; ++i)
@@ -36,8 +41,22 @@ int RunChild(const QString& AMode, const QString& AFolder)
             std::printf("OPEN\n");
         }
         std::fflush(stdout);
-        if (!form.StoreFailed() && AMode == QLatin1String("hold")) {
+        const bool edit = AMode == QLatin1String("edit");
+        if (!form.StoreFailed() && (AMode == QLatin1String("hold") || edit)) {
             form.show();
+            if (edit) {
+                // A note whose title is typed and not yet saved when the end is asked for.
+                const int64_t book = AppDB->CreateNotebook("Case", 0);
+                const int64_t note = AppDB->CreateNote(book, "Draft");
+                form.NotebookPane()->RefreshNotebooks();
+                form.NotebookPane()->SelectNotebook(book);
+                form.NoteListPane()->SelectNote(note);
+                QTest::keyClick(form.NoteEditor()->TitleEdit(), Qt::Key_End);
+                QTest::keyClicks(form.NoteEditor()->TitleEdit(), " typed last");
+                std::printf("NOTE %lld %d\n", static_cast<long long>(note),
+                            form.NoteEditor()->Dirty() ? 1 : 0);
+                std::fflush(stdout);
+            }
             QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
             QObject::connect(&input, &QSocketNotifier::activated, qApp, [&] {
                 char c;
@@ -148,6 +167,35 @@ private Q_SLOTS:
         fourth.Start("once", dir.path());
         QVERIFY(fourth.Process.waitForFinished(20000));
         QVERIFY2(fourth.Lines("OPEN").size() == 1, qPrintable(fourth.Output));
+    }
+
+    // Asked to end (by the session, a terminal or a process manager), the program closes as the
+    // user would close it: the typing is saved, the layout written and the database given free.
+    void endRequestSavesAndCloses_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void endRequestSavesAndCloses()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        TChild child;
+        child.Start("edit", dir.path());
+        QVERIFY2(child.WaitFor("NOTE"), qPrintable(child.Output));
+        const QStringList note = child.Lines("NOTE").first().split(' ');
+        QCOMPARE(note.value(2), QString("1")); // typed and not yet saved
+        ::kill(child.Process.processId(), signal);
+        QVERIFY(child.Process.waitForFinished(20000));
+        QCOMPARE(child.Process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.Process.exitCode(), 0);
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+
+        TDatabase db(dir.filePath("quorvel.db"));
+        QCOMPARE(db.GetNote(note.value(1).toLongLong()).Title, QString("Draft typed last"));
+        QVERIFY(db.GetSettingInt("pane1_width", 0) > 0);
     }
 };
 
