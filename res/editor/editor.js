@@ -857,6 +857,7 @@ function _undoPageEdit() {
   if (entry.hooks.chain) {
     // The change finished the browser's own step below it (a paste): both go together.
     _historyCommand('undo');
+    _undoChained();
   }
   _afterPageHistory(entry, false);
 }
@@ -873,6 +874,11 @@ function _redoPageEdit() {
   const after = _rangeAt(entry.after);
   _restoreFocus(historyFocus, _inEditor(after) ? after : historyRange);
   _afterPageHistory(entry, true);
+  if (entry.hooks.pasted) {
+    // The deletion made room for the browser's paste above it: both go together.
+    _historyCommand('redo');
+    _redoChained();
+  }
 }
 
 // The browser redid a step of its own in the editor: when that is the step a change of the
@@ -1932,6 +1938,11 @@ function _markedJoinRange(e) {
   } catch (err) {
     return null;
   }
+  return _markedJoin(range);
+}
+
+// The range when deleting it joins two blocks of which one holds a mark; null otherwise.
+function _markedJoin(range) {
   if (!range || range.collapsed || !_inEditor(range)) return null;
   const first = _blockOf(range.startContainer);
   const second = _blockOf(range.endContainer);
@@ -1943,6 +1954,106 @@ function _markedJoinRange(e) {
   if (first.closest(_MARK_SELECTOR) || second.closest(_MARK_SELECTOR)) return null;
   if (!first.querySelector(_MARK_SELECTOR) && !second.querySelector(_MARK_SELECTOR)) return null;
   return range;
+}
+
+// A paste over a selection that joins two blocks holding a mark. The browser's paste would join
+// them as its deletion does, and its insertion of markup drops a mark that ends the block after
+// the caret. So the page deletes the selection first, leaving the blocks apart; the browser
+// pastes at the end of the first; and then the page joins the block the paste ends in with the
+// second. Undoing the paste undoes the page's two steps with it, and redoing the deletion redoes
+// the paste and the join, so the user never meets the steps between.
+let pasteJoin = null; // the deletion's hooks until its paste has come
+
+function _joinForPaste(e) {
+  pasteJoin = null;
+  if (e.defaultPrevented || !editor.isContentEditable || sourceMode) return;
+  const types = e.clipboardData ? Array.from(e.clipboardData.types || []) : [];
+  if (types.length === 0) return;
+  let range = null;
+  try {
+    const sel = window.getSelection();
+    if (sel.rangeCount > 0 && !sel.isCollapsed) range = sel.getRangeAt(0).cloneRange();
+  } catch (err) {
+    return;
+  }
+  const join = _markedJoin(range);
+  if (!join) return;
+  const hooks = { pasted: false, deletedHtml: '', second: _blockOf(join.endContainer) };
+  _pageEdit(() => _deleteApart(join), hooks);
+  const last = pageDone[pageDone.length - 1];
+  if (last && last.hooks === hooks) {
+    hooks.deletedHtml = editor.innerHTML;
+    pasteJoin = hooks;
+  }
+  editorEditPending = true;
+  _restartChangeTimer();
+}
+
+// Deletes the range's content but keeps the two blocks it reaches across; the caret stays at
+// the end of what is left of the first.
+function _deleteApart(range) {
+  const first = _blockOf(range.startContainer);
+  const second = _blockOf(range.endContainer);
+  const startNode = range.startContainer;
+  const startOffset = range.startOffset;
+  const endNode = range.endContainer;
+  range.deleteContents();
+  _pruneEmpty(endNode, second);
+  _pruneEmpty(startNode, first);
+  if (startNode.isConnected && first.contains(startNode)) {
+    range.setStart(startNode, Math.min(startOffset, _nodeLength(startNode)));
+  } else {
+    range.setStart(first, first.childNodes.length);
+  }
+  range.collapse(true);
+  if (!first.firstChild) {
+    first.appendChild(document.createElement('br'));
+    range.setStart(first, 0);
+    range.collapse(true);
+  }
+  _setRange(range);
+}
+
+// The browser's paste after the page's deletion has come: the block it ends in is joined with
+// the second block of the deletion, when nothing but a line break stands between them.
+function _joinAfterPaste() {
+  const hooks = pasteJoin;
+  pasteJoin = null;
+  const last = pageDone[pageDone.length - 1];
+  if (!hooks || !last || last.hooks !== hooks || editor.innerHTML === hooks.deletedHtml) return;
+  hooks.pasted = true;
+  const second = hooks.second;
+  const caret = _rangeCopy();
+  if (!caret || !second.isConnected || !editor.contains(second)) return;
+  const first = _blockOf(caret.endContainer);
+  if (!first || first === second || first.contains(second) || second.contains(first) ||
+      _holdsBlock(first) || _cellOf(first) !== _cellOf(second)) {
+    return;
+  }
+  const range = document.createRange();
+  try {
+    range.setStart(caret.endContainer, caret.endOffset);
+    range.setEnd(second, 0);
+  } catch (err) {
+    return;
+  }
+  // Only empty elements (the ends of those holding the caret and the second block among them)
+  // and line breaks may stand between.
+  const between = range.cloneContents().querySelectorAll('*');
+  const kept = Array.from(between).some(
+    (el) => el.tagName === 'TABLE' || (el.tagName !== 'BR' && _VOID_TAGS.has(el.tagName)));
+  if (range.collapsed || range.toString() !== '' || kept) return;
+  _joinBlocks(range, 'insertFromPaste', '');
+}
+
+// The browser undid a step of its own in the editor: when that was the paste after a deletion
+// of the page's, the deletion is undone with it.
+function _undoChained() {
+  const entry = pageDone[pageDone.length - 1];
+  if (!entry || !entry.hooks || !entry.hooks.pasted) return;
+  if (editor.innerHTML !== entry.hooks.deletedHtml) return;
+  _historyCommand('undo');
+  _undoPageEdit();
 }
 
 // Removes the node and the ancestors below the block that the deletion left without content.
@@ -2077,7 +2188,9 @@ function _attachListeners() {
   });
 
   // Editing and reporting.
+  editor.addEventListener('paste', _joinForPaste);
   editor.addEventListener('beforeinput', (e) => {
+    if (e.inputType !== 'insertFromPaste') pasteJoin = null;
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     const join = _markedJoinRange(e);
@@ -2094,9 +2207,15 @@ function _attachListeners() {
       marksBeforePaste = null;
       // Undone and redone together with the paste it completes.
       const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
-      if (_pageEdit(() => _settlePastedMarks(before), hooks)) notifyTagsUpdated();
+      const settle = () => {
+        if (e.inputType === 'insertFromPaste') _joinAfterPaste();
+        return _settlePastedMarks(before);
+      };
+      if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
+    } else if (e.inputType === 'historyUndo' && !historyBusy) {
+      _undoChained();
     }
     editorEditPending = true;
     _restartChangeTimer();

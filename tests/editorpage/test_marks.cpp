@@ -3,7 +3,10 @@
 #include "editortests.h"
 #include "pagefixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonArray>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -722,6 +725,100 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), after);
         F->Type(QStringLiteral("Z"));
         QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
+    }
+
+    // A paste over a selection that reaches from one block into another joins them as a
+    // deletion does, so a mark whose text is not replaced stays a span with its id; the pasted
+    // content stands at the join. One undo takes back the paste and the join together, and one
+    // redo brings both back.
+    void pastingOverBlocksKeepsMarks_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("text"); // the clipboard's plain text
+        QTest::addColumn<QString>("html"); // the clipboard's markup, if any
+        QTest::addColumn<QString>("after");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString into = QStringLiteral("<p>ab</p><p>%1</p>");
+
+        QTest::newRow("plain text into an annotation") << into.arg(ann.arg("cd")) << "zz"
+                                                       << ""
+                                                       << "<p>azz" + ann.arg("d") + "</p>";
+        QTest::newRow("markup into an annotation") << into.arg(ann.arg("cd")) << "zz"
+                                                   << "<b>zz</b>"
+                                                   << "<p>a<b>zz</b>" + ann.arg("d") + "</p>";
+        QTest::newRow("plain text into a tag") << into.arg(tag.arg("cd")) << "zz"
+                                               << ""
+                                               << "<p>azz" + tag.arg("d") + "</p>";
+        QTest::newRow("markup into a tag") << into.arg(tag.arg("cd")) << "zz"
+                                           << "<b>zz</b>"
+                                           << "<p>a<b>zz</b>" + tag.arg("d") + "</p>";
+        QTest::newRow("plain text over three blocks")
+            << "<p>ab</p><p>x</p><p>" + ann.arg("cd") + "</p>"
+            << "zz"
+            << ""
+            << "<p>azz" + ann.arg("d") + "</p>";
+        QTest::newRow("markup over three blocks") << "<p>ab</p><p>x</p><p>" + tag.arg("cd") + "</p>"
+                                                  << "zz"
+                                                  << "<b>zz</b>"
+                                                  << "<p>a<b>zz</b>" + tag.arg("d") + "</p>";
+        // The pasted copy of the annotation gives its span up, in the same undo step.
+        QTest::newRow("markup with a copy of the annotation")
+            << into.arg(ann.arg("cd")) << "zz" << ann.arg("zz") << "<p>azz" + ann.arg("d") + "</p>";
+        // The rest of the second block joins the last pasted paragraph.
+        QTest::newRow("markup of two paragraphs") << into.arg(ann.arg("cd")) << "y\nzz"
+                                                  << "<p>y</p><p>zz</p>"
+                                                  << "<p>ay</p><p>zz" + ann.arg("d") + "</p>";
+        // Pasted where the deletion began, as typed text would be.
+        QTest::newRow("plain text out of an annotation into a tag")
+            << "<p>" + ann.arg("ab") + "</p><p>" + tag.arg("cd") + "</p>"
+            << "zz"
+            << ""
+            << "<p>" + ann.arg("azz") + tag.arg("d") + "</p>";
+        QTest::newRow("no marks") << "<p>ab</p><p>cd</p>"
+                                  << "zz"
+                                  << "<b>zz</b>"
+                                  << "<p>a<b>zz</b>d</p>";
+    }
+    void pastingOverBlocksKeepsMarks()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, text);
+        QFETCH(QString, html);
+        QFETCH(QString, after);
+        auto* clip = new QMimeData;
+        clip->setText(text);
+        if (!html.isEmpty()) {
+            clip->setHtml(html);
+        }
+        QGuiApplication::clipboard()->setMimeData(clip);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(QStringLiteral("b"), QStringLiteral("c")));
+        const QString selected = F->JsText(QStringLiteral("getSelection().toString()"));
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('zz')")));
+        QCOMPARE(F->InnerHtml(), after);
+        // The caret stands at the end of the pasted text.
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "(function(){ const r = document.createRange(); r.setStart(editor, 0);"
+                     " const s = getSelection(); r.setEnd(s.focusNode, s.focusOffset);"
+                     " return r.toString(); })()")),
+                 F->JsText(QStringLiteral("editor.textContent.slice(0,"
+                                          " editor.textContent.indexOf('zz') + 2)")));
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("p")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 100);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), after);
+
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        QCOMPARE(F->JsText(QStringLiteral("getSelection().toString()")), selected);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
     }
 
     void clickInAnnotationNamesInnermostSpan_data()

@@ -3,7 +3,10 @@
 #include "editortests.h"
 #include "pagefixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonArray>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -400,6 +403,43 @@ private Q_SLOTS:
             QCOMPARE(F->InnerHtml(), expected);
         }
         const QStringList forward{typed, joined, last};
+        for (const QString& expected : forward) {
+            Redo();
+            QCOMPARE(F->InnerHtml(), expected);
+        }
+        F->ClearPosts();
+        QCOMPARE(LastReport(), last);
+    }
+
+    // A paste over a selection that joins two blocks holding a mark stands in the history as one
+    // step between the browser's typing before and after it.
+    void pasteOverMarkedBlocksBetweenTyping()
+    {
+        auto* clip = new QMimeData;
+        clip->setText(QStringLiteral("zz"));
+        QGuiApplication::clipboard()->setMimeData(clip);
+        const QString body =
+            QStringLiteral("<p>ab</p><p><span id=\"ann_k1\" class=\"dm-annot\">cd</span></p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral("e"));
+        const QString typed = F->InnerHtml();
+        QVERIFY(typed != body);
+        QVERIFY(F->SelectText(QStringLiteral("b"), QStringLiteral("c")));
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        const QString pasted = F->InnerHtml();
+        QCOMPARE(pasted,
+                 QStringLiteral("<p>azz<span id=\"ann_k1\" class=\"dm-annot\">de</span></p>"));
+        F->Type(QStringLiteral("x"));
+        const QString last = F->InnerHtml();
+        QCOMPARE(F->JsText(QStringLiteral("editor.textContent")), QStringLiteral("azzxde"));
+
+        const QStringList back{pasted, typed, body};
+        for (const QString& expected : back) {
+            Undo();
+            QCOMPARE(F->InnerHtml(), expected);
+        }
+        const QStringList forward{typed, pasted, last};
         for (const QString& expected : forward) {
             Redo();
             QCOMPARE(F->InnerHtml(), expected);
