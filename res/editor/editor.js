@@ -2046,6 +2046,92 @@ function _joinAfterPaste() {
   _joinBlocks(range, 'insertFromPaste', '');
 }
 
+// A paste of markup at a collapsed caret lets the browser re-create the text after the caret, and
+// it may leave a mark's span out of it (one that ends the block, or stands right before the
+// caret). So the page notes the marks of the caret's block before the paste, each by its text and
+// by how far it stands from the block's start (before the caret) or end (after it), and in the
+// paste's own step wraps the text of any whose span is gone in a copy of the span again.
+let pasteMarks = null;
+
+function _noteMarksForPaste(e) {
+  pasteMarks = null;
+  if (e.defaultPrevented || !editor.isContentEditable || sourceMode) return;
+  const caret = _rangeCopy();
+  if (!caret || !caret.collapsed || !_inEditor(caret)) return;
+  const block = _blockOf(caret.startContainer);
+  if (!block) return;
+  const notes = [];
+  for (const el of block.querySelectorAll(_MARK_SELECTOR)) {
+    // A mark within another comes back with the outer one.
+    const outer = el.parentElement.closest(_MARK_SELECTOR);
+    if (el.contains(caret.startContainer) || (outer && block.contains(outer))) continue;
+    const text = el.textContent;
+    if (text === '') continue;
+    const span = document.createRange();
+    span.selectNode(el);
+    const after = span.compareBoundaryPoints(Range.START_TO_START, caret) >= 0;
+    const rest = document.createRange();
+    if (after) {
+      rest.setStartAfter(el);
+      rest.setEnd(block, block.childNodes.length);
+    } else {
+      rest.setStart(block, 0);
+      rest.setEndBefore(el);
+    }
+    notes.push({ el, text, after, distance: rest.toString().length, block });
+  }
+  if (notes.length > 0) pasteMarks = notes;
+}
+
+// The text nodes' place for a count of characters from the block's start: at a boundary of two
+// nodes, the end of the first for an end and the start of the second for a start.
+function _textPlace(block, count, isEnd) {
+  const walker = document.createTreeWalker(block, NodeFilter.SHOW_TEXT);
+  let last = null;
+  for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+    if (count < n.data.length || (isEnd && count === n.data.length)) {
+      return { node: n, offset: count };
+    }
+    count -= n.data.length;
+    last = n;
+  }
+  return count === 0 && last ? { node: last, offset: last.data.length } : null;
+}
+
+// In the paste's step: the noted marks whose span the browser dropped get it back around their
+// text, where that text still stands; the caret stays where the paste left it.
+function _restorePastedOverMarks() {
+  const notes = pasteMarks;
+  pasteMarks = null;
+  if (!notes) return;
+  const caret = _rangeCopy();
+  const caretBlock = caret ? _blockOf(caret.endContainer) : null;
+  for (const note of notes) {
+    if (note.el.isConnected && editor.contains(note.el)) continue;
+    const block = note.after ? caretBlock : note.block;
+    if (!block || !block.isConnected || !editor.contains(block)) continue;
+    const total = block.textContent.length;
+    const start = note.after ? total - note.distance - note.text.length : note.distance;
+    if (start < 0) continue;
+    const from = _textPlace(block, start, false);
+    const to = _textPlace(block, start + note.text.length, true);
+    if (!from || !to) continue;
+    const range = document.createRange();
+    try {
+      range.setStart(from.node, from.offset);
+      range.setEnd(to.node, to.offset);
+    } catch (err) {
+      continue;
+    }
+    if (range.toString() !== note.text) continue;
+    const copy = note.el.cloneNode(false);
+    const moved = range.extractContents();
+    range.insertNode(copy);
+    copy.appendChild(moved);
+  }
+  if (caret && caret.startContainer.isConnected) _setRange(caret);
+}
+
 // The browser undid a step of its own in the editor: when that was the paste after a deletion
 // of the page's, the deletion is undone with it.
 function _undoChained() {
@@ -2188,9 +2274,14 @@ function _attachListeners() {
   });
 
   // Editing and reporting.
+  // Before the join, which leaves a collapsed caret of its own.
+  editor.addEventListener('paste', _noteMarksForPaste);
   editor.addEventListener('paste', _joinForPaste);
   editor.addEventListener('beforeinput', (e) => {
-    if (e.inputType !== 'insertFromPaste') pasteJoin = null;
+    if (e.inputType !== 'insertFromPaste') {
+      pasteJoin = null;
+      pasteMarks = null;
+    }
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     const join = _markedJoinRange(e);
@@ -2208,7 +2299,10 @@ function _attachListeners() {
       // Undone and redone together with the paste it completes.
       const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
       const settle = () => {
-        if (e.inputType === 'insertFromPaste') _joinAfterPaste();
+        if (e.inputType === 'insertFromPaste') {
+          _joinAfterPaste();
+          _restorePastedOverMarks();
+        }
         return _settlePastedMarks(before);
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();

@@ -821,6 +821,80 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), body);
     }
 
+    // A paste of markup at a collapsed caret before a mark that ends the block leaves the mark a
+    // span with its id (the browser re-creates the text after the caret). One undo takes the
+    // paste back and one redo brings it again.
+    void pastingBeforeMarksKeepsThem_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the caret's node and offset, as script
+        QTest::addColumn<QString>("text");  // the clipboard's plain text
+        QTest::addColumn<QString>("html");  // the clipboard's markup, if any
+        QTest::addColumn<QString>("after");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString afterA = QStringLiteral("editor.firstChild.firstChild, 1");
+        const QString bold = QStringLiteral("<b>zz</b>");
+
+        QTest::newRow("markup before an annotation ending the block")
+            << "<p>a" + ann.arg("d") + "</p>" << afterA << "zz" << bold
+            << "<p>a" + bold + ann.arg("d") + "</p>";
+        QTest::newRow("markup before a tag ending the block")
+            << "<p>a" + tag.arg("d") + "</p>" << afterA << "zz" << bold
+            << "<p>a" + bold + tag.arg("d") + "</p>";
+        QTest::newRow("markup between a tag and an annotation ending the block")
+            << "<p>" + tag.arg("a") + ann.arg("d") + "</p>"
+            << "editor.firstChild, 1"
+            << "zz" << bold << "<p>" + tag.arg("a") + bold + ann.arg("d") + "</p>";
+        QTest::newRow("plain text before an annotation ending the block")
+            << "<p>a" + ann.arg("d") + "</p>" << afterA << "zz"
+            << ""
+            << "<p>azz" + ann.arg("d") + "</p>";
+        QTest::newRow("markup without marks")
+            << "<p>ad</p>" << afterA << "zz" << bold << "<p>a" + bold + "d</p>";
+    }
+    void pastingBeforeMarksKeepsThem()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, text);
+        QFETCH(QString, html);
+        QFETCH(QString, after);
+        auto* clip = new QMimeData;
+        clip->setText(text);
+        if (!html.isEmpty()) {
+            clip->setHtml(html);
+        }
+        QGuiApplication::clipboard()->setMimeData(clip);
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(caret));
+        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('zz')")));
+        QCOMPARE(F->InnerHtml(), after);
+        // The caret stands at the end of the pasted text.
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "(function(){ const r = document.createRange(); r.setStart(editor, 0);"
+                     " const s = getSelection(); r.setEnd(s.focusNode, s.focusOffset);"
+                     " return r.toString(); })()")),
+                 F->JsText(QStringLiteral("editor.textContent.slice(0,"
+                                          " editor.textContent.indexOf('zz') + 2)")));
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("p")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 100);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), after);
+
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+    }
+
     void clickInAnnotationNamesInnermostSpan_data()
     {
         QTest::addColumn<QString>("target"); // script giving [x, y]
