@@ -1989,9 +1989,9 @@ function _joinForPaste(e) {
   _restartChangeTimer();
 }
 
-// Deletes the range's content but keeps the two blocks it reaches across; the caret stays at
-// the end of what is left of the first.
-function _deleteApart(range) {
+// Deletes the range's content across two blocks and removes the inline elements it left empty;
+// gives the two blocks and where the deletion began.
+function _deleteAcross(range) {
   const first = _blockOf(range.startContainer);
   const second = _blockOf(range.endContainer);
   const startNode = range.startContainer;
@@ -2000,6 +2000,13 @@ function _deleteApart(range) {
   range.deleteContents();
   _pruneEmpty(endNode, second);
   _pruneEmpty(startNode, first);
+  return { first, second, startNode, startOffset };
+}
+
+// Deletes the range's content but keeps the two blocks it reaches across; the caret stays at
+// the end of what is left of the first.
+function _deleteApart(range) {
+  const { first, startNode, startOffset } = _deleteAcross(range);
   if (startNode.isConnected && first.contains(startNode)) {
     range.setStart(startNode, Math.min(startOffset, _nodeLength(startNode)));
   } else {
@@ -2159,14 +2166,7 @@ function _pruneEmpty(node, block) {
 // removes the second block (and what it leaves empty) and puts what the input inserts at the
 // join: its text, or a line break. A new paragraph keeps both blocks, the caret at the second.
 function _joinBlocks(range, input, text) {
-  const first = _blockOf(range.startContainer);
-  const second = _blockOf(range.endContainer);
-  const startNode = range.startContainer;
-  const startOffset = range.startOffset;
-  const endNode = range.endContainer;
-  range.deleteContents();
-  _pruneEmpty(endNode, second);
-  _pruneEmpty(startNode, first);
+  const { first, second, startNode, startOffset } = _deleteAcross(range);
   if (input === 'insertParagraph') {
     for (const block of [first, second]) {
       if (!block.firstChild) block.appendChild(document.createElement('br'));

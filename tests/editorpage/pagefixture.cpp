@@ -384,6 +384,13 @@ void TEditorPageFixture::FocusOutside()
     QTest::qWait(50);
 }
 
+void TEditorPageFixture::PressPaneButton(const QString& AType)
+{
+    FocusOutside();
+    Send(Msg(AType));
+    FocusPage();
+}
+
 bool TEditorPageFixture::SelectText(const QString& AFrom, const QString& ATo)
 {
     FocusPage();

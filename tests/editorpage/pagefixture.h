@@ -98,6 +98,9 @@ public:
     bool WaitJs(const QString& ACondition, int ATimeoutMs = 2000);
     // Gives the keyboard focus to a widget outside the page, as a pane button press does.
     void FocusOutside();
+    // The host's "+ Tag" / "+ Note": the pane takes the focus, the message goes out, and the
+    // host hands the keyboard back to the page.
+    void PressPaneButton(const QString& AType);
     // Selects from the start of AFrom to the end of ATo in the editor's text (ATo empty: to the
     // end of AFrom); false when either is missing.
     bool SelectText(const QString& AFrom, const QString& ATo = QString());

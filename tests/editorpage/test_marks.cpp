@@ -51,18 +51,9 @@ class TMarksTest : public QObject
 private:
     std::unique_ptr<TEditorPageFixture> F;
 
-    // The host's "+ Tag" / "+ Note": the pane takes the focus, the message goes out, and the
-    // host hands the keyboard back to the page.
-    void PressPaneButton(const QString& AType)
-    {
-        F->FocusOutside();
-        F->Send(Msg(AType));
-        F->FocusPage();
-    }
-
     void InsertTag(const QString& AName, const QString& AColour = QString(), bool AApplyNow = false)
     {
-        PressPaneButton(QStringLiteral("openTagModal"));
+        F->PressPaneButton(QStringLiteral("openTagModal"));
         QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
         F->Type(AName);
         if (!AColour.isEmpty()) {
@@ -76,7 +67,7 @@ private:
 
     void AddAnnotation(const QString& ANote)
     {
-        PressPaneButton(QStringLiteral("openAnnotModal"));
+        F->PressPaneButton(QStringLiteral("openAnnotModal"));
         QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
         F->Type(ANote);
         F->Click(QStringLiteral("#btn-annot-ok"));
@@ -224,7 +215,7 @@ private Q_SLOTS:
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>one two</p>")));
         QVERIFY(F->SelectText(QStringLiteral("two")));
-        PressPaneButton(QStringLiteral("openTagModal"));
+        F->PressPaneButton(QStringLiteral("openTagModal"));
         QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
         F->Type(QStringLiteral("   "));
         F->Key(Qt::Key_Return);
@@ -254,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(F->LoadBody(QStringLiteral("<p>abc</p>")));
         F->ClickIntoEditor();
         F->Page()->FAlerts.clear();
-        PressPaneButton(type);
+        F->PressPaneButton(type);
         QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{alert}, 2000);
         QVERIFY(!Open(modal));
     }
@@ -461,7 +452,7 @@ private Q_SLOTS:
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>The quick brown fox</p>")));
         QVERIFY(F->SelectText(QStringLiteral("quick")));
-        PressPaneButton(QStringLiteral("openAnnotModal"));
+        F->PressPaneButton(QStringLiteral("openAnnotModal"));
         QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
         QCOMPARE(F->JsText(QStringLiteral("document.getElementById('annot-snippet').textContent")),
                  QStringLiteral("“quick”"));
@@ -490,7 +481,7 @@ private Q_SLOTS:
         const QString text = QStringLiteral("abcdefghij").repeated(30);
         QVERIFY(F->LoadBody(QStringLiteral("<p>%1</p>").arg(text)));
         QVERIFY(F->SelectText(text));
-        PressPaneButton(QStringLiteral("openAnnotModal"));
+        F->PressPaneButton(QStringLiteral("openAnnotModal"));
         QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
         QCOMPARE(F->JsText(QStringLiteral("document.getElementById('annot-snippet').textContent")),
                  QStringLiteral("“") + text.left(80) + QStringLiteral("…”"));
@@ -537,7 +528,7 @@ private Q_SLOTS:
         QVERIFY(F->SelectText(from, to));
         F->Page()->FAlerts.clear();
         if (expected.isEmpty()) {
-            PressPaneButton(QStringLiteral("openAnnotModal"));
+            F->PressPaneButton(QStringLiteral("openAnnotModal"));
             QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{BlockNotice}, 2000);
             QVERIFY(!Open(QStringLiteral("modal-annot")));
             QCOMPARE(F->InnerHtml(), body);
@@ -1032,9 +1023,9 @@ private Q_SLOTS:
             "<p>first note</p><table><tbody><tr><td>cell</td></tr></tbody></table>")));
         QVERIFY(F->SelectText(QStringLiteral("first")));
         if (opener == QLatin1String("tag")) {
-            PressPaneButton(QStringLiteral("openTagModal"));
+            F->PressPaneButton(QStringLiteral("openTagModal"));
         } else if (opener == QLatin1String("annot")) {
-            PressPaneButton(QStringLiteral("openAnnotModal"));
+            F->PressPaneButton(QStringLiteral("openAnnotModal"));
         } else if (opener == QLatin1String("link")) {
             F->Click(QStringLiteral("#btn-link"));
         } else if (opener == QLatin1String("table")) {
@@ -1048,8 +1039,8 @@ private Q_SLOTS:
         QVERIFY(!Open(overlay));
         // No selection survives into the new note: both pane buttons ask for one.
         F->Page()->FAlerts.clear();
-        PressPaneButton(QStringLiteral("openAnnotModal"));
-        PressPaneButton(QStringLiteral("openTagModal"));
+        F->PressPaneButton(QStringLiteral("openAnnotModal"));
+        F->PressPaneButton(QStringLiteral("openTagModal"));
         QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, (QStringList{AnnotAlert, TagAlert}), 2000);
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>second note</p>"));
     }

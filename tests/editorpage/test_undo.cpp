@@ -17,13 +17,6 @@ class TUndoTest : public QObject
 private:
     std::unique_ptr<TEditorPageFixture> F;
 
-    void PressPaneButton(const QString& AType)
-    {
-        F->FocusOutside();
-        F->Send(Msg(AType));
-        F->FocusPage();
-    }
-
     void Undo() { F->Key(Qt::Key_Z, Qt::ControlModifier); }
     void Redo() { F->Key(Qt::Key_Y, Qt::ControlModifier); }
     void RedoShift() { F->Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
@@ -114,12 +107,12 @@ private:
             const QStringList parts = AOp.split(QLatin1Char(':'));
             TableMenu(parts[1], parts[2]);
         } else if (AOp == QStringLiteral("tag")) {
-            PressPaneButton(QStringLiteral("openTagModal"));
+            F->PressPaneButton(QStringLiteral("openTagModal"));
             QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
             F->Type(QStringLiteral("T"));
             F->Key(Qt::Key_Return);
         } else if (AOp == QStringLiteral("annotation")) {
-            PressPaneButton(QStringLiteral("openAnnotModal"));
+            F->PressPaneButton(QStringLiteral("openAnnotModal"));
             QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-annot-body'")));
             F->Type(QStringLiteral("note"));
             F->Click(QStringLiteral("#btn-annot-ok"));
@@ -354,7 +347,7 @@ private Q_SLOTS:
             Perform(QStringLiteral("font size"));
         } else {
             QVERIFY(F->SelectText(QStringLiteral("more")));
-            PressPaneButton(QStringLiteral("openTagModal"));
+            F->PressPaneButton(QStringLiteral("openTagModal"));
             QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-tagname'")));
             F->Type(QStringLiteral("T"));
             F->Key(Qt::Key_Return);
