@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstring>
 
 EImportFileError::EImportFileError(const QString& AMessage)
@@ -180,6 +181,43 @@ QString DecodeCp1252(const char* AData, qsizetype ASize)
     return s;
 }
 
+// Each well-formed UTF-8 sequence of AData[0, ASize) as UTF-8, every other byte as
+// DecodeCp1252 reads it.
+QString DecodeMixed(const char* AData, qsizetype ASize)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(AData);
+    QString s(ASize, Qt::Uninitialized);
+    QChar* w = s.data();
+    qsizetype k = 0;
+    while (k < ASize) {
+        const unsigned char c = b[k];
+        if (c < 0x80) {
+            *w++ = QChar(char16_t(c));
+            ++k;
+            continue;
+        }
+        const qsizetype len = Utf8SequenceAt(b + k, ASize - k);
+        if (len == 0) {
+            const char16_t x = Cp1252Char(c);
+            *w++ = QChar(x != 0 ? x : char16_t(c));
+            ++k;
+            continue;
+        }
+        char32_t u = c & (0x7F >> len);
+        for (qsizetype j = 1; j < len; ++j)
+            u = u << 6 | (b[k + j] & 0x3F);
+        if (u >= 0x10000) {
+            *w++ = QChar(QChar::highSurrogate(u));
+            *w++ = QChar(QChar::lowSurrogate(u));
+        } else {
+            *w++ = QChar(char16_t(u));
+        }
+        k += len;
+    }
+    s.truncate(w - s.constData());
+    return s;
+}
+
 bool IsLabelChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
@@ -272,6 +310,62 @@ QString DecodeLabelled(const QByteArray& ABytes, QByteArray ALabel)
 
 } // namespace
 
+qsizetype Utf8SequenceAt(const unsigned char* AData, qsizetype ASize)
+{
+    const unsigned char c = AData[0];
+    // The lead byte gives the length and the range of the second byte (which excludes
+    // overlong forms, surrogates and code points beyond U+10FFFF); the others are 80..BF.
+    qsizetype len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0)
+            lo = 0xA0;
+        else if (c == 0xED)
+            hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0)
+            lo = 0x90;
+        else if (c == 0xF4)
+            hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (ASize < len || AData[1] < lo || AData[1] > hi)
+        return 0;
+    for (qsizetype j = 2; j < len; ++j) {
+        if ((AData[j] & 0xC0) != 0x80)
+            return 0;
+    }
+    return len;
+}
+
+namespace {
+
+// Whether ABytes hold a well-formed UTF-8 sequence of more than one byte.
+bool HasUtf8Sequence(QByteArrayView ABytes)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(ABytes.data());
+    const qsizetype n = ABytes.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        if (b[k] >= 0xC2 && Utf8SequenceAt(b + k, n - k) > 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ETextEncoding EncodingOfBytes(QByteArrayView ABytes)
+{
+    if (ABytes.isValidUtf8())
+        return ETextEncoding::teUtf8;
+    return HasUtf8Sequence(ABytes) ? ETextEncoding::teMixed : ETextEncoding::teCp1252;
+}
+
 namespace {
 
 // The encoding a byte-order mark selects, with the mark's length; false without one.
@@ -322,6 +416,9 @@ void DecodePiece(ETextEncoding AEncoding, QStringDecoder& AUtf8, const char* ADa
     case ETextEncoding::teCp1252:
         APiece = DecodeCp1252(AData, ASize);
         break;
+    case ETextEncoding::teMixed:
+        APiece = DecodeMixed(AData, ASize);
+        break;
     }
     MendSurrogates(APiece);
     DropControls(APiece);
@@ -333,8 +430,7 @@ TDecodedPieces::TDecodedPieces(const QByteArray& ABytes, qsizetype APieceBytes)
     : FBytes(ABytes), FPieceBytes(qMax<qsizetype>(APieceBytes, 1))
 {
     if (!ByteOrderMark(ABytes, FEncoding, FPos))
-        FEncoding =
-            QByteArrayView(ABytes).isValidUtf8() ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
+        FEncoding = EncodingOfBytes(ABytes);
 }
 
 bool TDecodedPieces::Next(QString& APiece)
@@ -379,10 +475,11 @@ TFilePieces::TFilePieces(const QString& APath, qsizetype APieceBytes)
         FPending.remove(0, bom);
         return;
     }
-    // Well-formed UTF-8 or not: checked a block at a time, each cut before a sequence that
-    // its end may have split (at most four bytes), which is carried into the next block.
+    // Well-formed UTF-8, mixed or code page 1252: checked a block at a time, each cut before a
+    // sequence that its end may have split (at most four bytes), which is carried into the
+    // next block. The check ends as soon as the bytes are known to be mixed.
     QByteArray check = FPending;
-    bool valid = true;
+    bool valid = true, multi = false;
     for (;;) {
         qsizetype cut = check.size();
         if (!FEof) {
@@ -393,22 +490,30 @@ TFilePieces::TFilePieces(const QString& APath, qsizetype APieceBytes)
             if (k > 0 && c[k - 1] >= 0xC0)
                 cut = k - 1;
         }
-        if (!QByteArrayView(check.constData(), cut).isValidUtf8()) {
+        const QByteArrayView block(check.constData(), cut);
+        if (valid && !block.isValidUtf8())
             valid = false;
-            break;
+        if (!multi) {
+            // In well-formed UTF-8 every byte above 127 belongs to such a sequence.
+            multi = valid
+                        ? std::any_of(block.begin(), block.end(),
+                                      [](char b) { return static_cast<unsigned char>(b) >= 0x80; })
+                        : HasUtf8Sequence(block);
         }
-        if (FEof)
+        if (FEof || (!valid && multi))
             break;
         check.remove(0, cut);
         ReadBlock(check);
     }
-    FEncoding = valid ? ETextEncoding::teUtf8 : ETextEncoding::teCp1252;
+    FEncoding = valid   ? ETextEncoding::teUtf8
+                : multi ? ETextEncoding::teMixed
+                        : ETextEncoding::teCp1252;
     if (FEof && FPending.size() == FRead)
         return; // the whole file is at hand already
     if (!FFile.seek(0))
         ReadError();
-    // A check that ended early (at bytes that are not UTF-8) has not seen the whole length;
-    // code page 1252 reads whatever the bytes are then.
+    // A check that ended early (at mixed bytes) has not seen the whole length; the mixed
+    // reading takes whatever the bytes are then.
     FChecked = FEof ? FRead : -1;
     FRead = 0;
     FPending.clear();

@@ -19,7 +19,8 @@ public:
 QString ImportFileToHTML(const QString& AFilePath, QString& ATitle);
 
 // The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding; otherwise
-// UTF-8 when the bytes are well-formed UTF-8, else code page 1252. Every line ends with
+// each well-formed UTF-8 sequence is read as UTF-8 and every other byte in code page 1252 (so
+// a file without any multi-byte UTF-8 sequence is wholly code page 1252). Every line ends with
 // carriage return + line feed.
 QString ReadFileAsText(const QString& APath);
 

@@ -36,7 +36,9 @@ QString FileExtension(const QString& APath);
 QByteArray ReadFileBytes(const QString& APath, qint64 AMaxBytes = -1);
 // The text of a file's bytes: a byte-order mark selects UTF-8 or UTF-16; otherwise bytes that
 // are well-formed UTF-8 are read as UTF-8, and any others in the character set that a page's
-// meta element names in its first 4 KB (with AHtml), or else in code page 1252.
+// meta element names in its first 4 KB (with AHtml), or else as mixed text: each well-formed
+// UTF-8 sequence as UTF-8 and every other byte in code page 1252 (which reads a file without
+// any such sequence wholly in code page 1252).
 QString DecodeBytes(const QByteArray& ABytes, bool AHtml = false);
 // How the bytes of a text file are read.
 enum class ETextEncoding
@@ -44,8 +46,15 @@ enum class ETextEncoding
     teUtf8,
     teUtf16LE,
     teUtf16BE,
-    teCp1252
+    teCp1252,
+    teMixed // well-formed UTF-8 sequences as UTF-8, the other bytes in code page 1252
 };
+// The length of the well-formed UTF-8 sequence of two to four bytes at AData (of ASize bytes
+// at most), 0 when there is none there.
+qsizetype Utf8SequenceAt(const unsigned char* AData, qsizetype ASize);
+// The encoding of bytes without a byte-order mark: UTF-8 when they are well-formed UTF-8,
+// mixed when they hold at least one multi-byte UTF-8 sequence, else code page 1252.
+ETextEncoding EncodingOfBytes(QByteArrayView ABytes);
 
 // Pieces of a text hold about this many bytes; they end after a line feed, which is never part
 // of another character in these encodings, so that no character and no line is split.
@@ -62,8 +71,11 @@ public:
     // The next piece; false at the end.
     bool Next(QString& APiece);
     bool AtEnd() const { return FPos >= FBytes.size(); }
-    // Whether the bytes are read as UTF-8 or UTF-16 (else as code page 1252).
-    bool IsUnicode() const { return FEncoding != ETextEncoding::teCp1252; }
+    // Whether the bytes are read wholly as UTF-8 or UTF-16 (else in code page 1252, or mixed).
+    bool IsUnicode() const
+    {
+        return FEncoding != ETextEncoding::teCp1252 && FEncoding != ETextEncoding::teMixed;
+    }
 
 private:
     const QByteArray& FBytes;
@@ -74,9 +86,9 @@ private:
 };
 
 // The same pieces read from a file a block at a time, so that not even the file's bytes are
-// held whole (a file without a byte-order mark is read twice: once to tell UTF-8 from code
-// page 1252). Raises EImportFileError as ReadFileBytes does, and also when the file changes
-// between the two readings (another length, or no longer UTF-8), so that it is never read
+// held whole (a file without a byte-order mark is read twice: once to tell UTF-8 from mixed
+// text and code page 1252). Raises EImportFileError as ReadFileBytes does, and also when the file
+// changes between the two readings (another length, or no longer UTF-8), so that it is never read
 // half one way and half another.
 class TFilePieces
 {

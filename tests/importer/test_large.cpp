@@ -170,18 +170,33 @@ private Q_SLOTS:
         QCOMPARE(Digest(title, body), digest);
     }
 
-    // A file that is not UTF-8 only near its end is read as code page 1252 from its start.
-    void lateByteDecidesWholeFile()
+    // A file read in blocks that holds one byte which is not UTF-8, before or after its
+    // multi-byte sequences: each sequence is read as UTF-8 and that byte in code page 1252.
+    void strayByteInBlocks_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("near the end")
+            << Grown("caf\xc3\xa9\n", 60) + "na\xefve\n"
+            << QStringLiteral("caf\u00e9\n").repeated(10) + QStringLiteral("na\u00efve\n");
+        QTest::newRow("at the start")
+            << "na\xefve\n" + Grown("\xd0\x9c\xd0\xb8\xd1\x80\n", 60)
+            << QStringLiteral("na\u00efve\n") + QStringLiteral("\u041c\u0438\u0440\n").repeated(9);
+        QTest::newRow("no sequence at all")
+            << Grown("caf\xe9\n", 60) << QStringLiteral("caf\u00e9\n").repeated(12);
+    }
+    void strayByteInBlocks()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
         QTemporaryDir dir;
-        const QString path =
-            WriteFile(dir, QStringLiteral("t.md"), Grown("caf\xc3\xa9\n", 60) + "na\xefve\n");
+        const QString path = WriteFile(dir, QStringLiteral("t.md"), bytes);
         importer::TFilePieces pieces(path, 7);
         QString joined, piece;
         while (pieces.Next(piece))
             joined += piece;
-        QCOMPARE(joined,
-                 QStringLiteral("caf\u00c3\u00a9\n").repeated(10) + QStringLiteral("na\u00efve\n"));
+        QCOMPARE(joined, text);
+        QCOMPARE(importer::DecodeBytes(bytes), text);
     }
 
     // A file read twice (checked as UTF-8, then decoded) that changes in between raises an

@@ -42,6 +42,9 @@ private Q_SLOTS:
             << "<h1>Café</h1>\r\n<p>\r\nnaïve\r\n</p>\r\n";
         // Control characters other than tab, CR and LF are dropped; a file with nothing
         // visible left gives nothing.
+        QTest::newRow("UTF-8 Markdown with one byte of code page 1252")
+            << "u.md" << QByteArray("# Caf\xc3\xa9\n\nna\xefve \xd0\x9c\xd0\xb8\xd1\x80") << "Café"
+            << "<h1>Café</h1>\r\n<p>\r\nnaïve Мир\r\n</p>\r\n";
         QTest::newRow("a binary file named .md") << "bin.md"
                                                  << QByteArray("\x00\x01\x02\x1b\x7f\x00\n"
                                                                "\x0c\x00\xc2\x85\x00",
@@ -147,6 +150,17 @@ private Q_SLOTS:
         QTest::newRow("not UTF-8: code page 1252") << QByteArray("Caf\xe9 \x80\x93q\x94 a\xff"
                                                                  "b")
                                                    << QStringLiteral("Café €“q” aÿb\r\n");
+        // UTF-8 with bytes that are not: each well-formed sequence is UTF-8, each other byte
+        // code page 1252.
+        QTest::newRow("UTF-8 with one byte of code page 1252")
+            << QByteArray("na\xefve caf\xc3\xa9 \xd0\x9f\xd1\x80 \xe6\x97\xa5 \xf0\x9f\x98\x80\x93")
+            << QStringLiteral("na\u00efve caf\u00e9 \u041f\u0440 \u65e5 \U0001F600\u201c\r\n");
+        QTest::newRow("a sequence cut short is read byte by byte")
+            << QByteArray("\xe2\x82 \xe2\x82\xac \xc3")
+            << QStringLiteral("\u00e2\u201a \u20ac \u00c3\r\n");
+        QTest::newRow("overlong and surrogate forms are not UTF-8")
+            << QByteArray("\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xc3\xa9")
+            << QStringLiteral("\u00c0\u00af \u00ed\u00a0\u20ac \u00f4\u20ac\u20ac \u00e9\r\n");
         QTest::newRow("unpaired surrogate in UTF-16") << QByteArray("\xff\xfe\x3d\xd8"
                                                                     "a\0",
                                                                     6)
@@ -203,6 +217,12 @@ private Q_SLOTS:
                    QByteArray("--><meta charset=windows-1251><body>\xe4</body>")
             << "p"
             << "ä";
+        QTest::newRow("UTF-8 with one byte that is not, no charset named")
+            << QByteArray("<title>Caf\xc3\xa9</title><body>na\xefve \xe2\x80\x94</body>") << "Café"
+            << "naïve —";
+        QTest::newRow("a charset named comes before mixed UTF-8")
+            << QByteArray("<meta charset=windows-1251><body>\xd0\x9f \xe4</body>") << "p"
+            << "Рџ д";
         QTest::newRow("metadata is not a meta element")
             << QByteArray("<metadata charset=windows-1251><body>\xe4</body>") << "p"
             << "ä";
