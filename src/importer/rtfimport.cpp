@@ -1,6 +1,8 @@
-// RTF import: one scan over the file with the group state (skipping, Unicode fallback count,
-// font) saved and restored with the groups; characters written as code-page bytes or Unicode
-// escapes are decoded through the code page of the font in use.
+// RTF import: one scan over the file with the group state (skipping, hidden and deleted runs,
+// Unicode fallback count, font) saved and restored with the groups; characters written as
+// code-page bytes or Unicode escapes are decoded through the code page of the font in use.
+// Footnotes are read into paragraphs of their own, written after the paragraph that holds
+// their mark; the text of a shape or frame is read into paragraphs where it stands.
 #include "importer.h"
 #include "importer_p.h"
 
@@ -141,6 +143,11 @@ enum class EWord
     wDestination, // a group whose text is not part of the body
     wField,
     wFieldResult,
+    wFootnote,
+    wShape, // the instructions of a shape or frame: only its text is read
+    wShapeText,
+    wHidden,  // \v: hidden text
+    wDeleted, // a tracked deletion
     wUnicode,
     wUnicodeCount,
     wBinary,
@@ -176,10 +183,15 @@ const TWordInfo* LookUpWord(std::string_view AWord)
                               "footerr",   "footerf",      "listtable", "listoverridetable",
                               "rsidtbl",   "xmlnstbl",     "themedata", "colorschememapping",
                               "datastore", "latentstyles", "generator", "bkmkstart",
-                              "bkmkend"})
+                              "bkmkend",   "shprslt"})
             m.emplace(w, TWordInfo{EWord::wDestination});
         m.emplace("field", TWordInfo{EWord::wField});
         m.emplace("fldrslt", TWordInfo{EWord::wFieldResult});
+        m.emplace("footnote", TWordInfo{EWord::wFootnote});
+        m.emplace("shpinst", TWordInfo{EWord::wShape});
+        m.emplace("shptxt", TWordInfo{EWord::wShapeText});
+        m.emplace("v", TWordInfo{EWord::wHidden});
+        m.emplace("deleted", TWordInfo{EWord::wDeleted});
         m.emplace("u", TWordInfo{EWord::wUnicode});
         m.emplace("uc", TWordInfo{EWord::wUnicodeCount});
         m.emplace("bin", TWordInfo{EWord::wBinary});
@@ -219,6 +231,14 @@ struct TGroupState
     // Whether the text around the field that encloses this group is skipped: the field's
     // result is shown exactly where that text would be (not in a header, for example).
     bool FieldDest = false;
+    // The same for the shape whose instructions enclose this group: its text is shown where
+    // the text around the shape would be.
+    bool ShapeDest = false;
+    bool Footnote = false;  // text of a footnote, written after the paragraph of its mark
+    bool ShapeText = false; // the text of a shape or frame
+    // Hidden text and tracked deletions give no characters; their breaks still end lines.
+    bool Hidden = false;
+    bool Deleted = false;
     bool FontTable = false; // inside the font table: \f and \fcharset define a font
     int UC = 1;
     int Font = -1; // -1: the default font
@@ -248,7 +268,7 @@ public:
                 FSkip = 0;
                 FStarred = false;
                 if (STop > 0)
-                    FState = DStack[--STop];
+                    CloseGroup(DStack[--STop]);
                 ++i;
             } else if (c == u'\\') {
                 if (i + 1 >= n)
@@ -263,7 +283,7 @@ public:
                     --FSkip;
                     continue;
                 }
-                if (FState.Dest || c < 0x20)
+                if (!Shown() || c < 0x20)
                     continue;
                 if (IsBytes && (c >= 0x80 || Page().IsMultiByte()))
                     AddByte(static_cast<unsigned char>(c));
@@ -271,7 +291,12 @@ public:
                     AddChar(c);
             }
         }
+        // A text cut short inside a footnote: its line, then the body's.
         FlushSurrogate();
+        if (FState.Footnote) {
+            EndLine();
+            FState.Footnote = false;
+        }
         EndLine();
         FOut.squeeze();
         return FOut;
@@ -300,11 +325,30 @@ private:
         return *FPage;
     }
 
+    // Whether characters read now are text of the document.
+    bool Shown() const { return !FState.Dest && !FState.Hidden && !FState.Deleted; }
+
+    // The line being read: a footnote's or the body's.
+    QString& Line() { return FState.Footnote ? FNoteLine : FPlain; }
+
     void FlushSurrogate()
     {
         if (FHigh != 0)
-            FPlain.append(QChar(QChar::ReplacementCharacter));
+            Line().append(QChar(QChar::ReplacementCharacter));
         FHigh = 0;
+    }
+
+    // Restores the state saved when the group opened; a footnote's or shape's text that
+    // ends with the group ends its line.
+    void CloseGroup(const TGroupState& ASaved)
+    {
+        const bool endsText = (FState.Footnote && !ASaved.Footnote) ||
+                              (FState.ShapeText && !ASaved.ShapeText && !FState.Dest);
+        if (endsText) {
+            FlushSurrogate();
+            EndLine();
+        }
+        FState = ASaved;
     }
 
     void AddChar(char32_t AChar)
@@ -316,16 +360,16 @@ private:
         }
         if (AChar >= 0xDC00 && AChar <= 0xDFFF) {
             if (FHigh != 0) {
-                FPlain.append(QChar(FHigh));
-                FPlain.append(QChar(char16_t(AChar)));
+                Line().append(QChar(FHigh));
+                Line().append(QChar(char16_t(AChar)));
                 FHigh = 0;
             } else {
-                FPlain.append(QChar(QChar::ReplacementCharacter));
+                Line().append(QChar(QChar::ReplacementCharacter));
             }
             return;
         }
         FlushSurrogate();
-        FPlain.append(QChar::fromUcs4(AChar));
+        Line().append(QChar::fromUcs4(AChar));
     }
 
     void AddByte(unsigned char AByte)
@@ -334,16 +378,26 @@ private:
         TCodePage& page = Page();
         if (AByte < 0x80 && !page.IsMultiByte()) {
             if (AByte >= 0x20)
-                FPlain.append(QChar(AByte));
+                Line().append(QChar(AByte));
             return;
         }
-        page.Put(AByte, FPlain);
+        page.Put(AByte, Line());
     }
 
+    // Ends the line being read; the footnotes of a body paragraph follow it.
     void EndLine()
     {
+        if (FState.Footnote) {
+            AppendParagraph(FNoteLine, FNotes);
+            FNoteLine.truncate(0);
+            return;
+        }
         AppendParagraph(FPlain, FOut);
         FPlain.truncate(0); // keeps its capacity for the next line
+        if (!FNotes.isEmpty()) {
+            FOut.append(FNotes);
+            FNotes.truncate(0);
+        }
     }
 
     void LineBreak()
@@ -383,14 +437,14 @@ private:
             if (hi >= 0 && lo >= 0) {
                 if (FSkip > 0)
                     --FSkip;
-                else if (!FState.Dest && hi * 16 + lo >= 0x20)
+                else if (Shown() && hi * 16 + lo >= 0x20)
                     AddByte(static_cast<unsigned char>(hi * 16 + lo));
             }
             return i + 3;
         }
         FSkip = 0;
         if (c == u'\\' || c == u'{' || c == u'}') {
-            if (!FState.Dest)
+            if (Shown())
                 AddChar(c);
             return i + 1;
         }
@@ -401,9 +455,9 @@ private:
         if (!IsLetter(c)) {
             if (c == u'*')
                 FStarred = true;
-            else if (c == u'~' && !FState.Dest)
+            else if (c == u'~' && Shown())
                 AddChar(0x00A0);
-            else if (c == u'_' && !FState.Dest)
+            else if (c == u'_' && Shown())
                 AddChar(0x2011);
             return i + 1;
         }
@@ -433,11 +487,12 @@ private:
         if (i < n && FSrc[i] == u' ')
             ++i;
         const TWordInfo* info = len <= 32 ? LookUpWord(std::string_view(word, len)) : nullptr;
-        // A group marked with \* is one a reader may skip whole: only the field result's text
-        // is read from such a group.
+        // A group marked with \* is one a reader may skip whole: only the text of a field
+        // result, a footnote and a shape is read from such a group.
         if (FStarred) {
             FStarred = false;
-            if (!info || info->Kind != EWord::wFieldResult)
+            if (!info || (info->Kind != EWord::wFieldResult && info->Kind != EWord::wFootnote &&
+                          info->Kind != EWord::wShape && info->Kind != EWord::wShapeText))
                 FState.Dest = true;
         }
         if (!info)
@@ -470,10 +525,34 @@ private:
         case EWord::wFieldResult:
             FState.Dest = FState.FieldDest;
             break;
+        case EWord::wFootnote:
+            if (!FState.Footnote) {
+                FlushSurrogate();
+                FState.Footnote = true;
+            }
+            break;
+        case EWord::wShape:
+            FState.ShapeDest = FState.Dest;
+            FState.Dest = true;
+            break;
+        case EWord::wShapeText:
+            FState.Dest = FState.ShapeDest;
+            if (!FState.Dest && !FState.ShapeText) {
+                FlushSurrogate();
+                EndLine();
+                FState.ShapeText = true;
+            }
+            break;
+        case EWord::wHidden:
+            FState.Hidden = !AHasParam || AParam != 0;
+            break;
+        case EWord::wDeleted:
+            FState.Deleted = !AHasParam || AParam != 0;
+            break;
         case EWord::wUnicode:
             if (AHasParam) {
                 const qint64 value = AParam < 0 ? AParam + 65536 : AParam;
-                if (!FState.Dest && value >= 0x20 && value <= 0xFFFF)
+                if (Shown() && value >= 0x20 && value <= 0xFFFF)
                     AddChar(char32_t(value));
                 FSkip = FState.UC;
             }
@@ -504,6 +583,8 @@ private:
             break;
         case EWord::wPlain:
             FState.Font = -1;
+            FState.Hidden = false;
+            FState.Deleted = false;
             break;
         case EWord::wAnsiCodePage:
             if (AHasParam)
@@ -522,7 +603,7 @@ private:
             SetDocCodePage(850);
             break;
         case EWord::wChar:
-            if (!FState.Dest)
+            if (Shown())
                 AddChar(AInfo.Char);
             break;
         case EWord::wBinary:
@@ -532,8 +613,10 @@ private:
 
     const ACh* FSrc;
     const qsizetype FN;
-    QString FPlain; // the text of the line being read
+    QString FPlain; // the text of the body line being read
     QString FOut;
+    QString FNoteLine; // the text of the footnote line being read
+    QString FNotes;    // the footnote paragraphs that follow the body line
     TGroupState FState;
     TGroupState DStack[64];
     int STop = 0;

@@ -12,6 +12,13 @@ QByteArray Nested(int ADepth, const QByteArray& AInner)
     return QByteArray(ADepth, '{') + AInner + QByteArray(ADepth, '}');
 }
 
+void CheckConversion(const QByteArray& ARtf, const QString& AHtml)
+{
+    const QString got = importer::ConvertRTF(ARtf);
+    QCOMPARE(got, AHtml);
+    QVERIFY(IsValidUTF8(got));
+}
+
 class TRTFTest : public QObject
 {
     Q_OBJECT
@@ -42,6 +49,9 @@ private Q_SLOTS:
                                  "latentstyles", "generator", "bkmkstart", "bkmkend"})
             QTest::addRow("no body text in %s", word)
                 << QByteArray("{\\rtf1 a{\\") + word + " hidden{x}\\par}b}" << Paras({"ab"});
+        QTest::newRow("a field instruction without a star shows nothing")
+            << QByteArray("{\\field{\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}}")
+            << Paras({"link"});
         QTest::newRow("a field result in a starred group is read")
             << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\*\\fldrslt 1}}b}")
             << Paras({"a1b"});
@@ -130,9 +140,98 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, rtf);
         QFETCH(QString, html);
-        const QString got = importer::ConvertRTF(rtf);
-        QCOMPARE(got, html);
-        QVERIFY(IsValidUTF8(got));
+        CheckConversion(rtf, html);
+    }
+
+    // Footnotes follow the paragraph of their mark; the text of a shape or frame stands where
+    // the shape does, its properties never show.
+    void footnotesAndShapes_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("a footnote as one word processor writes it")
+            << QByteArray("{\\rtf1\\pard Text with a mark{\\cs15\\super\\chftn}{\\footnote "
+                          "\\pard\\plain{\\cs15\\super\\chftn} The footnote text explains the "
+                          "reference.\\par} goes on.\\par Next.}")
+            << Paras({"Text with a mark goes on.", "The footnote text explains the reference.",
+                      "Next."});
+        QTest::newRow("a starred footnote without a closing paragraph")
+            << QByteArray("{\\rtf1 A{{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain{\\tab "
+                          "Note one.}\r\n}}\r\n} b\\par}")
+            << Paras({"A b", "Note one."});
+        QTest::newRow("two footnotes, one of two paragraphs")
+            << QByteArray("{\\rtf1 x{\\footnote One.\\par Two.}y{\\footnote Three.}z}")
+            << Paras({"xyz", "One.", "Two.", "Three."});
+        QTest::newRow("a footnote in a header shows nothing")
+            << QByteArray("{\\rtf1{\\header H{\\footnote N\\par}\\par}Body}") << Paras({"Body"});
+        QTest::newRow("a file that ends inside a footnote")
+            << QByteArray("{\\rtf1 x{\\footnote cut") << Paras({"x", "cut"});
+        QTest::newRow("a text box: its text, no property values, no drawn copy")
+            << QByteArray("{\\rtf1 Before\\par{\\shp{\\*\\shpinst\\shpleft0\\shptop0{\\sp{\\sn "
+                          "shapeType}{\\sv 202}}{\\sp{\\sn wzName}{\\sv Text Box 1}}{\\shptxt "
+                          "\\pard TEXT INSIDE A SHAPE\\par}}{\\shprslt{\\*\\do\\dobxcolumn"
+                          "{\\dptxbxtext TEXT INSIDE A SHAPE\\par}}}}After}")
+            << Paras({"Before", "TEXT INSIDE A SHAPE", "After"});
+        QTest::newRow("the copy for readers without shapes is not read as well")
+            << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\shptxt boxed\\par}}{\\shprslt\\pard "
+                          "boxed\\par}}After}")
+            << Paras({"boxed", "After"});
+        QTest::newRow("a frame inside a paragraph stands apart")
+            << QByteArray("{\\rtf1 left {\\shp{\\*\\shpinst{\\shptxt boxed}}} right}")
+            << Paras({"left", "boxed", "right"});
+        QTest::newRow("a shape without text")
+            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn gtextUNICODE}{\\sv WordArt}}"
+                          "{\\sp{\\sn posh}{\\sv 2}}}{\\shprslt{\\pict\\wmetafile8 0100}}}b}")
+            << Paras({"ab"});
+        QTest::newRow("a shape in a footer shows nothing")
+            << QByteArray("{\\rtf1{\\footer{\\shp{\\*\\shpinst{\\shptxt boxed\\par}}}}Body}")
+            << Paras({"Body"});
+        QTest::newRow("other starred groups stay skipped")
+            << QByteArray("{\\rtf1 a{\\*\\atnid X}{\\*\\annotation comment}{\\*\\ftnsep"
+                          "\\chftnsep}b}")
+            << Paras({"ab"});
+    }
+    void footnotesAndShapes()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, html);
+        CheckConversion(rtf, html);
+    }
+
+    // A tracked deletion and hidden text give no text, up to their \deleted0 or \v0, a \plain
+    // or the end of their group; an insertion is text.
+    void deletedAndHiddenRuns_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("a tracked deletion and insertion")
+            << QByteArray("{\\rtf1 Start of sentence {\\deleted\\revauthdel1\\revdttmdel66696 "
+                          "DELETEDWORDS }{\\revised\\revauth1\\revdttm66696 INSERTEDWORDS} end.}")
+            << Paras({"Start of sentence INSERTEDWORDS end."});
+        QTest::newRow("hidden text")
+            << QByteArray("{\\rtf1 Visible {\\v HIDDEN}text.}") << Paras({"Visible text."});
+        QTest::newRow("an index entry")
+            << QByteArray("{\\rtf1 Apples{\\v {\\xe {\\v Apples}}} are red.}")
+            << Paras({"Apples are red."});
+        QTest::newRow("turned off by a zero")
+            << QByteArray("{\\rtf1 a\\deleted b\\deleted0 c\\v d\\v0 e}") << Paras({"ace"});
+        QTest::newRow("turned off by plain")
+            << QByteArray("{\\rtf1 a\\v\\deleted b\\plain c}") << Paras({"ac"});
+        QTest::newRow("deleted and hidden until both end")
+            << QByteArray("{\\rtf1 a\\v\\deleted b\\v0 c\\deleted0 d}") << Paras({"ad"});
+        QTest::newRow("no character of any kind")
+            << QByteArray("{\\rtf1 a{\\v \\'e9\\u8364?\\~\\_\\{\\\\\\tab\\bullet\\cell x}b}")
+            << Paras({"ab"});
+        QTest::newRow("a hidden break still ends the line")
+            << QByteArray("{\\rtf1 one{\\v gone\\par}two}") << Paras({"one", "two"});
+        QTest::newRow("hidden text in a footnote")
+            << QByteArray("{\\rtf1 x{\\footnote shown{\\v  hidden}}}") << Paras({"x", "shown"});
+    }
+    void deletedAndHiddenRuns()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, html);
+        CheckConversion(rtf, html);
     }
 
     // Tables, page and section breaks as word processors write them: the row properties
@@ -210,6 +309,19 @@ private Q_SLOTS:
         QCOMPARE(body, Paras({"Café crème brûlée – naïve résumé.",
                               "Second paragraph with bold and italic text, red too.",
                               "Name\tAmount\t€ 12,50", "Unicode: 日本 and € ‘quoted’"}));
+    }
+
+    // A document with a footnote, a tracked deletion and insertion, hidden text, a text frame
+    // and a drawn shape, saved as RTF by a word processor.
+    void writerDocument()
+    {
+        QString title;
+        const QString body = ImportRTF(SamplePath(QStringLiteral("rtf/writer-notes.rtf")), title);
+        QCOMPARE(body, Paras({"First paragraph with a reference in it.",
+                              "The footnote text explains the reference.",
+                              "Start of sentence INSERTEDWORDS end.", "Visible text.",
+                              "TEXT INSIDE A FRAME", "Paragraph holding a frame.",
+                              "Paragraph holding a shape.", "Last paragraph."}));
     }
 
     void wordDocument()
