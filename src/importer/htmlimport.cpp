@@ -3,6 +3,7 @@
 #include "importer.h"
 #include "importer_p.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -19,6 +20,215 @@ bool IsTagSpace(char16_t c)
 bool IsAsciiAlpha(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Where the first end tag of element AName at or after AFrom starts, as a browser finds it:
+// "</" and the name in any case, then a blank, a line break, "/" or ">"; -1 if none. AEnd, when
+// given, receives the position after the tag's ">" (or the end of the text).
+qsizetype FindEndTag(QStringView AText, QStringView AName, qsizetype AFrom,
+                     qsizetype* AEnd = nullptr)
+{
+    QString pattern = QStringLiteral("</");
+    pattern += AName;
+    const qsizetype n = AText.size();
+    for (qsizetype k = AFrom; (k = IndexOfCI(AText, pattern, k)) >= 0; ++k) {
+        const qsizetype after = k + pattern.size();
+        if (after < n &&
+            (IsTagSpace(AText[after].unicode()) || AText[after] == u'/' || AText[after] == u'>')) {
+            if (AEnd) {
+                const qsizetype g = AText.indexOf(u'>', after);
+                *AEnd = g < 0 ? n : g + 1;
+            }
+            return k;
+        }
+    }
+    return -1;
+}
+
+struct TEntity
+{
+    const char16_t* Name;
+    char16_t Char;
+};
+
+// The named character references of HTML 4 and their capitalised forms, ordered by name.
+const TEntity Entities[] = {
+    {u"AElig", 0x00C6},    {u"AMP", 0x0026},     {u"Aacute", 0x00C1},  {u"Acirc", 0x00C2},
+    {u"Agrave", 0x00C0},   {u"Alpha", 0x0391},   {u"Aring", 0x00C5},   {u"Atilde", 0x00C3},
+    {u"Auml", 0x00C4},     {u"Beta", 0x0392},    {u"COPY", 0x00A9},    {u"Ccedil", 0x00C7},
+    {u"Chi", 0x03A7},      {u"Dagger", 0x2021},  {u"Delta", 0x0394},   {u"ETH", 0x00D0},
+    {u"Eacute", 0x00C9},   {u"Ecirc", 0x00CA},   {u"Egrave", 0x00C8},  {u"Epsilon", 0x0395},
+    {u"Eta", 0x0397},      {u"Euml", 0x00CB},    {u"GT", 0x003E},      {u"Gamma", 0x0393},
+    {u"Iacute", 0x00CD},   {u"Icirc", 0x00CE},   {u"Igrave", 0x00CC},  {u"Iota", 0x0399},
+    {u"Iuml", 0x00CF},     {u"Kappa", 0x039A},   {u"LT", 0x003C},      {u"Lambda", 0x039B},
+    {u"Mu", 0x039C},       {u"Ntilde", 0x00D1},  {u"Nu", 0x039D},      {u"OElig", 0x0152},
+    {u"Oacute", 0x00D3},   {u"Ocirc", 0x00D4},   {u"Ograve", 0x00D2},  {u"Omega", 0x03A9},
+    {u"Omicron", 0x039F},  {u"Oslash", 0x00D8},  {u"Otilde", 0x00D5},  {u"Ouml", 0x00D6},
+    {u"Phi", 0x03A6},      {u"Pi", 0x03A0},      {u"Prime", 0x2033},   {u"Psi", 0x03A8},
+    {u"QUOT", 0x0022},     {u"REG", 0x00AE},     {u"Rho", 0x03A1},     {u"Scaron", 0x0160},
+    {u"Sigma", 0x03A3},    {u"THORN", 0x00DE},   {u"Tau", 0x03A4},     {u"Theta", 0x0398},
+    {u"Uacute", 0x00DA},   {u"Ucirc", 0x00DB},   {u"Ugrave", 0x00D9},  {u"Upsilon", 0x03A5},
+    {u"Uuml", 0x00DC},     {u"Xi", 0x039E},      {u"Yacute", 0x00DD},  {u"Yuml", 0x0178},
+    {u"Zeta", 0x0396},     {u"aacute", 0x00E1},  {u"acirc", 0x00E2},   {u"acute", 0x00B4},
+    {u"aelig", 0x00E6},    {u"agrave", 0x00E0},  {u"alefsym", 0x2135}, {u"alpha", 0x03B1},
+    {u"amp", 0x0026},      {u"and", 0x2227},     {u"ang", 0x2220},     {u"apos", 0x0027},
+    {u"aring", 0x00E5},    {u"asymp", 0x2248},   {u"atilde", 0x00E3},  {u"auml", 0x00E4},
+    {u"bdquo", 0x201E},    {u"beta", 0x03B2},    {u"brvbar", 0x00A6},  {u"bull", 0x2022},
+    {u"cap", 0x2229},      {u"ccedil", 0x00E7},  {u"cedil", 0x00B8},   {u"cent", 0x00A2},
+    {u"chi", 0x03C7},      {u"circ", 0x02C6},    {u"clubs", 0x2663},   {u"cong", 0x2245},
+    {u"copy", 0x00A9},     {u"crarr", 0x21B5},   {u"cup", 0x222A},     {u"curren", 0x00A4},
+    {u"dArr", 0x21D3},     {u"dagger", 0x2020},  {u"darr", 0x2193},    {u"deg", 0x00B0},
+    {u"delta", 0x03B4},    {u"diams", 0x2666},   {u"divide", 0x00F7},  {u"eacute", 0x00E9},
+    {u"ecirc", 0x00EA},    {u"egrave", 0x00E8},  {u"empty", 0x2205},   {u"emsp", 0x2003},
+    {u"ensp", 0x2002},     {u"epsilon", 0x03B5}, {u"equiv", 0x2261},   {u"eta", 0x03B7},
+    {u"eth", 0x00F0},      {u"euml", 0x00EB},    {u"euro", 0x20AC},    {u"exist", 0x2203},
+    {u"fnof", 0x0192},     {u"forall", 0x2200},  {u"frac12", 0x00BD},  {u"frac14", 0x00BC},
+    {u"frac34", 0x00BE},   {u"frasl", 0x2044},   {u"gamma", 0x03B3},   {u"ge", 0x2265},
+    {u"gt", 0x003E},       {u"hArr", 0x21D4},    {u"harr", 0x2194},    {u"hearts", 0x2665},
+    {u"hellip", 0x2026},   {u"iacute", 0x00ED},  {u"icirc", 0x00EE},   {u"iexcl", 0x00A1},
+    {u"igrave", 0x00EC},   {u"image", 0x2111},   {u"infin", 0x221E},   {u"int", 0x222B},
+    {u"iota", 0x03B9},     {u"iquest", 0x00BF},  {u"isin", 0x2208},    {u"iuml", 0x00EF},
+    {u"kappa", 0x03BA},    {u"lArr", 0x21D0},    {u"lambda", 0x03BB},  {u"lang", 0x2329},
+    {u"laquo", 0x00AB},    {u"larr", 0x2190},    {u"lceil", 0x2308},   {u"ldquo", 0x201C},
+    {u"le", 0x2264},       {u"lfloor", 0x230A},  {u"lowast", 0x2217},  {u"loz", 0x25CA},
+    {u"lrm", 0x200E},      {u"lsaquo", 0x2039},  {u"lsquo", 0x2018},   {u"lt", 0x003C},
+    {u"macr", 0x00AF},     {u"mdash", 0x2014},   {u"micro", 0x00B5},   {u"middot", 0x00B7},
+    {u"minus", 0x2212},    {u"mu", 0x03BC},      {u"nabla", 0x2207},   {u"nbsp", 0x00A0},
+    {u"ndash", 0x2013},    {u"ne", 0x2260},      {u"ni", 0x220B},      {u"not", 0x00AC},
+    {u"notin", 0x2209},    {u"nsub", 0x2284},    {u"ntilde", 0x00F1},  {u"nu", 0x03BD},
+    {u"oacute", 0x00F3},   {u"ocirc", 0x00F4},   {u"oelig", 0x0153},   {u"ograve", 0x00F2},
+    {u"oline", 0x203E},    {u"omega", 0x03C9},   {u"omicron", 0x03BF}, {u"oplus", 0x2295},
+    {u"or", 0x2228},       {u"ordf", 0x00AA},    {u"ordm", 0x00BA},    {u"oslash", 0x00F8},
+    {u"otilde", 0x00F5},   {u"otimes", 0x2297},  {u"ouml", 0x00F6},    {u"para", 0x00B6},
+    {u"part", 0x2202},     {u"permil", 0x2030},  {u"perp", 0x22A5},    {u"phi", 0x03C6},
+    {u"pi", 0x03C0},       {u"piv", 0x03D6},     {u"plusmn", 0x00B1},  {u"pound", 0x00A3},
+    {u"prime", 0x2032},    {u"prod", 0x220F},    {u"prop", 0x221D},    {u"psi", 0x03C8},
+    {u"quot", 0x0022},     {u"rArr", 0x21D2},    {u"radic", 0x221A},   {u"rang", 0x232A},
+    {u"raquo", 0x00BB},    {u"rarr", 0x2192},    {u"rceil", 0x2309},   {u"rdquo", 0x201D},
+    {u"real", 0x211C},     {u"reg", 0x00AE},     {u"rfloor", 0x230B},  {u"rho", 0x03C1},
+    {u"rlm", 0x200F},      {u"rsaquo", 0x203A},  {u"rsquo", 0x2019},   {u"sbquo", 0x201A},
+    {u"scaron", 0x0161},   {u"sdot", 0x22C5},    {u"sect", 0x00A7},    {u"shy", 0x00AD},
+    {u"sigma", 0x03C3},    {u"sigmaf", 0x03C2},  {u"sim", 0x223C},     {u"spades", 0x2660},
+    {u"sub", 0x2282},      {u"sube", 0x2286},    {u"sum", 0x2211},     {u"sup", 0x2283},
+    {u"sup1", 0x00B9},     {u"sup2", 0x00B2},    {u"sup3", 0x00B3},    {u"supe", 0x2287},
+    {u"szlig", 0x00DF},    {u"tau", 0x03C4},     {u"there4", 0x2234},  {u"theta", 0x03B8},
+    {u"thetasym", 0x03D1}, {u"thinsp", 0x2009},  {u"thorn", 0x00FE},   {u"tilde", 0x02DC},
+    {u"times", 0x00D7},    {u"trade", 0x2122},   {u"uArr", 0x21D1},    {u"uacute", 0x00FA},
+    {u"uarr", 0x2191},     {u"ucirc", 0x00FB},   {u"ugrave", 0x00F9},  {u"uml", 0x00A8},
+    {u"upsih", 0x03D2},    {u"upsilon", 0x03C5}, {u"uuml", 0x00FC},    {u"weierp", 0x2118},
+    {u"xi", 0x03BE},       {u"yacute", 0x00FD},  {u"yen", 0x00A5},     {u"yuml", 0x00FF},
+    {u"zeta", 0x03B6},     {u"zwj", 0x200D},     {u"zwnj", 0x200C},
+};
+
+// The character of the named reference whose name is AName; 0 when there is none. With
+// ALegacy, only the names a browser also reads without a closing semicolon.
+char16_t EntityChar(QStringView AName, bool ALegacy)
+{
+    const auto it = std::lower_bound(
+        std::begin(Entities), std::end(Entities), AName,
+        [](const TEntity& AEntity, QStringView AKey) { return QStringView(AEntity.Name) < AKey; });
+    if (it == std::end(Entities) || QStringView(it->Name) != AName)
+        return 0;
+    if (ALegacy && (it->Char > 0xFF || AName == u"apos"))
+        return 0;
+    return it->Char;
+}
+
+bool IsAsciiAlnum(char16_t c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// Text as a browser shows it: character references decoded (numeric ones with or without
+// their semicolon, the named ones above), then runs of blanks and line breaks made one blank
+// and those at the ends removed, as in a page's title.
+QString ShownText(QStringView S)
+{
+    QString r;
+    r.reserve(S.size());
+    auto put = [&r](char32_t u) {
+        const bool blank = u == u' ' || u == u'\t' || u == u'\n' || u == u'\r' || u == u'\f';
+        if (blank) {
+            if (!r.isEmpty() && r.back() != u' ')
+                r.append(u' ');
+        } else if (u >= 0x20 && (u < 0x7F || u >= 0xA0)) {
+            r.append(QChar::fromUcs4(u));
+        }
+    };
+    const qsizetype n = S.size();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = S[i].unicode();
+        if (c != u'&') {
+            if (QChar::isHighSurrogate(c) && i + 1 < n && S[i + 1].isLowSurrogate()) {
+                r.append(S.mid(i, 2));
+                i += 2;
+                continue;
+            }
+            put(c);
+            ++i;
+            continue;
+        }
+        if (i + 1 < n && S[i + 1] == u'#') {
+            qsizetype j = i + 2;
+            const bool hex = j < n && (S[j] == u'x' || S[j] == u'X');
+            if (hex)
+                ++j;
+            const qsizetype digits = j;
+            char32_t value = 0;
+            for (; j < n; ++j) {
+                const char16_t d = S[j].unicode();
+                int dv;
+                if (d >= u'0' && d <= u'9')
+                    dv = d - u'0';
+                else if (hex && d >= u'a' && d <= u'f')
+                    dv = d - u'a' + 10;
+                else if (hex && d >= u'A' && d <= u'F')
+                    dv = d - u'A' + 10;
+                else
+                    break;
+                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + dv;
+            }
+            if (j > digits) {
+                if (j < n && S[j] == u';')
+                    ++j;
+                if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+                    value = 0xFFFD;
+                else if (value >= 0x80 && value < 0xA0 && Cp1252Char(uchar(value)) != 0)
+                    value = Cp1252Char(uchar(value));
+                put(value);
+                i = j;
+                continue;
+            }
+        } else {
+            // The longest name, as a browser reads it: with its semicolon, else the longest
+            // name that is read without one.
+            qsizetype j = i + 1;
+            while (j < n && j - i <= 8 && IsAsciiAlnum(S[j].unicode()))
+                ++j;
+            const QStringView name = S.mid(i + 1, j - i - 1);
+            const char16_t named = j < n && S[j] == u';' ? EntityChar(name, false) : 0;
+            if (named != 0) {
+                put(named);
+                i = j + 1;
+                continue;
+            }
+            bool found = false;
+            for (qsizetype len = name.size(); len >= 2 && !found; --len) {
+                if (const char16_t legacy = EntityChar(name.left(len), true)) {
+                    put(legacy);
+                    i += 1 + len;
+                    found = true;
+                }
+            }
+            if (found)
+                continue;
+        }
+        put(u'&');
+        ++i;
+    }
+    if (!r.isEmpty() && r.back() == u' ')
+        r.chop(1);
+    return r;
 }
 
 template <size_t N> bool IsOneOf(QStringView AName, const QStringView (&ANames)[N])
@@ -389,18 +599,7 @@ private:
         if (it != FRawEnds.end() && it->second.first <= AFrom &&
             (it->second.second < 0 || it->second.second >= AFrom))
             return it->second.second;
-        const QString pattern = QStringLiteral("</") + AName;
-        qsizetype k = AFrom;
-        qsizetype found = -1;
-        while ((k = IndexOfCI(FS, pattern, k)) >= 0) {
-            const qsizetype after = k + pattern.size();
-            if (after < FS.size() &&
-                (IsTagSpace(FS[after].unicode()) || FS[after] == u'/' || FS[after] == u'>')) {
-                found = k;
-                break;
-            }
-            ++k;
-        }
+        const qsizetype found = FindEndTag(FS, AName, AFrom);
         FRawEnds[AName] = {AFrom, found};
         return found;
     }
@@ -467,9 +666,9 @@ QString JoinedLines(const QString& AText)
     return out;
 }
 
-// Where the content of the first element whose tag starts with ATag begins and ends (up to its
-// end tag or the end of the text); false when there is no such element.
-bool FindTagContent(QStringView AHtml, QStringView ATag, qsizetype& AStart, qsizetype& AEnd)
+// Where the content of the first element whose tag starts with ATag begins (after the ">" of
+// its start tag); false when there is no such element.
+bool FindContentStart(QStringView AHtml, QStringView ATag, qsizetype& AStart)
 {
     const QString open = u'<' + ATag.toString();
     const qsizetype p = IndexOfCI(AHtml, open, 0);
@@ -479,10 +678,42 @@ bool FindTagContent(QStringView AHtml, QStringView ATag, qsizetype& AStart, qsiz
     if (g < 0)
         return false;
     AStart = g + 1;
-    AEnd = IndexOfCI(AHtml, QStringLiteral("</") + ATag.toString() + u'>', AStart);
+    return true;
+}
+
+// Where the content of that element begins and ends (up to its end tag or the end of the
+// text); false when there is no such element.
+bool FindTagContent(QStringView AHtml, QStringView ATag, qsizetype& AStart, qsizetype& AEnd)
+{
+    if (!FindContentStart(AHtml, ATag, AStart))
+        return false;
+    AEnd = FindEndTag(AHtml, ATag, AStart);
     if (AEnd < 0)
         AEnd = AHtml.size();
     return true;
+}
+
+// Removes every end tag of element AName from S, in place.
+void DropEndTagsInPlace(QString& S, QStringView AName)
+{
+    qsizetype end = 0;
+    qsizetype p = FindEndTag(S, AName, 0, &end);
+    if (p < 0)
+        return;
+    const qsizetype n = S.size();
+    QChar* d = S.data();
+    const QStringView src(d, n); // read only from end on, where nothing is written
+    qsizetype kept = p;
+    for (;;) {
+        const qsizetype from = end;
+        p = FindEndTag(src, AName, from, &end);
+        const qsizetype to = p < 0 ? n : p;
+        std::memmove(d + kept, d + from, size_t(to - from) * sizeof(QChar));
+        kept += to - from;
+        if (p < 0)
+            break;
+    }
+    S.truncate(kept);
 }
 
 // Removes the blanks and controls at both ends of S, in place.
@@ -514,7 +745,6 @@ void RemoveTagBlocksInPlace(QString& S, QStringView ATag)
     // the name ending there (a blank, "/", ">" or the end of the text follows), so that a
     // longer name such as "styled-box" is another element.
     const QString open = u'<' + ATag.toString();
-    const QString close = QStringLiteral("</") + ATag.toString() + u'>';
     const qsizetype n = S.size();
     const qsizetype m = open.size();
     auto nameEndsAt = [](QStringView AText, qsizetype APos) {
@@ -563,14 +793,15 @@ void RemoveTagBlocksInPlace(QString& S, QStringView ATag)
             keep(pos, p);
             from = p;
         }
-        const qsizetype c = IndexOfCI(src, close, from);
+        qsizetype closeEnd = 0;
+        const qsizetype c = FindEndTag(src, ATag, from, &closeEnd);
         if (c < 0) {
             // Deleted up to the end of the text, which now ends a name the kept text ends in.
             while (kept >= m && StartsWithCI(QStringView(d, kept), kept - m, open))
                 kept -= m;
             break;
         }
-        pos = c + close.size();
+        pos = closeEnd;
     }
     S.truncate(kept);
 }
@@ -601,14 +832,16 @@ QString ConvertHTMLText(QString&& AText, QString& ATitle)
     QString text = std::move(AText);
     qsizetype start = 0, end = 0;
     if (FindTagContent(text, u"title", start, end)) {
-        const QString title = TrimCtl(QStringView(text).mid(start, end - start));
+        const QString title = TrimCtl(ShownText(QStringView(text).mid(start, end - start)));
         if (!title.isEmpty())
             ATitle = title;
     }
-    if (FindTagContent(text, u"body", start, end)) {
-        text.truncate(end);
+    // The body is what a browser shows: all that follows the body's start tag (content
+    // after its end tag too), without the end tags of the body and the page.
+    if (FindContentStart(text, u"body", start))
         text.remove(0, start);
-    }
+    DropEndTagsInPlace(text, u"body");
+    DropEndTagsInPlace(text, u"html");
     RemoveTagBlocksInPlace(text, u"script");
     RemoveTagBlocksInPlace(text, u"style");
     QString body = TMarkupCleaner(text, true).Run();

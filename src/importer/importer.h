@@ -28,7 +28,8 @@ QString ReadFileAsText(const QString& APath);
 QString EscapeHTML(const QString& S);
 
 // The raw content of the first element whose tag starts with ATag (ASCII case-insensitive),
-// up to its end tag or the end of the text; "" when there is no such element.
+// up to its end tag ("</" + ATag in any case, then a blank, a line break, "/" or ">") or the
+// end of the text; "" when there is no such element.
 QString ExtractTagContent(const QString& AHtml, const QString& ATag);
 
 // AHtml without any element named ATag (ASCII case-insensitive; the name must end after ATag,
@@ -49,8 +50,10 @@ QString StripEventAttrs(const QString& AHtml);
 // its src and srcset; a srcset holding any other script or data: address goes.
 QString StripActiveContent(const QString& AHtml);
 
-// HTML file: title from its title element, body from its body element (or the whole text),
-// scripts, styles and active content removed.
+// HTML file: title from its title element (character references decoded, blanks and line
+// breaks made one blank), body as a browser shows it: all that follows the body's start tag
+// (or the whole text), without the end tags of the body and the page; scripts, styles and
+// active content removed.
 QString ImportHTML(const QString& APath, QString& ATitle);
 
 // Markdown (and plain text) file; the first level-1 heading becomes the title.

@@ -13,17 +13,20 @@ namespace {
 // what RemoveTagBlocks does, slow but obviously right, to compare the one-pass version with.
 QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
 {
-    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text.
+    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text; an end
+    // tag "</" + the name, then a blank, "/" or ">", up to its ">".
     const QRegularExpression open(QStringLiteral("<") + ATag +
                                       QStringLiteral("([\\t\\n\\f\\r />]|$)"),
                                   QRegularExpression::CaseInsensitiveOption);
-    const QString close = QStringLiteral("</") + ATag + u'>';
+    const QRegularExpression close(QStringLiteral("</") + ATag +
+                                       QStringLiteral("(?:[\\t\\n\\f\\r /][^>]*>?|>)"),
+                                   QRegularExpression::CaseInsensitiveOption);
     for (;;) {
         const qsizetype p = S.indexOf(open);
         if (p < 0)
             return S;
-        const qsizetype c = S.indexOf(close, p, Qt::CaseInsensitive);
-        S.remove(p, c < 0 ? S.size() - p : c + close.size() - p);
+        const QRegularExpressionMatch c = close.match(S, p);
+        S.remove(p, c.hasMatch() ? c.capturedEnd() - p : S.size() - p);
     }
 }
 
@@ -87,6 +90,19 @@ QStringList ActiveContentIn(const QString& AHtml)
     return found;
 }
 
+// Imports the row's html from a file and compares title and body.
+void CheckImport()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, title);
+    QFETCH(QString, body);
+    QTemporaryDir dir;
+    QString gotTitle;
+    QCOMPARE(ImportHTML(WriteFile(dir, QStringLiteral("page.html"), html.toUtf8()), gotTitle),
+             body);
+    QCOMPARE(gotTitle, title);
+}
+
 class THTMLTest : public QObject
 {
     Q_OBJECT
@@ -116,6 +132,12 @@ private Q_SLOTS:
         QTest::newRow("first element only") << "<b>1</b><b>2</b>"
                                             << "b"
                                             << "1";
+        QTest::newRow("tags broken across lines") << "<TITLE\n>Short title</TITLE\n>rest"
+                                                  << "title"
+                                                  << "Short title";
+        QTest::newRow("an end tag needs its name to end") << "<title>a</titles>b</title >"
+                                                          << "title"
+                                                          << "a</titles>b";
     }
     void extractTagContent()
     {
@@ -168,6 +190,10 @@ private Q_SLOTS:
         QTest::newRow("only the one tag name") << "<script>1</script><style>2</style>"
                                                << "style"
                                                << "<script>1</script>";
+        QTest::newRow("end tags with a blank, a line break or a slash")
+            << "a<script>1</script >b<SCRIPT>2</Script\n>c<script>3</script/>d<script>4</script\t"
+            << "script"
+            << "abcd";
     }
     void removeTagBlocks()
     {
@@ -182,11 +208,12 @@ private Q_SLOTS:
     {
         // Random texts over the letters that matter, where removals keep forming new tags.
         const QString pieces[] = {
-            QStringLiteral("<"),         QStringLiteral("</"), QStringLiteral("s"),
-            QStringLiteral("sc"),        QStringLiteral("r"),  QStringLiteral("ipt"),
-            QStringLiteral(">"),         QStringLiteral("x"),  QStringLiteral("<script>"),
-            QStringLiteral("</script>"), QStringLiteral("S"),  QStringLiteral(" "),
-            QStringLiteral("/"),         QStringLiteral("t")};
+            QStringLiteral("<"),         QStringLiteral("</"),         QStringLiteral("s"),
+            QStringLiteral("sc"),        QStringLiteral("r"),          QStringLiteral("ipt"),
+            QStringLiteral(">"),         QStringLiteral("x"),          QStringLiteral("<script>"),
+            QStringLiteral("</script>"), QStringLiteral("S"),          QStringLiteral(" "),
+            QStringLiteral("/"),         QStringLiteral("t"),          QStringLiteral("\n"),
+            QStringLiteral("</script "), QStringLiteral("</SCRIPT\n>")};
         QRandomGenerator rng(4711);
         for (int round = 0; round < 3000; ++round) {
             QString s;
@@ -387,10 +414,21 @@ private Q_SLOTS:
     {
         QString title;
         const QString body = ImportHTML(SamplePath(QStringLiteral("html/saved-page.html")), title);
-        QCOMPARE(title, QStringLiteral("Meeting in Zürich &amp; what follows – Example News"));
+        QCOMPARE(title, QStringLiteral("Meeting in Zürich & what follows – Example News"));
         QCOMPARE(body,
                  QString::fromUtf8(SampleBytes(QStringLiteral("html/saved-page.expected.html"))));
         QVERIFY(IsValidUTF8(body));
+    }
+
+    // A page written by a document converter: its title's references are decoded.
+    void importConvertedPage()
+    {
+        QString title;
+        const QString body = ImportHTML(SamplePath(QStringLiteral("html/pandoc.html")), title);
+        QCOMPARE(title, QStringLiteral("Costs & Benefits – 2024"));
+        QVERIFY(body.startsWith(QStringLiteral("<header id=\"title-block-header\">")));
+        QVERIFY(body.contains(QStringLiteral("<p>The note text.")));
+        QVERIFY(!body.contains(QStringLiteral("</body>")));
     }
 
     void importFragmentWithoutBody()
@@ -443,17 +481,77 @@ private Q_SLOTS:
                                     << "page"
                                     << "";
     }
-    void importEdgeCases()
+    void importEdgeCases() { CheckImport(); }
+
+    // End tags with a blank, a line break or a slash end the title, the scripts and the
+    // styles; the title shows its character references decoded, on one line.
+    void endTagsAndTitles_data()
     {
-        QFETCH(QString, html);
-        QFETCH(QString, title);
-        QFETCH(QString, body);
-        QTemporaryDir dir;
-        QString gotTitle;
-        QCOMPARE(ImportHTML(WriteFile(dir, QStringLiteral("page.html"), html.toUtf8()), gotTitle),
-                 body);
-        QCOMPARE(gotTitle, title);
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("tags broken across lines, as a documentation stylesheet writes them")
+            << "<HTML\n><HEAD\n><TITLE\n>Short title</TITLE\n></HEAD\n><BODY\n><P\n>Text</P\n>"
+               "</BODY\n></HTML\n>"
+            << "Short title"
+            << "<P\r\n>Text</P\r\n>";
+        QTest::newRow("a script end tag with a blank")
+            << "<body><p>a</p><script>x()</script ><p>b</p></body>"
+            << "page"
+            << "<p>a</p><p>b</p>";
+        QTest::newRow("a style end tag with a tab") << "<body><style>p{}</style\t><p>b</p></body>"
+                                                    << "page"
+                                                    << "<p>b</p>";
+        QTest::newRow("end tags in capitals with a slash")
+            << "<body><SCRIPT>x</SCRIPT/><STYLE>y</Style\r\n><p>c</p></body>"
+            << "page"
+            << "<p>c</p>";
+        QTest::newRow("character references in the title")
+            << "<title>Costs &amp; Benefits &mdash; &#8220;2024&#x201D; &copy 5 &notit; &bogus; "
+               "&#x80;&#0;</title><body>x</body>"
+            << "Costs & Benefits — “2024” © 5 ¬it; &bogus; €\uFFFD"
+            << "x";
+        QTest::newRow("a title over several lines")
+            << "<title>\n  Chapter 1.\r\n\tIntroduction &nbsp;\n</title><p>x</p>"
+            << "Chapter 1. Introduction \u00A0"
+            << "<title>\r\n  Chapter 1.\r\n\tIntroduction &nbsp;\r\n</title><p>x</p>";
+        QTest::newRow("a title's end tag needs its name to end")
+            << "<title>a</titles>b</title><body>c</body>"
+            << "a</titles>b"
+            << "c";
     }
+    void endTagsAndTitles() { CheckImport(); }
+
+    // The body is all that follows its start tag, without the end tags of the body and the
+    // page, as a browser shows it.
+    void contentAfterBody_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("a typesetter's page")
+            << "<html><head><title>Paper</title></head><body>\n<h1>Paper</h1>\n</body>\n</html>\n"
+               "<p><i>Ann Author</i></p>\n<p>The abstract.</p>\n"
+            << "Paper"
+            << "<h1>Paper</h1>\r\n\r\n\r\n<p><i>Ann Author</i></p>\r\n<p>The abstract.</p>";
+        QTest::newRow("all content after an empty body") << "<body></body><p>Shown</p>"
+                                                         << "page"
+                                                         << "<p>Shown</p>";
+        QTest::newRow("end tags in any case and form") << "<body>a</BODY >b</html\n>c</body/>d"
+                                                       << "page"
+                                                       << "abcd";
+        QTest::newRow("a page without a body element") << "<p>x</p></body></html>"
+                                                       << "page"
+                                                       << "<p>x</p>";
+        QTest::newRow("similar names stay") << "<body><bodyguard>a</bodyguard></htmlx></body>"
+                                            << "page"
+                                            << "<bodyguard>a</bodyguard></htmlx>";
+        QTest::newRow("a script after the body is removed")
+            << "<body>a</body><script>x()</script><style>p{}</style>b"
+            << "page"
+            << "ab";
+    }
+    void contentAfterBody() { CheckImport(); }
 };
 
 } // namespace
