@@ -901,7 +901,10 @@ bool HasVisibleContent(QStringView AHtml)
 QString ImportHTML(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    QString text = DecodeText(ReadFileBytes(APath), true);
+    const QByteArray bytes = ReadFileBytes(APath);
+    if (HoldsBinary(bytes))
+        return QString(); // a binary file named .html
+    QString text = DecodeText(bytes, true);
     const QString body = ConvertHTMLText(std::move(text), ATitle);
     return HasVisibleContent(body) ? body : QString();
 }

@@ -625,6 +625,14 @@ QString DecodeBytes(const QByteArray& ABytes, bool AHtml)
     return text;
 }
 
+bool HoldsBinary(QByteArrayView AHead)
+{
+    const QByteArrayView head = AHead.first(qMin(AHead.size(), BinaryProbeBytes));
+    if (head.startsWith("\xff\xfe") || head.startsWith("\xfe\xff"))
+        return false;
+    return head.contains('\0');
+}
+
 void EndLinesWithCRLF(QString& AText)
 {
     // Counts the characters to add first, then widens the text once and moves it from the

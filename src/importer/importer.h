@@ -14,8 +14,10 @@ public:
 };
 
 // Converts the file by its lower-cased extension (.html .htm .md .txt .rtf .pdf). Returns the
-// body, or "" when the file is missing, of another type or without readable content; ATitle
-// always receives a title (at least the file name without folder and last extension).
+// body, or "" when the file is missing, of another type or without readable content (also an
+// HTML, Markdown or text file with a NUL byte in its first 8 KB and no UTF-16 byte-order mark,
+// and an RTF file that does not begin with "{\rtf"); ATitle always receives a title (at least
+// the file name without folder and last extension).
 QString ImportFileToHTML(const QString& AFilePath, QString& ATitle);
 
 // The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding; otherwise

@@ -119,6 +119,14 @@ private:
     QStringDecoder FUtf8{QStringDecoder::Utf8};
 };
 
+// How many of a file's first bytes HoldsBinary looks at.
+constexpr qsizetype BinaryProbeBytes = 8192;
+// Whether a file whose first bytes are AHead is not text: they hold a NUL byte and do not
+// start with a UTF-16 byte-order mark.
+bool HoldsBinary(QByteArrayView AHead);
+// Whether the bytes of an RTF file begin with "{\rtf" (after a byte-order mark, if any).
+bool IsRTFHeader(const QByteArray& ABytes);
+
 // DecodeBytes with every line ending in CR + LF, as ReadFileAsText reads a file.
 QString DecodeText(const QByteArray& ABytes, bool AHtml = false);
 // Ends every line of AText with CR + LF (a lone CR or LF becomes CR + LF, and an unended last

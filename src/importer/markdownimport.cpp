@@ -320,5 +320,8 @@ QString ImportMarkdownFile(const QString& APath, QString& ATitle, qsizetype APie
 
 QString ImportMarkdown(const QString& APath, QString& ATitle)
 {
+    ATitle = FileTitle(APath);
+    if (HoldsBinary(ReadFileBytes(APath, BinaryProbeBytes)))
+        return QString(); // a binary file named .md or .txt
     return ImportMarkdownFile(APath, ATitle, PieceBytes);
 }

@@ -651,10 +651,17 @@ QString ConvertRTF(const QByteArray& ARaw)
     return TRTFReader<unsigned char>(b, n).Run();
 }
 
+bool IsRTFHeader(const QByteArray& ABytes)
+{
+    return DecodeBytes(ABytes.left(16)).startsWith(u"{\\rtf");
+}
+
 } // namespace importer
 
 QString ImportRTF(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    return ConvertRTF(ReadFileBytes(APath));
+    // Another kind of file named .rtf (an archive, an image, a program) is not read as text.
+    const QByteArray bytes = ReadFileBytes(APath);
+    return IsRTFHeader(bytes) ? ConvertRTF(bytes) : QString();
 }

@@ -65,6 +65,13 @@ private Q_SLOTS:
         WriteFile(folder + "/empty.txt", "");
         WriteFile(folder + "/notes.doc", "not supported");
         WriteFile(folder + "/sub/d.md", "inside a sub-folder\n");
+        // Files of other kinds under the names of text, pages and RTF are skipped.
+        WriteFile(folder + "/photo.txt",
+                  QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200000010") + "IHDR text");
+        WriteFile(folder + "/archive.html",
+                  QByteArray::fromHex("1f8b0808a31c8e650003") + "notes.md" + '\0' + "\xcbH\xcd");
+        WriteFile(folder + "/letter.rtf",
+                  QByteArray::fromHex("504b0304140006000800") + "word/document.xml");
 
         dlgseam::PushAnswer(dlgseam::ChooseFile(folder));
         dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
@@ -72,7 +79,7 @@ private Q_SLOTS:
 
         QCOMPARE(dlgseam::Shown().value(0), QString("Select folder to import as a notebook"));
         QCOMPARE(LastMessage(), QString("Notebook \"Case files\" created with 3 note(s).\r\n"
-                                        "1 file(s) skipped (no readable content)."));
+                                        "4 file(s) skipped (no readable content)."));
         const TNotebookArray notebooks = AppDB->GetNotebooks();
         QCOMPARE(notebooks.size(), size_t(1));
         QCOMPARE(notebooks[0].Name, QString("Case files"));

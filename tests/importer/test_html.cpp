@@ -474,7 +474,7 @@ private Q_SLOTS:
             << "page"
             << "ok";
         QTest::newRow("a tag the file ends in, trimmed, forms no element")
-            << QString::fromUtf8("<p>x</p><embed\0\0 src=\"data:text/html,<script>a()</i", 51)
+            << QString::fromUtf8("<p>x</p><embed\x01\x01 src=\"data:text/html,<script>a()</i", 51)
             << "page"
             << "<p>x</p>";
         QTest::newRow("empty file") << ""

@@ -9,6 +9,12 @@
 
 namespace {
 
+// The bytes of a string literal, NUL bytes in it included.
+template <size_t N> QByteArray Bytes(const char (&ALiteral)[N])
+{
+    return QByteArray(ALiteral, N - 1);
+}
+
 class TTextTest : public QObject
 {
     Q_OBJECT
@@ -40,11 +46,11 @@ private Q_SLOTS:
         QTest::newRow("Markdown in code page 1252")
             << "w.md" << QByteArray("# Caf\xe9\n\nna\xefve") << "Café"
             << "<h1>Café</h1>\r\n<p>\r\nnaïve\r\n</p>\r\n";
-        // Control characters other than tab, CR and LF are dropped; a file with nothing
-        // visible left gives nothing.
         QTest::newRow("UTF-8 Markdown with one byte of code page 1252")
             << "u.md" << QByteArray("# Caf\xc3\xa9\n\nna\xefve \xd0\x9c\xd0\xb8\xd1\x80") << "Café"
             << "<h1>Café</h1>\r\n<p>\r\nnaïve Мир\r\n</p>\r\n";
+        // Control characters other than tab, CR and LF are dropped; a file with nothing
+        // visible left gives nothing.
         QTest::newRow("a binary file named .md") << "bin.md"
                                                  << QByteArray("\x00\x01\x02\x1b\x7f\x00\n"
                                                                "\x0c\x00\xc2\x85\x00",
@@ -52,17 +58,17 @@ private Q_SLOTS:
                                                  << "bin"
                                                  << "";
         QTest::newRow("controls inside a text line") << "c.txt"
-                                                     << QByteArray("a\x00"
+                                                     << QByteArray("a\x01"
                                                                    "b\x1b[0mc\td\x7f\xc2\x80!",
                                                                    14)
                                                      << "c"
                                                      << "<p>\r\nab[0mc\td!\r\n</p>\r\n";
         QTest::newRow("a page of controls and empty elements")
-            << "bin.html" << QByteArray("<p>\x01\x02</p>\x00<div> \x7f<!-- x --></div>", 33)
+            << "bin.html" << QByteArray("<p>\x01\x02</p>\x03<div> \x7f<!-- x --></div>", 33)
             << "bin"
             << "";
         QTest::newRow("controls inside a page's text") << "c.html"
-                                                       << QByteArray("<p title=\"t\x01\">a\x00"
+                                                       << QByteArray("<p title=\"t\x01\">a\x02"
                                                                      "b</p>",
                                                                      21)
                                                        << "c"
@@ -76,6 +82,58 @@ private Q_SLOTS:
                              << "<p>Hi</p>\r\n";
         QTest::newRow("empty text file") << "e.txt" << QByteArray() << "e"
                                          << "";
+    }
+
+    // Files of other kinds named as text, pages or RTF: nothing is imported from them, while
+    // text in UTF-16 (which holds NUL bytes) and a NUL byte beyond the first 8 KB still are.
+    void binaryFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("body");
+        const QByteArray png = Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0"
+                                     "\0\x1f\xf3\xff"
+                                     "a\0\0\0\x04sBIT|\x08"
+                                     "d\x88 text after it");
+        const QByteArray zip =
+            Bytes("PK\x03\x04\x14\0\x06\0\x08\0\0\0!\0\xdf\xa4\xd2lZ\x01\0\0 \x05"
+                  "\0\0\x13\0\x08\x02[Content_Types].xml word/document.xml");
+        const QByteArray gzip = Bytes("\x1f\x8b\x08\x08\xa3\x1c\x8e"
+                                      "e\0\x03notes.md\0\xcbH\xcd\xc9\xc9W("
+                                      "\xcf/\xcaI\xe1\x02\0-;\x08\xaf\x0c\0\0\0");
+        const QByteArray elf =
+            Bytes("\x7f"
+                  "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0 GLIBC_2.34 main");
+        const QByteArray exe = Bytes("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xff\0\0\xb8\0\0\0\0\0\0\0@"
+                                     "\0This program cannot be run in DOS mode.");
+        QTest::newRow("an image named .txt") << "photo.txt" << png << "";
+        QTest::newRow("a zip-based document named .md") << "report.md" << zip << "";
+        QTest::newRow("a gzip file named .html") << "notes.html" << gzip << "";
+        QTest::newRow("a program named .md") << "tool.md" << elf << "";
+        QTest::newRow("a Windows program named .htm") << "setup.htm" << exe << "";
+        QTest::newRow("a zip-based document named .rtf") << "letter.rtf" << zip << "";
+        QTest::newRow("a gzip file named .rtf") << "letter.rtf" << gzip << "";
+        QTest::newRow("text named .rtf") << "plain.rtf" << QByteArray("Dear reader,\n") << "";
+        QTest::newRow("RTF after a blank") << "late.rtf" << QByteArray(" {\\rtf1 x}") << "";
+        QTest::newRow("RTF in UTF-16")
+            << "u.rtf" << QByteArray("\xff\xfe{\0\\\0r\0t\0f\0 \0x\0}\0", 16) << "<p>x</p>\r\n";
+        QTest::newRow("text in UTF-16")
+            << "u.txt" << Bytes("\xfe\xff\0a\0b") << "<p>\r\nab\r\n</p>\r\n";
+        QTest::newRow("a NUL byte beyond the first 8 KB")
+            << "late.md" << QByteArray(8192, 'a') + QByteArray("\0b", 2)
+            << "<p>\r\n" + QString(8192, u'a') + "b\r\n</p>\r\n";
+        QTest::newRow("a NUL byte at the end of the first 8 KB")
+            << "late.md" << QByteArray(8191, 'a') + QByteArray("\0b", 2) << "";
+    }
+    void binaryFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, body);
+        QTemporaryDir dir;
+        QString title;
+        QCOMPARE(ImportFileToHTML(WriteFile(dir, name, content), title), body);
+        QCOMPARE(title, name.section(u'.', 0, 0));
     }
     void dispatchByExtension()
     {
