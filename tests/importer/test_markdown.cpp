@@ -45,6 +45,17 @@ private Q_SLOTS:
             << "notes"
             << Lines({"<ul>", "<li>a</li>", "</ul>", "<blockquote>", "<p>q</p>", "</blockquote>",
                       "<p>", "z", "</p>"});
+        QTest::newRow("bullet lists apart are two lists")
+            << "- a\n\n- b"
+            << "notes" << Lines({"<ul>", "<li>a</li>", "</ul>", "<ul>", "<li>b</li>", "</ul>"});
+        QTest::newRow("numbered lists apart are two lists")
+            << "1. a\n\n2. b"
+            << "notes" << Lines({"<ol>", "<li>a</li>", "</ol>", "<ol>", "<li>b</li>", "</ol>"});
+        QTest::newRow("quotes apart are two quotes")
+            << "> a\n\n> b"
+            << "notes"
+            << Lines({"<blockquote>", "<p>a</p>", "</blockquote>", "<blockquote>", "<p>b</p>",
+                      "</blockquote>"});
         QTest::newRow("bullets then numbers")
             << "- a\n* b\n1. c\n2024. d"
             << "notes"
