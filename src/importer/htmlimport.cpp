@@ -139,6 +139,42 @@ bool IsAsciiAlnum(char16_t c)
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// The numeric character reference at APos ("&#" and decimal digits, or "&#x" and hexadecimal
+// ones, then an optional ";"): its code point in AValue (U+FFFD for zero, a surrogate or beyond
+// U+10FFFF) and the position after it in ANext; false when no digit follows.
+bool ReadNumericRef(QStringView S, qsizetype APos, char32_t& AValue, qsizetype& ANext)
+{
+    const qsizetype n = S.size();
+    qsizetype j = APos + 2;
+    const bool hex = j < n && (S[j] == u'x' || S[j] == u'X');
+    if (hex)
+        ++j;
+    const qsizetype digits = j;
+    char32_t value = 0;
+    for (; j < n; ++j) {
+        const char16_t d = S[j].unicode();
+        int dv;
+        if (d >= u'0' && d <= u'9')
+            dv = d - u'0';
+        else if (hex && d >= u'a' && d <= u'f')
+            dv = d - u'a' + 10;
+        else if (hex && d >= u'A' && d <= u'F')
+            dv = d - u'A' + 10;
+        else
+            break;
+        value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + dv;
+    }
+    if (j == digits)
+        return false;
+    if (j < n && S[j] == u';')
+        ++j;
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        value = 0xFFFD;
+    AValue = value;
+    ANext = j;
+    return true;
+}
+
 // Text as a browser shows it: character references decoded (numeric ones with or without
 // their semicolon, the named ones above), then runs of blanks and line breaks made one blank
 // and those at the ends removed, as in a page's title.
@@ -169,34 +205,14 @@ QString ShownText(QStringView S)
             continue;
         }
         if (i + 1 < n && S[i + 1] == u'#') {
-            qsizetype j = i + 2;
-            const bool hex = j < n && (S[j] == u'x' || S[j] == u'X');
-            if (hex)
-                ++j;
-            const qsizetype digits = j;
-            char32_t value = 0;
-            for (; j < n; ++j) {
-                const char16_t d = S[j].unicode();
-                int dv;
-                if (d >= u'0' && d <= u'9')
-                    dv = d - u'0';
-                else if (hex && d >= u'a' && d <= u'f')
-                    dv = d - u'a' + 10;
-                else if (hex && d >= u'A' && d <= u'F')
-                    dv = d - u'A' + 10;
-                else
-                    break;
-                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + dv;
-            }
-            if (j > digits) {
-                if (j < n && S[j] == u';')
-                    ++j;
-                if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-                    value = 0xFFFD;
-                else if (value >= 0x80 && value < 0xA0 && Cp1252Char(uchar(value)) != 0)
+            char32_t value;
+            qsizetype next;
+            if (ReadNumericRef(S, i, value, next)) {
+                // The references of C1 controls stand for the characters of code page 1252.
+                if (value >= 0x80 && value < 0xA0 && Cp1252Char(uchar(value)) != 0)
                     value = Cp1252Char(uchar(value));
                 put(value);
-                i = j;
+                i = next;
                 continue;
             }
         } else {
@@ -264,36 +280,13 @@ QString AddressKey(QStringView V)
     for (qsizetype i = 0; i < n;) {
         const char16_t c = V[i].unicode();
         if (c == u'&' && i + 1 < n && V[i + 1] == u'#') {
-            qsizetype j = i + 2;
-            const bool hex = j < n && (V[j] == u'x' || V[j] == u'X');
-            if (hex)
-                ++j;
-            const qsizetype digits = j;
-            char32_t value = 0;
-            for (; j < n; ++j) {
-                const char16_t d = V[j].unicode();
-                int dv;
-                if (d >= u'0' && d <= u'9')
-                    dv = d - u'0';
-                else if (hex && d >= u'a' && d <= u'f')
-                    dv = d - u'a' + 10;
-                else if (hex && d >= u'A' && d <= u'F')
-                    dv = d - u'A' + 10;
-                else
-                    break;
-                value = value > 0x10FFFF ? value : value * (hex ? 16 : 10) + dv;
-            }
-            if (j == digits) {
+            char32_t value;
+            if (!ReadNumericRef(V, i, value, i)) {
                 r.append(u'&');
                 ++i;
                 continue;
             }
-            if (j < n && V[j] == u';')
-                ++j;
-            if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-                value = 0xFFFD;
             put(value < 0x80 ? LowerASCII(char16_t(value)) : value);
-            i = j;
             continue;
         }
         if (c == u'&') {

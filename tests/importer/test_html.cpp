@@ -90,6 +90,14 @@ QStringList ActiveContentIn(const QString& AHtml)
     return found;
 }
 
+// The columns of the tables that CheckImport reads.
+void ImportColumns()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("body");
+}
+
 // Imports the row's html from a file and compares title and body.
 void CheckImport()
 {
@@ -444,9 +452,7 @@ private Q_SLOTS:
 
     void importEdgeCases_data()
     {
-        QTest::addColumn<QString>("html");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
+        ImportColumns();
         QTest::newRow("blank title keeps the file name") << "<title>  </title><body>x</body>"
                                                          << "page"
                                                          << "x";
@@ -487,9 +493,7 @@ private Q_SLOTS:
     // styles; the title shows its character references decoded, on one line.
     void endTagsAndTitles_data()
     {
-        QTest::addColumn<QString>("html");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
+        ImportColumns();
         QTest::newRow("tags broken across lines, as a documentation stylesheet writes them")
             << "<HTML\n><HEAD\n><TITLE\n>Short title</TITLE\n></HEAD\n><BODY\n><P\n>Text</P\n>"
                "</BODY\n></HTML\n>"
@@ -526,9 +530,7 @@ private Q_SLOTS:
     // page, as a browser shows it.
     void contentAfterBody_data()
     {
-        QTest::addColumn<QString>("html");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
+        ImportColumns();
         QTest::newRow("a typesetter's page")
             << "<html><head><title>Paper</title></head><body>\n<h1>Paper</h1>\n</body>\n</html>\n"
                "<p><i>Ann Author</i></p>\n<p>The abstract.</p>\n"

@@ -12,10 +12,19 @@ QByteArray Nested(int ADepth, const QByteArray& AInner)
     return QByteArray(ADepth, '{') + AInner + QByteArray(ADepth, '}');
 }
 
-void CheckConversion(const QByteArray& ARtf, const QString& AHtml)
+// The columns of the conversion tables: the RTF and the paragraphs it gives.
+void ConversionColumns()
 {
-    const QString got = importer::ConvertRTF(ARtf);
-    QCOMPARE(got, AHtml);
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("html");
+}
+
+void CheckConversion()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, html);
+    const QString got = importer::ConvertRTF(rtf);
+    QCOMPARE(got, html);
     QVERIFY(IsValidUTF8(got));
 }
 
@@ -26,8 +35,7 @@ class TRTFTest : public QObject
 private Q_SLOTS:
     void convert_data()
     {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("html");
+        ConversionColumns();
         QTest::newRow("paragraphs") << QByteArray("{\\rtf1 One.\\par Two.\\line Three.}")
                                     << Paras({"One.", "Two.", "Three."});
         QTest::newRow("tables and info produce nothing")
@@ -136,19 +144,13 @@ private Q_SLOTS:
             << QByteArray("{") + Nested(61, "{\\info hidden{x}shown}") + QByteArray("}")
             << Paras({"shown"});
     }
-    void convert()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(QString, html);
-        CheckConversion(rtf, html);
-    }
+    void convert() { CheckConversion(); }
 
     // Footnotes follow the paragraph of their mark; the text of a shape or frame stands where
     // the shape does, its properties never show.
     void footnotesAndShapes_data()
     {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("html");
+        ConversionColumns();
         QTest::newRow("a footnote as one word processor writes it")
             << QByteArray("{\\rtf1\\pard Text with a mark{\\cs15\\super\\chftn}{\\footnote "
                           "\\pard\\plain{\\cs15\\super\\chftn} The footnote text explains the "
@@ -191,19 +193,13 @@ private Q_SLOTS:
                           "\\chftnsep}b}")
             << Paras({"ab"});
     }
-    void footnotesAndShapes()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(QString, html);
-        CheckConversion(rtf, html);
-    }
+    void footnotesAndShapes() { CheckConversion(); }
 
     // A tracked deletion and hidden text give no text, up to their \deleted0 or \v0, a \plain
     // or the end of their group; an insertion is text.
     void deletedAndHiddenRuns_data()
     {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("html");
+        ConversionColumns();
         QTest::newRow("a tracked deletion and insertion")
             << QByteArray("{\\rtf1 Start of sentence {\\deleted\\revauthdel1\\revdttmdel66696 "
                           "DELETEDWORDS }{\\revised\\revauth1\\revdttm66696 INSERTEDWORDS} end.}")
@@ -227,20 +223,14 @@ private Q_SLOTS:
         QTest::newRow("hidden text in a footnote")
             << QByteArray("{\\rtf1 x{\\footnote shown{\\v  hidden}}}") << Paras({"x", "shown"});
     }
-    void deletedAndHiddenRuns()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(QString, html);
-        CheckConversion(rtf, html);
-    }
+    void deletedAndHiddenRuns() { CheckConversion(); }
 
     // Tables, page and section breaks as word processors write them: the row properties
     // before the cells and again in the group that ends the row, each cell's text ended by
     // \cell.
     void tablesAndBreaks_data()
     {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("html");
+        ConversionColumns();
         const QByteArray rowProps =
             "\\trowd \\irow0\\irowband0\\ts11\\trgaph108\\trleft-108\\trbrdrt\\brdrs\\brdrw10 "
             "\\clvertalt\\clbrdrt\\brdrs\\brdrw10 \\cltxlrtb\\clftsWidth3\\clwWidth4788 "
@@ -284,12 +274,7 @@ private Q_SLOTS:
                           "four{\\header\\page hidden} \\sectdefaultcl five}")
             << Paras({"One", "Two", "Three four five"});
     }
-    void tablesAndBreaks()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(QString, html);
-        QCOMPARE(importer::ConvertRTF(rtf), html);
-    }
+    void tablesAndBreaks() { CheckConversion(); }
 
     void textWithByteOrderMark()
     {
