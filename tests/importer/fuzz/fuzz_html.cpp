@@ -8,21 +8,24 @@
 
 static QString RemoveTagBlocksSlowly(QString S, const QString& ATag)
 {
-    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text.
-    const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag + u'>';
-    auto opensAt = [&](qsizetype AAt) {
-        const qsizetype e = AAt + open.size();
-        return e >= S.size() || S[e] == u' ' || S[e] == u'\t' || S[e] == u'\n' || S[e] == u'\f' ||
-               S[e] == u'\r' || S[e] == u'/' || S[e] == u'>';
+    // An opening tag is "<" + the name, then a blank, "/", ">" or the end of the text; an end
+    // tag is "</" + the name, then a blank, "/" or ">", up to its ">" or the end of the text.
+    const QString open = QChar(u'<') + ATag, close = QStringLiteral("</") + ATag;
+    auto nameEnds = [&](qsizetype AAt) {
+        return AAt >= S.size() || S[AAt] == u' ' || S[AAt] == u'\t' || S[AAt] == u'\n' ||
+               S[AAt] == u'\f' || S[AAt] == u'\r' || S[AAt] == u'/' || S[AAt] == u'>';
     };
     for (;;) {
         qsizetype p = importer::IndexOfCI(S, open, 0);
-        while (p >= 0 && !opensAt(p))
+        while (p >= 0 && !nameEnds(p + open.size()))
             p = importer::IndexOfCI(S, open, p + 1);
         if (p < 0)
             return S;
-        const qsizetype c = importer::IndexOfCI(S, close, p);
-        S.remove(p, c < 0 ? S.size() - p : c + close.size() - p);
+        qsizetype c = importer::IndexOfCI(S, close, p);
+        while (c >= 0 && (c + close.size() >= S.size() || !nameEnds(c + close.size())))
+            c = importer::IndexOfCI(S, close, c + 1);
+        const qsizetype g = c < 0 ? -1 : S.indexOf(u'>', c + close.size());
+        S.remove(p, (c < 0 || g < 0 ? S.size() : g + 1) - p);
     }
 }
 
