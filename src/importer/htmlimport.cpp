@@ -894,10 +894,15 @@ bool HasVisibleContent(QStringView AHtml)
 QString ImportHTML(const QString& APath, QString& ATitle)
 {
     ATitle = FileTitle(APath);
-    const QByteArray bytes = ReadFileBytes(APath);
-    if (HoldsBinary(bytes))
-        return QString(); // a binary file named .html
-    QString text = DecodeText(bytes, true);
+    QString text;
+    {
+        // The bytes go as soon as they are decoded, so that a large page's bytes and its
+        // converted text are never held together.
+        const QByteArray bytes = ReadFileBytes(APath);
+        if (HoldsBinary(bytes))
+            return QString(); // a binary file named .html
+        text = DecodeText(bytes, true);
+    }
     const QString body = ConvertHTMLText(std::move(text), ATitle);
     return HasVisibleContent(body) ? body : QString();
 }
