@@ -439,6 +439,16 @@ private Q_SLOTS:
         QVERIFY(!body.contains(QStringLiteral("</body>")));
     }
 
+    // A page written by a documentation stylesheet, which breaks every tag before its ">".
+    void importStylesheetPage()
+    {
+        QString title;
+        const QString body = ImportHTML(SamplePath(QStringLiteral("html/docbook.htm")), title);
+        QCOMPARE(title, QStringLiteral("Short title & more"));
+        QVERIFY(body.startsWith(QStringLiteral("<DIV\r\nCLASS=\"ARTICLE\"\r\n>")));
+        QVERIFY(body.endsWith(QStringLiteral("Text of the page.</P\r\n></DIV\r\n>")));
+    }
+
     void importFragmentWithoutBody()
     {
         QString title;
