@@ -9,6 +9,7 @@
 #include <functional>
 
 class QWidget;
+struct stat;
 
 // Call first in main, before the QApplication exists: shares OpenGL contexts between windows
 // (Qt WebEngine needs it) and registers the scheme through which the browser runtime serves
@@ -47,6 +48,11 @@ QByteArray WindowClassName(QWidget* widget);
 using TMessageBoxHook =
     std::function<int(HWND owner, const QString& text, const QString& caption, UINT type)>;
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook);
+
+// Replaces the look at a hive file's stamp (size, times) with the hook (tests: a file system
+// whose times do not move); an empty hook restores stat(2). Returns the previous hook.
+using THiveStatHook = std::function<int(const char* path, struct stat* st)>;
+THiveStatHook SetHiveStatHook(THiveStatHook hook);
 
 // Replaces the screen's pixels per inch that GetDeviceCaps reports (0 restores the real one).
 void SetScreenPixelsPerInch(int ppi);

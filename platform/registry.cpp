@@ -70,6 +70,7 @@ struct TOpenKey
     TRegKey* Key = nullptr;
 };
 QHash<quintptr, TOpenKey> GOpenKeys;
+THiveStatHook GHiveStatHook;
 quintptr GNextKeyId = 0x1000;
 
 int RootIndexOfHandle(HKEY h)
@@ -312,7 +313,9 @@ std::vector<THiveFileStamp> StampFiles(const QFileInfoList& files)
         THiveFileStamp stamp;
         stamp.Path = QFile::encodeName(fi.absoluteFilePath());
         struct stat st = {};
-        if (::stat(stamp.Path.constData(), &st) == 0) {
+        const int looked = GHiveStatHook ? GHiveStatHook(stamp.Path.constData(), &st)
+                                         : ::stat(stamp.Path.constData(), &st);
+        if (looked == 0) {
             stamp.Device = st.st_dev;
             stamp.Inode = st.st_ino;
             stamp.Size = st.st_size;
@@ -392,6 +395,13 @@ bool Resolve(HKEY h, TOpenKey& out)
 }
 
 } // namespace
+
+THiveStatHook SetHiveStatHook(THiveStatHook hook)
+{
+    QMutexLocker lock(&GRegistryLock);
+    std::swap(GHiveStatHook, hook);
+    return hook;
+}
 
 extern "C" {
 

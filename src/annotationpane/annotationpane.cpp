@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -123,6 +124,9 @@ void TAnnotationPane::AddRow(int AIndex, const TAnnotation& AAnnotation)
     auto* text = new TClickLabel(u' ' + AAnnotation.Body, row);
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text->setWordWrap(true);
+    // The row shows about three lines; the whole text, as plain text, is in the tool tip.
+    if (!AAnnotation.Body.trimmed().isEmpty())
+        text->setToolTip(Qt::convertFromPlainText(AAnnotation.Body, Qt::WhiteSpaceNormal));
     text->setCursor(Qt::PointingHandCursor);
     row->AddAligned(text, alClient);
     snippet->OnClick = [this, AIndex] { RowClick(AIndex); };

@@ -268,6 +268,18 @@ void TAttachmentPane::AttachBtnClick()
         OpenFileDlg(QStringLiteral("Attach file"), QStringLiteral("All files (*.*)|*.*"));
     if (source.isEmpty())
         return;
+    // Looked at without opening it: a pipe would wait for a writer, a device never end.
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.exists()) {
+        ShowMessage(QStringLiteral("File not found: ") + source);
+        return;
+    }
+    if (!sourceInfo.isFile()) {
+        ShowMessage(QStringLiteral("Only a regular file can be attached; this is a folder, a pipe, "
+                                   "a socket or a device: ") +
+                    source);
+        return;
+    }
     const QString dir = AttachDir();
     if (!QDir().mkpath(dir)) {
         ShowMessage(QStringLiteral("Could not create attachments directory: ") + dir);

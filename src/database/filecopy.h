@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-// Copies the whole of ASource into ATarget, replacing it, and stores the source's size in ASize
-// when given. Raises with the file and the system's reason when a step fails, also when the last
-// bytes cannot be written out as the target is closed.
+// Copies the whole of ASource into ATarget, replacing it, and stores the number of bytes copied
+// in ASize when given. Both must be regular files (a pipe, socket, device or folder is refused
+// without waiting on it). Raises with the file and the system's reason when a step fails, also
+// when the last bytes cannot be written out as the target is closed; the target is then removed.
 void CopyWholeFile(const QString& ASource, const QString& ATarget, int64_t* ASize = nullptr);

@@ -19,9 +19,19 @@ void TDatabase::CreateSchema()
 {
     for (int i = 0; i < kFtsFirstInBase; ++i)
         RunSQL(QString::fromUtf8(kBaseSchema[i]));
+    auto q = NewQ();
+    q->SetSQL(QStringLiteral(
+        "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='notes_fts'"));
+    q->Open();
+    const bool hadIndex = q->AsInt64(0) > 0;
+    q.reset();
     try {
         for (int i = kFtsFirstInBase; i < int(std::size(kBaseSchema)); ++i)
             RunSQL(QString::fromUtf8(kBaseSchema[i]));
+        // A file written without full-text search may already hold notes: the new index
+        // starts with all of them.
+        if (!hadIndex)
+            RunSQL(QStringLiteral("INSERT INTO notes_fts(notes_fts) VALUES('rebuild')"));
     } catch (const ESQLiteError&) {
     }
 }

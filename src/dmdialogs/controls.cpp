@@ -3,12 +3,16 @@
 #include "guarded.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 
 TPanel::TPanel(QWidget* AParent) : QWidget(AParent) {}
@@ -348,6 +352,52 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* AEvent)
     if (AEvent->button() == Qt::LeftButton && rect().contains(AEvent->position().toPoint()) &&
         OnClick)
         RunGuarded([this] { OnClick(); });
+}
+
+TFitLabel::TFitLabel(const QString& ABreakAt, QWidget* AParent)
+    : QLabel(AParent), FBreakAt(ABreakAt)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+QString TFitLabel::ShownText() const
+{
+    const QString whole = text();
+    const QRect room = contentsRect();
+    const QFontMetrics fm(font());
+    if (fm.horizontalAdvance(whole) <= room.width() || whole.isEmpty())
+        return whole;
+    if (!FBreakAt.isEmpty() && whole.contains(FBreakAt)) {
+        const QStringList lines = whole.split(FBreakAt);
+        const bool fits = std::all_of(lines.begin(), lines.end(), [&](const QString& ALine) {
+            return fm.horizontalAdvance(ALine) <= room.width();
+        });
+        if (fits && (lines.size() - 1) * fm.lineSpacing() + fm.height() <= room.height())
+            return lines.join(u'\n');
+    }
+    return fm.elidedText(whole, Qt::ElideRight, room.width());
+}
+
+void TFitLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
+                          ShownText(), foregroundRole());
+}
+
+bool TFitLabel::event(QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        const QString shown = ShownText();
+        if (shown.contains(u'\n') || shown == text()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(static_cast<QHelpEvent*>(AEvent)->globalPos(),
+                               Qt::convertFromPlainText(text(), Qt::WhiteSpaceNormal), this);
+        }
+        return true;
+    }
+    return QLabel::event(AEvent);
 }
 
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)

@@ -151,6 +151,24 @@ protected:
 // A label that never renders markup.
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent);
 
+// A plain-text label that is never cut off: text() keeps the whole text; what is drawn is that
+// text on one line when it fits, else its parts at each ABreakAt on lines of their own when they
+// fit, else the one line cut with an ellipsis (the whole text then in its tool tip).
+class TFitLabel : public QLabel
+{
+public:
+    TFitLabel(const QString& ABreakAt, QWidget* AParent = nullptr);
+    // The text as drawn at the label's present size.
+    QString ShownText() const;
+
+protected:
+    void paintEvent(QPaintEvent* AEvent) override;
+    bool event(QEvent* AEvent) override;
+
+private:
+    QString FBreakAt;
+};
+
 // Calls AHandler with the row of AList that has just been selected; a change that only
 // deselects rows calls nothing. AContext ends the connection when it is destroyed.
 void OnRowSelected(QListWidget* AList, QObject* AContext,

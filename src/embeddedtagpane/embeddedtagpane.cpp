@@ -7,6 +7,8 @@
 
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 const QColor PaneColour(244, 244, 244);
@@ -40,11 +42,9 @@ TEmbeddedTagPane::TEmbeddedTagPane(QWidget* AOwner) : TPanel(AOwner)
     FTitleLabel->setAlignment(Qt::AlignCenter);
     FHeader->AddAligned(FTitleLabel, alTop, 16, QMargins(0, 6, 0, 0));
     FBtnShowAll = new QPushButton(QStringLiteral("Show All"), FHeader);
-    FBtnShowAll->setGeometry(2, 28, 70, 24);
     FBtnHideAll = new QPushButton(QStringLiteral("Hide All"), FHeader);
-    FBtnHideAll->setGeometry(74, 28, 70, 24);
     FInsertTagBtn = new QPushButton(QStringLiteral("+ Tag"), FHeader);
-    FInsertTagBtn->setGeometry(148, 28, 60, 24);
+    PlaceHeaderButtons();
     FInsertTagBtn->setToolTip(
         QStringLiteral("Select text in the note, then click to insert an embedded tag"));
     FBtnShowAll->setEnabled(false);
@@ -66,6 +66,25 @@ TEmbeddedTagPane::TEmbeddedTagPane(QWidget* AOwner) : TPanel(AOwner)
                 if (OnInsertTagRequest)
                     OnInsertTagRequest(this);
             }));
+}
+
+void TEmbeddedTagPane::resizeEvent(QResizeEvent* AEvent)
+{
+    TPanel::resizeEvent(AEvent);
+    PlaceHeaderButtons();
+}
+
+void TEmbeddedTagPane::PlaceHeaderButtons()
+{
+    // 70, 70 and 60 wide with gaps of 2 and 4 from left 2 take 210 pixels; a narrower pane
+    // shares what it has in the same proportions, so that no button reaches past its edge.
+    const int room = std::clamp(width(), 10, 210) - 10;
+    const int showW = room * 70 / 200;
+    const int hideW = room * 70 / 200;
+    const int tagW = room - showW - hideW;
+    FBtnShowAll->setGeometry(2, 28, showW, 24);
+    FBtnHideAll->setGeometry(2 + showW + 2, 28, hideW, 24);
+    FInsertTagBtn->setGeometry(2 + showW + 2 + hideW + 4, 28, tagW, 24);
 }
 
 QColor TEmbeddedTagPane::ColourToTColor(const QString& AColour)

@@ -33,7 +33,11 @@ public:
     QPushButton* HideAllButton() const { return FBtnHideAll; }
     QPushButton* InsertTagButton() const { return FInsertTagBtn; }
 
+protected:
+    void resizeEvent(QResizeEvent* AEvent) override;
+
 private:
+    void PlaceHeaderButtons();
     void ClearRows();
     void AddRow(int AIndex);
     void RaiseAction(int AIndex, const QString& AAction);

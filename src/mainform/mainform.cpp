@@ -264,7 +264,8 @@ void TMainForm::CreateControls()
 
     FDateStrip = new TPanel(FPane4);
     FDateStrip->SetColor(QColor(232, 232, 232));
-    FDateLabel = NewPlainLabel(QString(), FDateStrip);
+    // At the pane's default width the two dates stand one above the other.
+    FDateLabel = new TFitLabel(QStringLiteral("   \u00B7   "), FDateStrip);
     FDateLabel->setAlignment(Qt::AlignCenter);
     QFont small = FDateLabel->font();
     small.setPointSize(7);
@@ -683,7 +684,9 @@ void TMainForm::OnNoteSelected(QObject*, int64_t ANoteId)
 
 void TMainForm::OnNoteCreated(QObject*)
 {
+    // A duplicate carries its original's tags, so the tag counts change too.
     FNotebookPane->RefreshNotebooks();
+    FNotebookPane->RefreshTags();
 }
 
 void TMainForm::OnNoteDeleted(QObject*)

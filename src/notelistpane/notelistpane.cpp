@@ -9,12 +9,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
+
+#include <utility>
 
 namespace {
 
@@ -151,26 +154,50 @@ TNoteListPane::TNoteListPane(QWidget* AOwner) : TPanel(AOwner)
 void TNoteListPane::BuildNoteMenu()
 {
     FNoteMenu = new QMenu(this);
-    const std::pair<const char*, void (TNoteListPane::*)()> items[] = {
-        {"New Note", &TNoteListPane::MenuNewNote},
-        {"Rename", &TNoteListPane::MenuRenameNote},
-        {"Move to Notebook\u2026", &TNoteListPane::MenuMoveNote},
-        {"Duplicate", &TNoteListPane::MenuDuplicateNote},
+    connect(FNoteMenu->addAction(QStringLiteral("New Note")), &QAction::triggered, this,
+            Guarded([this] { MenuNewNote(); }));
+    const std::pair<const char*, void (TNoteListPane::*)(int64_t)> rowItems[] = {
+        {"Rename", &TNoteListPane::RenameNote},
+        {"Move to Notebook\u2026", &TNoteListPane::MoveNote},
+        {"Duplicate", &TNoteListPane::DuplicateNote},
         {nullptr, nullptr},
-        {"Delete", &TNoteListPane::MenuDeleteNote}};
-    for (const auto& [caption, command] : items) {
+        {"Delete", &TNoteListPane::DeleteNote}};
+    for (const auto& [caption, command] : rowItems) {
         if (!caption) {
             FNoteMenu->addSeparator();
             continue;
         }
         auto cmd = command;
         connect(FNoteMenu->addAction(QString::fromUtf8(caption)), &QAction::triggered, this,
-                Guarded([this, cmd] { (this->*cmd)(); }));
+                Guarded([this, cmd] { (this->*cmd)(std::exchange(FMenuNoteId, 0)); }));
     }
     FList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FList, &QWidget::customContextMenuRequested, this, Guarded([this](const QPoint& APos) {
-                FNoteMenu->popup(FList->viewport()->mapToGlobal(APos));
-            }));
+    FList->viewport()->installEventFilter(this);
+    connect(FList, &QWidget::customContextMenuRequested, this,
+            Guarded([this](const QPoint& APos) { PopupNoteMenu(APos); }));
+}
+
+bool TNoteListPane::eventFilter(QObject* AWatched, QEvent* AEvent)
+{
+    // Seen before the list turns the event into its menu request.
+    if (AEvent->type() == QEvent::ContextMenu && FList && AWatched == FList->viewport()) {
+        const auto* event = static_cast<QContextMenuEvent*>(AEvent);
+        const QListWidgetItem* item =
+            event->reason() == QContextMenuEvent::Mouse ? FList->itemAt(event->pos()) : nullptr;
+        FPointed = item != nullptr;
+        FPointedNoteId = item && !item->data(NotePlaceholderRole).toBool()
+                             ? item->data(NoteIdRole).toLongLong()
+                             : 0;
+    }
+    return TPanel::eventFilter(AWatched, AEvent);
+}
+
+void TNoteListPane::PopupNoteMenu(const QPoint& APos)
+{
+    // Taken now: a save of the open note may refill the list while the menu is open.
+    FMenuNoteId = FPointed ? FPointedNoteId : SelectedNoteId();
+    FPointed = false;
+    FNoteMenu->popup(FList->viewport()->mapToGlobal(APos));
 }
 
 void TNoteListPane::FillRows(const std::vector<std::pair<QString, int64_t>>& ARows,
@@ -243,6 +270,13 @@ void TNoteListPane::RefreshCurrent()
 {
     FRefreshing = true;
     auto done = qScopeGuard([this] { FRefreshing = false; });
+    // The current row stays current (and selected when it was) across the refill, so that the
+    // keys and the commands go on from it.
+    const QListWidgetItem* current = FList->currentItem();
+    const int64_t currentId = current && !current->data(NotePlaceholderRole).toBool()
+                                  ? current->data(NoteIdRole).toLongLong()
+                                  : 0;
+    const bool wasSelected = current && current->isSelected();
     switch (FMode) {
     case pmNotebook:
         ShowNotebook(FContextId);
@@ -253,6 +287,18 @@ void TNoteListPane::RefreshCurrent()
     case pmSearch:
         ShowSearch(FSearchTerm);
         break;
+    }
+    if (currentId == 0)
+        return;
+    for (int i = 0; i < FList->count(); ++i) {
+        const QListWidgetItem* item = FList->item(i);
+        if (item->data(NotePlaceholderRole).toBool() ||
+            item->data(NoteIdRole).toLongLong() != currentId)
+            continue;
+        FList->selectionModel()->setCurrentIndex(FList->model()->index(i, 0),
+                                                 wasSelected ? QItemSelectionModel::ClearAndSelect
+                                                             : QItemSelectionModel::NoUpdate);
+        return;
     }
 }
 
@@ -354,32 +400,52 @@ void TNoteListPane::BeforeNoteCommand(int64_t ANoteId, std::function<void()> APr
 
 void TNoteListPane::MenuRenameNote()
 {
-    const int64_t rowId = SelectedNoteId();
-    if (rowId == 0)
+    RenameNote(SelectedNoteId());
+}
+
+void TNoteListPane::MenuMoveNote()
+{
+    MoveNote(SelectedNoteId());
+}
+
+void TNoteListPane::MenuDuplicateNote()
+{
+    DuplicateNote(SelectedNoteId());
+}
+
+void TNoteListPane::MenuDeleteNote()
+{
+    DeleteNote(SelectedNoteId());
+}
+
+void TNoteListPane::RenameNote(int64_t ANoteId)
+{
+    if (ANoteId == 0)
         return;
-    BeforeNoteCommand(rowId, [this, rowId] {
-        const TNote note = AppDB->GetNote(rowId);
+    BeforeNoteCommand(ANoteId, [this, ANoteId] {
+        const TNote note = AppDB->GetNote(ANoteId);
         QString title;
         if (!InputDlg(QStringLiteral("Rename Note"), QStringLiteral("New title:"), note.Title,
                       title))
             return;
         // Read again: the note may have been saved while the prompt was open.
-        const TNote now = AppDB->GetNote(rowId);
+        const TNote now = AppDB->GetNote(ANoteId);
         if (now.Id == 0)
             return;
         AppDB->SaveNote(now.Id, title, now.Summary, now.Body);
         RefreshCurrent();
+        // Selected anew, so that the window shows the new title.
+        FList->clearSelection();
         SelectNote(note.Id);
     });
 }
 
-void TNoteListPane::MenuMoveNote()
+void TNoteListPane::MoveNote(int64_t ANoteId)
 {
-    const int64_t rowId = SelectedNoteId();
-    if (rowId == 0)
+    if (ANoteId == 0)
         return;
-    BeforeNoteCommand(rowId, [this, rowId] {
-        const TNote note = AppDB->GetNote(rowId);
+    BeforeNoteCommand(ANoteId, [this, ANoteId] {
+        const TNote note = AppDB->GetNote(ANoteId);
         int64_t target = 0;
         if (!NotebookPickerDlg(QStringLiteral("Move to Notebook"), AppDB->GetNotebooks(),
                                note.NotebookId, target))
@@ -391,13 +457,12 @@ void TNoteListPane::MenuMoveNote()
     });
 }
 
-void TNoteListPane::MenuDuplicateNote()
+void TNoteListPane::DuplicateNote(int64_t ANoteId)
 {
-    const int64_t rowId = SelectedNoteId();
-    if (rowId == 0)
+    if (ANoteId == 0)
         return;
-    BeforeNoteCommand(rowId, [this, rowId] {
-        const int64_t newId = AppDB->DuplicateNote(rowId);
+    BeforeNoteCommand(ANoteId, [this, ANoteId] {
+        const int64_t newId = AppDB->DuplicateNote(ANoteId);
         if (newId == 0)
             return;
         RefreshCurrent();
@@ -407,19 +472,18 @@ void TNoteListPane::MenuDuplicateNote()
     });
 }
 
-void TNoteListPane::MenuDeleteNote()
+void TNoteListPane::DeleteNote(int64_t ANoteId)
 {
-    const int64_t noteId = SelectedNoteId();
-    if (noteId == 0)
+    if (ANoteId == 0)
         return;
-    BeforeNoteCommand(noteId, [this, noteId] {
+    BeforeNoteCommand(ANoteId, [this, ANoteId] {
         if (!ConfirmDlg(QStringLiteral("Delete Note"),
                         QStringLiteral("Permanently delete this note and all its attachments?")))
             return;
         // The files go only after the store has deleted the note, so a failing delete keeps
         // both.
-        const TStringArray paths = AppDB->GetAttachmentFilePaths(noteId);
-        AppDB->DeleteNote(noteId);
+        const TStringArray paths = AppDB->GetAttachmentFilePaths(ANoteId);
+        AppDB->DeleteNote(ANoteId);
         const QString folder = ProgramFolder();
         for (const QString& path : paths) {
             if (!IsSafeRelativePath(path))

@@ -47,7 +47,8 @@ public:
     // goes on when the handler runs AProceed, which may be later; without a handler, at once.
     TNoteCommandEvent OnBeforeNoteCommand;
 
-    // The popup menu's commands; those on a row act on the selected one.
+    // The commands of the keyboard and of a double click; those on a row act on the selected
+    // one. The popup menu's act on the row it was opened on.
     void MenuNewNote();
     void MenuRenameNote();
     void MenuMoveNote();
@@ -66,8 +67,17 @@ public:
     QPushButton* FilterClear() const { return FFilterClear; }
     QMenu* NoteMenu() const { return FNoteMenu; }
 
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
 private:
     void BuildNoteMenu();
+    void PopupNoteMenu(const QPoint& APos);
+    // The commands on one row, by its note id; 0 does nothing.
+    void RenameNote(int64_t ANoteId);
+    void MoveNote(int64_t ANoteId);
+    void DuplicateNote(int64_t ANoteId);
+    void DeleteNote(int64_t ANoteId);
     void FillRows(const std::vector<std::pair<QString, int64_t>>& ARows, bool APlaceholder);
     void ListSelectItem(QListWidgetItem* AItem);
     void SortComboChange();
@@ -83,7 +93,7 @@ private:
     TPanel* FFilterBar;
     QLabel* FFilterLabel;
     QPushButton* FFilterClear;
-    QListWidget* FList;
+    QListWidget* FList = nullptr;
     QMenu* FNoteMenu;
     TPaneMode FMode = pmNotebook;
     int64_t FContextId = 0;
@@ -92,4 +102,9 @@ private:
     TNoteSort FSortPref = nsByModified;
     TNoteSortDir FSortDir = nsdDesc;
     bool FRefreshing = false;
+    // The row the popup menu was opened on: the one under the pointer when the mouse opened
+    // it, else the selected one.
+    int64_t FMenuNoteId = 0;
+    int64_t FPointedNoteId = 0;
+    bool FPointed = false;
 };

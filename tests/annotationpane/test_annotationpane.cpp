@@ -1,8 +1,10 @@
 #include "../dmdialogs/testsupport.h"
 #include "annotationpane.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTimer>
 
 class TestAnnotationPane : public QObject
@@ -103,6 +105,27 @@ private Q_SLOTS:
         QCOMPARE(shown, QString("note 2"));
         QCOMPARE(AppDB->GetAnnotationsByNote(FNote)[1].Body, QString("changed \n text"));
         QTRY_COMPARE(pane->RowCount(), 5);
+    }
+
+    // The row shows about three lines of the note; a longer one is read whole in the tool tip,
+    // as plain text.
+    void longNoteReadInFull()
+    {
+        QString body = "<b>not bold</b> & \"quoted\"";
+        for (int i = 1; i <= 8; ++i)
+            body += QString("\nline %1 of a research note that goes on").arg(i);
+        AppDB->CreateAnnotation(FNote, "ann_long", "passage", body);
+        std::unique_ptr<TAnnotationPane> pane(NewPane());
+        pane->Refresh(FNote);
+        QLabel* text = nullptr;
+        for (QLabel* label : pane->RowPanel(5)->findChildren<QLabel*>())
+            if (label->wordWrap())
+                text = label;
+        QVERIFY(text);
+        QVERIFY(text->heightForWidth(text->width()) > text->height()); // cut on screen
+        QTextDocument tip;
+        tip.setHtml(text->toolTip());
+        QCOMPARE(tip.toPlainText(), body);
     }
 
     void deleteAsksThenRemovesSpanAndRecord()

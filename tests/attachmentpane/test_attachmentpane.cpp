@@ -9,8 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUrl>
+#include <cstring>
 #include <memory>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -188,6 +195,88 @@ private Q_SLOTS:
         f.Pane->ToggleButton()->click();
         QCOMPARE(f.Pane->height(), 30);
         QVERIFY(!f.Pane->ListScroll()->isVisible());
+    }
+
+    // Only a regular file is attached; anything else is refused before it is opened (a pipe
+    // without a writer would hold the window), and nothing is stored.
+    void onlyRegularFilesAttached_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("socket") << "socket";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("device") << "device";
+    }
+    void onlyRegularFilesAttached()
+    {
+        QFETCH(QString, kind);
+        QString path = FStore->Path(kind);
+        int sock = -1;
+        const auto closeSocket = qScopeGuard([&] {
+            if (sock >= 0)
+                ::close(sock);
+        });
+        if (kind == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "socket") {
+            sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(sock >= 0);
+            sockaddr_un addr = {};
+            addr.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(path);
+            QVERIFY(size_t(name.size()) < sizeof addr.sun_path);
+            std::memcpy(addr.sun_path, name.constData(), name.size());
+            QCOMPARE(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            path = "/dev/null";
+        }
+        TPaneInBar f;
+        f.Pane->LoadForNote(FNote);
+        dlgseam::PushAnswer(dlgseam::ChooseFile(path));
+        ExpectMessages(1);
+        f.Pane->AttachButton()->click();
+        QCOMPARE(dlgseam::Shown().last(),
+                 "Quorvel|Only a regular file can be attached; this is a folder, a pipe, a "
+                 "socket or a device: " +
+                     path);
+        QVERIFY(AppDB->GetAttachments(FNote).empty());
+        QVERIFY(QDir(AttachDir()).isEmpty());
+    }
+
+    // The record holds the number of bytes copied, also for a file that reports no size; a
+    // copy that fails part way leaves no file behind.
+    void sizeIsWhatWasCopied()
+    {
+        TPaneInBar f;
+        f.Pane->LoadForNote(FNote);
+        const QString source = "/proc/self/status";
+        QCOMPARE(QFileInfo(source).size(), qint64(0));
+        dlgseam::PushAnswer(dlgseam::ChooseFile(source));
+        f.Pane->AttachButton()->click();
+        const TNoteAttachmentArray list = AppDB->GetAttachments(FNote);
+        QCOMPARE(list.size(), size_t(1));
+        const qint64 stored = QFileInfo(FullPath(list[0].FilePath)).size();
+        QVERIFY(stored > 0);
+        QCOMPARE(list[0].FileSize, stored);
+    }
+    void failedCopyLeavesNoFile()
+    {
+        TPaneInBar f;
+        f.Pane->LoadForNote(FNote);
+        // A regular file whose first read fails.
+        dlgseam::PushAnswer(dlgseam::ChooseFile("/proc/self/mem"));
+        bool raised = false;
+        try {
+            f.Pane->AttachBtnClick();
+        } catch (const std::exception& AError) {
+            raised = QString::fromUtf8(AError.what()).startsWith("Cannot read /proc/self/mem");
+        }
+        QVERIFY(raised);
+        QVERIFY(AppDB->GetAttachments(FNote).empty());
+        QVERIFY(QDir(AttachDir()).exists());
+        QVERIFY(QDir(AttachDir()).isEmpty());
     }
 
     void messagesWithoutUsableCopy()

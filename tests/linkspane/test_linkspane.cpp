@@ -130,6 +130,13 @@ private Q_SLOTS:
                                             << "https://localhost:8080/x";
         QTest::newRow("scheme with digits") << "tel:123"
                                             << "";
+        // A host does not make another scheme openable.
+        QTest::newRow("file with a host") << "file://server/share/x"
+                                          << "";
+        QTest::newRow("smb with a host") << "smb://host/share"
+                                         << "";
+        QTest::newRow("ftp with a host") << "ftp://x.example/a"
+                                         << "";
     }
     void openableLinkUrl()
     {

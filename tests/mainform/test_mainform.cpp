@@ -10,15 +10,21 @@
 #include "notelistpane.h"
 #include "sqlitelib.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 #include <ctime>
@@ -614,6 +620,95 @@ private Q_SLOTS:
         QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
     }
 
+    // A right click on another row while the open note has unsaved edits: the selection change
+    // saves them, which refills the list, and the command chosen afterwards from the menu acts
+    // on the row that was clicked.
+    void noteMenuActsOnItsRowAfterTheSave()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+        QListWidget* list = form.NoteListPane()->List();
+        bool refilled = false;
+        QObject watch;
+        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch,
+                [&] { refilled = true; });
+        const QPoint at = list->visualItemRect(RowWithId(list, s.Note2)).center();
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+        QTRY_VERIFY(refilled);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+        QMenu* menu = form.NoteListPane()->NoteMenu();
+        menu->hide();
+        QAction* remove = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text() == "Delete")
+                remove = action;
+        QVERIFY(remove);
+        dlgseam::PushAnswer(Yes());
+        remove->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
+        QTRY_COMPARE(AppDB->GetNote(s.Note2).Id, int64_t(0));
+        QCOMPARE(AppDB->GetNote(s.Note1).Id, s.Note1);
+    }
+
+    // After the save that a click on another row makes, the list keeps that row current: Down
+    // goes on from it.
+    void listKeepsItsRowAfterTheSave()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        store.Open();
+        const int64_t third = AppDB->CreateNote(s.Work, "Third");
+        store.Close();
+        RunSQL(store.Path("quorvel.db"),
+               QString("UPDATE notes SET updated_at = 1000 WHERE id = %1; UPDATE notes SET "
+                       "updated_at = 2000 WHERE id = %2; UPDATE notes SET updated_at = 3000 "
+                       "WHERE id = %3")
+                   .arg(s.Note1)
+                   .arg(s.Note2)
+                   .arg(third));
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.NotebookPane()->SelectNotebook(s.Work);
+        QListWidget* list = form.NoteListPane()->List();
+        // Newest first: the third note, the second, the first.
+        QCOMPARE(list->row(RowWithId(list, third)), 0);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.NoteEditor()->TitleEdit()->setText("Changed title");
+        ClickRow(list, RowWithId(list, third));
+        QCOMPARE(form.NoteEditor()->NoteId(), third);
+        // The saved first note now stands on top.
+        QTRY_COMPARE(list->row(RowWithId(list, s.Note1)), 0);
+        QCOMPARE(list->currentItem(), RowWithId(list, third));
+        QTest::keyClick(list, Qt::Key_Down);
+        QTRY_COMPARE(form.NoteEditor()->NoteId(), s.Note2);
+    }
+
+    // A duplicate carries the note's tags: the tag counts include it at once.
+    void duplicateCountsItsTags()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QListWidget* tags = form.NotebookPane()->TagList();
+        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (2)"));
+        form.NoteListPane()->MenuDuplicateNote();
+        QTRY_COMPARE_WITH_TIMEOUT(form.NoteListPane()->List()->count(), 3, 1500);
+        QTRY_COMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+        QTest::qWait(20);
+        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+    }
+
     // A page that answers only after the wait has given up: its report, saved by the autosave
     // while the rename prompt is open, is kept by the rename.
     void renameKeepsABodySavedDuringItsPrompt()
@@ -827,6 +922,67 @@ private Q_SLOTS:
         ClickRow(form.NotebookPane()->TagList(),
                  RowWithId(form.NotebookPane()->TagList(), s.TagId));
         QCOMPARE(form.NoteListPane()->List()->count(), 2);
+    }
+
+    // At the default sizes (a right pane of 200 pixels) every control lies inside its parent and
+    // every caption fits, on this platform's fonts.
+    void defaultLayoutKeepsControlsInside()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.setWindowState(Qt::WindowNoState);
+        form.resize(1600, 900);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.Pane4()->width(), 200);
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        form.EmbeddedTagPane()->Populate({{"t1", "Key fact", "green"}});
+        QTest::qWait(20);
+        QStringList faults;
+        for (QWidget* w : form.findChildren<QWidget*>()) {
+            if (!w->isVisible())
+                continue;
+            const QWidget* parent = w->parentWidget();
+            // A scroll area's content may be larger than the part of it on view.
+            const bool scrolled = parent && parent->parentWidget() &&
+                                  qobject_cast<QAbstractScrollArea*>(parent->parentWidget());
+            if (parent && !scrolled && !parent->rect().contains(w->geometry()))
+                faults << QString("%1 \"%2\" outside its parent")
+                              .arg(w->metaObject()->className(), w->objectName());
+            if (auto* button = qobject_cast<QPushButton*>(w)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                option.text = button->text();
+                const QRect room =
+                    button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                if (QFontMetrics(button->font()).horizontalAdvance(button->text()) > room.width())
+                    faults << "button \"" + button->text() + "\" cut";
+            }
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+                auto* fit = dynamic_cast<TFitLabel*>(label);
+                const QString shown = fit ? fit->ShownText() : label->text();
+                const QFontMetrics fm(label->font());
+                const QStringList lines = shown.split(u'\n');
+                const bool fits = std::all_of(lines.begin(), lines.end(),
+                                              [&](const QString& ALine) {
+                                                  return fm.horizontalAdvance(ALine) <=
+                                                         label->contentsRect().width();
+                                              }) &&
+                                  (lines.size() - 1) * fm.lineSpacing() + fm.height() <=
+                                      label->contentsRect().height();
+                if (!fits)
+                    faults << "label \"" + shown + "\" cut";
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+        // The two dates stand one above the other, both whole.
+        auto* dates = dynamic_cast<TFitLabel*>(form.DateLabel());
+        QVERIFY(dates);
+        QCOMPARE(dates->ShownText(),
+                 dates->text().replace(QString::fromUtf8("   \u00B7   "), "\n"));
+        QVERIFY(dates->ShownText().startsWith("Created: "));
     }
 
     void screenshot()

@@ -2,11 +2,15 @@
 #include "clock.h"
 #include "notelistpane.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 
 namespace {
 
@@ -22,6 +26,24 @@ void ClickRow(QListWidget* AList, int ARow)
 {
     QTest::mouseClick(AList->viewport(), Qt::LeftButton, {},
                       AList->visualItemRect(AList->item(ARow)).center());
+}
+
+// A right click on a row as the mouse gives it: the press selects the row, then the menu is asked
+// for at the same point.
+void RightClickRow(QListWidget* AList, int ARow)
+{
+    const QPoint at = AList->visualItemRect(AList->item(ARow)).center();
+    QTest::mouseClick(AList->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, AList->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(AList->viewport(), &event);
+}
+
+QAction* MenuAction(QMenu* AMenu, const QString& ACaption)
+{
+    for (QAction* action : AMenu->actions())
+        if (action->text() == ACaption)
+            return action;
+    return nullptr;
 }
 
 void WriteFile(const QString& APath)
@@ -204,6 +226,68 @@ private Q_SLOTS:
         QCOMPARE(AppDB->GetNote(FA).Title, QString("Renamed"));
         QCOMPARE(FSelected, (QList<int64_t>{FA, FA}));
         QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("Renamed"));
+    }
+
+    // A save of the open note refills the list while the popup menu is open; the command then
+    // still acts on the row it was opened on.
+    void menuCommandActsOnItsRowAfterARefill_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("rename") << "Rename";
+        QTest::newRow("move") << "Move to Notebook\u2026";
+        QTest::newRow("duplicate") << "Duplicate";
+        QTest::newRow("delete") << "Delete";
+    }
+    void menuCommandActsOnItsRowAfterARefill()
+    {
+        QFETCH(QString, caption);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        QCOMPARE(Captions(pane->List()), (QStringList{"Alpha", "beta"}));
+        ClickRow(pane->List(), 0);
+        RightClickRow(pane->List(), 1);
+        QCOMPARE(FSelected, (QList<int64_t>{FB, FA}));
+        QVERIFY(pane->NoteMenu()->isVisible());
+        pane->RefreshCurrent();
+        if (caption == "Rename")
+            dlgseam::PushAnswer(TypeAndAccept("Renamed"));
+        else if (caption == "Delete")
+            dlgseam::PushAnswer(Yes());
+        else if (caption != "Duplicate")
+            dlgseam::PushAnswer([](QDialog& ADialog) {
+                auto* list = ADialog.findChild<QListWidget*>();
+                list->setCurrentItem(list->findItems("Home", Qt::MatchExactly).first());
+                ADialog.accept();
+            });
+        pane->NoteMenu()->hide();
+        QAction* action = MenuAction(pane->NoteMenu(), caption);
+        QVERIFY(action);
+        action->trigger();
+        const TNote note = AppDB->GetNote(FA);
+        if (caption == "Rename")
+            QCOMPARE(note.Title, QString("Renamed"));
+        else if (caption == "Move to Notebook\u2026")
+            QCOMPARE(note.NotebookId, FHome);
+        else if (caption == "Duplicate")
+            QCOMPARE(Captions(pane->List()), (QStringList{"beta (copy)", "Alpha", "beta"}));
+        else
+            QCOMPARE(note.Id, int64_t(0));
+        QCOMPARE(AppDB->GetNote(FB).Title, QString("Alpha"));
+        QCOMPARE(AppDB->GetNote(FB).NotebookId, FWork);
+    }
+
+    // A refill keeps the current row, so the keys go on from the row last clicked.
+    void refillKeepsTheCurrentRow()
+    {
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FWork);
+        ClickRow(pane->List(), 0);
+        pane->RefreshCurrent();
+        QCOMPARE(pane->List()->currentRow(), 0);
+        QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("Alpha"));
+        QCOMPARE(FSelected, QList<int64_t>{FB});
+        QTest::keyClick(pane->List(), Qt::Key_Down);
+        QCOMPARE(FSelected, (QList<int64_t>{FB, FA}));
     }
 
     void moveAndDuplicate()

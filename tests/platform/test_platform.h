@@ -21,6 +21,8 @@ private Q_SLOTS:
     void librarySearchAndExports();
     void registryHive();
     void registryRewriteSeen();
+    void registryStampRule_data();
+    void registryStampRule();
     void fileVersions_data();
     void fileVersions();
     void windowHandles();

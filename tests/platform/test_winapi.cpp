@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,7 +18,9 @@
 
 #include <cfenv>
 #include <cmath>
+#include <ctime>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -346,6 +349,52 @@ void TestWinApi::registryRewriteSeen()
     QCOMPARE(QFileInfo(file).size(), size);
     QCOMPARE(QFileInfo(file).lastModified(), written);
     QCOMPARE(RegString(HKEY_CURRENT_USER, "Software\\Rewritten", "V"), QStringLiteral("third"));
+}
+
+// On a file system whose times do not move with a write (the stamp given by the test), the
+// hive is read again while its last change lies within the time resolution before the last
+// look, so that a rewrite of the same size is seen; a file left alone longer is not read again.
+void TestWinApi::registryStampRule_data()
+{
+    QTest::addColumn<int>("changedMsBeforeLook");
+    QTest::addColumn<bool>("rewriteSeen");
+    QTest::newRow("just before the look") << 0 << true;
+    QTest::newRow("1.5 s before") << 1500 << true;
+    QTest::newRow("3 s before") << 3000 << false;
+}
+
+void TestWinApi::registryStampRule()
+{
+    QFETCH(int, changedMsBeforeLook);
+    QFETCH(bool, rewriteSeen);
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/registry")));
+    qputenv(PlatformRootVariable, root.path().toLocal8Bit());
+    const QString file = root.path() + QStringLiteral("/registry/stamped.reg");
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 changedNs =
+        qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec - qint64(changedMsBeforeLook) * 1'000'000;
+    const timespec changed{time_t(changedNs / 1'000'000'000), long(changedNs % 1'000'000'000)};
+    const THiveStatHook previous =
+        SetHiveStatHook([changed](const char* aPath, struct stat* aStat) {
+            const int r = ::stat(aPath, aStat);
+            aStat->st_mtim = changed;
+            aStat->st_ctim = changed;
+            return r;
+        });
+    const auto restore = qScopeGuard([previous] { SetHiveStatHook(previous); });
+    const auto write = [&](const char* aValue) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Stamped]\n\"V\"=\"") +
+                aValue + "\"\n");
+    };
+    write("first");
+    QCOMPARE(RegString(HKEY_CURRENT_USER, "Software\\Stamped", "V"), QStringLiteral("first"));
+    write("again");
+    QCOMPARE(RegString(HKEY_CURRENT_USER, "Software\\Stamped", "V"),
+             rewriteSeen ? QStringLiteral("again") : QStringLiteral("first"));
 }
 
 void TestWinApi::fileVersions_data()

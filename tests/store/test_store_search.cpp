@@ -308,6 +308,43 @@ private Q_SLOTS:
         }
         QCOMPARE(IntegrityCheck(path), QStringLiteral("ok"));
     }
+
+    // A file written without FTS5, opened by a library that has it: the index made then holds
+    // the notes written before, and later changes as usual.
+    void indexMadeLaterHoldsOlderNotes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("later.db"));
+        int64_t nb = 0, old = 0;
+        {
+            sqlitelib::SetDropModulesOnOpen(true);
+            const auto restore = qScopeGuard([] { sqlitelib::SetDropModulesOnOpen(false); });
+            TDatabase db(path);
+            nb = db.CreateNotebook(QStringLiteral("N"), 0);
+            old = AddNote(db, nb, QStringLiteral("Older"), QStringLiteral("s"),
+                          QStringLiteral("<p>written without an index</p>"));
+            AddNote(db, nb, QStringLiteral("Other"), QString(), QStringLiteral("<p>else</p>"));
+        }
+        TDatabase db(path);
+        TSQLConnection& c = TDatabaseTestAccess::Conn(db);
+        // SQLite's own check of the index against the notes.
+        Exec(c, QStringLiteral("INSERT INTO notes_fts(notes_fts) VALUES('integrity-check')"));
+        QCOMPARE(ScalarInt(c, QStringLiteral("SELECT COUNT(*) FROM notes_fts WHERE notes_fts "
+                                             "MATCH 'index'")),
+                 1);
+        const TSearchResultArray hits =
+            db.SearchNotes(QStringLiteral("without"), nsByTitle, nsdAsc);
+        QCOMPARE(HitTitles(hits), QStringList{"Older"});
+        QVERIFY(hits[0].Snippet.contains(QStringLiteral("<b>without</b>")));
+        db.SaveNote(old, QStringLiteral("Older"), QStringLiteral("s"),
+                    QStringLiteral("<p>changed</p>"));
+        QCOMPARE(db.SearchNotes(QStringLiteral("without"), nsByTitle, nsdAsc).size(), size_t(0));
+        QCOMPARE(HitTitles(db.SearchNotes(QStringLiteral("changed"), nsByTitle, nsdAsc)),
+                 QStringList{"Older"});
+        QCOMPARE(ScalarInt(c, QStringLiteral("SELECT COUNT(*) FROM notes_fts WHERE notes_fts "
+                                             "MATCH 'else'")),
+                 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStoreSearch)

@@ -175,11 +175,35 @@ void TestBuiltinLoader::relativeFolder()
     QCOMPARE(AvailableVersion(W(relative)), QStringLiteral("99.0.1.2"));
 }
 
+void TestBuiltinLoader::oldClientSkipped_data()
+{
+    QTest::addColumn<QString>("stable");
+    QTest::addColumn<QString>("available");
+    QTest::addColumn<QString>("channel");
+    // Stable: too old under the current user, no library under the local machine; then beta.
+    QTest::newRow("80.0.0.0") << "80.0.0.0"
+                              << "90.1.2.3 beta"
+                              << "beta";
+    QTest::newRow("86.0.615.9, just below the minimum") << "86.0.615.9"
+                                                        << "90.1.2.3 beta"
+                                                        << "beta";
+    QTest::newRow("86.0.616.0, the minimum") << "86.0.616.0"
+                                             << "86.0.616.0"
+                                             << "";
+}
+
 void TestBuiltinLoader::oldClientSkipped()
 {
+    QFETCH(QString, stable);
+    QFETCH(QString, available);
+    QFETCH(QString, channel);
     QTemporaryDir dir;
     TPlatformRoot root(false);
-    const QString old = MakeClient(dir.path() + QStringLiteral("/80.0.0.0"), {80, 0, 0, 0});
+    std::array<std::uint16_t, 4> parts{};
+    const QStringList numbers = stable.split(QLatin1Char('.'));
+    for (int i = 0; i < 4; ++i)
+        parts[i] = static_cast<std::uint16_t>(numbers[i].toUInt());
+    const QString old = MakeClient(dir.path() + u'/' + stable, parts);
     const QString beta = MakeClient(dir.path() + QStringLiteral("/90.1.2.3"), {90, 1, 2, 3});
     root.AddHive(QStringLiteral("channels.reg"),
                  QStringLiteral("REGEDIT4\n\n[HKEY_CURRENT_USER\\%1]\n\"EBWebView\"=\"%2\"\n\n"
@@ -188,11 +212,10 @@ void TestBuiltinLoader::oldClientSkipped()
                      .arg(QString::fromLatin1(kStableClientState).replace("\\\\", "\\"), old,
                           dir.path() + QStringLiteral("/stable/120.0.0.0"),
                           QString::fromLatin1(kBetaClientState).replace("\\\\", "\\"), beta));
-    // Stable: too old under the current user, no library under the local machine; then beta.
-    QCOMPARE(AvailableVersion(wvstring()), QStringLiteral("90.1.2.3 beta"));
-    wvstring client, version, channel;
-    QCOMPARE(FindInstalledClientDll(client, kStable, version, channel), S_OK);
-    QCOMPARE(Q(channel), QStringLiteral("beta"));
+    QCOMPARE(AvailableVersion(wvstring()), available);
+    wvstring client, version, found;
+    QCOMPARE(FindInstalledClientDll(client, kStable, version, found), S_OK);
+    QCOMPARE(Q(found), channel);
     QVERIFY(QFile::exists(NativePath(Q(client))));
 }
 

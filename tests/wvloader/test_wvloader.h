@@ -114,6 +114,7 @@ private Q_SLOTS:
     void compareVersions();
     void variableWins();
     void relativeFolder();
+    void oldClientSkipped_data();
     void oldClientSkipped();
     void nothingFound();
     void emptyOverrideKeepsFolder();
