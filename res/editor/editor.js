@@ -55,6 +55,11 @@ const _INERT_ATTRS = [
   ['meta', 'http-equiv', 'data-dm-inert-http-equiv'],
   ['iframe', 'srcdoc', 'data-dm-inert-srcdoc'],
 ];
+// A style element of a body would style the page itself: while shown it carries a type that no
+// style sheet has (its own type, if any, under an inert name), so the browser never applies it.
+const _INERT_STYLE_TYPE = 'text/x-dm-inert';
+const _INERT_STYLE_TYPE_ATTR = 'data-dm-inert-type';
+const _INERT_STYLE_SELECTOR = 'style[type="' + _INERT_STYLE_TYPE + '"]';
 
 // ---------------------------------------------------------------------------------------------
 // Elements and state
@@ -216,18 +221,26 @@ function _disarm(root) {
   for (const [tag, live, inert] of _INERT_ATTRS) {
     root.querySelectorAll(tag + '[' + live + ']').forEach((el) => _swapAttrName(el, live, inert));
   }
+  root.querySelectorAll('style').forEach((el) => {
+    if (el.hasAttribute('type')) _swapAttrName(el, 'type', _INERT_STYLE_TYPE_ATTR);
+    el.setAttribute('type', _INERT_STYLE_TYPE);
+  });
 }
 
 function _rearm(root) {
   for (const [tag, live, inert] of _INERT_ATTRS) {
     root.querySelectorAll(tag + '[' + inert + ']').forEach((el) => _swapAttrName(el, inert, live));
   }
+  root.querySelectorAll(_INERT_STYLE_SELECTOR).forEach((el) => {
+    el.removeAttribute('type');
+    if (el.hasAttribute(_INERT_STYLE_TYPE_ATTR)) _swapAttrName(el, _INERT_STYLE_TYPE_ATTR, 'type');
+  });
 }
 
 // Replaces the editor's content by the html. Markup that could act by itself when it joins the
 // page is parsed where it cannot act, and disarmed first.
 function _setEditorContent(html) {
-  if (!/<meta|srcdoc/i.test(html)) {
+  if (!/<meta|srcdoc|<style/i.test(html)) {
     editor.innerHTML = html;
     return;
   }
@@ -281,7 +294,8 @@ function _restoreDisplayState(taken) {
   for (const [el, cls] of taken) el.setAttribute('class', cls);
 }
 
-const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']').join(',');
+const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']')
+  .concat([_INERT_STYLE_SELECTOR]).join(',');
 
 // The editor's content without display state: what the store keeps.
 function getCleanHTML() {
