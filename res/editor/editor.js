@@ -1203,7 +1203,9 @@ function confirmLinkInsert() {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
     const range = _currentRange();
-    if (text) {
+    if (text && range && _blockOf(range.startContainer) !== _blockOf(range.endContainer)) {
+      _insertLinkAcross(range, url, text);
+    } else if (text) {
       const a = document.createElement('a');
       a.setAttribute('href', url);
       a.textContent = text;
@@ -1233,6 +1235,48 @@ function confirmLinkInsert() {
   linkEditAnchor = null;
   editor.focus();
   _reportSoon();
+}
+
+// A link with its own text over a selection across blocks stands where that text typed over the
+// selection would: the blocks are joined as typing joins them (by the page where a mark would
+// be lost, else by the browser, whose step the link then completes), and across table cells it
+// goes into the first cell.
+function _insertLinkAcross(range, url, text) {
+  const join = _markedJoin(range);
+  if (join) {
+    _pageEdit(() => {
+      _joinBlocks(join, 'insertText', text);
+      _linkTypedText(url, text);
+    });
+    return;
+  }
+  document.execCommand('insertText', false, text);
+  // Undone and redone together with the typing it completes.
+  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: editor.innerHTML });
+}
+
+// Wraps the text just typed before the caret in a link; the caret goes after the link.
+function _linkTypedText(url, text) {
+  const caret = _rangeCopy();
+  if (!caret || !_inEditor(caret)) return;
+  let node = caret.startContainer;
+  let end = caret.startOffset;
+  if (node.nodeType !== Node.TEXT_NODE) {
+    node = node.childNodes[end - 1];
+    end = node ? _nodeLength(node) : 0;
+  }
+  const typedText = node && node.nodeType === Node.TEXT_NODE ? node.data.slice(0, end) : '';
+  if (!typedText.endsWith(text)) return;
+  const typed = document.createRange();
+  typed.setStart(node, end - text.length);
+  typed.setEnd(node, end);
+  const a = document.createElement('a');
+  a.setAttribute('href', url);
+  typed.surroundContents(a);
+  const after = document.createRange();
+  after.setStartAfter(a);
+  after.collapse(true);
+  _setRange(after);
 }
 
 function removeLink() {
