@@ -798,35 +798,6 @@ private Q_SLOTS:
 
     // A list item turned off by the list button leaves its text loose in the editor's root;
     // Backspace at its start joins it to the item before, the mark kept.
-    // A list item turned off by the list button leaves its text loose in the editor's root;
-    // Backspace at its start joins it to the item before, the mark kept.
-    void dbgProbe()
-    {
-        const QString desc = QStringLiteral("window.__d = (n) => n.nodeType === 3 ? 'T(' + n.data "
-                                            "+ ')' : n === editor ? 'ED' : n.nodeName;");
-        for (const QString& body :
-             {QStringLiteral(
-                  "<ul><li>a</li></ul><span id=\"ann_k1\" class=\"dm-annot\">b</span> c"),
-              QStringLiteral("a<p><span id=\"ann_k1\" class=\"dm-annot\">b</span></p>"),
-              QStringLiteral("<p>a</p><span id=\"ann_k1\" class=\"dm-annot\">b</span><br>d")}) {
-            for (int k = 0; k < 2; ++k) {
-                QVERIFY(F->LoadBody(body));
-                F->Js(desc +
-                      QStringLiteral(
-                          "window.__dbg=[]; editor.addEventListener('beforeinput', e => { const t "
-                          "= e.getTargetRanges()[0]; __dbg.push(e.inputType + ' ' + "
-                          "__d(t.startContainer) + ',' + t.startOffset + ' ' + __d(t.endContainer) "
-                          "+ ',' + t.endOffset); e.preventDefault(); }, true); true"));
-                QVERIFY(F->SelectText(k == 0 ? QStringLiteral("b") : QStringLiteral("a")));
-                F->Js(k == 0 ? QStringLiteral("getSelection().collapseToStart(); true")
-                             : QStringLiteral("getSelection().collapseToEnd(); true"));
-                F->Key(k == 0 ? Qt::Key_Backspace : Qt::Key_Delete);
-                qWarning("%s: %s", qPrintable(body),
-                         qPrintable(F->JsText(QStringLiteral("__dbg.join(' | ')"))));
-            }
-        }
-    }
-
     void listItemTurnedOffJoinsKeepingMarks()
     {
         const QString body = QStringLiteral(
