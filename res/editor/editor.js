@@ -1242,7 +1242,7 @@ function confirmLinkInsert() {
 // be lost, else by the browser, whose step the link then completes), and across table cells it
 // goes into the first cell.
 function _insertLinkAcross(range, url, text) {
-  const join = _markedJoin(range);
+  const join = _markedJoin(range.cloneRange());
   if (join) {
     _pageEdit(() => {
       _joinBlocks(join, 'insertText', text);
