@@ -55,6 +55,11 @@ const _INERT_ATTRS = [
   ['meta', 'http-equiv', 'data-dm-inert-http-equiv'],
   ['iframe', 'srcdoc', 'data-dm-inert-srcdoc'],
 ];
+// A style element of a body would style the page itself: while shown it carries a type that no
+// style sheet has (its own type, if any, under an inert name), so the browser never applies it.
+const _INERT_STYLE_TYPE = 'text/x-dm-inert';
+const _INERT_STYLE_TYPE_ATTR = 'data-dm-inert-type';
+const _INERT_STYLE_SELECTOR = 'style[type="' + _INERT_STYLE_TYPE + '"]';
 
 // ---------------------------------------------------------------------------------------------
 // Elements and state
@@ -216,18 +221,26 @@ function _disarm(root) {
   for (const [tag, live, inert] of _INERT_ATTRS) {
     root.querySelectorAll(tag + '[' + live + ']').forEach((el) => _swapAttrName(el, live, inert));
   }
+  root.querySelectorAll('style').forEach((el) => {
+    if (el.hasAttribute('type')) _swapAttrName(el, 'type', _INERT_STYLE_TYPE_ATTR);
+    el.setAttribute('type', _INERT_STYLE_TYPE);
+  });
 }
 
 function _rearm(root) {
   for (const [tag, live, inert] of _INERT_ATTRS) {
     root.querySelectorAll(tag + '[' + inert + ']').forEach((el) => _swapAttrName(el, inert, live));
   }
+  root.querySelectorAll(_INERT_STYLE_SELECTOR).forEach((el) => {
+    el.removeAttribute('type');
+    if (el.hasAttribute(_INERT_STYLE_TYPE_ATTR)) _swapAttrName(el, _INERT_STYLE_TYPE_ATTR, 'type');
+  });
 }
 
 // Replaces the editor's content by the html. Markup that could act by itself when it joins the
 // page is parsed where it cannot act, and disarmed first.
 function _setEditorContent(html) {
-  if (!/<meta|srcdoc/i.test(html)) {
+  if (!/<meta|srcdoc|<style/i.test(html)) {
     editor.innerHTML = html;
     return;
   }
@@ -281,7 +294,8 @@ function _restoreDisplayState(taken) {
   for (const [el, cls] of taken) el.setAttribute('class', cls);
 }
 
-const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']').join(',');
+const _INERT_SELECTOR = _INERT_ATTRS.map(([tag, , inert]) => tag + '[' + inert + ']')
+  .concat([_INERT_STYLE_SELECTOR]).join(',');
 
 // The editor's content without display state: what the store keeps.
 function getCleanHTML() {
@@ -1189,7 +1203,9 @@ function confirmLinkInsert() {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
     const range = _currentRange();
-    if (text) {
+    if (text && range && _blockOf(range.startContainer) !== _blockOf(range.endContainer)) {
+      _insertLinkAcross(range, url, text);
+    } else if (text) {
       const a = document.createElement('a');
       a.setAttribute('href', url);
       a.textContent = text;
@@ -1219,6 +1235,48 @@ function confirmLinkInsert() {
   linkEditAnchor = null;
   editor.focus();
   _reportSoon();
+}
+
+// A link with its own text over a selection across blocks stands where that text typed over the
+// selection would: the blocks are joined as typing joins them (by the page where a mark would
+// be lost, else by the browser, whose step the link then completes), and across table cells it
+// goes into the first cell.
+function _insertLinkAcross(range, url, text) {
+  const join = _markedJoin(range.cloneRange());
+  if (join) {
+    _pageEdit(() => {
+      _joinBlocks(join, 'insertText', text);
+      _linkTypedText(url, text);
+    });
+    return;
+  }
+  document.execCommand('insertText', false, text);
+  // Undone and redone together with the typing it completes.
+  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: editor.innerHTML });
+}
+
+// Wraps the text just typed before the caret in a link; the caret goes after the link.
+function _linkTypedText(url, text) {
+  const caret = _rangeCopy();
+  if (!caret || !_inEditor(caret)) return;
+  let node = caret.startContainer;
+  let end = caret.startOffset;
+  if (node.nodeType !== Node.TEXT_NODE) {
+    node = node.childNodes[end - 1];
+    end = node ? _nodeLength(node) : 0;
+  }
+  const typedText = node && node.nodeType === Node.TEXT_NODE ? node.data.slice(0, end) : '';
+  if (!typedText.endsWith(text)) return;
+  const typed = document.createRange();
+  typed.setStart(node, end - text.length);
+  typed.setEnd(node, end);
+  const a = document.createElement('a');
+  a.setAttribute('href', url);
+  typed.surroundContents(a);
+  const after = document.createRange();
+  after.setStartAfter(a);
+  after.collapse(true);
+  _setRange(after);
 }
 
 function removeLink() {
@@ -1888,6 +1946,63 @@ function _settlePastedMarks(before) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Marks split by a new paragraph
+// ---------------------------------------------------------------------------------------------
+
+// The marked elements before a new paragraph, each with its id, so that the halves the browser
+// made can be told apart afterwards.
+let marksBeforeSplit = null;
+
+// Whether an end of the selection lies inside a mark: only then can a new paragraph split one.
+function _caretInMark() {
+  const r = _rangeCopy();
+  if (!r || !_inEditor(r)) return false;
+  return [r.startContainer, r.endContainer].some((n) => {
+    const el = n.nodeType === Node.ELEMENT_NODE ? n : n.parentElement;
+    const mark = el ? el.closest(_MARK_SELECTOR) : null;
+    return !!mark && editor.contains(mark);
+  });
+}
+
+function _marksWithIds() {
+  return new Map(Array.from(editor.querySelectorAll(_MARK_SELECTOR), (el) => [el, el.id]));
+}
+
+// The browser's new paragraph inside a mark makes a second half with the mark's attributes (the
+// id only on one of the halves, which need not be the first). A tag's second half becomes a
+// further span of the tag (no id, no name); an annotation keeps its one span in the first block,
+// so its second half is no mark (a span left without attributes goes, its content stays). True
+// when the tag list changed.
+function _settleSplitMarks(before) {
+  const caret = _selectionPlace();
+  let tags = false;
+  for (const el of editor.querySelectorAll(_MARK_SELECTOR)) {
+    // Only the halves: elements the split made, or whose id it took.
+    if (before.has(el) && before.get(el) === el.id) continue;
+    const hash = el.getAttribute('data-hash');
+    if (hash !== null) {
+      const canonical = _inEditorById(hash);
+      if (canonical && canonical !== el && canonical.getAttribute('data-hash') === hash) {
+        if (el.hasAttribute('data-tag')) tags = true;
+        if (el.getAttribute('id') === hash) el.removeAttribute('id');
+        el.removeAttribute('data-tag');
+      }
+      continue;
+    }
+    const id = el.getAttribute('id');
+    if (id && _inEditorById(id) === el) continue;
+    el.removeAttribute('id');
+    el.classList.remove('dm-annot');
+    if (el.getAttribute('class') === '') el.removeAttribute('class');
+    if (el.tagName === 'SPAN' && el.attributes.length === 0) _unwrap(el);
+  }
+  // The caret stays where the new paragraph put it, also when its span went.
+  const range = _rangeAt(caret);
+  if (_inEditor(range)) _setRange(range);
+  return tags;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Joining blocks that hold marks
 // ---------------------------------------------------------------------------------------------
 
@@ -1938,14 +2053,16 @@ function _markedJoinRange(e) {
   } catch (err) {
     return null;
   }
-  return _markedJoin(range);
+  return _markedJoin(range, true);
 }
 
-// The range when deleting it joins two blocks of which one holds a mark; null otherwise.
-function _markedJoin(range) {
+// The range when deleting it joins two blocks of which one holds a mark; null otherwise. With
+// loose, either side may also be a line of text loose in the editor's root.
+function _markedJoin(range, loose) {
   if (!range || range.collapsed || !_inEditor(range)) return null;
   const first = _blockOf(range.startContainer);
   const second = _blockOf(range.endContainer);
+  if (loose && (!first || !second)) return _markedLooseJoin(range, first, second);
   if (!first || !second || first === second || _holdsBlock(first) || _holdsBlock(second)) {
     return null;
   }
@@ -1954,6 +2071,91 @@ function _markedJoin(range) {
   if (first.closest(_MARK_SELECTOR) || second.closest(_MARK_SELECTOR)) return null;
   if (!first.querySelector(_MARK_SELECTOR) && !second.querySelector(_MARK_SELECTOR)) return null;
   return range;
+}
+
+// The line of inline nodes loose in the editor's root that holds the node, between blocks and
+// line breaks: its nodes and the line break that ends it (null when none does).
+function _looseLine(node) {
+  if (!node || node === editor || !editor.contains(node)) return null;
+  let top = node;
+  while (top.parentNode !== editor) top = top.parentNode;
+  const inline = (n) => !!n && !_isBlock(n) && !_holdsBlock(n) && n.nodeName !== 'BR';
+  if (!inline(top)) return null;
+  const nodes = [top];
+  while (inline(nodes[0].previousSibling)) nodes.unshift(nodes[0].previousSibling);
+  for (let n = top.nextSibling; inline(n); n = n.nextSibling) nodes.push(n);
+  const next = nodes[nodes.length - 1].nextSibling;
+  return { nodes, br: next && next.nodeName === 'BR' ? next : null };
+}
+
+function _lineHoldsMark(line) {
+  return line.nodes.some((n) => n.nodeType === Node.ELEMENT_NODE &&
+    (n.matches(_MARK_SELECTOR) || n.querySelector(_MARK_SELECTOR) !== null));
+}
+
+// A join where a side is loose in the editor's root (the other a block outside a table, or
+// loose too): the range when either side holds a mark, with the sides for _joinLines.
+function _markedLooseJoin(range, firstBlock, secondBlock) {
+  const sides = [[firstBlock, range.startContainer], [secondBlock, range.endContainer]].map(
+    ([block, node]) => {
+      if (block) {
+        const ok = !_holdsBlock(block) && !_cellOf(block) && !block.closest(_MARK_SELECTOR);
+        return ok ? { block, marked: block.querySelector(_MARK_SELECTOR) !== null } : null;
+      }
+      const line = _looseLine(node);
+      return line && { line, marked: _lineHoldsMark(line) };
+    });
+  if (!sides[0] || !sides[1] || !(sides[0].marked || sides[1].marked)) return null;
+  if (sides[0].line && sides[1].line && sides[0].line.nodes[0] === sides[1].line.nodes[0]) {
+    return null;
+  }
+  range.looseSides = sides;
+  return range;
+}
+
+// The page's join of two blocks (see _joinBlocks) where either side may be a line loose in the
+// editor's root: such a line stands in a block of its own while the blocks are joined, and its
+// nodes go back to the root after. The line break that ended a loose second line goes with it.
+function _joinLines(range, input, text) {
+  const sides = range.looseSides;
+  if (!sides) {
+    _joinBlocks(range, input, text);
+    return;
+  }
+  const place = { sc: range.startContainer, so: range.startOffset, ec: range.endContainer,
+    eo: range.endOffset };
+  const holders = sides.map((side) => {
+    if (!side.line) return null;
+    const holder = document.createElement('div');
+    editor.insertBefore(holder, side.line.nodes[0]);
+    for (const n of side.line.nodes) holder.appendChild(n);
+    return holder;
+  });
+  if (sides[1].line && sides[1].line.br && input !== 'insertParagraph') sides[1].line.br.remove();
+  const joined = _rangeAt(place);
+  _joinBlocks(joined, input, text);
+  for (const holder of holders) {
+    if (!holder || !holder.isConnected) continue;
+    // The caret's place without the holder: before the node it stood before, or after the last.
+    const caret = _selectionPlace();
+    let at = null;
+    if (caret && caret.sc === holder) {
+      const ref = holder.childNodes[caret.so] || null;
+      at = { ref, after: ref ? null : holder.lastChild };
+    }
+    _unwrap(holder);
+    if (at) {
+      const r = document.createRange();
+      if (at.ref) r.setStartBefore(at.ref);
+      else if (at.after) r.setStartAfter(at.after);
+      else r.setStart(editor, 0);
+      r.collapse(true);
+      _setRange(r);
+    } else if (caret) {
+      const r = _rangeAt(caret);
+      if (_inEditor(r)) _setRange(r);
+    }
+  }
 }
 
 // A paste over a selection that joins two blocks holding a mark. The browser's paste would join
@@ -2284,10 +2486,12 @@ function _attachListeners() {
     }
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+    marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
     const join = _markedJoinRange(e);
     if (join) {
+      marksBeforeSplit = null;
       e.preventDefault();
-      _pageEdit(() => _joinBlocks(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
+      _pageEdit(() => _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
       editorEditPending = true;
       _restartChangeTimer();
     }
@@ -2306,6 +2510,12 @@ function _attachListeners() {
         return _settlePastedMarks(before);
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
+    } else if (e.inputType === 'insertParagraph' && marksBeforeSplit) {
+      const before = marksBeforeSplit;
+      marksBeforeSplit = null;
+      // Undone and redone together with the new paragraph it completes.
+      const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
+      if (_pageEdit(() => _settleSplitMarks(before), hooks)) notifyTagsUpdated();
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
     } else if (e.inputType === 'historyUndo' && !historyBusy) {

@@ -261,6 +261,72 @@ private Q_SLOTS:
                  QStringLiteral("<p>one <a href=\"https://example.org\">Site</a> three</p>"));
     }
 
+    // A link with its own text over a selection across blocks stands where that text typed
+    // over the selection would, inside a block; across table cells in the first cell. One undo
+    // takes it back, one redo brings it again.
+    void linkWithTextAcrossBlocks_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("expected");
+        const QString link = QStringLiteral("<a href=\"https://x.example/\">Label</a>");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        QTest::newRow("two paragraphs") << "<p>one two</p><p>three four</p>"
+                                        << "two"
+                                        << "three"
+                                        << "<p>one " + link + " four</p>";
+        QTest::newRow("two list items") << "<ul><li>one two</li><li>three four</li></ul>"
+                                        << "two"
+                                        << "three"
+                                        << "<ul><li>one " + link + " four</li></ul>";
+        QTest::newRow("two table cells")
+            << "<table><tbody><tr><td>one two</td><td>three four</td></tr></tbody></table>"
+            << "two"
+            << "three"
+            << "<table><tbody><tr><td>one " + link +
+                   "</td><td>&nbsp;four</td></tr></tbody></table>";
+        QTest::newRow("paragraphs with a mark")
+            << "<p>one two</p><p>" + ann.arg("three") + " four</p>"
+            << "two"
+            << "thr"
+            << "<p>one " + link + ann.arg("ee") + " four</p>";
+    }
+    void linkWithTextAcrossBlocks()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, expected);
+        // What typing the text over the same selection gives.
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        F->Type(QStringLiteral("Label"));
+        const QString typed = F->InnerHtml();
+
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Type(QStringLiteral("x.example/"));
+        F->Key(Qt::Key_Return);
+        F->Type(QStringLiteral("Label"));
+        F->Key(Qt::Key_Return);
+        QCOMPARE(F->InnerHtml(), expected);
+        QString unlinked = expected;
+        unlinked.replace(QStringLiteral("<a href=\"https://x.example/\">Label</a>"),
+                         QStringLiteral("Label"));
+        QCOMPARE(unlinked, typed);
+        QCOMPARE(F->WaitForPost(QStringLiteral("contentChanged"), 1000)
+                     .Msg.value(QStringLiteral("html"))
+                     .toString(),
+                 expected);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), expected);
+    }
+
     void fontSize_data()
     {
         QTest::addColumn<QString>("body");

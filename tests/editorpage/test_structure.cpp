@@ -287,6 +287,58 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), body);
     }
 
+    // The page's style rules for its own elements never match an element of the body that
+    // carries one of their ids or classes: it looks as the same element without them.
+    void pageRulesLeaveBodyElementsAlone_data()
+    {
+        QTest::addColumn<QString>("element"); // opening tag, with what the page's rules name
+        QTest::addColumn<QString>("plain");   // the same element without it
+        QTest::addColumn<QString>("property");
+        QTest::newRow("dialog overlay") << "<div class=\"modal-overlay\">"
+                                        << "<div>"
+                                        << "display";
+        QTest::newRow("toolbar") << "<div id=\"toolbar\">"
+                                 << "<div>"
+                                 << "display";
+        QTest::newRow("colour picker") << "<div class=\"color-picker\">"
+                                       << "<div>"
+                                       << "display";
+        QTest::newRow("table menu") << "<div id=\"table-ctx-menu\">"
+                                    << "<div>"
+                                    << "display";
+        QTest::newRow("source view") << "<div id=\"source-view\">"
+                                     << "<div>"
+                                     << "display";
+        QTest::newRow("history mark") << "<p id=\"undo-mark\">"
+                                      << "<p>"
+                                      << "position";
+        QTest::newRow("editor") << "<div id=\"editor\">"
+                                << "<div>"
+                                << "padding-left";
+        QTest::newRow("menu item") << "<p class=\"ctx-item\">"
+                                   << "<p>"
+                                   << "padding-left";
+        QTest::newRow("highlight colour without a tag") << "<p class=\"red\">"
+                                                        << "<p>"
+                                                        << "background-color";
+    }
+    void pageRulesLeaveBodyElementsAlone()
+    {
+        QFETCH(QString, element);
+        QFETCH(QString, plain);
+        QFETCH(QString, property);
+        const QString close = QStringLiteral("</%1>").arg(plain.mid(1, plain.size() - 2));
+        const QString body =
+            element + QStringLiteral("probe") + close + plain + QStringLiteral("plain") + close;
+        QVERIFY(F->LoadBody(body));
+        const QString style = QStringLiteral("getComputedStyle(editor.children[%1])"
+                                             ".getPropertyValue(%2)");
+        QCOMPARE(F->Js(QStringLiteral("editor.children.length")).toInt(), 2);
+        QCOMPARE(F->JsText(style.arg(QStringLiteral("0"), JsString(property))),
+                 F->JsText(style.arg(QStringLiteral("1"), JsString(property))));
+        QCOMPARE(F->CleanHtml(), body);
+    }
+
     void sourceViewWithoutEditsChangesNothing()
     {
         const QString body = QStringLiteral(
