@@ -602,19 +602,11 @@ function _climbToHost(node, offset, isEnd, host, split, found) {
 }
 
 // The second piece of an element split in two. Only the first piece keeps the element's id (and
-// a tag's name): a piece of a tag is a further span of the tag, shown as the tag is.
+// a tag's name): a piece of a tag is a further span of the tag.
 function _splitPiece(el) {
-  if (!el.hasAttribute('data-hash')) {
-    const copy = el.cloneNode(false);
-    copy.removeAttribute('id');
-    return copy;
-  }
-  const piece = document.createElement(el.localName);
-  piece.setAttribute('data-hash', el.getAttribute('data-hash'));
-  const colour = el.getAttribute('data-colour');
-  if (colour !== null) piece.setAttribute('data-colour', colour);
-  const shown = (el.getAttribute('class') || '').split(/\s+/).filter((c) => _DISPLAY_CLASSES.has(c));
-  if (shown.length > 0) piece.className = shown.join(' ');
+  const piece = el.cloneNode(false);
+  piece.removeAttribute('id');
+  if (piece.hasAttribute('data-hash')) piece.removeAttribute('data-tag');
   return piece;
 }
 

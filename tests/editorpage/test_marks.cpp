@@ -578,6 +578,18 @@ private Q_SLOTS:
             << "and"
             << "annotation"
             << "<p>see " + tg.arg("tagged ") + Annot(piece.arg("words") + " and") + " more</p>";
+        // The user's own colour on the tag stays on both pieces.
+        const QString coloured =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\"%1 style=\"background-color: "
+                           "rgb(255, 255, 153);\">%2</span>");
+        const QString canonical = QStringLiteral(" id=\"tg\" data-tag=\"T\"");
+        QTest::newRow("size over the end of a tag the user coloured")
+            << "<p>see " + coloured.arg(canonical, "tagged words") + " and more</p>"
+            << "words"
+            << "and"
+            << "size"
+            << "<p>see " + coloured.arg(canonical, "tagged ") +
+                   size.arg(coloured.arg(QString(), "words") + " and") + " more</p>";
         QTest::newRow("size over the start of a tag")
             << tagBody << "see"
             << "tagged"
