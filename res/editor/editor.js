@@ -45,6 +45,7 @@ const _BLOCK_SELECTOR = Array.from(_BLOCK_TAGS).join(',');
 const _NO_SPAN_PARENTS = new Set(['TABLE', 'THEAD', 'TBODY', 'TFOOT', 'TR', 'COLGROUP', 'UL', 'OL']);
 
 const BLOCK_NOTICE = 'Please select text within one block (a paragraph, list item or table cell).';
+const OVERLAP_NOTICE = 'Please select text within one annotation or around the whole of it.';
 const CHANGE_DELAY_MS = 1500;
 // Typing that goes on without that pause is still reported this often.
 const CHANGE_MAX_DELAY_MS = 5000;
@@ -555,8 +556,8 @@ function _shrinkRange(range) {
   return r;
 }
 
-// How one span can wrap the range inside one block, without splitting, moving or holding a
-// block: null when it cannot (the range crosses blocks).
+// How one span can wrap the range inside one block, without moving or holding a block: null
+// when it cannot (the range crosses blocks). splitsAnnot: an annotation would have to be split.
 function _planSpanWrap(selected) {
   if (!_usable(selected)) return null;
   const range = _shrinkRange(selected);
@@ -574,21 +575,93 @@ function _planSpanWrap(selected) {
   const partial = startChain.concat(endChain).filter((n) => n.nodeType === Node.ELEMENT_NODE);
   if (partial.some(_isBlock)) return null;
   if (range.cloneContents().querySelector(_BLOCK_SELECTOR)) return null;
-  return { kind: partial.length === 0 ? 'surround' : 'extract', range };
+  const split = [];
+  _climbToHost(range.endContainer, range.endOffset, true, host, null, split);
+  _climbToHost(range.startContainer, range.startOffset, false, host, null, split);
+  return { range, host, splitsAnnot: split.some(_isAnnotation) };
 }
 
-// Wraps the range in the span as planned; false when the range cannot be wrapped.
+const _ANNOT_SELECTOR = '.dm-annot, [id^="ann_"]';
+
+function _isAnnotation(el) {
+  return !el.hasAttribute('data-hash') && el.matches(_ANNOT_SELECTOR);
+}
+
+// Whether the node holds something other than empty text between the two offsets.
+function _hasContent(node, from, to) {
+  if (node.nodeType !== Node.ELEMENT_NODE) return to > from;
+  for (let i = from; i < to; i++) {
+    const c = node.childNodes[i];
+    if (c.nodeType !== Node.TEXT_NODE || c.data !== '') return true;
+  }
+  return false;
+}
+
+// Goes from one end of a range up to host and gives the end's offset among host's children. An
+// element on the way that holds content on both sides of the end is split there by split(el,
+// offset), which leaves the part before the offset in el and puts the rest in a new element after
+// it; each such element is added to found. An element whose content lies all on one side is
+// passed by whole. Without split nothing changes (a text node counts as split where the end lies
+// inside it) and found lists what would be split.
+function _climbToHost(node, offset, isEnd, host, split, found) {
+  // Once something is split, each element above it holds a piece on either side.
+  let cut = false;
+  while (node !== host) {
+    const len = _nodeLength(node);
+    const inside = cut || (isEnd ? _hasContent(node, 0, offset) : _hasContent(node, offset, len));
+    const outside = cut || (isEnd ? _hasContent(node, offset, len) : _hasContent(node, 0, offset));
+    const parent = node.parentNode;
+    const idx = Array.prototype.indexOf.call(parent.childNodes, node);
+    cut = inside && outside;
+    if (cut && node.nodeType === Node.ELEMENT_NODE) {
+      found.push(node);
+      if (split) split(node, offset);
+    }
+    if (isEnd) offset = inside ? idx + 1 : idx;
+    else offset = inside && !outside ? idx : idx + 1;
+    node = parent;
+  }
+  return offset;
+}
+
+// The second piece of an element split in two. Only the first piece keeps the element's id (and
+// a tag's name): a piece of a tag is a further span of the tag.
+function _splitPiece(el) {
+  const piece = el.cloneNode(false);
+  piece.removeAttribute('id');
+  if (piece.hasAttribute('data-hash')) piece.removeAttribute('data-tag');
+  return piece;
+}
+
+// Splits el at the offset in place: the children from it on move into a new piece after el.
+function _splitElementAt(el, offset) {
+  const piece = _splitPiece(el);
+  el.parentNode.insertBefore(piece, el.nextSibling);
+  while (el.childNodes.length > offset) piece.appendChild(el.childNodes[offset]);
+}
+
+// Wraps the range in the span as planned; false when the range cannot be wrapped. Partly
+// selected elements are split in place (never an annotation), so every node stays in the
+// document while it moves.
 function _wrapInSpan(range, span) {
   const plan = _planSpanWrap(range);
-  if (!plan) return false;
-  if (plan.kind === 'surround') {
-    plan.range.surroundContents(span);
-  } else {
-    const frag = plan.range.extractContents();
-    span.appendChild(frag);
-    plan.range.insertNode(span);
-  }
+  if (!plan || plan.splitsAnnot) return false;
+  const host = plan.host;
+  const r = _splitRangeEnds(plan.range);
+  const cut = [];
+  const endAt = _climbToHost(r.endContainer, r.endOffset, true, host, _splitElementAt, cut);
+  const next = host.childNodes[endAt] || null;
+  const startAt = _climbToHost(r.startContainer, r.startOffset, false, host, _splitElementAt, cut);
+  host.insertBefore(span, host.childNodes[startAt] || null);
+  while (span.nextSibling && span.nextSibling !== next) span.appendChild(span.nextSibling);
   return true;
+}
+
+// The notice for a range that one span cannot wrap; empty when it can.
+function _spanWrapNotice(range) {
+  const plan = _planSpanWrap(range);
+  if (!plan) return BLOCK_NOTICE;
+  return plan.splitsAnnot ? OVERLAP_NOTICE : '';
 }
 
 function _selectContents(node) {
@@ -802,8 +875,39 @@ function _pageEdit(fn, hooks) {
     }));
     observer.disconnect();
     if (records.length > 0) {
-      _keepInHistory({ records, before, after: _selectionPlace(), hooks: hooks || {} });
+      _keepInHistory({
+        records, filled: _addedStructure(records), before, after: _selectionPlace(),
+        hooks: hooks || {},
+      });
     }
+  }
+}
+
+// The child lists, as they are now, of every element the change put into the editor. What is
+// done to nodes outside the document (a copy the range extraction fills) is not observed, so the
+// mutations alone would redo the change without it; a redo sets these lists again.
+function _addedStructure(records) {
+  const lists = [];
+  const seen = new Set();
+  for (const rec of records) {
+    for (const n of rec.added) {
+      if (n.nodeType !== Node.ELEMENT_NODE || seen.has(n) || !editor.contains(n)) continue;
+      const walker = document.createTreeWalker(n, NodeFilter.SHOW_ELEMENT);
+      for (let el = n; el; el = walker.nextNode()) {
+        if (seen.has(el)) continue;
+        seen.add(el);
+        lists.push([el, Array.from(el.childNodes)]);
+      }
+    }
+  }
+  return lists;
+}
+
+function _refill(lists) {
+  for (const [el, kids] of lists) {
+    const now = el.childNodes;
+    const same = now.length === kids.length && kids.every((k, i) => now[i] === k);
+    if (!same) el.replaceChildren(...kids);
   }
 }
 
@@ -893,6 +997,7 @@ function _redoPageEdit() {
     _restoreFocus(historyFocus, historyRange);
     return;
   }
+  _refill(entry.filled);
   pageDone.push(entry);
   const after = _rangeAt(entry.after);
   _restoreFocus(historyFocus, _inEditor(after) ? after : historyRange);
@@ -908,7 +1013,7 @@ function _redoPageEdit() {
 // page's finished, that change is redone with it.
 function _redoChained() {
   const entry = pageUndone[pageUndone.length - 1];
-  if (!entry || !entry.hooks.chain || editor.innerHTML !== entry.hooks.chainHtml) return;
+  if (!entry || !entry.hooks.chain || getCleanHTML() !== entry.hooks.chainHtml) return;
   _historyCommand('redo');
   _redoPageEdit();
 }
@@ -1835,9 +1940,10 @@ function openAnnotModal() {
     window.alert('Please select some text in the note before adding an annotation.');
     return;
   }
-  if (!_planSpanWrap(annotSavedRange)) {
+  const notice = _spanWrapNotice(annotSavedRange);
+  if (notice) {
     annotSavedRange = null;
-    window.alert(BLOCK_NOTICE);
+    window.alert(notice);
     return;
   }
   const text = annotSavedRange.toString().trim();
@@ -1883,7 +1989,7 @@ function confirmAnnotInsert() {
     if (wrapped) _selectContents(span);
     return wrapped;
   }, hooks)) {
-    window.alert(BLOCK_NOTICE);
+    window.alert(_spanWrapNotice(range) || BLOCK_NOTICE);
     return;
   }
   // The body holding the new span goes first, so a save in between keeps the annotation.
@@ -1928,30 +2034,47 @@ function _settlePastedMarks(before) {
   if (pasted.length === 0) return false;
   const counts = new Map();
   for (const el of editor.querySelectorAll('[id]')) counts.set(el.id, (counts.get(el.id) || 0) + 1);
-  const newHash = new Map();
+  // Each pasted first span of a tag whose id is taken starts a tag of its own, also when the
+  // clipboard held two copies of one span.
+  const firsts = new Map(); // a pasted first span: the tag id it was copied with, its id now
+  let renamed = false;
   for (const el of pasted) {
     const id = el.getAttribute('id');
-    if (id === null || (counts.get(id) || 0) < 2) continue;
-    counts.set(id, counts.get(id) - 1);
     const hash = el.getAttribute('data-hash');
+    if (id === null || (counts.get(id) || 0) < 2) {
+      if (id !== null && hash === id) firsts.set(el, [hash, id]);
+      continue;
+    }
+    counts.set(id, counts.get(id) - 1);
     if (hash !== null) {
-      if (!newHash.has(hash)) newHash.set(hash, _makeTagId());
-      el.setAttribute('id', newHash.get(hash));
-      el.setAttribute('data-hash', newHash.get(hash));
+      const fresh = _makeTagId();
+      el.setAttribute('id', fresh);
+      el.setAttribute('data-hash', fresh);
+      firsts.set(el, [hash, fresh]);
+      renamed = true;
     } else if (el.classList.contains('dm-annot')) {
       _unwrap(el);
     } else {
       el.removeAttribute('id');
     }
   }
-  // The other pasted passages of a copied tag belong to the copy.
+  if (!renamed) return false;
+  // The other pasted passages of a copied tag belong to the pasted first span before them (those
+  // before the first one, to that one).
+  const current = new Map();
+  for (const [old, id] of firsts.values()) {
+    if (!current.has(old)) current.set(old, id);
+  }
   for (const el of pasted) {
+    const first = firsts.get(el);
     const hash = el.getAttribute('data-hash');
-    if (hash !== null && !el.hasAttribute('id') && newHash.has(hash)) {
-      el.setAttribute('data-hash', newHash.get(hash));
+    if (first) {
+      current.set(first[0], first[1]);
+    } else if (hash !== null && !el.hasAttribute('id') && current.has(hash)) {
+      el.setAttribute('data-hash', current.get(hash));
     }
   }
-  return newHash.size > 0;
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -2189,11 +2312,14 @@ function _joinForPaste(e) {
   }
   const join = _markedJoin(range);
   if (!join) return;
-  const hooks = { pasted: false, deletedHtml: '', second: _blockOf(join.endContainer) };
+  const hooks = {
+    pasted: false, deletedHtml: '', deletedClean: '', second: _blockOf(join.endContainer),
+  };
   _pageEdit(() => _deleteApart(join), hooks);
   const last = pageDone[pageDone.length - 1];
   if (last && last.hooks === hooks) {
     hooks.deletedHtml = editor.innerHTML;
+    hooks.deletedClean = getCleanHTML();
     pasteJoin = hooks;
   }
   editorEditPending = true;
@@ -2355,7 +2481,8 @@ function _restorePastedOverMarks() {
 function _undoChained() {
   const entry = pageDone[pageDone.length - 1];
   if (!entry || !entry.hooks || !entry.hooks.pasted) return;
-  if (editor.innerHTML !== entry.hooks.deletedHtml) return;
+  // Without display state, which showing tags may have changed since.
+  if (getCleanHTML() !== entry.hooks.deletedClean) return;
   _historyCommand('undo');
   _undoPageEdit();
 }
@@ -2510,7 +2637,8 @@ function _attachListeners() {
       const before = marksBeforePaste;
       marksBeforePaste = null;
       // Undone and redone together with the paste it completes.
-      const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
+      // Compared without display state, which showing tags changes in between.
+      const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
       const settle = () => {
         if (e.inputType === 'insertFromPaste') {
           _joinAfterPaste();

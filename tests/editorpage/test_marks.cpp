@@ -16,6 +16,8 @@ const QString BlockNotice =
     QStringLiteral("Please select text within one block (a paragraph, list item or table cell).");
 const QString TagAlert =
     QStringLiteral("Please select some text in the note before inserting a tag.");
+const QString OverlapNotice =
+    QStringLiteral("Please select text within one annotation or around the whole of it.");
 const QString AnnotAlert =
     QStringLiteral("Please select some text in the note before adding an annotation.");
 
@@ -540,6 +542,190 @@ private Q_SLOTS:
         const QString clean = F->CleanHtml();
         QVERIFY(F->LoadBody(clean));
         QCOMPARE(F->CleanHtml(), clean);
+    }
+
+    // Font size, an annotation or a tag over part of a mark never copies the mark's identity: a
+    // piece split off a tag is a further span of it, and an annotation keeps its one span (a new
+    // annotation over part of another is refused). Undo and redo give back exactly each state.
+    void partlyCoveredMarkKeepsItsIdentity_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("op");       // "size", "annotation" or "tag"
+        QTest::addColumn<QString>("expected"); // new ids masked; empty: refused
+        const QString tagged = QStringLiteral("<p>see <span data-hash=\"tg\" data-colour=\"red\" "
+                                              "id=\"tg\" data-tag=\"T\">%1</span>%2 "
+                                              "more</p>");
+        const QString noted =
+            QStringLiteral("<p>see <span id=\"ann_k1\" class=\"dm-annot\">%1</span>%2 more</p>");
+        const QString tg = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString piece =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString size = QStringLiteral("<span style=\"font-size: 14pt;\">%1</span>");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tagBody = tagged.arg("tagged words", " and");
+        const QString annBody = noted.arg("noted words", " and");
+
+        QTest::newRow("size over the end of a tag")
+            << tagBody << "words"
+            << "and"
+            << "size"
+            << "<p>see " + tg.arg("tagged ") + size.arg(piece.arg("words") + " and") + " more</p>";
+        QTest::newRow("annotation over the end of a tag")
+            << tagBody << "words"
+            << "and"
+            << "annotation"
+            << "<p>see " + tg.arg("tagged ") + Annot(piece.arg("words") + " and") + " more</p>";
+        // The user's own colour on the tag stays on both pieces.
+        const QString coloured =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\"%1 style=\"background-color: "
+                           "rgb(255, 255, 153);\">%2</span>");
+        const QString canonical = QStringLiteral(" id=\"tg\" data-tag=\"T\"");
+        QTest::newRow("size over the end of a tag the user coloured")
+            << "<p>see " + coloured.arg(canonical, "tagged words") + " and more</p>"
+            << "words"
+            << "and"
+            << "size"
+            << "<p>see " + coloured.arg(canonical, "tagged ") +
+                   size.arg(coloured.arg(QString(), "words") + " and") + " more</p>";
+        QTest::newRow("size over the start of a tag")
+            << tagBody << "see"
+            << "tagged"
+            << "size"
+            << "<p>" + size.arg("see " + tg.arg("tagged")) + piece.arg(" words") + " and more</p>";
+        QTest::newRow("size from the start of a tag")
+            << tagBody << "tagged"
+            << "and"
+            << "size"
+            << "<p>see " + size.arg(tg.arg("tagged words") + " and") + " more</p>";
+        QTest::newRow("tag over the end of a tag")
+            << tagBody << "words"
+            << "and"
+            << "tag"
+            << "<p>see " + tg.arg("tagged " + Tag("words", true)) + Tag(" and", false) +
+                   " more</p>";
+        QTest::newRow("size over the end of an annotation")
+            << annBody << "words"
+            << "and"
+            << "size"
+            << "<p>see " + ann.arg("noted " + size.arg("words")) + size.arg(" and") + " more</p>";
+        QTest::newRow("annotation over the end of an annotation") << annBody << "words"
+                                                                  << "and"
+                                                                  << "annotation" << QString();
+        QTest::newRow("annotation from the start of an annotation")
+            << annBody << "noted"
+            << "and"
+            << "annotation"
+            << "<p>see " + Annot(ann.arg("noted words") + " and") + " more</p>";
+        QTest::newRow("tag over the end of an annotation")
+            << annBody << "words"
+            << "and"
+            << "tag"
+            << "<p>see " + ann.arg("noted " + Tag("words", true)) + Tag(" and", false) +
+                   " more</p>";
+    }
+    void partlyCoveredMarkKeepsItsIdentity()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, op);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        F->Page()->FAlerts.clear();
+        if (expected.isEmpty()) {
+            F->PressPaneButton(QStringLiteral("openAnnotModal"));
+            QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{OverlapNotice}, 2000);
+            QVERIFY(!Open(QStringLiteral("modal-annot")));
+            QCOMPARE(F->InnerHtml(), body);
+            return;
+        }
+        if (op == QLatin1String("size")) {
+            F->Js(QStringLiteral("sizeSelect.value = '14pt'; sizeSelect.dispatchEvent(new "
+                                 "Event('change')); true"));
+        } else if (op == QLatin1String("annotation")) {
+            AddAnnotation(QStringLiteral("n"));
+        } else {
+            InsertTag(QStringLiteral("T"));
+        }
+        const QString done = F->InnerHtml();
+        // The generated ids: the new annotation's, the new tag's.
+        QString masked = done;
+        const QString newIds = F->JsText(QStringLiteral(
+            "Array.from(editor.querySelectorAll('[id]'), (e) => e.id).filter((id) => id !== 'tg'"
+            " && id !== 'ann_k1').join(' ')"));
+        for (const QString& id : newIds.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            masked.replace(QLatin1Char('"') + id + QLatin1Char('"'),
+                           id.startsWith(QLatin1String("ann_")) ? QStringLiteral("\"ANN\"")
+                                                                : QStringLiteral("\"ID\""));
+        }
+        QCOMPARE(masked, expected);
+        QCOMPARE(F->JsText(QStringLiteral(
+                     "(function(){ const ids = Array.from(editor.querySelectorAll('[id]'),"
+                     " (e) => e.id); return ids.filter((id, i) => ids.indexOf(id) !== i)"
+                     ".join(); })()")),
+                 QString());
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(),
+                 int(expected.count(QStringLiteral("data-tag="))));
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), done);
+        const QString clean = F->CleanHtml();
+        QVERIFY(F->LoadBody(clean));
+        QCOMPARE(F->CleanHtml(), clean);
+    }
+
+    // A clipboard that holds two copies of one tag's first span gives each pasted copy a tag of
+    // its own; a further span of the tag pasted after a copy belongs to that copy.
+    void clipboardCopiesOfOneTagGetOwnIds_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("tags");         // tags listed after the paste
+        QTest::addColumn<QString>("original"); // the id of the note's own tag ("-": none)
+        const QString tg = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">tagged</span>");
+        QTest::newRow("into the note holding the tag")
+            << "<p>one " + tg + "</p><p>here</p>" << 3 << "tg";
+        QTest::newRow("into another note") << "<p>here</p>" << 2 << "-";
+    }
+    void clipboardCopiesOfOneTagGetOwnIds()
+    {
+        QFETCH(QString, body);
+        QFETCH(int, tags);
+        QFETCH(QString, original);
+        auto* clip = new QMimeData;
+        clip->setText(QStringLiteral("first piece second"));
+        clip->setHtml(QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">first</span> "
+            "<span data-hash=\"tg\" data-colour=\"red\">piece</span> "
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">second</span>"));
+        QGuiApplication::clipboard()->setMimeData(clip);
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('second')")));
+        const auto hashOf = [this](const QString& AText, const QString& AAttr) {
+            return F->JsText(
+                QStringLiteral("(function(){ const e = Array.from(editor.querySelectorAll("
+                               "'[data-hash]')).find((s) => s.textContent === %1);"
+                               " return e ? e.getAttribute('%2') || '' : '-'; })()")
+                    .arg(JsString(AText), AAttr));
+        };
+        const QString first = hashOf(QStringLiteral("first"), QStringLiteral("data-hash"));
+        const QString second = hashOf(QStringLiteral("second"), QStringLiteral("data-hash"));
+        QVERIFY2(first != second, qPrintable(F->InnerHtml()));
+        QCOMPARE(hashOf(QStringLiteral("first"), QStringLiteral("id")), first);
+        QCOMPARE(hashOf(QStringLiteral("second"), QStringLiteral("id")), second);
+        QCOMPARE(hashOf(QStringLiteral("piece"), QStringLiteral("data-hash")), first);
+        QCOMPARE(hashOf(QStringLiteral("piece"), QStringLiteral("id")), QString());
+        QCOMPARE(hashOf(QStringLiteral("tagged"), QStringLiteral("id")), original);
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(), tags);
+        const TPosted listed = F->WaitForPost(QStringLiteral("tagsUpdated"), 500);
+        QCOMPARE(listed.Msg.value(QStringLiteral("tags")).toArray().size(), tags);
     }
 
     // Deleting across the boundary of two blocks joins them; a mark whose text is not deleted

@@ -226,6 +226,38 @@ private Q_SLOTS:
             << "font size"
             << "<p>one <span style=\"font-size: 14pt;\">two</span></p><p><span "
                "style=\"font-size: 14pt;\">three</span> four</p>";
+        // Over nested inline formatting: the partly selected elements are split, and redo gives
+        // back every piece with its text.
+        const QString linked =
+            QStringLiteral("<p>one <a href=\"https://x/\">two <i>three</i> five</a> four</p>");
+        const QString nested = QStringLiteral("<p><b>bold <i>deep</i> text</b> end</p>");
+        QTest::newRow("font size over a link's italics")
+            << linked << false << "three|four"
+            << "font size"
+            << "<p>one <a href=\"https://x/\">two </a><span style=\"font-size: 14pt;\"><a "
+               "href=\"https://x/\"><i>three</i> five</a> four</span></p>";
+        QTest::newRow("annotation over a link's italics")
+            << linked << false << "three|four"
+            << "annotation"
+            << "<p>one <a href=\"https://x/\">two </a><span id=\"ANN\" class=\"dm-annot\"><a "
+               "href=\"https://x/\"><i>three</i> five</a> four</span></p>";
+        QTest::newRow("font size over nested bold")
+            << nested << false << "deep|end"
+            << "font size"
+            << "<p><b>bold </b><span style=\"font-size: 14pt;\"><b><i>deep</i> text</b> "
+               "end</span></p>";
+        QTest::newRow("annotation over nested bold")
+            << nested << false << "eep|tex"
+            << "annotation"
+            << "<p><b>bold <i>d</i><span id=\"ANN\" class=\"dm-annot\"><i>eep</i> "
+               "tex</span>t</b> end</p>";
+        QTest::newRow("tag over a link's italics")
+            << linked << false << "three|four"
+            << "tag"
+            << "<p>one <a href=\"https://x/\">two <i><span data-hash=\"ID\" "
+               "data-colour=\"yellow\" id=\"ID\" data-tag=\"T\">three</span></i><span "
+               "data-hash=\"ID\" data-colour=\"yellow\"> five</span></a><span data-hash=\"ID\" "
+               "data-colour=\"yellow\"> four</span></p>";
         QTest::newRow("tag removed from the pane")
             << tagged << false << QString() << "host:removeTag"
             << "<p>one two three</p>";
@@ -466,6 +498,115 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), pasted);
         Undo();
         QCOMPARE(F->InnerHtml(), before);
+    }
+
+    // A change of the page's that moves nodes through places outside the document (a range's
+    // content extracted into a fragment, an element filled before it is inserted) is redone
+    // exactly: every node comes back where the change put it.
+    void changesOutsideTheDocumentAreRedone_data()
+    {
+        QTest::addColumn<QString>("change"); // script run as one change of the page's
+        QTest::addColumn<QString>("after");
+        QTest::newRow("range content extracted into a fragment")
+            << "const r = document.createRange(); const t = editor.querySelector('i').firstChild;"
+               " r.setStart(t, 0); r.setEnd(editor.firstChild.lastChild, 5);"
+               " const s = document.createElement('span'); s.appendChild(r.extractContents());"
+               " r.insertNode(s);"
+            << "<p>one <a href=\"https://x/\">two <i></i></a><span><a "
+               "href=\"https://x/\"><i>three</i>"
+               " five</a> four</span></p>";
+        QTest::newRow("nodes moved into an element before it is inserted")
+            << "const a = editor.querySelector('a'); const s = document.createElement('b');"
+               " while (a.firstChild) s.appendChild(a.firstChild); a.replaceWith(s);"
+            << "<p>one <b>two <i>three</i> five</b> four</p>";
+    }
+    void changesOutsideTheDocumentAreRedone()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, after);
+        const QString body =
+            QStringLiteral("<p>one <a href=\"https://x/\">two <i>three</i> five</a> four</p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Js(QStringLiteral("_pageEdit(() => { %1 }); true").arg(change));
+        QCOMPARE(F->InnerHtml(), after);
+        Undo();
+        QCOMPARE(F->InnerHtml(), body);
+        Redo();
+        QCOMPARE(F->InnerHtml(), after);
+        Undo();
+        QCOMPARE(F->InnerHtml(), body);
+    }
+
+    // Tags shown or faded between a paste and its undo change nothing of what undo and redo
+    // give: the paste's own steps are still undone and redone together with it.
+    void displayStateNeverChangesUndo_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("copy");   // "x|y": copied from the note; empty: "zz" given
+        QTest::addColumn<QString>("select"); // "x|y": pasted over x to y; empty: at the end
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("after"); // the clean body after the paste
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString marked =
+            "<p>start " + ann.arg("anchored") + " and " + tag.arg("tagged") + "</p>";
+        const QString blocks = "<p>ab</p><p>" + ann.arg("cd") + " " + tag.arg("t") + "</p>";
+        const QString showAll = QStringLiteral("{\"type\":\"showAll\"}");
+        const QString fade =
+            QStringLiteral("{\"type\":\"fadeTag\",\"id\":\"tg\",\"colour\":\"red\"}");
+        // The pasted copy of the annotation gives its span up.
+        QTest::newRow("copy of an annotation, all shown")
+            << marked + "<p>here</p>"
+            << "start|and" << QString() << showAll
+            << marked + "<p>herestart&nbsp;anchored&nbsp;and</p>";
+        QTest::newRow("copy of an annotation, tag faded")
+            << marked + "<p>here</p>"
+            << "start|and" << QString() << fade
+            << marked + "<p>herestart&nbsp;anchored&nbsp;and</p>";
+        QTest::newRow("over marked blocks, all shown")
+            << blocks << QString() << "b|c" << showAll
+            << "<p>azz" + ann.arg("d") + " " + tag.arg("t") + "</p>";
+        QTest::newRow("over marked blocks, tag faded")
+            << blocks << QString() << "b|c" << fade
+            << "<p>azz" + ann.arg("d") + " " + tag.arg("t") + "</p>";
+    }
+    void displayStateNeverChangesUndo()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, copy);
+        QFETCH(QString, select);
+        QFETCH(QString, display);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        if (copy.isEmpty()) {
+            auto* clip = new QMimeData;
+            clip->setText(QStringLiteral("zz"));
+            QGuiApplication::clipboard()->setMimeData(clip);
+        } else {
+            const QStringList ends = copy.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends[1]));
+            F->Key(Qt::Key_C, Qt::ControlModifier);
+        }
+        if (select.isEmpty()) {
+            F->ClickIntoEditor();
+        } else {
+            const QStringList ends = select.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends[1]));
+        }
+        const QString shown = F->InnerHtml();
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.innerHTML !== %1").arg(JsString(shown))));
+        QCOMPARE(F->CleanHtml(), after);
+        F->SendText(display);
+        QVERIFY(F->InnerHtml() != F->CleanHtml());
+        Undo();
+        QCOMPARE(F->CleanHtml(), shown);
+        Redo();
+        QCOMPARE(F->CleanHtml(), after);
+        Undo();
+        QCOMPARE(F->CleanHtml(), shown);
     }
 
     // An annotation undone leaves the body the host is given at once (so its record goes with
