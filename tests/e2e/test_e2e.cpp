@@ -122,6 +122,18 @@ class TestEndToEnd : public QObject
         return n;
     }
     QString Saved(int64_t AId) { return AppDB->GetNote(AId).Body; }
+    // The notes, with AText typed at the end of the first one and read by the page.
+    TNotes TypedIntoFirst(const QString& AText)
+    {
+        const TNotes n = MakeNotes();
+        if (!F->OpenNote(n.Book, n.A))
+            return {};
+        F->ClickIntoEditor();
+        F->Type(AText);
+        if (!F->WaitJs(QString("editor.innerText.includes('%1')").arg(AText.trimmed())))
+            return {};
+        return n;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -361,6 +373,35 @@ private Q_SLOTS:
         QCOMPARE(pane->RowCount(), 0);
     }
 
+    // Deleted with its text and saved, an annotation's record goes; undone while the note is
+    // still shown, the span comes back with the record it had.
+    void annotationUndoneAfterASaveGetsItsRecordBack()
+    {
+        const TNotes n = MakeNotes();
+        AppDB->SaveNote(n.A, "Alpha", "",
+                        "<p>he said <span class=\"dm-annot\" id=\"ann_1\">it</span> today</p>");
+        AppDB->CreateAnnotation(n.A, "ann_1", "it", "the user's note");
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 1);
+        F->ClickIntoEditor();
+        F->SelectAll();
+        F->Key(Qt::Key_Backspace);
+        QTRY_VERIFY_WITH_TIMEOUT(!Saved(n.A).contains("ann_1"), 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 3000);
+        QVERIFY(AppDB->GetAnnotationsByNote(n.A).empty());
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 0);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(F->WaitJs("!!document.getElementById('ann_1')"));
+        QTRY_COMPARE_WITH_TIMEOUT(AppDB->GetAnnotationsByNote(n.A).size(), size_t(1), 6000);
+        const TAnnotation back = AppDB->GetAnnotationsByNote(n.A).front();
+        QCOMPARE(back.SpanId, QString("ann_1"));
+        QCOMPARE(back.Snippet, QString("it"));
+        QCOMPARE(back.Body, QString("the user's note"));
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Saved(n.A).contains("id=\"ann_1\""), 6000);
+        QCOMPARE(AppDB->GetAnnotationsByNote(n.A).size(), size_t(1));
+    }
+
     void attachmentsPreviewedExportedDeleted()
     {
         const TNotes n = MakeNotes();
@@ -511,11 +552,8 @@ private Q_SLOTS:
     void slowPageIsWaitedFor()
     {
         QFETCH(QString, road);
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" quick");
-        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
         QVERIFY(!F->Editor()->Dirty());
         {
             TStoppedPage stopped(F->View()->page()->renderProcessPid());
@@ -561,11 +599,8 @@ private Q_SLOTS:
     void closeAsksWhenThePageDoesNotAnswer()
     {
         QFETCH(bool, killed);
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" quick");
-        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
         const qint64 pid = F->View()->page()->renderProcessPid();
         QVERIFY(pid > 0);
         std::unique_ptr<TStoppedPage> stopped;
@@ -605,11 +640,8 @@ private Q_SLOTS:
     // editor waits, and then goes into the note whose title was shown, never the one before.
     void typingAfterASwitchGoesToTheShownNote()
     {
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" one");
-        QVERIFY(F->WaitJs("editor.innerText.includes('one')"));
+        const TNotes n = TypedIntoFirst(" one");
+        QVERIFY(n.A != 0);
         const QPoint inText = F->CentreOf("#editor p");
         QListWidget* list = F->Form()->NoteListPane()->List();
         {
