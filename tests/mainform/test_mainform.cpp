@@ -666,27 +666,32 @@ private Q_SLOTS:
         store.Open();
         const int64_t third = AppDB->CreateNote(s.Work, "Third");
         store.Close();
-        RunSQL(store.Path("quorvel.db"),
-               QString("UPDATE notes SET updated_at = 1000 WHERE id = %1; UPDATE notes SET "
-                       "updated_at = 2000 WHERE id = %2; UPDATE notes SET updated_at = 3000 "
-                       "WHERE id = %3")
-                   .arg(s.Note1)
-                   .arg(s.Note2)
-                   .arg(third));
+        // Newest first: the third note, the second, the first.
+        const std::pair<int64_t, int> stamps[] = {{s.Note1, 1000}, {s.Note2, 2000}, {third, 3000}};
+        for (const auto& [id, stamp] : stamps)
+            RunSQL(store.Path("quorvel.db"),
+                   QString("UPDATE notes SET updated_at = %1 WHERE id = %2").arg(stamp).arg(id));
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         form.NotebookPane()->SelectNotebook(s.Work);
         QListWidget* list = form.NoteListPane()->List();
-        // Newest first: the third note, the second, the first.
         QCOMPARE(list->row(RowWithId(list, third)), 0);
+        QCOMPARE(list->row(RowWithId(list, s.Note1)), 2);
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->TitleEdit()->setText("Changed title");
+        bool refilled = false;
+        QObject watch;
+        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch,
+                [&] { refilled = true; });
         ClickRow(list, RowWithId(list, third));
         QCOMPARE(form.NoteEditor()->NoteId(), third);
-        // The saved first note now stands on top.
-        QTRY_COMPARE(list->row(RowWithId(list, s.Note1)), 0);
+        QTRY_VERIFY(refilled);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+        // The saved first note now stands on top, the clicked row below it stays current.
+        QCOMPARE(list->row(RowWithId(list, s.Note1)), 0);
         QCOMPARE(list->currentItem(), RowWithId(list, third));
+        QVERIFY(list->currentItem()->isSelected());
         QTest::keyClick(list, Qt::Key_Down);
         QTRY_COMPARE(form.NoteEditor()->NoteId(), s.Note2);
     }
@@ -939,6 +944,10 @@ private Q_SLOTS:
         form.NotebookPane()->SelectNotebook(s.Work);
         form.NoteListPane()->SelectNote(s.Note1);
         form.EmbeddedTagPane()->Populate({{"t1", "Key fact", "green"}});
+        AppDB->CreateAnnotation(s.Note1, "ann_3", "a passage quoted at some length in the note",
+                                "A research note that runs on for more than three lines in the "
+                                "pane, so that only its first lines are shown there.");
+        form.AnnotationPane()->Refresh(s.Note1);
         QTest::qWait(20);
         QStringList faults;
         for (QWidget* w : form.findChildren<QWidget*>()) {
@@ -960,21 +969,28 @@ private Q_SLOTS:
                 if (QFontMetrics(button->font()).horizontalAdvance(button->text()) > room.width())
                     faults << "button \"" + button->text() + "\" cut";
             }
-            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
-                auto* fit = dynamic_cast<TFitLabel*>(label);
-                const QString shown = fit ? fit->ShownText() : label->text();
-                const QFontMetrics fm(label->font());
-                const QStringList lines = shown.split(u'\n');
-                const bool fits = std::all_of(lines.begin(), lines.end(),
-                                              [&](const QString& ALine) {
-                                                  return fm.horizontalAdvance(ALine) <=
-                                                         label->contentsRect().width();
-                                              }) &&
-                                  (lines.size() - 1) * fm.lineSpacing() + fm.height() <=
-                                      label->contentsRect().height();
-                if (!fits)
-                    faults << "label \"" + shown + "\" cut";
-            }
+            auto* label = qobject_cast<QLabel*>(w);
+            if (!label)
+                continue;
+            // What is drawn: the fitting labels say it, another label draws its text.
+            QString shown = label->text();
+            if (auto* fit = dynamic_cast<TFitLabel*>(label))
+                shown = fit->ShownText();
+            else if (auto* click = dynamic_cast<TClickLabel*>(label))
+                shown = click->ShownText();
+            else if (label->wordWrap())
+                continue;
+            const QFontMetrics fm(label->font());
+            const QStringList lines = shown.split(u'\n');
+            const bool fits =
+                std::all_of(lines.begin(), lines.end(),
+                            [&](const QString& ALine) {
+                                return fm.horizontalAdvance(ALine) <= label->contentsRect().width();
+                            }) &&
+                (lines.size() - 1) * fm.lineSpacing() + fm.height() <=
+                    label->contentsRect().height();
+            if (!fits)
+                faults << "label \"" + shown + "\" cut";
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
         // The two dates stand one above the other, both whole.
