@@ -130,6 +130,18 @@ void DragSplitter(QWidget* ASplitter, const QPoint& ADelta)
     QTest::mouseRelease(ASplitter, Qt::LeftButton, {}, ASplitter->mapFromParent(start + ADelta));
 }
 
+// Counts the refills of a list from the store.
+struct TRefillCount
+{
+    int Count = 0;
+    QObject Context;
+    explicit TRefillCount(QListWidget* AList)
+    {
+        QObject::connect(AList->model(), &QAbstractItemModel::modelAboutToBeReset, &Context,
+                         [this] { ++Count; });
+    }
+};
+
 int Setting(const QString& AKey)
 {
     return AppDB->GetSettingInt(AKey, -999);
@@ -633,22 +645,13 @@ private Q_SLOTS:
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->TitleEdit()->setText("Changed title");
         QListWidget* list = form.NoteListPane()->List();
-        bool refilled = false;
-        QObject watch;
-        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch,
-                [&] { refilled = true; });
-        const QPoint at = list->visualItemRect(RowWithId(list, s.Note2)).center();
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(list->viewport(), &event);
-        QTRY_VERIFY(refilled);
+        const TRefillCount refills(list);
+        RightClickRow(list, RowWithId(list, s.Note2));
+        QTRY_VERIFY(refills.Count > 0);
         QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
         QMenu* menu = form.NoteListPane()->NoteMenu();
         menu->hide();
-        QAction* remove = nullptr;
-        for (QAction* action : menu->actions())
-            if (action->text() == "Delete")
-                remove = action;
+        QAction* remove = MenuAction(menu, "Delete");
         QVERIFY(remove);
         dlgseam::PushAnswer(Yes());
         remove->trigger();
@@ -680,13 +683,10 @@ private Q_SLOTS:
         QCOMPARE(list->row(RowWithId(list, s.Note1)), 2);
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->TitleEdit()->setText("Changed title");
-        bool refilled = false;
-        QObject watch;
-        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch,
-                [&] { refilled = true; });
+        const TRefillCount refills(list);
         ClickRow(list, RowWithId(list, third));
         QCOMPARE(form.NoteEditor()->NoteId(), third);
-        QTRY_VERIFY(refilled);
+        QTRY_VERIFY(refills.Count > 0);
         QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
         // The saved first note now stands on top, the clicked row below it stays current.
         QCOMPARE(list->row(RowWithId(list, s.Note1)), 0);
