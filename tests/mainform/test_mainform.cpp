@@ -130,6 +130,20 @@ void DragSplitter(QWidget* ASplitter, const QPoint& ADelta)
     QTest::mouseRelease(ASplitter, Qt::LeftButton, {}, ASplitter->mapFromParent(start + ADelta));
 }
 
+// The window over the sample store, showing the first note of "Work".
+struct TSampleWindow
+{
+    TTestStore Store{false};
+    TSample S = FillSample(Store);
+    TMainForm Form;
+    TSampleWindow()
+    {
+        Form.show();
+        Form.NotebookPane()->SelectNotebook(S.Work);
+        Form.NoteListPane()->SelectNote(S.Note1);
+    }
+};
+
 // Counts the refills of a list from the store.
 struct TRefillCount
 {
@@ -637,27 +651,22 @@ private Q_SLOTS:
     // on the row that was clicked.
     void noteMenuActsOnItsRowAfterTheSave()
     {
-        TTestStore store(false);
-        const TSample s = FillSample(store);
-        TMainForm form;
-        form.show();
-        form.NotebookPane()->SelectNotebook(s.Work);
-        form.NoteListPane()->SelectNote(s.Note1);
-        form.NoteEditor()->TitleEdit()->setText("Changed title");
-        QListWidget* list = form.NoteListPane()->List();
+        TSampleWindow w;
+        w.Form.NoteEditor()->TitleEdit()->setText("Changed title");
+        QListWidget* list = w.Form.NoteListPane()->List();
         const TRefillCount refills(list);
-        RightClickRow(list, RowWithId(list, s.Note2));
+        RightClickRow(list, RowWithId(list, w.S.Note2));
         QTRY_VERIFY(refills.Count > 0);
-        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
-        QMenu* menu = form.NoteListPane()->NoteMenu();
+        QCOMPARE(AppDB->GetNote(w.S.Note1).Title, QString("Changed title"));
+        QMenu* menu = w.Form.NoteListPane()->NoteMenu();
         menu->hide();
         QAction* remove = MenuAction(menu, "Delete");
         QVERIFY(remove);
         dlgseam::PushAnswer(Yes());
         remove->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
-        QTRY_COMPARE(AppDB->GetNote(s.Note2).Id, int64_t(0));
-        QCOMPARE(AppDB->GetNote(s.Note1).Id, s.Note1);
+        QTRY_COMPARE(AppDB->GetNote(w.S.Note2).Id, int64_t(0));
+        QCOMPARE(AppDB->GetNote(w.S.Note1).Id, w.S.Note1);
     }
 
     // After the save that a click on another row makes, the list keeps that row current: Down
@@ -699,19 +708,14 @@ private Q_SLOTS:
     // A duplicate carries the note's tags: the tag counts include it at once.
     void duplicateCountsItsTags()
     {
-        TTestStore store(false);
-        const TSample s = FillSample(store);
-        TMainForm form;
-        form.show();
-        form.NotebookPane()->SelectNotebook(s.Work);
-        form.NoteListPane()->SelectNote(s.Note1);
-        QListWidget* tags = form.NotebookPane()->TagList();
-        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (2)"));
-        form.NoteListPane()->MenuDuplicateNote();
-        QTRY_COMPARE_WITH_TIMEOUT(form.NoteListPane()->List()->count(), 3, 1500);
-        QTRY_COMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+        TSampleWindow w;
+        QListWidget* tags = w.Form.NotebookPane()->TagList();
+        QCOMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (2)"));
+        w.Form.NoteListPane()->MenuDuplicateNote();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Form.NoteListPane()->List()->count(), 3, 1500);
+        QTRY_COMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (3)"));
         QTest::qWait(20);
-        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+        QCOMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (3)"));
     }
 
     // A page that answers only after the wait has given up: its report, saved by the autosave
