@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
@@ -398,6 +399,46 @@ bool TFitLabel::event(QEvent* AEvent)
         return true;
     }
     return QLabel::event(AEvent);
+}
+
+QString TClickLabel::ShownText() const
+{
+    const QRect room = contentsRect();
+    const QFontMetrics fm(font());
+    if (!wordWrap())
+        return fm.elidedText(text(), Qt::ElideRight, room.width());
+    QString body = text();
+    body.replace(u'\n', QChar::LineSeparator);
+    QTextLayout layout(body, font());
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(room.width());
+        const int top = int(lines.size()) * fm.lineSpacing();
+        const bool roomForNext = top + fm.lineSpacing() + fm.height() <= room.height();
+        QString shown = body.mid(line.textStart(), line.textLength()).remove(QChar::LineSeparator);
+        while (!shown.isEmpty() && shown.back().isSpace())
+            shown.chop(1);
+        const bool more = line.textStart() + line.textLength() < body.size();
+        if (more && !roomForNext) {
+            // The last line that fits takes the rest of the text, cut with an ellipsis.
+            shown = body.mid(line.textStart()).replace(QChar::LineSeparator, u' ');
+            while (!shown.isEmpty() && shown.back().isSpace())
+                shown.chop(1);
+            lines << fm.elidedText(shown + QStringLiteral(" \u2026"), Qt::ElideRight, room.width());
+            break;
+        }
+        lines << shown;
+    }
+    layout.endLayout();
+    return lines.join(u'\n');
+}
+
+void TClickLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
+                          ShownText(), foregroundRole());
 }
 
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)

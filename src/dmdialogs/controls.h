@@ -137,15 +137,20 @@ private:
     int FBusy = 0;
 };
 
-// A label showing its text as plain text that raises OnClick on a left click.
+// A label showing its text as plain text that raises OnClick on a left click. Text that does
+// not fit is never cut off: one line ends with an ellipsis, and a wrapped text shows the whole
+// lines that fit, the last of them ending with an ellipsis when more follows.
 class TClickLabel : public QLabel
 {
 public:
     explicit TClickLabel(const QString& AText = QString(), QWidget* AParent = nullptr);
     std::function<void()> OnClick;
+    // The text as drawn at the label's present size, its lines joined by line feeds.
+    QString ShownText() const;
 
 protected:
     void mouseReleaseEvent(QMouseEvent* AEvent) override;
+    void paintEvent(QPaintEvent* AEvent) override;
 };
 
 // A label that never renders markup.

@@ -126,6 +126,18 @@ private Q_SLOTS:
         QTextDocument tip;
         tip.setHtml(text->toolTip());
         QCOMPARE(tip.toPlainText(), body);
+        // On screen: the whole lines that fit, the last cut with an ellipsis.
+        auto* click = dynamic_cast<TClickLabel*>(text);
+        QVERIFY(click);
+        const QStringList lines = click->ShownText().split(u'\n');
+        QVERIFY(lines.size() >= 2);
+        QVERIFY(lines.last().endsWith(u'\u2026'));
+        QVERIFY(lines.first().contains("not bold"));
+        const QFontMetrics fm(text->font());
+        for (const QString& line : lines)
+            QVERIFY2(fm.horizontalAdvance(line) <= text->contentsRect().width(), qPrintable(line));
+        QVERIFY((lines.size() - 1) * fm.lineSpacing() + fm.height() <=
+                text->contentsRect().height());
     }
 
     void deleteAsksThenRemovesSpanAndRecord()

@@ -6,8 +6,13 @@
 #include "dlgseam.h"
 #include "programfolder.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -84,4 +89,23 @@ inline dlgseam::TAnswer Yes()
 inline dlgseam::TAnswer No()
 {
     return dlgseam::PressButton(QMessageBox::No);
+}
+
+// A right click on a list row as the mouse gives it: the press selects the row, then the menu
+// is asked for at the same point.
+inline void RightClickRow(QListWidget* AList, QListWidgetItem* AItem)
+{
+    const QPoint at = AList->visualItemRect(AItem).center();
+    QTest::mouseClick(AList->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, AList->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(AList->viewport(), &event);
+}
+
+// The command of a menu captioned ACaption, or none.
+inline QAction* MenuAction(QMenu* AMenu, const QString& ACaption)
+{
+    for (QAction* action : AMenu->actions())
+        if (action->text() == ACaption)
+            return action;
+    return nullptr;
 }

@@ -152,6 +152,32 @@ void DragSplitter(QWidget* ASplitter, const QPoint& ADelta)
     QTest::mouseRelease(ASplitter, Qt::LeftButton, {}, ASplitter->mapFromParent(start + ADelta));
 }
 
+// The window over the sample store, showing the first note of "Work".
+struct TSampleWindow
+{
+    TTestStore Store{false};
+    TSample S = FillSample(Store);
+    TMainForm Form;
+    TSampleWindow()
+    {
+        Form.show();
+        Form.NotebookPane()->SelectNotebook(S.Work);
+        Form.NoteListPane()->SelectNote(S.Note1);
+    }
+};
+
+// Counts the refills of a list from the store.
+struct TRefillCount
+{
+    int Count = 0;
+    QObject Context;
+    explicit TRefillCount(QListWidget* AList)
+    {
+        QObject::connect(AList->model(), &QAbstractItemModel::modelAboutToBeReset, &Context,
+                         [this] { ++Count; });
+    }
+};
+
 int Setting(const QString& AKey)
 {
     return AppDB->GetSettingInt(AKey, -999);
@@ -784,36 +810,22 @@ private Q_SLOTS:
     // on the row that was clicked.
     void noteMenuActsOnItsRowAfterTheSave()
     {
-        TTestStore store(false);
-        const TSample s = FillSample(store);
-        TMainForm form;
-        form.show();
-        form.NotebookPane()->SelectNotebook(s.Work);
-        form.NoteListPane()->SelectNote(s.Note1);
-        form.NoteEditor()->TitleEdit()->setText("Changed title");
-        QListWidget* list = form.NoteListPane()->List();
-        bool refilled = false;
-        QObject watch;
-        connect(list->model(), &QAbstractItemModel::modelAboutToBeReset, &watch,
-                [&] { refilled = true; });
-        const QPoint at = list->visualItemRect(RowWithId(list, s.Note2)).center();
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(list->viewport(), &event);
-        QTRY_VERIFY(refilled);
-        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
-        QMenu* menu = form.NoteListPane()->NoteMenu();
+        TSampleWindow w;
+        w.Form.NoteEditor()->TitleEdit()->setText("Changed title");
+        QListWidget* list = w.Form.NoteListPane()->List();
+        const TRefillCount refills(list);
+        RightClickRow(list, RowWithId(list, w.S.Note2));
+        QTRY_VERIFY(refills.Count > 0);
+        QCOMPARE(AppDB->GetNote(w.S.Note1).Title, QString("Changed title"));
+        QMenu* menu = w.Form.NoteListPane()->NoteMenu();
         menu->hide();
-        QAction* remove = nullptr;
-        for (QAction* action : menu->actions())
-            if (action->text() == "Delete")
-                remove = action;
+        QAction* remove = MenuAction(menu, "Delete");
         QVERIFY(remove);
         dlgseam::PushAnswer(Yes());
         remove->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
-        QTRY_COMPARE(AppDB->GetNote(s.Note2).Id, int64_t(0));
-        QCOMPARE(AppDB->GetNote(s.Note1).Id, s.Note1);
+        QTRY_COMPARE(AppDB->GetNote(w.S.Note2).Id, int64_t(0));
+        QCOMPARE(AppDB->GetNote(w.S.Note1).Id, w.S.Note1);
     }
 
     // After the save that a click on another row makes, the list keeps that row current: Down
@@ -825,27 +837,29 @@ private Q_SLOTS:
         store.Open();
         const int64_t third = AppDB->CreateNote(s.Work, "Third");
         store.Close();
-        RunSQL(store.Path("quorvel.db"),
-               QString("UPDATE notes SET updated_at = 1000 WHERE id = %1; UPDATE notes SET "
-                       "updated_at = 2000 WHERE id = %2; UPDATE notes SET updated_at = 3000 "
-                       "WHERE id = %3")
-                   .arg(s.Note1)
-                   .arg(s.Note2)
-                   .arg(third));
+        // Newest first: the third note, the second, the first.
+        const std::pair<int64_t, int> stamps[] = {{s.Note1, 1000}, {s.Note2, 2000}, {third, 3000}};
+        for (const auto& [id, stamp] : stamps)
+            RunSQL(store.Path("quorvel.db"),
+                   QString("UPDATE notes SET updated_at = %1 WHERE id = %2").arg(stamp).arg(id));
         TMainForm form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         form.NotebookPane()->SelectNotebook(s.Work);
         QListWidget* list = form.NoteListPane()->List();
-        // Newest first: the third note, the second, the first.
         QCOMPARE(list->row(RowWithId(list, third)), 0);
+        QCOMPARE(list->row(RowWithId(list, s.Note1)), 2);
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->TitleEdit()->setText("Changed title");
+        const TRefillCount refills(list);
         ClickRow(list, RowWithId(list, third));
         QCOMPARE(form.NoteEditor()->NoteId(), third);
-        // The saved first note now stands on top.
-        QTRY_COMPARE(list->row(RowWithId(list, s.Note1)), 0);
+        QTRY_VERIFY(refills.Count > 0);
+        QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+        // The saved first note now stands on top, the clicked row below it stays current.
+        QCOMPARE(list->row(RowWithId(list, s.Note1)), 0);
         QCOMPARE(list->currentItem(), RowWithId(list, third));
+        QVERIFY(list->currentItem()->isSelected());
         QTest::keyClick(list, Qt::Key_Down);
         QTRY_COMPARE(form.NoteEditor()->NoteId(), s.Note2);
     }
@@ -853,19 +867,14 @@ private Q_SLOTS:
     // A duplicate carries the note's tags: the tag counts include it at once.
     void duplicateCountsItsTags()
     {
-        TTestStore store(false);
-        const TSample s = FillSample(store);
-        TMainForm form;
-        form.show();
-        form.NotebookPane()->SelectNotebook(s.Work);
-        form.NoteListPane()->SelectNote(s.Note1);
-        QListWidget* tags = form.NotebookPane()->TagList();
-        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (2)"));
-        form.NoteListPane()->MenuDuplicateNote();
-        QTRY_COMPARE_WITH_TIMEOUT(form.NoteListPane()->List()->count(), 3, 1500);
-        QTRY_COMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+        TSampleWindow w;
+        QListWidget* tags = w.Form.NotebookPane()->TagList();
+        QCOMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (2)"));
+        w.Form.NoteListPane()->MenuDuplicateNote();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Form.NoteListPane()->List()->count(), 3, 1500);
+        QTRY_COMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (3)"));
         QTest::qWait(20);
-        QCOMPARE(RowWithId(tags, s.TagId)->text(), QString("urgent (3)"));
+        QCOMPARE(RowWithId(tags, w.S.TagId)->text(), QString("urgent (3)"));
     }
 
     // A page that answers only after the wait has given up: its report, saved by the autosave
@@ -1100,6 +1109,10 @@ private Q_SLOTS:
         form.NotebookPane()->SelectNotebook(s.Work);
         form.NoteListPane()->SelectNote(s.Note1);
         form.EmbeddedTagPane()->Populate({{"t1", "Key fact", "green"}});
+        AppDB->CreateAnnotation(s.Note1, "ann_3", "a passage quoted at some length in the note",
+                                "A research note that runs on for more than three lines in the "
+                                "pane, so that only its first lines are shown there.");
+        form.AnnotationPane()->Refresh(s.Note1);
         QTest::qWait(20);
         QStringList faults;
         for (QWidget* w : form.findChildren<QWidget*>()) {
@@ -1121,21 +1134,28 @@ private Q_SLOTS:
                 if (QFontMetrics(button->font()).horizontalAdvance(button->text()) > room.width())
                     faults << "button \"" + button->text() + "\" cut";
             }
-            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
-                auto* fit = dynamic_cast<TFitLabel*>(label);
-                const QString shown = fit ? fit->ShownText() : label->text();
-                const QFontMetrics fm(label->font());
-                const QStringList lines = shown.split(u'\n');
-                const bool fits = std::all_of(lines.begin(), lines.end(),
-                                              [&](const QString& ALine) {
-                                                  return fm.horizontalAdvance(ALine) <=
-                                                         label->contentsRect().width();
-                                              }) &&
-                                  (lines.size() - 1) * fm.lineSpacing() + fm.height() <=
-                                      label->contentsRect().height();
-                if (!fits)
-                    faults << "label \"" + shown + "\" cut";
-            }
+            auto* label = qobject_cast<QLabel*>(w);
+            if (!label)
+                continue;
+            // What is drawn: the fitting labels say it, another label draws its text.
+            QString shown = label->text();
+            if (auto* fit = dynamic_cast<TFitLabel*>(label))
+                shown = fit->ShownText();
+            else if (auto* click = dynamic_cast<TClickLabel*>(label))
+                shown = click->ShownText();
+            else if (label->wordWrap())
+                continue;
+            const QFontMetrics fm(label->font());
+            const QStringList lines = shown.split(u'\n');
+            const bool fits =
+                std::all_of(lines.begin(), lines.end(),
+                            [&](const QString& ALine) {
+                                return fm.horizontalAdvance(ALine) <= label->contentsRect().width();
+                            }) &&
+                (lines.size() - 1) * fm.lineSpacing() + fm.height() <=
+                    label->contentsRect().height();
+            if (!fits)
+                faults << "label \"" + shown + "\" cut";
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
         // The two dates stand one above the other, both whole.

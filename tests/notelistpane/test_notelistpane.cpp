@@ -2,15 +2,11 @@
 #include "clock.h"
 #include "notelistpane.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 
 namespace {
 
@@ -26,24 +22,6 @@ void ClickRow(QListWidget* AList, int ARow)
 {
     QTest::mouseClick(AList->viewport(), Qt::LeftButton, {},
                       AList->visualItemRect(AList->item(ARow)).center());
-}
-
-// A right click on a row as the mouse gives it: the press selects the row, then the menu is asked
-// for at the same point.
-void RightClickRow(QListWidget* AList, int ARow)
-{
-    const QPoint at = AList->visualItemRect(AList->item(ARow)).center();
-    QTest::mouseClick(AList->viewport(), Qt::RightButton, {}, at);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, AList->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(AList->viewport(), &event);
-}
-
-QAction* MenuAction(QMenu* AMenu, const QString& ACaption)
-{
-    for (QAction* action : AMenu->actions())
-        if (action->text() == ACaption)
-            return action;
-    return nullptr;
 }
 
 void WriteFile(const QString& APath)
@@ -245,7 +223,7 @@ private Q_SLOTS:
         pane->ShowNotebook(FWork);
         QCOMPARE(Captions(pane->List()), (QStringList{"Alpha", "beta"}));
         ClickRow(pane->List(), 0);
-        RightClickRow(pane->List(), 1);
+        RightClickRow(pane->List(), pane->List()->item(1));
         QCOMPARE(FSelected, (QList<int64_t>{FB, FA}));
         QVERIFY(pane->NoteMenu()->isVisible());
         pane->RefreshCurrent();
