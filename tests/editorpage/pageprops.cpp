@@ -261,6 +261,18 @@ private:
         return F.WaitJs(QStringLiteral("document.activeElement.id === '%1'").arg(AId), 1500);
     }
 
+    // The pane's button for a dialog; empty when the dialog's field has the focus, else why not.
+    QString OpenFromPane(const QString& AMessage, const QString& AField)
+    {
+        const qsizetype alerts = F.Page()->FAlerts.size();
+        F.PressPaneButton(AMessage);
+        if (WaitFocus(AField)) {
+            return QString();
+        }
+        return F.Page()->FAlerts.size() > alerts ? QStringLiteral("refused with a notice")
+                                                 : QStringLiteral("no dialog");
+    }
+
     // The gestures.
     TOutcome Typing()
     {
@@ -434,13 +446,10 @@ private:
     {
         const QString sel = Select(true);
         const QString name = QString::fromLatin1(Pick(TagNames));
-        const int alerts = int(F.Page()->FAlerts.size());
-        F.PressPaneButton(QStringLiteral("openTagModal"));
-        if (!WaitFocus(QStringLiteral("inp-tagname"))) {
-            return {QStringLiteral("+ Tag over %1: %2")
-                        .arg(sel, F.Page()->FAlerts.size() > alerts
-                                      ? QStringLiteral("refused with a notice")
-                                      : QStringLiteral("no tag dialog"))};
+        const QString refused =
+            OpenFromPane(QStringLiteral("openTagModal"), QStringLiteral("inp-tagname"));
+        if (!refused.isEmpty()) {
+            return {QStringLiteral("+ Tag over %1: %2").arg(sel, refused)};
         }
         F.Type(name);
         F.Key(Qt::Key_Return);
@@ -481,14 +490,12 @@ private:
     TOutcome AnnotationAdd()
     {
         const QString sel = Select(true);
-        const int alerts = int(F.Page()->FAlerts.size());
-        F.PressPaneButton(QStringLiteral("openAnnotModal"));
-        if (!WaitFocus(QStringLiteral("inp-annot-body"))) {
-            return {QStringLiteral("+ Note over %1: %2")
-                        .arg(sel, F.Page()->FAlerts.size() > alerts
-                                      ? QStringLiteral("refused with a notice")
-                                      : QStringLiteral("no note dialog"))};
+        const QString refused =
+            OpenFromPane(QStringLiteral("openAnnotModal"), QStringLiteral("inp-annot-body"));
+        if (!refused.isEmpty()) {
+            return {QStringLiteral("+ Note over %1: %2").arg(sel, refused)};
         }
+        const int alerts = int(F.Page()->FAlerts.size());
         F.Type(QStringLiteral("a note"));
         F.Click(QStringLiteral("#btn-annot-ok"));
         FSeen.insert(Clean());
