@@ -1,3 +1,5 @@
+set(QUORVEL_TEST_ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QT_LOGGING_RULES=qt.webenginecontext.info=false;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime")
+
 # quorvel_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
 # One test program per area, linked against the libraries it tests. Every test runs headless
 # in a data folder of its own (QTemporaryDir inside the test), never the developer's files.
@@ -13,7 +15,21 @@ function(quorvel_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QT_LOGGING_RULES=qt.webenginecontext.info=false;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime")
+        ENVIRONMENT "${QUORVEL_TEST_ENVIRONMENT}")
+endfunction()
+
+# quorvel_add_test_run(NAME name PROGRAM program [ENVIRONMENT ...] [TIMEOUT s])
+# Another run of a test program made by quorvel_add_test, with a part of it chosen through
+# the environment, so that the parts of one long program run side by side.
+function(quorvel_add_test_run)
+    cmake_parse_arguments(T "" "NAME;PROGRAM;TIMEOUT" "ENVIRONMENT" ${ARGN})
+    add_test(NAME ${T_NAME} COMMAND ${T_PROGRAM})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        ENVIRONMENT "${QUORVEL_TEST_ENVIRONMENT};${T_ENVIRONMENT}")
 endfunction()
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/xdg-runtime)
 file(CHMOD ${CMAKE_BINARY_DIR}/xdg-runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)

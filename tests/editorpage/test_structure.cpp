@@ -50,6 +50,42 @@ private Q_SLOTS:
     void init() { QVERIFY(F->LoadPage()); }
     void cleanupTestCase() { F.reset(); }
 
+    // The editor takes the window's height below the toolbar (all of it in view mode), whether
+    // the note is empty, short or far longer than the window, and a long note scrolls in it.
+    void editorFillsTheWindowBelowTheToolbar_data()
+    {
+        QTest::addColumn<int>("paragraphs");
+        QTest::addColumn<bool>("viewMode");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("short") << 3 << false;
+        QTest::newRow("long") << 400 << false;
+        QTest::newRow("long, view mode") << 400 << true;
+    }
+    void editorFillsTheWindowBelowTheToolbar()
+    {
+        QFETCH(int, paragraphs);
+        QFETCH(bool, viewMode);
+        QString body;
+        for (int i = 0; i < paragraphs; ++i) {
+            body += QStringLiteral("<p>line %1</p>").arg(i);
+        }
+        QVERIFY(F->LoadBody(body));
+        if (viewMode) {
+            F->Send(Msg(QStringLiteral("setViewMode"), {{QStringLiteral("readOnly"), true}}));
+        }
+        const QVariantList box =
+            F->Js(QStringLiteral("(function(){ const e = editor.getBoundingClientRect();"
+                                 " const t = pageEl['toolbar'].getBoundingClientRect();"
+                                 " return [e.top, e.bottom, t.bottom, innerHeight,"
+                                 " editor.scrollHeight > editor.clientHeight]; })()"))
+                .toList();
+        QCOMPARE(box.size(), 5);
+        QCOMPARE(box[0].toDouble(), viewMode ? 0.0 : box[2].toDouble());
+        QVERIFY(box[0].toDouble() < 60);
+        QCOMPARE(box[1].toDouble(), box[3].toDouble());
+        QCOMPARE(box[4].toBool(), paragraphs > 100);
+    }
+
     void sizeGridPicksOneByOne()
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>x</p>")));
