@@ -906,8 +906,9 @@ function _addedStructure(records) {
 function _refill(lists) {
   for (const [el, kids] of lists) {
     const now = el.childNodes;
-    const same = now.length === kids.length && kids.every((k, i) => now[i] === k);
-    if (!same) el.replaceChildren(...kids);
+    if (now.length === kids.length && kids.every((k, i) => now[i] === k)) continue;
+    el.replaceChildren();
+    for (const k of kids) el.appendChild(k);
   }
 }
 

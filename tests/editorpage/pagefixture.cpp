@@ -36,6 +36,9 @@ const char* const HostStandIn = R"JS(
     removeEventListener: function () {},
   };
   window.addEventListener('keydown', function () { rec.keys.push(performance.now()); }, true);
+  // A key's release comes after everything its press and its character did.
+  rec.released = 0;
+  window.addEventListener('keyup', function () { rec.released++; }, true);
 })();
 )JS";
 
@@ -344,13 +347,22 @@ void TEditorPageFixture::Click(const QString& ASelector, Qt::MouseButton AButton
 
 void TEditorPageFixture::Type(const QString& AText)
 {
+    const int released = Js(QStringLiteral("__host.released")).toInt();
     QTest::keyClicks(Input(), AText);
-    QTest::qWait(20);
+    WaitForReleases(released + int(AText.size()));
 }
 
 void TEditorPageFixture::Key(Qt::Key AKey, Qt::KeyboardModifiers AMods)
 {
+    const int released = Js(QStringLiteral("__host.released")).toInt();
     QTest::keyClick(Input(), AKey, AMods);
+    WaitForReleases(released + 1);
+}
+
+void TEditorPageFixture::WaitForReleases(int ACount)
+{
+    // On a busy machine the page may take longer than the short wait to see the keys.
+    WaitUntil([&] { return Js(QStringLiteral("__host.released")).toInt() >= ACount; }, 2000);
     QTest::qWait(20);
 }
 

@@ -90,6 +90,8 @@ public:
     void MoveTo(const QPoint& APos);
     void Type(const QString& AText);
     void Key(Qt::Key AKey, Qt::KeyboardModifiers AMods = Qt::NoModifier);
+    // Waits until the page has seen the given number of key releases since it started.
+    void WaitForReleases(int ACount);
     // Puts the caret in the editor with a real click at the end of its text.
     void ClickIntoEditor();
     // Gives the keyboard focus to the page's view.

@@ -75,6 +75,17 @@ private:
         F->Click(QStringLiteral("#btn-annot-ok"));
     }
 
+    // Asks for an annotation over the selection, which is refused with the notice: the dialog
+    // stays closed and the body as it was.
+    void ExpectAnnotationRefused(const QString& ANotice, const QString& ABody)
+    {
+        F->Page()->FAlerts.clear();
+        F->PressPaneButton(QStringLiteral("openAnnotModal"));
+        QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{ANotice}, 2000);
+        QVERIFY(!Open(QStringLiteral("modal-annot")));
+        QCOMPARE(F->InnerHtml(), ABody);
+    }
+
     // The editor's markup with generated ids replaced by ID (tags) and ANN (annotations).
     QString Masked()
     {
@@ -528,12 +539,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QVERIFY(F->LoadBody(body));
         QVERIFY(F->SelectText(from, to));
-        F->Page()->FAlerts.clear();
         if (expected.isEmpty()) {
-            F->PressPaneButton(QStringLiteral("openAnnotModal"));
-            QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{BlockNotice}, 2000);
-            QVERIFY(!Open(QStringLiteral("modal-annot")));
-            QCOMPARE(F->InnerHtml(), body);
+            ExpectAnnotationRefused(BlockNotice, body);
             QCOMPARE(F->Posts().size(), 0);
             return;
         }
@@ -635,12 +642,8 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QVERIFY(F->LoadBody(body));
         QVERIFY(F->SelectText(from, to));
-        F->Page()->FAlerts.clear();
         if (expected.isEmpty()) {
-            F->PressPaneButton(QStringLiteral("openAnnotModal"));
-            QTRY_COMPARE_WITH_TIMEOUT(F->Page()->FAlerts, QStringList{OverlapNotice}, 2000);
-            QVERIFY(!Open(QStringLiteral("modal-annot")));
-            QCOMPARE(F->InnerHtml(), body);
+            ExpectAnnotationRefused(OverlapNotice, body);
             return;
         }
         if (op == QLatin1String("size")) {
