@@ -61,9 +61,11 @@ private Q_SLOTS:
         // No report before the 5 s: the keys never paused for 1.5 s.
         QVERIFY2(reports.first().At - keys.first() >= 4500,
                  qPrintable(QString::number(reports.first().At - keys.first())));
+        // A busy machine fires the page's timers a little late: allow some of that, far less
+        // than the 1.5 s quiet period a report would otherwise wait for.
         double since = keys.first();
         for (const TPosted& report : reports) {
-            QVERIFY2(report.At - since <= 5200, qPrintable(QString::number(report.At - since)));
+            QVERIFY2(report.At - since <= 5600, qPrintable(QString::number(report.At - since)));
             since = report.At;
         }
         // The last comes after the 1.5 s pause, or earlier when the 5 s fell after the last key.
