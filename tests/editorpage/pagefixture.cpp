@@ -39,6 +39,9 @@ const char* const HostStandIn = R"JS(
   // A key's release comes after everything its press and its character did.
   rec.released = 0;
   window.addEventListener('keyup', function () { rec.released++; }, true);
+  // Likewise a button's release: what its press and the click did is done when it is counted.
+  rec.mouseUps = 0;
+  window.addEventListener('mouseup', function () { setTimeout(function () { rec.mouseUps++; }); }, true);
 })();
 )JS";
 
@@ -334,9 +337,12 @@ void TEditorPageFixture::MoveTo(const QPoint& APos)
 void TEditorPageFixture::ClickAt(const QPoint& APos, Qt::MouseButton AButton)
 {
     MoveTo(APos);
+    const int released = Js(QStringLiteral("__host.mouseUps")).toInt();
     QTest::mousePress(Input(), AButton, Qt::NoModifier, APos);
     QTest::qWait(10);
     QTest::mouseRelease(Input(), AButton, Qt::NoModifier, APos);
+    // On a busy machine the page may take longer than the short wait to see the click.
+    WaitUntil([&] { return Js(QStringLiteral("__host.mouseUps")).toInt() > released; }, 2000);
     QTest::qWait(30);
 }
 
