@@ -228,20 +228,28 @@ void TSQLConnection::RaiseError(int ACode) const
 
 void TSQLConnection::RunPlain(const char* ASQL)
 {
+    // Every statement of the text runs, in order, until one fails.
     const TApi& api = Api();
-    sqlite3_stmt* st = nullptr;
-    int rc = api.prepare_v2(FHandle, ASQL, -1, &st, nullptr);
-    if (rc != SQLITE_OK)
-        RaiseError(rc);
-    do {
-        rc = api.step(st);
-    } while (rc == SQLITE_ROW);
-    if (rc != SQLITE_DONE) {
-        const ESQLiteError err(QString::fromUtf8(api.errmsg(FHandle)), rc);
+    const char* next = ASQL;
+    while (next && *next) {
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        int rc = api.prepare_v2(FHandle, next, -1, &st, &tail);
+        if (rc != SQLITE_OK)
+            RaiseError(rc);
+        if (!st)
+            break; // only blanks or comments are left
+        next = tail;
+        do {
+            rc = api.step(st);
+        } while (rc == SQLITE_ROW);
+        if (rc != SQLITE_DONE) {
+            const ESQLiteError err(QString::fromUtf8(api.errmsg(FHandle)), rc);
+            api.finalize(st);
+            throw err;
+        }
         api.finalize(st);
-        throw err;
     }
-    api.finalize(st);
 }
 
 void TSQLConnection::ExecuteDirect(const QString& ASQL)

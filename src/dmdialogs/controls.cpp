@@ -381,24 +381,28 @@ QString TFitLabel::ShownText() const
 
 void TFitLabel::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
-                          ShownText(), foregroundRole());
+    RunGuarded([this] {
+        QPainter painter(this);
+        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
+                              ShownText(), foregroundRole());
+    });
 }
 
 bool TFitLabel::event(QEvent* AEvent)
 {
-    if (AEvent->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-        const QString shown = ShownText();
-        if (shown.contains(u'\n') || shown == text()) {
-            QToolTip::hideText();
-        } else {
-            QToolTip::showText(static_cast<QHelpEvent*>(AEvent)->globalPos(),
-                               Qt::convertFromPlainText(text(), Qt::WhiteSpaceNormal), this);
+    return RunGuarded(false, [&] {
+        if (AEvent->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+            const QString shown = ShownText();
+            if (shown.contains(u'\n') || shown == text()) {
+                QToolTip::hideText();
+            } else {
+                QToolTip::showText(static_cast<QHelpEvent*>(AEvent)->globalPos(),
+                                   Qt::convertFromPlainText(text(), Qt::WhiteSpaceNormal), this);
+            }
+            return true;
         }
-        return true;
-    }
-    return QLabel::event(AEvent);
+        return QLabel::event(AEvent);
+    });
 }
 
 QString TClickLabel::ShownText() const
@@ -436,9 +440,11 @@ QString TClickLabel::ShownText() const
 
 void TClickLabel::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
-    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
-                          ShownText(), foregroundRole());
+    RunGuarded([this] {
+        QPainter painter(this);
+        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
+                              ShownText(), foregroundRole());
+    });
 }
 
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)

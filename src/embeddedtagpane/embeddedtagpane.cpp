@@ -71,7 +71,7 @@ TEmbeddedTagPane::TEmbeddedTagPane(QWidget* AOwner) : TPanel(AOwner)
 void TEmbeddedTagPane::resizeEvent(QResizeEvent* AEvent)
 {
     TPanel::resizeEvent(AEvent);
-    PlaceHeaderButtons();
+    RunGuarded([this] { PlaceHeaderButtons(); });
 }
 
 void TEmbeddedTagPane::PlaceHeaderButtons()

@@ -179,17 +179,19 @@ void TNoteListPane::BuildNoteMenu()
 
 bool TNoteListPane::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
-    // Seen before the list turns the event into its menu request.
-    if (AEvent->type() == QEvent::ContextMenu && FList && AWatched == FList->viewport()) {
-        const auto* event = static_cast<QContextMenuEvent*>(AEvent);
-        const QListWidgetItem* item =
-            event->reason() == QContextMenuEvent::Mouse ? FList->itemAt(event->pos()) : nullptr;
-        FPointed = item != nullptr;
-        FPointedNoteId = item && !item->data(NotePlaceholderRole).toBool()
-                             ? item->data(NoteIdRole).toLongLong()
-                             : 0;
-    }
-    return TPanel::eventFilter(AWatched, AEvent);
+    return RunGuarded(false, [&] {
+        // Seen before the list turns the event into its menu request.
+        if (AEvent->type() == QEvent::ContextMenu && FList && AWatched == FList->viewport()) {
+            const auto* event = static_cast<QContextMenuEvent*>(AEvent);
+            const QListWidgetItem* item =
+                event->reason() == QContextMenuEvent::Mouse ? FList->itemAt(event->pos()) : nullptr;
+            FPointed = item != nullptr;
+            FPointedNoteId = item && !item->data(NotePlaceholderRole).toBool()
+                                 ? item->data(NoteIdRole).toLongLong()
+                                 : 0;
+        }
+        return TPanel::eventFilter(AWatched, AEvent);
+    });
 }
 
 void TNoteListPane::PopupNoteMenu(const QPoint& APos)

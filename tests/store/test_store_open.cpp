@@ -632,6 +632,24 @@ private Q_SLOTS:
         QVERIFY(!trace.Statements().contains(QStringLiteral("ROLLBACK")));
     }
 
+    // A text of several statements given to the connection runs each of them, in order, and
+    // a failing one stops the rest with its error.
+    void everyStatementOfADirectTextRuns()
+    {
+        const QString path = NewPath();
+        auto raw = RawOpen(path);
+        raw->ExecuteDirect(QStringLiteral("CREATE TABLE t(x); INSERT INTO t VALUES(1);\n"
+                                          "INSERT INTO t VALUES(2); -- a closing comment\n"));
+        QCOMPARE(ScalarInt(*raw, QStringLiteral("SELECT COUNT(*) FROM t")), 2);
+        QCOMPARE(ErrorOf([&] {
+                     raw->ExecuteDirect(QStringLiteral("INSERT INTO t VALUES(3); INSERT INTO "
+                                                       "missing VALUES(4); INSERT INTO t "
+                                                       "VALUES(5)"));
+                 }),
+                 QStringLiteral("no such table: missing"));
+        QCOMPARE(ScalarInt(*raw, QStringLiteral("SELECT SUM(x) FROM t")), 6);
+    }
+
     // A migration step that fails part-way keeps its earlier statements and the old version.
     void failingMigrationStep()
     {
