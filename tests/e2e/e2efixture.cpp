@@ -89,14 +89,19 @@ QVariant TProgramFixture::Js(const QString& AScript, QWebEngineView* AView)
     QWebEngineView* view = AView ? AView : View();
     if (!view)
         return QVariant();
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(AScript, [&](const QVariant& AValue) {
-        result = AValue;
-        done = true;
+    // The answer may come after the wait has given up: it then goes to a result nobody reads.
+    struct TAnswer
+    {
+        QVariant Value;
+        bool Done = false;
+    };
+    const auto answer = std::make_shared<TAnswer>();
+    view->page()->runJavaScript(AScript, [answer](const QVariant& AValue) {
+        answer->Value = AValue;
+        answer->Done = true;
     });
-    WaitFor([&] { return done; }, 5000);
-    return result;
+    WaitFor([&] { return answer->Done; }, 5000);
+    return answer->Value;
 }
 
 bool TProgramFixture::WaitJs(const QString& ACondition, int ATimeoutMs)
