@@ -46,6 +46,8 @@ const _NO_SPAN_PARENTS = new Set(['TABLE', 'THEAD', 'TBODY', 'TFOOT', 'TR', 'COL
 
 const BLOCK_NOTICE = 'Please select text within one block (a paragraph, list item or table cell).';
 const CHANGE_DELAY_MS = 1500;
+// Typing that goes on without that pause is still reported this often.
+const CHANGE_MAX_DELAY_MS = 5000;
 const STRUCTURAL_DELAY_MS = 100;
 
 // While a body is shown, attributes that would make the browser act on markup by itself (a
@@ -72,6 +74,8 @@ const blockSelect = pageEl['sel-block'];
 const sizeSelect = pageEl['sel-size'];
 
 let changeTimer = null;
+// Runs from the first input after a report: continuous typing is reported when it ends.
+let changeDeadline = null;
 // The 100 ms reports of structural changes that have not gone out yet.
 const structuralTimers = new Set();
 // The number the host gave the load whose content the editor shows; every report names it, so
@@ -157,18 +161,23 @@ function notifyTagsUpdated() {
   postToHost(_withLoad({ type: 'tagsUpdated', tags: getEmbeddedTags() }));
 }
 
+function _changeTimerFired() {
+  _clearChangeTimer();
+  if (_sourceNeedsReport()) _reportSourceText();
+  else notifyChanged();
+}
+
 function _restartChangeTimer() {
   clearTimeout(changeTimer);
-  changeTimer = setTimeout(() => {
-    changeTimer = null;
-    if (_sourceNeedsReport()) _reportSourceText();
-    else notifyChanged();
-  }, CHANGE_DELAY_MS);
+  changeTimer = setTimeout(_changeTimerFired, CHANGE_DELAY_MS);
+  if (changeDeadline === null) changeDeadline = setTimeout(_changeTimerFired, CHANGE_MAX_DELAY_MS);
 }
 
 function _clearChangeTimer() {
   clearTimeout(changeTimer);
   changeTimer = null;
+  clearTimeout(changeDeadline);
+  changeDeadline = null;
 }
 
 // A structural change: reported shortly, and not cancelled by later input.
@@ -926,7 +935,7 @@ function loadContent(html, seq) {
   editor.querySelectorAll('[data-hash][class]').forEach(resetTagDisplay);
   loadSeq = seq || '';
   notifyTagsUpdated();
-  postToHost({ type: 'loadAck', length: html ? html.length : 0 });
+  postToHost(_withLoad({ type: 'loadAck', length: html ? html.length : 0 }));
   // Undo never reaches into the note shown before.
   _historyBarrier();
 }

@@ -9,6 +9,7 @@
 namespace {
 
 int ToolkitErrors = 0;
+bool EndWasRequested = false;
 
 // The signal handler only writes a byte; the event loop reads it and does the closing.
 int TerminationPipe[2] = {-1, -1};
@@ -46,6 +47,11 @@ int TQuorvelApplication::ErrorsThroughToolkit()
     return ToolkitErrors;
 }
 
+bool TQuorvelApplication::EndRequested()
+{
+    return EndWasRequested;
+}
+
 void TQuorvelApplication::CloseWindowsOnTermination()
 {
     if (TerminationPipe[0] >= 0)
@@ -57,6 +63,7 @@ void TQuorvelApplication::CloseWindowsOnTermination()
                 char buffer[16];
                 while (::read(TerminationPipe[1], buffer, sizeof buffer) > 0) {
                 }
+                EndWasRequested = true;
                 // A window that must first save closes itself once it has; a second request
                 // while it waits changes nothing.
                 closeAllWindows();

@@ -20,4 +20,6 @@ public:
     // from a terminal) closes the windows as the user would, so the open note is saved and the
     // layout written before the program ends.
     void CloseWindowsOnTermination();
+    // True once such a request has come.
+    static bool EndRequested();
 };

@@ -2,6 +2,7 @@
 
 #include "aboutbox.h"
 #include "annotationpane.h"
+#include "application.h"
 #include "controls.h"
 #include "database.h"
 #include "dlgseam.h"
@@ -34,21 +35,27 @@
 #include <QWindow>
 #include <algorithm>
 #include <concepts>
+#include <cstdio>
 #include <exception>
 
 namespace {
 
 // How long the first show waits for the window manager to maximise the window.
 const int MaximiseWaitMs = 1000;
+// The program's status when it was asked to end and typing may not have been saved.
+const int EndedWithLossExitCode = 2;
 
 } // namespace
 
 // Keeps the user's input away from one window while it lives. Swallowed, or, with AKeep, held
-// back and delivered again in its order, one event at a time, by DeliverNext.
+// back and delivered again in its order, one event at a time, by DeliverNext. With AHolds only
+// the input for which it answers true is held; once some is held, all that follows is held too.
 class TInputHold : public QObject
 {
 public:
-    TInputHold(QWidget* AWindow, bool AKeep) : QObject(AWindow), FWindow(AWindow), FKeep(AKeep)
+    TInputHold(QWidget* AWindow, bool AKeep,
+               std::function<bool(const QObject* AReceiver)> AHolds = nullptr)
+        : QObject(AWindow), FWindow(AWindow), FKeep(AKeep), FHolds(std::move(AHolds))
     {
         qApp->installEventFilter(this);
     }
@@ -95,6 +102,8 @@ protected:
                 return true;
             if (FDelivering && !AEvent->spontaneous())
                 return false;
+            if (FHeld.empty() && FHolds && !FHolds(AWatched))
+                return false;
             if (AEvent->type() == QEvent::ShortcutOverride) {
                 // Taken by the focused control, so that no shortcut acts now; the key itself
                 // follows and is held.
@@ -112,6 +121,7 @@ protected:
 private:
     QWidget* FWindow;
     bool FKeep;
+    std::function<bool(const QObject*)> FHolds;
     bool FDelivering = false;
     std::deque<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
 };
@@ -185,6 +195,14 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
     qApp->installEventFilter(this);
     CreateControls();
     CreateMenu();
+    // Installed after the window's key preview and the panes' filters, so it sees the input
+    // first. It holds all of it during a wait, and the editor page's input while the page has
+    // not yet shown the content it was sent (the input would reach the note shown before).
+    FWaitHold = new TInputHold(this, true, [this](const QObject* AReceiver) {
+        return WaitInProgress() ||
+               (FNoteEditor->AwaitingLoad() && FNoteEditor->IsPageInput(AReceiver));
+    });
+    FNoteEditor->OnLoadShown = Handler([this](QObject*) { DeliverAfterLoad(); });
     FNotebookPane->RefreshNotebooks();
     FNotebookPane->RefreshTags();
 }
@@ -260,6 +278,8 @@ void TMainForm::CreateControls()
             OnAnnotationSpanClicked(ASender, ASpanId);
         });
     FNoteEditor->OnAnnotationsOrphaned =
+        Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
+    FNoteEditor->OnAnnotationsRestored =
         Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
 
     FDateStrip = new TPanel(FPane4);
@@ -540,12 +560,16 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
             FCloseRequested = true;
             AfterPendingEdit(
                 [this] {
-                    FClosing = true;
                     auto done = qScopeGuard([this] {
                         FClosing = false;
                         FCloseRequested = false;
                     });
+                    if (!CloseDespiteLoss())
+                        return;
+                    FClosing = true;
                     close();
+                    if (FEndedWithLoss && !isVisible())
+                        QCoreApplication::exit(EndedWithLossExitCode);
                 },
                 true);
             return;
@@ -820,23 +844,25 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutsi
 {
     // Asked for after input that is held back (a close from the window manager): it runs
     // once that input has been delivered and the page has reported it in its turn.
-    if (AFromOutside && !FWaiting && FDeliveringHeld) {
+    if (AFromOutside && !FWaiting && (FDeliveringHeld || FWaitHold->Holding())) {
         FAfterDelivery.push_back({std::move(ACommand), true});
         return;
     }
-    const bool afterInput = FWaiting && FWaitHold && FWaitHold->Holding();
+    const bool afterInput = FWaiting && FWaitHold->Holding();
     FAfterWait.push_back({std::move(ACommand), afterInput});
     if (FWaiting)
         return;
     FWaiting = true;
-    if (FNoteEditor->Ready() && !FWaitHold)
-        FWaitHold = new TInputHold(this, true);
-    FNoteEditor->RequestPendingEdit([this] { EndWait(); });
+    FNoteEditor->RequestPendingEdit([this](bool AAnswered) { EndWait(AAnswered); });
 }
 
-void TMainForm::EndWait()
+void TMainForm::EndWait(bool AAnswered)
 {
     FWaiting = false;
+    // With no note shown there is no typing to lose.
+    FWaitAnswered = AAnswered || FNoteEditor->NoteId() == 0;
+    FLossText = FWaitAnswered ? QString() : LossText();
+    FLossReported = false;
     // Until the held input has been delivered the lists stay as the user saw them when it
     // was given, so that a held click reaches the row it was aimed at.
     FDeliveringHeld = true;
@@ -882,9 +908,10 @@ void TMainForm::DeliverHeldInput(int64_t ARun)
         auto next = Guarded([this, ARun] { DeliverHeldInput(ARun); });
         if (FNoteEditor->LoadCount() != FDeliveredLoads) {
             // The last event showed another note: the page reports what it held of the note
-            // before (so that it is in the store should that note be shown again) first.
+            // before (so that it is in the store should that note be shown again) first, and
+            // shows the new one.
             FDeliveredLoads = FNoteEditor->LoadCount();
-            FNoteEditor->RequestPendingEdit(next);
+            FNoteEditor->RequestPendingEdit([next](bool) { next(); });
             return;
         }
         bool key = false;
@@ -901,14 +928,65 @@ void TMainForm::DeliverHeldInput(int64_t ARun)
         }
         return;
     }
-    delete FWaitHold;
-    FWaitHold = nullptr;
     FDeliveringHeld = false;
     std::deque<TWaitingCommand> later;
     later.swap(FAfterDelivery);
     for (TWaitingCommand& command : later)
         AfterPendingEdit(std::move(command.Command));
     RefreshListsWhenIdle();
+}
+
+bool TMainForm::WaitInProgress() const
+{
+    return FWaiting || FDeliveringHeld || (FWaitHold && FWaitHold->Holding());
+}
+
+void TMainForm::DeliverAfterLoad()
+{
+    // Input held while the page had not shown the note goes to it now, as after a wait.
+    if (FWaiting || FDeliveringHeld || !FWaitHold->Holding())
+        return;
+    FDeliveringHeld = true;
+    FDeliveredLoads = FNoteEditor->LoadCount();
+    DeliverHeldInput(++FDeliveryRun);
+}
+
+QString TMainForm::LossText() const
+{
+    const QString title = TrimText(FNoteEditor->TitleEdit()->text());
+    const QString note =
+        title.isEmpty() ? QStringLiteral("the open note") : QStringLiteral("\"%1\"").arg(title);
+    const QString cause = FNoteEditor->PageGone()
+                              ? QStringLiteral("The editor has stopped working")
+                              : QStringLiteral("The editor has not answered for %1 seconds")
+                                    .arg(FNoteEditor->PageAnswerTimeout() / 1000.0);
+    return cause + QStringLiteral(", so the last typing in %1 may not have been saved.").arg(note);
+}
+
+void TMainForm::WarnAboutLoss()
+{
+    if (FWaitAnswered || FLossReported)
+        return;
+    FLossReported = true;
+    ShowMessage(FLossText);
+}
+
+bool TMainForm::CloseDespiteLoss()
+{
+    if (FWaitAnswered)
+        return true;
+    FLossReported = true;
+    // Asked to end by the system, with no one to ask: the program says so and ends with an
+    // error status.
+    if (!TQuorvelApplication::EndRequested() &&
+        AskYesNo(QStringLiteral("Quorvel"), FLossText + QStringLiteral("\r\n\r\nClose anyway?")))
+        return true;
+    if (!TQuorvelApplication::EndRequested())
+        return false;
+    FEndedWithLoss = true;
+    std::fprintf(stderr, "Quorvel: %s\n", qPrintable(FLossText));
+    std::fflush(stderr);
+    return true;
 }
 
 void TMainForm::EnterHandler()
@@ -954,7 +1032,7 @@ void TMainForm::RefreshPendingLists()
 void TMainForm::MenuSaveNote()
 {
     // The wait itself ends with the save.
-    AfterPendingEdit([] {});
+    AfterPendingEdit([this] { WarnAboutLoss(); });
 }
 
 void TMainForm::MenuToggleEditView()
@@ -1043,5 +1121,8 @@ void TMainForm::OnAnnotationsOrphaned(QObject*, int64_t ANoteId)
 
 void TMainForm::OnBeforeNoteCommand(QObject*, int64_t, std::function<void()> AProceed)
 {
-    AfterPendingEdit(std::move(AProceed));
+    AfterPendingEdit([this, proceed = std::move(AProceed)] {
+        WarnAboutLoss();
+        proceed();
+    });
 }

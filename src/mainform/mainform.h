@@ -139,7 +139,14 @@ private:
     // AFromOutside: asked for by something other than the window's input (a close from the
     // window manager), so after all of the input held back so far.
     void AfterPendingEdit(std::function<void()> ACommand, bool AFromOutside = false);
-    void EndWait();
+    void EndWait(bool AAnswered);
+    // After a wait the page did not answer: what the user is told. A close asks whether to
+    // close anyway (false: the window stays); a close the system asked for goes on.
+    QString LossText() const;
+    void WarnAboutLoss();
+    bool CloseDespiteLoss();
+    // The page shows the note it was sent: the input held meanwhile is delivered.
+    void DeliverAfterLoad();
     struct TWaitingCommand
     {
         std::function<void()> Command;
@@ -194,6 +201,13 @@ private:
     TInputHold* FInputHold = nullptr;
     // The wait for the page's pending edit, and the commands that run when it ends.
     bool FWaiting = false;
+    // Whether the page answered the wait that ended last, and whether the user was told that
+    // it did not.
+    bool FWaitAnswered = true;
+    bool FLossReported = false;
+    QString FLossText;
+    bool FEndedWithLoss = false;
+    // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;
     // The commands that run once the held input has been delivered.
@@ -205,7 +219,8 @@ private:
     int64_t FDeliveredLoads = 0;
     // The page's input that held keys were delivered to and that has not confirmed them yet.
     QPointer<QObject> FPageKeysTarget;
-    bool WaitInProgress() const { return FWaiting || FDeliveringHeld; }
+    // A wait, the delivery after it, or input held back.
+    bool WaitInProgress() const;
     bool FCloseRequested = false;
     bool FClosing = false;
     // The event-loop level at which each handler in progress began, outermost first.

@@ -38,6 +38,11 @@ void TNoteEditor::CreateBrowserControls()
             TCoreWebView2WebMessageReceivedEventArgs args(AArgs);
             HandleJSMessage(QString::fromStdU16String(args.WebMessageAsJson()));
         });
+    // The page's process has gone: nothing it was asked will be answered.
+    FWVBrowser->OnProcessFailed =
+        Guarded([this](QObject*, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*) {
+            PageProcessFailed();
+        });
     FWVWinParent->SetBrowser(FWVBrowser);
 }
 

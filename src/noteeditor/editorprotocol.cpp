@@ -16,8 +16,6 @@
 #include <QUrl>
 #include <algorithm>
 
-#include <algorithm>
-
 namespace {
 
 // A member's value as text: strings as they are, numbers and booleans written out.
@@ -88,8 +86,10 @@ void TNoteEditor::ReportContentChanged(const QJsonObject& AMsg)
     const int64_t noteId = NoteOfLoad(AMsg, current);
     const bool hasHtml = AMsg.contains(QLatin1String("html"));
     if (current) {
-        if (hasHtml)
+        if (hasHtml) {
             FCurrentHTML = Member(AMsg, "html");
+            RestoreAnnotations(FNoteId, FCurrentHTML);
+        }
         MarkDirty();
         return;
     }
@@ -99,6 +99,7 @@ void TNoteEditor::ReportContentChanged(const QJsonObject& AMsg)
     if (noteId == FNoteId) {
         // Typed before the same note was shown again: the page shows the older body now.
         FCurrentHTML = html;
+        RestoreAnnotations(FNoteId, FCurrentHTML);
         MarkDirty();
         DoLoadNote(FNoteId);
         return;
@@ -117,9 +118,17 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     const QJsonObject msg = doc.object();
     if (!msg.contains(QLatin1String("type")))
         return;
+    PageHeardFrom();
     const QString type = Member(msg, "type");
     if (type == QLatin1String("ready")) {
         FReady = true;
+        // A new document: what the one before was asked is not answered any more (it reported
+        // its pending edit as it went away), and the note is shown again below.
+        FinishLoad(FLoadSeq);
+        while (!FInputMarks.empty())
+            FinishInputMark(FInputMarks.front().Token);
+        if (!FFlushRequests.empty())
+            FinishFlush(FFlushRequests.back().Token, true);
         if (FPendingNoteId > 0) {
             const int64_t id = FPendingNoteId;
             FPendingNoteId = 0;
@@ -162,7 +171,10 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
         const QString snippet = Member(msg, "snippet");
         const QString body = Member(msg, "body");
         // A span that comes back into the body (an annotation redone after its undo) keeps the
-        // record it still has; a note never holds two records for one span.
+        // record it still has, or gets back the one a save deleted while the note was shown; a
+        // note never holds two records for one span.
+        if (current && WasRemovedAnnotation(spanId))
+            return;
         if (noteId != 0) {
             const TAnnotationArray existing = AppDB->GetAnnotationsByNote(noteId);
             if (std::any_of(existing.begin(), existing.end(),
@@ -181,11 +193,18 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
         NoteOfLoad(msg, current);
         if (OnAnnotationSpanClicked && current)
             OnAnnotationSpanClicked(this, Member(msg, "spanId"));
+    } else if (type == QLatin1String("loadAck")) {
+        // Without a number it confirms the current load.
+        bool ok = true;
+        const QJsonValue seq = msg.value(QLatin1String("seq"));
+        const int64_t n = seq.isUndefined() ? FLoadSeq : JsonText(seq).toLongLong(&ok);
+        if (ok)
+            FinishLoad(n);
     } else if (type == QLatin1String("flushAck")) {
         bool ok = false;
         const int64_t token = Member(msg, "token").toLongLong(&ok);
         if (ok)
-            FinishFlush(token);
+            FinishFlush(token, true);
     } else if (type == QLatin1String("inputRead")) {
         if (!FInputMarks.empty())
             FinishInputMark(FInputMarks.front().Token);
@@ -197,7 +216,7 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     }
 }
 
-void TNoteEditor::RequestPendingEdit(std::function<void()> AThen, int ATimeoutMs)
+void TNoteEditor::RequestPendingEdit(std::function<void(bool)> AThen)
 {
     if (!FReady) {
         // As after an answer, AThen runs also when the save fails.
@@ -205,23 +224,26 @@ void TNoteEditor::RequestPendingEdit(std::function<void()> AThen, int ATimeoutMs
             SaveIfDirty();
         } catch (...) {
             if (AThen)
-                AThen();
+                AThen(true);
             throw;
         }
         if (AThen)
-            AThen();
+            AThen(true);
         return;
     }
     const int64_t token = ++FFlushToken;
     FFlushRequests.push_back({token, std::move(AThen)});
-    // The time-out is armed first, so that a request whose message cannot be sent still ends.
-    QTimer::singleShot(ATimeoutMs, this, Guarded([this, token] { FinishFlush(token); }));
+    ShowSaveStatus();
     SendToJS(Message("flush", {{"token", QString::number(token)}}));
+    if (PageUnresponsive())
+        QTimer::singleShot(0, this, Guarded([this, token] { FinishFlush(token, false); }));
+    else
+        WatchForAnswer();
 }
 
-void TNoteEditor::FinishFlush(int64_t AToken)
+void TNoteEditor::FinishFlush(int64_t AToken, bool AAnswered)
 {
-    std::vector<std::function<void()>> done;
+    std::vector<std::function<void(bool)>> done;
     while (!FFlushRequests.empty() && FFlushRequests.front().Token <= AToken) {
         done.push_back(std::move(FFlushRequests.front().Then));
         FFlushRequests.erase(FFlushRequests.begin());
@@ -230,11 +252,79 @@ void TNoteEditor::FinishFlush(int64_t AToken)
         return;
     // The continuations run even when the save fails, so that no one waits for ever.
     auto queue = qScopeGuard([&] {
-        for (std::function<void()>& then : done)
+        for (std::function<void(bool)>& then : done)
             if (then)
-                QTimer::singleShot(0, this, Guarded(std::move(then)));
+                QTimer::singleShot(
+                    0, this, Guarded([then = std::move(then), AAnswered] { then(AAnswered); }));
+        ShowSaveStatus();
+        WatchForAnswer();
     });
     SaveIfDirty();
+}
+
+void TNoteEditor::FinishLoad(int64_t ASeq)
+{
+    if (ASeq <= FShownLoad)
+        return;
+    FShownLoad = std::min(ASeq, FLoadSeq);
+    if (!AwaitingLoad() && OnLoadShown)
+        QTimer::singleShot(0, this, Guarded([this] {
+                               if (!AwaitingLoad() && OnLoadShown)
+                                   OnLoadShown(this);
+                           }));
+    WatchForAnswer();
+}
+
+void TNoteEditor::SetPageAnswerTimeout(int AMs)
+{
+    FAnswerTimeoutMs = AMs;
+    if (FAnswerTimer->isActive())
+        FAnswerTimer->start(FAnswerTimeoutMs);
+}
+
+void TNoteEditor::WatchForAnswer()
+{
+    if (FStoppingWait)
+        return;
+    if (!AwaitingAnswer()) {
+        FAnswerTimer->stop();
+        return;
+    }
+    if (PageUnresponsive()) {
+        // Nothing is waited for until the page is heard from again.
+        StopWaitingForPage();
+        return;
+    }
+    if (!FAnswerTimer->isActive())
+        FAnswerTimer->start(FAnswerTimeoutMs);
+}
+
+void TNoteEditor::PageHeardFrom()
+{
+    FPageGone = false;
+    FPageSilent = false;
+    if (FAnswerTimer->isActive())
+        FAnswerTimer->start(FAnswerTimeoutMs);
+}
+
+void TNoteEditor::StopWaitingForPage()
+{
+    if (FStoppingWait)
+        return;
+    FStoppingWait = true;
+    auto done = qScopeGuard([this] { FStoppingWait = false; });
+    FAnswerTimer->stop();
+    FinishLoad(FLoadSeq);
+    while (!FInputMarks.empty())
+        FinishInputMark(FInputMarks.front().Token);
+    if (!FFlushRequests.empty())
+        FinishFlush(FFlushRequests.back().Token, false);
+}
+
+void TNoteEditor::PageProcessFailed()
+{
+    FPageGone = true;
+    StopWaitingForPage();
 }
 
 bool TNoteEditor::IsPageInput(const QObject* AObject) const
@@ -243,31 +333,32 @@ bool TNoteEditor::IsPageInput(const QObject* AObject) const
     return widget && FWVWinParent && FWVWinParent->isAncestorOf(widget);
 }
 
-void TNoteEditor::AfterPageReadInput(QObject* AInput, std::function<void()> AThen, int ATimeoutMs)
+void TNoteEditor::AfterPageReadInput(QObject* AInput, std::function<void()> AThen)
 {
     const int64_t token = ++FInputMarkToken;
     FInputMarks.push_back({token, std::move(AThen)});
-    QTimer::singleShot(ATimeoutMs, this, Guarded([this, token] { FinishInputMark(token); }));
-    if (!FReady || !AInput) {
+    if (!FReady || !AInput || PageUnresponsive()) {
         FinishInputMark(token);
         return;
     }
     const Qt::KeyboardModifiers mark = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
     QCoreApplication::postEvent(AInput, new QKeyEvent(QEvent::KeyPress, Qt::Key_F13, mark));
     QCoreApplication::postEvent(AInput, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F13, mark));
+    WatchForAnswer();
 }
 
 void TNoteEditor::FinishInputMark(int64_t AToken)
 {
     const auto it =
         std::find_if(FInputMarks.begin(), FInputMarks.end(),
-                     [AToken](const TFlushRequest& AMark) { return AMark.Token == AToken; });
+                     [AToken](const TInputMark& AMark) { return AMark.Token == AToken; });
     if (it == FInputMarks.end())
         return;
     std::function<void()> then = std::move(it->Then);
     FInputMarks.erase(it);
     if (then)
         QTimer::singleShot(0, this, Guarded(std::move(then)));
+    WatchForAnswer();
 }
 
 void TNoteEditor::HandleTagAction(const QString& AId, const QString& AColour,

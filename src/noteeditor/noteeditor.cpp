@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -168,6 +169,12 @@ TNoteEditor::TNoteEditor(QWidget* AOwner) : TPanel(AOwner)
     FWVFocusTimer = new QTimer(this);
     FWVFocusTimer->setInterval(150);
     connect(FWVFocusTimer, &QTimer::timeout, this, Guarded([this] { WVFocusTimerTick(); }));
+    FAnswerTimer = new QTimer(this);
+    FAnswerTimer->setSingleShot(true);
+    connect(FAnswerTimer, &QTimer::timeout, this, Guarded([this] {
+                FPageSilent = true;
+                StopWaitingForPage();
+            }));
     LayoutToolbar();
 }
 
@@ -293,6 +300,7 @@ void TNoteEditor::LoadNote(int64_t ANoteId)
     SaveIfDirty();
     FSaveTimer->stop();
     FPendingNoteId = 0;
+    FRemovedAnnotations.clear();
     FNoteId = ANoteId;
     FCurrentHTML.clear();
     if (ANoteId == 0) {
@@ -339,6 +347,7 @@ void TNoteEditor::DoLoadNote(int64_t ANoteId)
         FLoadNotes.erase(FLoadNotes.begin());
     SendToJS(QStringLiteral("{\"type\":\"load\",\"html\":\"") + JSONEscapeStr(FCurrentHTML) +
              QStringLiteral("\",\"seq\":\"") + QString::number(FLoadSeq) + QStringLiteral("\"}"));
+    WatchForAnswer();
     FTagStrip->LoadForNote(ANoteId);
     FAttachPane->LoadForNote(ANoteId);
 }
@@ -354,6 +363,7 @@ void TNoteEditor::Clear()
     FSaveTimer->stop();
     FNoteId = 0;
     FPendingNoteId = 0;
+    FRemovedAnnotations.clear();
     FCurrentHTML.clear();
     {
         FLoading = true;
@@ -367,6 +377,7 @@ void TNoteEditor::Clear()
         FLoadNotes[FLoadSeq] = 0;
         SendToJS(QStringLiteral("{\"type\":\"load\",\"html\":\"\",\"seq\":\"") +
                  QString::number(FLoadSeq) + QStringLiteral("\"}"));
+        WatchForAnswer();
     }
     SetTitleLocked(true);
     FSummaryToggle->setEnabled(false);
@@ -390,7 +401,13 @@ void TNoteEditor::MarkDirty()
 
 void TNoteEditor::SetSaveStatus(const QString& AText)
 {
-    FSaveStatus->setText(AText);
+    FStatusText = AText;
+    ShowSaveStatus();
+}
+
+void TNoteEditor::ShowSaveStatus()
+{
+    FSaveStatus->setText(AwaitingPage() ? QStringLiteral("Saving\u2026") : FStatusText);
 }
 
 void TNoteEditor::SaveTimerTick()
@@ -411,6 +428,11 @@ void TNoteEditor::SaveNow()
                     FCurrentHTML);
     TStringArray keep;
     ExtractAnnotSpanIds(FCurrentHTML, keep);
+    // The records about to go are kept while the note is shown: an undo can bring their spans
+    // back.
+    for (TAnnotation& a : AppDB->GetAnnotationsByNote(noteId))
+        if (std::find(keep.begin(), keep.end(), a.SpanId) == keep.end())
+            FRemovedAnnotations.push_back(std::move(a));
     const int32_t removed = AppDB->SyncAnnotations(noteId, keep);
     FDirty = false;
     SetSaveStatus(QStringLiteral("Saved"));
@@ -432,6 +454,39 @@ void TNoteEditor::SaveLateReport(int64_t ANoteId, const QString& AHTML)
     // The note is no longer shown: its annotations are not in the annotations pane.
     if (OnNoteSaved)
         OnNoteSaved(this, ANoteId);
+}
+
+void TNoteEditor::RestoreAnnotations(int64_t ANoteId, const QString& AHTML)
+{
+    if (FRemovedAnnotations.empty() || ANoteId == 0)
+        return;
+    TStringArray spans;
+    ExtractAnnotSpanIds(AHTML, spans);
+    TAnnotationArray existing;
+    bool restored = false;
+    for (auto it = FRemovedAnnotations.begin(); it != FRemovedAnnotations.end();) {
+        if (std::find(spans.begin(), spans.end(), it->SpanId) == spans.end()) {
+            ++it;
+            continue;
+        }
+        if (!restored)
+            existing = AppDB->GetAnnotationsByNote(ANoteId);
+        const bool stored =
+            std::any_of(existing.begin(), existing.end(),
+                        [&](const TAnnotation& A) { return A.SpanId == it->SpanId; });
+        if (!stored)
+            AppDB->CreateAnnotation(ANoteId, it->SpanId, it->Snippet, it->Body);
+        restored = true;
+        it = FRemovedAnnotations.erase(it);
+    }
+    if (restored && OnAnnotationsRestored)
+        OnAnnotationsRestored(this, ANoteId);
+}
+
+bool TNoteEditor::WasRemovedAnnotation(const QString& ASpanId) const
+{
+    return std::any_of(FRemovedAnnotations.begin(), FRemovedAnnotations.end(),
+                       [&](const TAnnotation& A) { return A.SpanId == ASpanId; });
 }
 
 void TNoteEditor::TitleChange()

@@ -60,18 +60,33 @@ public:
     int64_t LoadCount() const { return FLoadSeq; }
 
     // Asks the page for the edit it has not reported yet (also from its source view). Once the
-    // page has answered, or ATimeoutMs have passed without an answer, the open note is saved if
-    // it changed and AThen runs, from the event loop and never inside this call; meanwhile the
-    // autosave waits. Without a page nothing is held back: the save and AThen happen at once.
-    void RequestPendingEdit(std::function<void()> AThen = nullptr, int ATimeoutMs = 1000);
-    // True from a request until the page has answered it or it has timed out.
+    // page has answered, or the editor has stopped waiting for it (see PageAnswerTimeout), the
+    // open note is saved if it changed and AThen runs with whether the page answered, from the
+    // event loop and never inside this call; meanwhile the autosave waits and the save status
+    // reads "Saving…". Without a page nothing is held back: the save and AThen(true) happen at
+    // once.
+    void RequestPendingEdit(std::function<void(bool AAnswered)> AThen = nullptr);
+    // True from a request until the page has answered it or the editor stopped waiting.
     bool AwaitingPage() const { return !FFlushRequests.empty(); }
+    // The editor waits for the page's answers (to a request, a marker key, a load) as long as
+    // the page's process lives and sends something at least this often: 10 s. It stops waiting
+    // when the process has gone or has sent nothing for that long, and until the page is heard
+    // from again its answers are not waited for.
+    int PageAnswerTimeout() const { return FAnswerTimeoutMs; }
+    void SetPageAnswerTimeout(int AMs);
+    // True while the editor does not wait for the page: its process has gone, or it has not
+    // answered in time and sent nothing since.
+    bool PageUnresponsive() const { return FPageGone || FPageSilent; }
+    bool PageGone() const { return FPageGone; }
+    // True from a "load" sent until the page confirms that it shows that content (or the editor
+    // stopped waiting). Input to the page given meanwhile would reach the content shown before.
+    bool AwaitingLoad() const { return FShownLoad < FLoadSeq; }
     // True for the page's own input widgets.
     bool IsPageInput(const QObject* AObject) const;
     // Sends the page a marker key through AInput after the input posted to it so far, and runs
     // AThen from the event loop once the page has read the marker (so also every key before
-    // it), or after ATimeoutMs without an answer.
-    void AfterPageReadInput(QObject* AInput, std::function<void()> AThen, int ATimeoutMs = 1000);
+    // it), or once the editor stopped waiting for the page.
+    void AfterPageReadInput(QObject* AInput, std::function<void()> AThen);
 
     TNoteSavedEvent OnNoteSaved;
     TTagChangeEvent OnTagChanged;
@@ -79,6 +94,10 @@ public:
     TAnnotationCreatedEvent OnAnnotationCreated;
     TAnnotationSpanClickedEvent OnAnnotationSpanClicked;
     TAnnotationsOrphanedEvent OnAnnotationsOrphaned;
+    // Records deleted by a save and stored again because a report brought their spans back.
+    TAnnotationsOrphanedEvent OnAnnotationsRestored;
+    // The page shows the content of the latest "load" (or the editor stopped waiting for it).
+    std::function<void(QObject* ASender)> OnLoadShown;
 
     // Read access for the window and the tests.
     bool Dirty() const { return FDirty; }
@@ -169,15 +188,46 @@ private:
     struct TFlushRequest
     {
         int64_t Token;
-        std::function<void()> Then;
+        std::function<void(bool)> Then;
     };
     std::vector<TFlushRequest> FFlushRequests; // oldest first
     int64_t FInputMarkToken = 0;
-    std::vector<TFlushRequest> FInputMarks; // oldest first
+    struct TInputMark
+    {
+        int64_t Token;
+        std::function<void()> Then;
+    };
+    std::vector<TInputMark> FInputMarks; // oldest first
     void FinishInputMark(int64_t AToken);
     // Ends the requests up to AToken: saves the open note if it changed, then queues their
     // continuations.
-    void FinishFlush(int64_t AToken);
+    void FinishFlush(int64_t AToken, bool AAnswered);
+    // The last load the page confirmed (or that is no longer waited for).
+    int64_t FShownLoad = 0;
+    void FinishLoad(int64_t ASeq);
+    // The wait for the page's answers: runs while one is awaited, restarted by every message.
+    QTimer* FAnswerTimer = nullptr;
+    int FAnswerTimeoutMs = 10000;
+    bool FPageGone = false;
+    bool FPageSilent = false;
+    bool FStoppingWait = false;
+    bool AwaitingAnswer() const
+    {
+        return !FFlushRequests.empty() || !FInputMarks.empty() || AwaitingLoad();
+    }
+    void WatchForAnswer();
+    void PageHeardFrom();
+    // Ends every wait for the page: its process has gone, or it has not answered in time.
+    void StopWaitingForPage();
+    void PageProcessFailed();
+    // The save status without the wait's "Saving…".
+    QString FStatusText;
+    void ShowSaveStatus();
+    // Annotation records a save deleted for the open note because their spans had left its
+    // body; a later report that brings a span back stores its record again.
+    TAnnotationArray FRemovedAnnotations;
+    void RestoreAnnotations(int64_t ANoteId, const QString& AHTML);
+    bool WasRemovedAnnotation(const QString& ASpanId) const;
     // Tests see the page's messages here instead of a browser.
     std::function<void(const QString&)> FPostHook;
 };

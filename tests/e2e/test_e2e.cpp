@@ -11,17 +11,90 @@
 #include "platformqt.h"
 #include "wvloader.h"
 
+#include "application.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The editor page's process stopped (as on a machine too loaded to run it) until this ends.
+class TStoppedPage
+{
+public:
+    explicit TStoppedPage(qint64 APid) : FPid(APid)
+    {
+        if (FPid > 0)
+            ::kill(pid_t(FPid), SIGSTOP);
+    }
+    ~TStoppedPage() { Resume(); }
+    void Resume()
+    {
+        if (FPid > 0)
+            ::kill(pid_t(FPid), SIGCONT);
+        FPid = 0;
+    }
+
+private:
+    qint64 FPid;
+};
+
+QListWidgetItem* NoteRow(QListWidget* AList, int64_t AId)
+{
+    for (int i = 0; i < AList->count(); ++i)
+        if (AList->item(i)->data(NoteIdRole).toLongLong() == AId)
+            return AList->item(i);
+    return nullptr;
+}
+
+// The child for the end requests: the program with the real page on the folder, asked to end
+// by a signal once it has typed into a note. Reports the page's process and the note.
+int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs)
+{
+    static_cast<TQuorvelApplication*>(qApp)->CloseWindowsOnTermination();
+    QGuiApplication::setApplicationDisplayName("Quorvel");
+    StartScriptedDialogs();
+    StartEditorBrowserLoader();
+    int result = 0;
+    {
+        TProgramFixture f;
+        if (!f.Start(AFolder))
+            return 3;
+        f.Editor()->SetPageAnswerTimeout(AAnswerTimeoutMs);
+        const int64_t book = AppDB->CreateNotebook("Case", 0);
+        const int64_t note = AppDB->CreateNote(book, "Draft");
+        AppDB->SaveNote(note, "Draft", "", "<p>start</p>");
+        if (!f.OpenNote(book, note))
+            return 4;
+        f.ClickIntoEditor();
+        f.Type(" typed");
+        if (!f.WaitJs("editor.innerText.includes('typed')"))
+            return 5;
+        std::printf("PAGE %lld NOTE %lld\n",
+                    static_cast<long long>(f.View()->page()->renderProcessPid()),
+                    static_cast<long long>(note));
+        std::fflush(stdout);
+        result = qApp->exec();
+    }
+    FinishEditorBrowserLoader();
+    return result;
+}
+
+} // namespace
 
 class TestEndToEnd : public QObject
 {
@@ -426,6 +499,208 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick more</p>"), 3000);
         QCOMPARE(F->Form()->ReentrantHandlers(), 0);
     }
+    // Ctrl+S, a close and a note-list command wait for a page that is slow to answer (its
+    // process stopped for a while), showing "Saving…", and then store what was typed.
+    void slowPageIsWaitedFor_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::newRow("ctrl+s") << "ctrl+s";
+        QTest::newRow("close") << "close";
+        QTest::newRow("rename") << "rename";
+    }
+    void slowPageIsWaitedFor()
+    {
+        QFETCH(QString, road);
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" quick");
+        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        QVERIFY(!F->Editor()->Dirty());
+        {
+            TStoppedPage stopped(F->View()->page()->renderProcessPid());
+            if (road == "ctrl+s") {
+                QTest::keyClick(F->Input(), Qt::Key_S, Qt::ControlModifier);
+            } else if (road == "close") {
+                F->Form()->close();
+            } else {
+                dlgseam::PushAnswer(TypeAndAccept("Alpha renamed"));
+                F->Form()->NoteListPane()->MenuRenameNote();
+            }
+            QTest::qWait(2500);
+            QVERIFY(F->Form()->WaitingForPage());
+            QVERIFY(F->Form()->isVisible());
+            QCOMPARE(F->Editor()->SaveStatus(), QString::fromUtf8("Saving\u2026"));
+            QCOMPARE(Saved(n.A), QString("<p>alpha</p>"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->WaitingForPage(), 5000);
+        if (road == "close") {
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 2000);
+            F->Close();
+            TDatabase db(F->Folder() + "/quorvel.db");
+            QCOMPARE(db.GetNote(n.A).Body, QString("<p>alpha quick</p>"));
+            return;
+        }
+        QCOMPARE(Saved(n.A), QString("<p>alpha quick</p>"));
+        if (road == "ctrl+s")
+            QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
+        if (road == "rename")
+            QTRY_COMPARE_WITH_TIMEOUT(AppDB->GetNote(n.A).Title, QString("Alpha renamed"), 2000);
+        QCOMPARE(dlgseam::Shown().size(), road == "rename" ? 1 : 0);
+    }
+
+    // A close when the page's process has gone (killed) or has not answered for the answer
+    // time-out (stopped): the user is asked whether to close anyway. Kept open, the window
+    // stores the typing once a stopped page runs again.
+    void closeAsksWhenThePageDoesNotAnswer_data()
+    {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("page process killed") << true;
+        QTest::newRow("page process stopped") << false;
+    }
+    void closeAsksWhenThePageDoesNotAnswer()
+    {
+        QFETCH(bool, killed);
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" quick");
+        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        const qint64 pid = F->View()->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        std::unique_ptr<TStoppedPage> stopped;
+        if (killed) {
+            ::kill(pid_t(pid), SIGKILL);
+            QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->PageGone(), 5000);
+        } else {
+            F->Editor()->SetPageAnswerTimeout(1500);
+            stopped = std::make_unique<TStoppedPage>(pid);
+        }
+        const QString asked =
+            QString("Quorvel|The editor %1, so the last typing in \"Alpha\" may not have been "
+                    "saved.\r\n\r\nClose anyway?")
+                .arg(killed ? "has stopped working" : "has not answered for 1.5 seconds");
+        dlgseam::PushAnswer(No());
+        F->Form()->close();
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{asked}, 3000);
+        QVERIFY(!F->Form()->WaitingForPage());
+        QVERIFY(F->Form()->isVisible());
+        QCOMPARE(Saved(n.A), QString("<p>alpha</p>"));
+        if (killed) {
+            dlgseam::PushAnswer(Yes());
+            F->Form()->close();
+            QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 2000);
+            QCOMPARE(dlgseam::Shown().size(), 2);
+            return;
+        }
+        // Running again, the page reports what it holds; the next close needs no question.
+        stopped->Resume();
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick</p>"), 5000);
+        F->Form()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 3000);
+        QCOMPARE(dlgseam::Shown().size(), 1);
+    }
+
+    // From a click on another note until the page shows it, what the user types into the
+    // editor waits, and then goes into the note whose title was shown, never the one before.
+    void typingAfterASwitchGoesToTheShownNote()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        F->Type(" one");
+        QVERIFY(F->WaitJs("editor.innerText.includes('one')"));
+        const QPoint inText = F->CentreOf("#editor p");
+        QListWidget* list = F->Form()->NoteListPane()->List();
+        {
+            TStoppedPage stopped(F->View()->page()->renderProcessPid());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(NoteRow(list, n.B)).center());
+            QCOMPARE(F->Editor()->TitleEdit()->text(), QString("Beta"));
+            F->ClickAt(inText);
+            F->Key(Qt::Key_End);
+            F->Type(" two");
+            QTest::qWait(800);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.B), QString("<p>beta two</p>"), 8000);
+        QCOMPARE(Saved(n.A), QString("<p>alpha one</p>"));
+        QVERIFY(F->WaitJs("getCleanHTML() === '<p>beta two</p>'"));
+    }
+
+    // Typing that goes on without a pause is reported while it goes on, not only after it.
+    void typingWithoutAPauseIsReported()
+    {
+        const TNotes n = MakeNotes();
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        F->ClickIntoEditor();
+        QElapsedTimer typing;
+        typing.start();
+        bool reported = false;
+        while (typing.elapsed() < 7000 && !reported) {
+            F->Type("x");
+            QTest::qWait(250);
+            reported = F->Editor()->CurrentHTML().contains("xxx");
+        }
+        QVERIFY(reported);
+    }
+
+    // Asked to end while the page is slow, the program waits for it and stores the typing;
+    // when the page does not answer in time it stores what it has, says so and ends with an
+    // error status.
+    void endRequestWaitsForThePage_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("page answers after 2 s") << true;
+        QTest::newRow("page never answers") << false;
+    }
+    void endRequestWaitsForThePage()
+    {
+        QFETCH(bool, answers);
+        QTemporaryDir dir;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--end-child", dir.path(), answers ? "10000" : "1500"});
+        QVERIFY(child.waitForStarted());
+        QByteArray out;
+        QVERIFY(WaitFor(
+            [&] {
+                child.waitForReadyRead(10);
+                out += child.readAllStandardOutput();
+                return out.contains("\n") || child.state() == QProcess::NotRunning;
+            },
+            60000));
+        const QList<QByteArray> words = out.trimmed().split(' ');
+        QVERIFY2(words.size() == 4 && words[0] == "PAGE", out.constData());
+        const qint64 page = words[1].toLongLong();
+        QVERIFY(page > 0);
+        {
+            TStoppedPage stopped(page);
+            ::kill(pid_t(child.processId()), SIGTERM);
+            QTest::qWait(2000);
+            if (answers)
+                QCOMPARE(child.state(), QProcess::Running);
+            else
+                QVERIFY(child.waitForFinished(10000));
+        }
+        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(20000));
+        ::kill(pid_t(page), SIGKILL);
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+        const QString told = "Quorvel: The editor has not answered for 1.5 seconds, so the last "
+                             "typing in \"Draft\" may not have been saved.";
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+        TDatabase db(dir.filePath("quorvel.db"));
+        if (answers) {
+            QCOMPARE(child.exitCode(), 0);
+            QVERIFY2(!errors.contains(told), qPrintable(errors));
+            QCOMPARE(db.GetNote(words[3].toLongLong()).Body, QString("<p>start typed</p>"));
+        } else {
+            QCOMPARE(child.exitCode(), 2);
+            QVERIFY2(errors.contains(told), qPrintable(errors));
+            QCOMPARE(db.GetNote(words[3].toLongLong()).Body, QString("<p>start</p>"));
+        }
+    }
+
     // Typing held back during a wait is kept when the user then closes the window (also while
     // the held input is being delivered) or clicks another note: each waits until the page has
     // read the keys typed before it.
@@ -505,5 +780,16 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestEndToEnd)
+int main(int argc, char** argv)
+{
+    if (argc == 4 && QByteArray(argv[1]) == "--end-child") {
+        TQuorvelApplication app(argc, argv);
+        return RunEndChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestEndToEnd test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_e2e.moc"

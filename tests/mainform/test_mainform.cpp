@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +39,25 @@ public:
     QStringList Sent;
     // A message from the page.
     void Receive(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
+    // The page's process ended.
+    void ProcessGone() { FEditor->PageProcessFailed(); }
+    // The number of the last "load" and the token of the last "flush" sent.
+    QString Last(const char* AType, const char* AMember) const
+    {
+        for (qsizetype i = Sent.size() - 1; i >= 0; --i) {
+            const QJsonObject o = QJsonDocument::fromJson(Sent[i].toUtf8()).object();
+            if (o.value("type").toString() == QLatin1String(AType))
+                return o.value(QLatin1String(AMember)).toString();
+        }
+        return QString();
+    }
+    // The page reports its pending edit and answers the last request.
+    void Answer(const QString& AHtml)
+    {
+        Receive(QString("{\"type\":\"contentChanged\",\"html\":\"%1\",\"seq\":\"%2\"}")
+                    .arg(AHtml, Last("load", "seq")));
+        Receive(QString("{\"type\":\"flushAck\",\"token\":\"%1\"}").arg(Last("flush", "token")));
+    }
 
 private:
     TNoteEditor* FEditor;
@@ -507,19 +528,21 @@ private Q_SLOTS:
         }
     }
 
-    // A command's wait for the page ends even when the page never answers or the save fails:
-    // the keys held back meanwhile come through, and the next command runs.
+    // A command's wait for the page lasts as long as the page answers in the end; it ends
+    // when the page stops answering or the save fails: the keys held back meanwhile come
+    // through, the next command runs, and the user is told when typing may not have been saved.
     void waitEndsWithoutAnswerOrSave_data()
     {
-        QTest::addColumn<bool>("page");
+        QTest::addColumn<QString>("page");
         QTest::addColumn<bool>("saveFails");
-        QTest::newRow("no answer") << true << false;
-        QTest::newRow("no answer, save fails") << true << true;
-        QTest::newRow("no page, save fails") << false << true;
+        QTest::newRow("answers late") << "answers late" << false;
+        QTest::newRow("no answer") << "silent" << false;
+        QTest::newRow("no answer, save fails") << "silent" << true;
+        QTest::newRow("no page, save fails") << "none" << true;
     }
     void waitEndsWithoutAnswerOrSave()
     {
-        QFETCH(bool, page);
+        QFETCH(QString, page);
         QFETCH(bool, saveFails);
         TTestStore store(false);
         const TSample s = FillSample(store);
@@ -530,40 +553,133 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         std::unique_ptr<TNoteEditorTestAccess> fake;
-        if (page)
+        if (page != "none")
             fake = std::make_unique<TNoteEditorTestAccess>(form.NoteEditor());
+        if (page == "silent")
+            form.NoteEditor()->SetPageAnswerTimeout(1000);
         form.NotebookPane()->SelectNotebook(s.Work);
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->TitleEdit()->setText("Changed title");
         if (saveFails)
             dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        if (page == "silent")
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
         QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
-        if (page) {
+        if (fake) {
             QVERIFY(fake->Sent.last().contains("\"flush\""));
+            const QString token = QJsonDocument::fromJson(fake->Sent.last().toUtf8())
+                                      .object()
+                                      .value("token")
+                                      .toString();
             QVERIFY(form.WaitingForPage());
+            QCOMPARE(form.NoteEditor()->SaveStatus(), QString::fromUtf8("Saving\u2026"));
             // Typing and a menu shortcut wait too, and then act (the shortcut only while the
-            // window stays active, which an error box in between does not let it).
+            // window stays active, which a message box in between does not let it).
             QTest::keyClicks(form.SearchEdit(), "abc");
             QTest::keyClick(form.SearchEdit(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(form.SearchEdit()->text(), QString());
             QVERIFY(form.Pane1()->isVisible());
+            if (page == "answers late") {
+                QTest::qWait(1500);
+                QVERIFY(form.WaitingForPage());
+                fake->Receive(QString("{\"type\":\"flushAck\",\"token\":\"%1\"}").arg(token));
+            }
             QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
             QTRY_COMPARE_WITH_TIMEOUT(form.SearchEdit()->text(), QString("abc"), 500);
-            if (!saveFails)
+            if (page == "answers late")
                 QTRY_VERIFY_WITH_TIMEOUT(!form.Pane1()->isVisible(), 500);
         }
         QVERIFY(!form.WaitingForPage());
+        const QString loss = "Quorvel|The editor has not answered for 1 seconds, so the last "
+                             "typing in \"Changed title\" may not have been saved.";
         if (!saveFails) {
             QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
+            QCOMPARE(dlgseam::Shown(), page == "silent" ? QStringList{loss} : QStringList{});
             return;
         }
-        QCOMPARE(dlgseam::Shown().size(), 1);
+        QCOMPARE(dlgseam::Shown().size(), page == "silent" ? 2 : 1);
         QVERIFY(dlgseam::Shown()[0].contains("refused by test"));
-        // The next Ctrl+S tries the save again.
-        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        if (page == "silent")
+            QCOMPARE(dlgseam::Shown()[1], loss);
+        // The next Ctrl+S tries the save again (not waiting for a page that has not answered
+        // since).
+        const qsizetype shown = dlgseam::Shown().size();
+        for (qsizetype i = 0; i < shown; ++i)
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
         QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2 * shown, 500);
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
+    }
+
+    // A close and a note-list command wait for the page as long as it lives and answers in the
+    // end, and then go on with what it reported. When its process has gone or it has sent
+    // nothing for the answer time-out, the note is saved with what the editor has, and the user
+    // is told: a close asks whether to close anyway.
+    void closeAndNoteCommandWaitForThePage_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("page");
+        for (const char* command : {"close", "rename"})
+            for (const char* page : {"answers late", "silent", "process gone"})
+                QTest::newRow((QByteArray(command) + ", " + page).constData()) << command << page;
+    }
+    void closeAndNoteCommandWaitForThePage()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, page);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        const bool answers = page == "answers late";
+        if (!answers)
+            form.NoteEditor()->SetPageAnswerTimeout(800);
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        const QString loss =
+            QString("Quorvel|The editor %1, so the last typing in \"Hearing bundle <draft>\" may "
+                    "not have been saved.")
+                .arg(page == "silent" ? "has not answered for 0.8 seconds" : "has stopped working");
+        if (command == "close") {
+            if (!answers)
+                dlgseam::PushAnswer(No());
+            form.close();
+        } else {
+            if (!answers)
+                dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            dlgseam::PushAnswer(TypeAndAccept("Renamed"));
+            form.NoteListPane()->MenuRenameNote();
+        }
+        QVERIFY(form.WaitingForPage());
+        if (page == "process gone")
+            fake.ProcessGone();
+        if (answers) {
+            QTest::qWait(1500);
+            QVERIFY(form.WaitingForPage());
+            QVERIFY(dlgseam::Shown().isEmpty());
+            fake.Answer("<p>typed late</p>");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+        if (command == "close") {
+            QCOMPARE(dlgseam::Shown(),
+                     answers ? QStringList{} : QStringList{loss + "\r\n\r\nClose anyway?"});
+            QTRY_COMPARE(form.isVisible(), !answers);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), answers ? 1 : 2, 500);
+            if (!answers)
+                QCOMPARE(dlgseam::Shown()[0], loss);
+            QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
+        }
+        QCOMPARE(AppDB->GetNote(s.Note1).Body,
+                 QString(answers ? "<p>typed late</p>" : "<p>Witness statement</p>"));
+        if (command != "close" || answers)
+            return;
+        // Kept open; asked again, the user closes it.
+        dlgseam::PushAnswer(Yes());
+        form.close();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
+        QCOMPARE(dlgseam::Shown().size(), 2);
     }
 
     // Mouse input held back during a wait acts on the rows the user saw: the note list is not
@@ -607,6 +723,8 @@ private Q_SLOTS:
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
         }
         QCOMPARE(form.NoteEditor()->NoteId(), s.Note1);
+        fake.Receive(
+            QString("{\"type\":\"flushAck\",\"token\":\"%1\"}").arg(fake.Last("flush", "token")));
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
         QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Changed title"));
         QTRY_COMPARE_WITH_TIMEOUT(form.NoteEditor()->NoteId(), s.Note2, 500);
@@ -626,6 +744,8 @@ private Q_SLOTS:
         form.NotebookPane()->SelectNotebook(s.Work);
         form.NoteListPane()->SelectNote(s.Note1);
         form.NoteEditor()->SaveTimer()->setInterval(50);
+        form.NoteEditor()->SetPageAnswerTimeout(1000);
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
         dlgseam::PushAnswer([&](QDialog& ADialog) {
             fake.Receive(R"({"type":"contentChanged","html":"<p>typed late</p>"})");
             QTRY_COMPARE(form.NoteEditor()->SaveStatus(), QString("Saved"));
@@ -633,7 +753,7 @@ private Q_SLOTS:
             ADialog.accept();
         });
         form.NoteListPane()->MenuRenameNote();
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2, 1500);
         QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
         QCOMPARE(AppDB->GetNote(s.Note1).Body, QString("<p>typed late</p>"));
         QCOMPARE(form.NoteEditor()->TitleEdit()->text(), QString("Renamed"));

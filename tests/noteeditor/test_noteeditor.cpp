@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 class TNoteEditorTestAccess
@@ -27,6 +28,8 @@ public:
         Page(QString::fromUtf8(QJsonDocument(AMsg).toJson(QJsonDocument::Compact)));
     }
     void Ready() { Page(QStringLiteral("{\"type\":\"ready\"}")); }
+    // The page's process ended (the browser's ProcessFailed).
+    void ProcessGone() { FEditor->PageProcessFailed(); }
     QJsonObject LastSent() const
     {
         return Sent.isEmpty() ? QJsonObject()
@@ -233,47 +236,134 @@ private Q_SLOTS:
     }
 
     // A request for the page's pending edit returns at once; its continuation runs from the
-    // event loop once the page has answered (or, without an answer, after the time-out), after
-    // the note was saved with what the page reported. The autosave waits meanwhile.
+    // event loop once the page has answered, however late, after the note was saved with what
+    // the page reported. The editor stops waiting only when the page's process has gone or the
+    // page has sent nothing for the answer time-out; a message from it meanwhile shows that it
+    // still lives. The autosave waits meanwhile, and the status reads "Saving…".
     void pendingEditRequest_data()
     {
+        QTest::addColumn<QString>("page");
         QTest::addColumn<bool>("answered");
-        QTest::newRow("answered") << true;
-        QTest::newRow("no answer") << false;
+        QTest::newRow("answers") << "answers" << true;
+        QTest::newRow("answers late") << "answers late" << true;
+        QTest::newRow("talks, then answers") << "talks, then answers" << true;
+        QTest::newRow("silent") << "silent" << false;
+        QTest::newRow("process gone") << "process gone" << false;
     }
     void pendingEditRequest()
     {
+        QFETCH(QString, page);
         QFETCH(bool, answered);
         const int64_t id = Note("T", "<p>old</p>");
         FPage->Ready();
         FEditor->LoadNote(id);
         const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
         FPage->Page(Changed("<p>reported</p>", seq));
         FEditor->SaveTimer()->setInterval(20);
+        if (page == "silent" || page == "talks, then answers")
+            FEditor->SetPageAnswerTimeout(600);
         QStringList steps;
-        FEditor->RequestPendingEdit([&] { steps << "then " + AppDB->GetNote(id).Body; }, 400);
+        FEditor->RequestPendingEdit([&](bool AAnswered) {
+            steps << "then " + AppDB->GetNote(id).Body + (AAnswered ? "" : " unanswered");
+        });
         QCOMPARE(FPage->LastSent().value("type").toString(), QString("flush"));
         const QString token = FPage->LastSent().value("token").toString();
         QVERIFY(FEditor->AwaitingPage());
-        QTest::qWait(150);
-        QVERIFY(steps.isEmpty());
-        QCOMPARE(AppDB->GetNote(id).Body, QString("<p>old</p>"));
-        if (answered) {
+        QCOMPARE(FEditor->SaveStatus(), QString::fromUtf8("Saving\u2026"));
+        const QString expected =
+            answered ? "then <p>pending</p>" : "then <p>reported</p> unanswered";
+        auto answer = [&] {
             FPage->Page(Changed("<p>pending</p>", seq));
             FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+        };
+        if (page == "answers") {
+            QTest::qWait(150);
+            QVERIFY(steps.isEmpty());
+            QCOMPARE(AppDB->GetNote(id).Body, QString("<p>old</p>"));
+            answer();
             QVERIFY(!FEditor->AwaitingPage());
             QVERIFY(steps.isEmpty());
-            QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"then <p>pending</p>"}, 100);
-        } else {
-            QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"then <p>reported</p>"}, 1000);
-            QVERIFY(!FEditor->AwaitingPage());
-            // A late answer ends nothing further.
-            FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+        } else if (page == "answers late") {
+            QTest::qWait(2500);
+            QVERIFY(steps.isEmpty());
+            QVERIFY(FEditor->AwaitingPage());
+            answer();
+        } else if (page == "talks, then answers") {
+            for (int i = 0; i < 3; ++i) {
+                QTest::qWait(400);
+                FPage->Page(QJsonObject{{"type", "tagsUpdated"}, {"tags", QJsonArray()}});
+            }
+            QVERIFY(steps.isEmpty());
+            answer();
+        } else if (page == "process gone") {
+            QTest::qWait(150);
+            FPage->ProcessGone();
         }
+        QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{expected}, 2000);
+        QVERIFY(!FEditor->AwaitingPage());
         QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+        auto next = [&] {
+            steps.clear();
+            FEditor->RequestPendingEdit(
+                [&](bool AAnswered) { steps << (AAnswered ? "answered" : "unanswered"); });
+        };
+        if (!answered) {
+            // Until the page is heard from again the next request is not waited for.
+            next();
+            QVERIFY(steps.isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"unanswered"}, 100);
+        }
+        // A late answer ends nothing further, and shows that the page lives.
+        FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
         QTest::qWait(50);
         QCOMPARE(steps.size(), 1);
+        next();
+        QTest::qWait(100);
+        QVERIFY(steps.isEmpty());
+        FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", FPage->LastSent().value("token")}});
+        QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"answered"}, 100);
+    }
+
+    // From a "load" until the page confirms that load, input to the page would reach what it
+    // showed before; the editor says so, and says when the page shows the latest load.
+    void loadAwaitsItsAck()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        int shown = 0;
+        FEditor->OnLoadShown = [&](QObject*) { ++shown; };
+        FEditor->LoadNote(a);
+        QVERIFY(!FEditor->AwaitingLoad()); // nothing sent before the page is ready
+        FPage->Ready();
+        QVERIFY(FEditor->AwaitingLoad());
+        const QString seqA = FPage->LastSeq();
+        FEditor->LoadNote(b);
+        const QString seqB = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"length", 8}, {"seq", seqA}});
+        QVERIFY(FEditor->AwaitingLoad());
+        QTest::qWait(20);
+        QCOMPARE(shown, 0);
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"length", 8}, {"seq", seqB}});
+        QVERIFY(!FEditor->AwaitingLoad());
+        QTRY_COMPARE(shown, 1);
+        // Emptied, and the page never answers: the editor stops waiting after the time-out.
+        FEditor->SetPageAnswerTimeout(300);
+        FEditor->Clear();
+        QVERIFY(FEditor->AwaitingLoad());
+        QTRY_VERIFY_WITH_TIMEOUT(!FEditor->AwaitingLoad(), 1000);
+        QTRY_COMPARE(shown, 2);
+        QVERIFY(FEditor->PageUnresponsive());
+        // Until the page is heard from again, its loads are not waited for.
+        FEditor->LoadNote(a);
+        QVERIFY(!FEditor->AwaitingLoad());
+        QTRY_COMPARE(shown, 3);
+        // The page loaded again: it shows the open note anew, and that load is awaited.
+        FPage->Ready();
+        QVERIFY(!FEditor->PageUnresponsive());
+        QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
+        QVERIFY(FEditor->AwaitingLoad());
     }
 
     void switchingSavesFirst()
@@ -384,6 +474,79 @@ private Q_SLOTS:
         QCOMPARE(after[0].Body, QString("said by the user"));
         QCOMPARE(after[1].SpanId, QString("ann_2"));
         QVERIFY(AppDB->GetAnnotationsByNote(b).empty());
+    }
+
+    // A save deletes the records of annotation spans that left the body; while the note stays
+    // shown, a report that brings a span back (an undo) stores its record again as it was, and
+    // the page's "annotationCreated" for that span adds nothing. Once another note is shown the
+    // deleted records are gone.
+    void annotationBroughtBackByUndoGetsItsRecord()
+    {
+        const QString span = "<span class=\"dm-annot\" id=\"ann_1\">said today</span>";
+        const int64_t a = Note("A", "<p>he " + span + "</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        AppDB->CreateAnnotation(a, "ann_1", "said today", "the user's words");
+        AppDB->CreateAnnotation(a, "ann_2", "kept", "stays");
+        FPage->Ready();
+        QStringList created;
+        FEditor->OnAnnotationCreated = [&](QObject*, const QString& ASpanId, const QString&,
+                                           const QString&) { created << ASpanId; };
+        FEditor->OnAnnotationsRestored = [this](QObject*, int64_t AId) {
+            FEvents << "restored " + QString::number(AId);
+        };
+        auto records = [](int64_t ANote) {
+            QStringList out;
+            for (const TAnnotation& r : AppDB->GetAnnotationsByNote(ANote))
+                out << r.SpanId + "|" + r.Snippet + "|" + r.Body;
+            std::sort(out.begin(), out.end());
+            return out;
+        };
+        FEditor->LoadNote(a);
+        const QString seqA = FPage->LastSeq();
+        const QString kept = "<p>x <span id=\"ann_2\">kept</span></p>";
+        auto cutAndSave = [&] {
+            FPage->Page(Changed("<p>he </p>" + kept, seqA));
+            FEditor->SaveIfDirty();
+            QCOMPARE(records(a), QStringList{"ann_2|kept|stays"});
+        };
+        cutAndSave();
+        FEvents.clear();
+        // The undo: the page says the span was made, then reports the body with it.
+        FPage->Page(QJsonObject{{"type", "annotationCreated"},
+                                {"spanId", "ann_1"},
+                                {"snippet", "said"},
+                                {"body", ""},
+                                {"seq", seqA}});
+        QVERIFY(created.isEmpty());
+        QCOMPARE(records(a), QStringList{"ann_2|kept|stays"});
+        FPage->Page(Changed("<p>he " + span + "</p>" + kept, seqA));
+        QCOMPARE(records(a),
+                 (QStringList{"ann_1|said today|the user's words", "ann_2|kept|stays"}));
+        QCOMPARE(FEvents, QStringList{"restored " + QString::number(a)});
+        FEditor->SaveIfDirty();
+        QCOMPARE(records(a).size(), 2);
+        // Again: removed, saved, and back.
+        cutAndSave();
+        FPage->Page(Changed("<p>he " + span + "</p>" + kept, seqA));
+        QCOMPARE(records(a).size(), 2);
+
+        // Removed and saved once more; then another note is shown, and the span coming back (a
+        // late report, or the same note shown again) brings no record.
+        cutAndSave();
+        FEditor->LoadNote(b);
+        FPage->Page(Changed("<p>he " + span + "</p>" + kept, seqA));
+        QCOMPARE(records(a), QStringList{"ann_2|kept|stays"});
+        FEditor->LoadNote(a);
+        FPage->Page(Changed("<p>he " + span + "</p>" + kept, FPage->LastSeq()));
+        FEditor->SaveIfDirty();
+        QCOMPARE(records(a), QStringList{"ann_2|kept|stays"});
+        // A new annotation of that id is made as any other.
+        FPage->Page(QJsonObject{{"type", "annotationCreated"},
+                                {"spanId", "ann_1"},
+                                {"snippet", "said"},
+                                {"body", "new"},
+                                {"seq", FPage->LastSeq()}});
+        QCOMPARE(created, QStringList{"ann_1"});
     }
 
     void tagReports_data()
