@@ -278,6 +278,11 @@ void TNoteEditor::FinishLoad(int64_t ASeq)
 void TNoteEditor::SetPageAnswerTimeout(int AMs)
 {
     FAnswerTimeoutMs = AMs;
+    ExtendAnswerWait();
+}
+
+void TNoteEditor::ExtendAnswerWait()
+{
     if (FAnswerTimer->isActive())
         FAnswerTimer->start(FAnswerTimeoutMs);
 }
@@ -303,8 +308,7 @@ void TNoteEditor::PageHeardFrom()
 {
     FPageGone = false;
     FPageSilent = false;
-    if (FAnswerTimer->isActive())
-        FAnswerTimer->start(FAnswerTimeoutMs);
+    ExtendAnswerWait();
 }
 
 void TNoteEditor::StopWaitingForPage()

@@ -216,6 +216,8 @@ private:
         return !FFlushRequests.empty() || !FInputMarks.empty() || AwaitingLoad();
     }
     void WatchForAnswer();
+    // A running wait starts over.
+    void ExtendAnswerWait();
     void PageHeardFrom();
     // Ends every wait for the page: its process has gone, or it has not answered in time.
     void StopWaitingForPage();

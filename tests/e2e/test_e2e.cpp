@@ -122,6 +122,18 @@ class TestEndToEnd : public QObject
         return n;
     }
     QString Saved(int64_t AId) { return AppDB->GetNote(AId).Body; }
+    // The notes, with AText typed at the end of the first one and read by the page.
+    TNotes TypedIntoFirst(const QString& AText)
+    {
+        const TNotes n = MakeNotes();
+        if (!F->OpenNote(n.Book, n.A))
+            return {};
+        F->ClickIntoEditor();
+        F->Type(AText);
+        if (!F->WaitJs(QString("editor.innerText.includes('%1')").arg(AText.trimmed())))
+            return {};
+        return n;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -511,11 +523,8 @@ private Q_SLOTS:
     void slowPageIsWaitedFor()
     {
         QFETCH(QString, road);
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" quick");
-        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
         QVERIFY(!F->Editor()->Dirty());
         {
             TStoppedPage stopped(F->View()->page()->renderProcessPid());
@@ -561,11 +570,8 @@ private Q_SLOTS:
     void closeAsksWhenThePageDoesNotAnswer()
     {
         QFETCH(bool, killed);
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" quick");
-        QVERIFY(F->WaitJs("editor.innerText.includes('quick')"));
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
         const qint64 pid = F->View()->page()->renderProcessPid();
         QVERIFY(pid > 0);
         std::unique_ptr<TStoppedPage> stopped;
@@ -605,11 +611,8 @@ private Q_SLOTS:
     // editor waits, and then goes into the note whose title was shown, never the one before.
     void typingAfterASwitchGoesToTheShownNote()
     {
-        const TNotes n = MakeNotes();
-        QVERIFY(F->OpenNote(n.Book, n.A));
-        F->ClickIntoEditor();
-        F->Type(" one");
-        QVERIFY(F->WaitJs("editor.innerText.includes('one')"));
+        const TNotes n = TypedIntoFirst(" one");
+        QVERIFY(n.A != 0);
         const QPoint inText = F->CentreOf("#editor p");
         QListWidget* list = F->Form()->NoteListPane()->List();
         {

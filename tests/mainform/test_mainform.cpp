@@ -9,6 +9,7 @@
 #include "noteeditor.h"
 #include "notelistpane.h"
 #include "sqlitelib.h"
+#include "wvwindowparent.h"
 
 #include <QAction>
 #include <QFile>
@@ -680,6 +681,46 @@ private Q_SLOTS:
         form.close();
         QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
         QCOMPARE(dlgseam::Shown().size(), 2);
+    }
+
+    // From a "load" until the page confirms it, the input to the page waits, and so does all
+    // input after it; then it is delivered in its order: the keys reach the page that shows the
+    // new note, and a click on another row only once the page has read them.
+    void pageInputWaitsUntilThePageShowsTheNote()
+    {
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        fake.Receive(
+            QString("{\"type\":\"loadAck\",\"seq\":\"%1\"}").arg(fake.Last("load", "seq")));
+        QWidget* page = form.NoteEditor()->BrowserHost();
+        TKeyCounter keys;
+        page->installEventFilter(&keys);
+        QTest::keyClicks(page, "ab");
+        QCOMPARE(keys.Count, 2);
+
+        QListWidget* list = form.NoteListPane()->List();
+        ClickRow(list, RowWithId(list, s.Note2));
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+        QCOMPARE(form.NoteEditor()->TitleEdit()->text(), QString("Costs schedule"));
+        QTest::keyClicks(page, "cd");
+        ClickRow(list, RowWithId(list, s.Note1));
+        QTest::qWait(50);
+        QCOMPARE(keys.Count, 2);
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+
+        fake.Receive(
+            QString("{\"type\":\"loadAck\",\"seq\":\"%1\"}").arg(fake.Last("load", "seq")));
+        QTRY_VERIFY(keys.Count >= 4);
+        QTest::qWait(50);
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note2);
+        fake.Receive("{\"type\":\"inputRead\"}");
+        QTRY_COMPARE(form.NoteEditor()->NoteId(), s.Note1);
     }
 
     // Mouse input held back during a wait acts on the rows the user saw: the note list is not
