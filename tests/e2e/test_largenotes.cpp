@@ -268,10 +268,17 @@ int RunChild(const QStringList& AArgs)
                 typist.TypeWord(QStringLiteral("cz%1").arg(i));
             return 4;
         }
-        // The program's own loop from here: it ends when the window has closed.
+        // The program's own loop from here: it ends when the window has closed. No question is
+        // expected; the test is told of each one (which is rejected, as no answer is scripted).
+        qsizetype asked = 0;
+        QTimer questions;
+        QObject::connect(&questions, &QTimer::timeout, &questions, [&] {
+            const QStringList shown = dlgseam::Shown();
+            for (; asked < shown.size(); ++asked)
+                Say(QStringLiteral("DIALOG %1").arg(shown[asked]));
+        });
+        questions.start(100);
         result = QApplication::exec();
-        for (const QString& d : dlgseam::Unanswered())
-            Say(QStringLiteral("DIALOG %1").arg(d));
     }
     FinishEditorBrowserLoader();
     return result;
@@ -472,10 +479,10 @@ public:
         Clock.start();
         Deadline.setSingleShot(true);
         QObject::connect(&Deadline, &QTimer::timeout, this, [this] {
-            Problem = "the program did not end within 150 s";
+            Problem = "the program did not end within 90 s";
             Child->kill();
         });
-        Deadline.start(150000);
+        Deadline.start(90000);
     }
 
     bool Done() const { return IsDone; }
@@ -522,6 +529,8 @@ private:
             QTimer::singleShot(Case.IntervalMs, this, [this] { Close(); });
         } else if (ALine.startsWith("DIALOG ")) {
             Dialogs << ALine.mid(7);
+            Problem = "the program asked: " + Dialogs.join(", ");
+            Child->kill();
         } else {
             qInfo("%s: %s", qPrintable(Case.Tag), qPrintable(ALine));
         }
@@ -703,12 +712,13 @@ class TestLargeNotes : public QObject
             !ARun.Words.empty(),
             qPrintable(
                 QStringLiteral("the program ended with %1 before any typing").arg(ARun.ExitCode)));
-        QCOMPARE(ARun.ExitCode, 0);
         std::vector<TStoredNote> notes;
         const QString integrity = ReadStore(ARun.Dir->path() + "/quorvel.db", notes);
         QVERIFY2(integrity.isEmpty(), qPrintable(integrity));
         QCOMPARE(notes.size(), size_t(2));
         QStringList faults;
+        if (ARun.ExitCode != 0)
+            faults << QStringLiteral("the program ended with %1").arg(ARun.ExitCode);
         for (const TStoredNote& n : notes) {
             QString others;
             for (const TStoredNote& o : notes)
