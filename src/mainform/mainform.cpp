@@ -209,6 +209,10 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
 
 TMainForm::~TMainForm()
 {
+    // The hold's filter asks the editor: it goes first, before the editor is freed with the
+    // window's other children.
+    delete FWaitHold;
+    FWaitHold = nullptr;
     if (!FStoreFailed) {
         try {
             FNoteEditor->SaveIfDirty();
@@ -944,7 +948,7 @@ bool TMainForm::WaitInProgress() const
 void TMainForm::DeliverAfterLoad()
 {
     // Input held while the page had not shown the note goes to it now, as after a wait.
-    if (FWaiting || FDeliveringHeld || !FWaitHold->Holding())
+    if (FWaiting || FDeliveringHeld || !FWaitHold || !FWaitHold->Holding())
         return;
     FDeliveringHeld = true;
     FDeliveredLoads = FNoteEditor->LoadCount();

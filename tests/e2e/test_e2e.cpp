@@ -373,6 +373,35 @@ private Q_SLOTS:
         QCOMPARE(pane->RowCount(), 0);
     }
 
+    // Deleted with its text and saved, an annotation's record goes; undone while the note is
+    // still shown, the span comes back with the record it had.
+    void annotationUndoneAfterASaveGetsItsRecordBack()
+    {
+        const TNotes n = MakeNotes();
+        AppDB->SaveNote(n.A, "Alpha", "",
+                        "<p>he said <span class=\"dm-annot\" id=\"ann_1\">it</span> today</p>");
+        AppDB->CreateAnnotation(n.A, "ann_1", "it", "the user's note");
+        QVERIFY(F->OpenNote(n.Book, n.A));
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 1);
+        F->ClickIntoEditor();
+        F->SelectAll();
+        F->Key(Qt::Key_Backspace);
+        QTRY_VERIFY_WITH_TIMEOUT(!Saved(n.A).contains("ann_1"), 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 3000);
+        QVERIFY(AppDB->GetAnnotationsByNote(n.A).empty());
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 0);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(F->WaitJs("!!document.getElementById('ann_1')"));
+        QTRY_COMPARE_WITH_TIMEOUT(AppDB->GetAnnotationsByNote(n.A).size(), size_t(1), 6000);
+        const TAnnotation back = AppDB->GetAnnotationsByNote(n.A).front();
+        QCOMPARE(back.SpanId, QString("ann_1"));
+        QCOMPARE(back.Snippet, QString("it"));
+        QCOMPARE(back.Body, QString("the user's note"));
+        QCOMPARE(F->Form()->AnnotationPane()->RowCount(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Saved(n.A).contains("id=\"ann_1\""), 6000);
+        QCOMPARE(AppDB->GetAnnotationsByNote(n.A).size(), size_t(1));
+    }
+
     void attachmentsPreviewedExportedDeleted()
     {
         const TNotes n = MakeNotes();
