@@ -2,6 +2,7 @@
 
 #include "notebookpane.h"
 #include "notelistpane.h"
+#include "sqlitelib.h"
 #include "wvwindowparent.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,30 @@ bool WaitFor(const std::function<bool()>& ACond, int ATimeoutMs)
         QTest::qWait(10);
     }
     return true;
+}
+
+QList<QStringList> QueryStoreFile(const QString& APath, const QString& ASql, int AColumns)
+{
+    TSQLConnection conn(APath);
+    TSQLTransaction trans;
+    conn.SetTransaction(&trans);
+    trans.SetConnection(&conn);
+    conn.Open();
+    QList<QStringList> rows;
+    {
+        TSQLQuery q(&conn, &trans);
+        q.SetSQL(ASql);
+        q.Open();
+        for (; !q.Eof(); q.Next()) {
+            QStringList row;
+            for (int i = 0; i < AColumns; ++i)
+                row << q.AsText(i);
+            rows << row;
+        }
+        q.Close();
+    }
+    conn.Close();
+    return rows;
 }
 
 TProgramFixture::TProgramFixture() = default;

@@ -8,7 +8,7 @@
 #include "application.h"
 #include "notebookpane.h"
 #include "notelistpane.h"
-#include "sqlitelib.h"
+#include "xdesktop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,15 +24,10 @@
 #include <cstdio>
 #include <deque>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <map>
 #include <memory>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -287,91 +282,6 @@ int RunChild(const QStringList& AArgs)
 // ---------------------------------------------------------------------------------------------
 // The test's side
 
-pid_t Spawn(const std::vector<std::string>& AArgs, const std::string& ADisplay = std::string())
-{
-    std::vector<char*> argv;
-    for (const std::string& a : AArgs)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("DISPLAY=", 0) != 0)
-            env.emplace_back(*e);
-    if (!ADisplay.empty())
-        env.push_back("DISPLAY=" + ADisplay);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    // Their messages (the displays tried before a free one) would only hide the test's own.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
-}
-
-// An X server and a window manager for one run.
-class TDesktop
-{
-public:
-    ~TDesktop()
-    {
-        for (pid_t pid : {FManager, FServer}) {
-            if (pid > 0) {
-                ::kill(pid, SIGTERM);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-    }
-
-    QString Start()
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return "no pipe";
-        FServer = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                         "1600x1000x24", "-nolisten", "tcp"});
-        ::close(fds[1]);
-        if (FServer <= 0) {
-            ::close(fds[0]);
-            return "Xvfb is not installed (tools/install-deps.sh installs it)";
-        }
-        std::string display;
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n')
-            display += c;
-        ::close(fds[0]);
-        if (display.empty())
-            return "Xvfb did not start";
-        FDisplay = QStringLiteral(":") + QString::fromStdString(display);
-        FManager = Spawn({"openbox", "--sm-disable"}, FDisplay.toStdString());
-        if (FManager <= 0)
-            return "openbox is not installed (tools/install-deps.sh installs it)";
-        // The manager announces itself on the root window once it runs.
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 60000) {
-            QProcess xprop;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("DISPLAY", FDisplay);
-            xprop.setProcessEnvironment(env);
-            xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
-            if (xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id"))
-                return QString();
-            QTest::qWait(100);
-        }
-        return "openbox did not start";
-    }
-    QString Display() const { return FDisplay; }
-
-private:
-    pid_t FServer = -1, FManager = -1;
-    QString FDisplay;
-};
-
 // Alt+F4 pressed on the display's keyboard through the X test extension, loaded when needed.
 QString PressAltF4(const QString& ADisplay)
 {
@@ -410,24 +320,10 @@ struct TStoredNote
 // Reads the notes straight from the file, after checking its integrity.
 QString ReadStore(const QString& APath, std::vector<TStoredNote>& ANotes)
 {
-    TSQLConnection conn(APath);
-    TSQLTransaction trans;
-    conn.SetTransaction(&trans);
-    trans.SetConnection(&conn);
-    conn.Open();
-    TSQLQuery q(&conn, &trans);
-    q.SetSQL("PRAGMA integrity_check");
-    q.Open();
-    const QString integrity = q.AsText(0);
-    q.Close();
-    q.SetSQL("SELECT title, body FROM notes ORDER BY id");
-    q.Open();
-    while (!q.Eof()) {
-        ANotes.push_back({q.AsText(0), q.AsText(1)});
-        q.Next();
-    }
-    q.Close();
-    conn.Close();
+    const QString integrity = QueryStoreFile(APath, "PRAGMA integrity_check", 1).value(0).value(0);
+    for (const QStringList& row :
+         QueryStoreFile(APath, "SELECT title, body FROM notes ORDER BY id", 2))
+        ANotes.push_back({row[0], row[1]});
     return integrity == "ok" ? QString() : "integrity check: " + integrity;
 }
 
@@ -456,7 +352,7 @@ public:
                 db.SaveNote(id, title, "", LargeBody(title.toLower(), Case.Size));
             }
         }
-        if (const QString error = Desktop.Start(); !error.isEmpty())
+        if (const QString error = Desktop.Start(1600, 1000); !error.isEmpty())
             return Finish(error);
         Child = std::make_unique<QProcess>();
         Child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -574,7 +470,7 @@ private:
         IsDone = true;
     }
 
-    TDesktop Desktop;
+    TXDesktop Desktop;
     std::unique_ptr<QProcess> Child;
     QByteArray Out;
     qint64 RenderPid = -1;
