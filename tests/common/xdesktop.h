@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QString>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,6 +17,34 @@
 #include <vector>
 
 extern char** environ;
+
+// The processes a test started and has not yet ended itself, so that a test ended early by a
+// signal ends them too (EndNotedProcesses is safe inside a signal handler).
+inline pid_t NotedProcesses[1024];
+inline std::atomic<int> NotedProcessCount{0};
+
+inline void NoteProcess(pid_t APid)
+{
+    const int i = NotedProcessCount.fetch_add(1);
+    if (i < 1024)
+        NotedProcesses[i] = APid;
+}
+
+inline void ForgetProcess(pid_t APid)
+{
+    const int n = std::min(NotedProcessCount.load(), 1024);
+    for (int i = 0; i < n; ++i)
+        if (NotedProcesses[i] == APid)
+            NotedProcesses[i] = 0;
+}
+
+inline void EndNotedProcesses()
+{
+    const int n = std::min(NotedProcessCount.load(), 1024);
+    for (int i = 0; i < n; ++i)
+        if (NotedProcesses[i] > 0)
+            ::kill(NotedProcesses[i], SIGKILL);
+}
 
 class TXDesktop
 {
@@ -28,6 +58,7 @@ public:
             if (pid > 0) {
                 ::kill(pid, SIGTERM);
                 ::waitpid(pid, nullptr, 0);
+                ForgetProcess(pid);
             }
         }
     }
@@ -61,6 +92,7 @@ public:
         int status = 0;
         for (int starts = 0; timer.elapsed() < 60000;) {
             if (FManager <= 0 || ::waitpid(FManager, &status, WNOHANG) == FManager) {
+                ForgetProcess(FManager);
                 if (++starts > 3)
                     return "openbox ended at each start";
                 FManager = Spawn({"openbox", "--sm-disable"}, FDisplay.toStdString());
@@ -116,7 +148,10 @@ private:
         const int error =
             ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
-        return error == 0 ? pid : -1;
+        if (error != 0)
+            return -1;
+        NoteProcess(pid);
+        return pid;
     }
 
     pid_t FServer = -1, FManager = -1;

@@ -26,6 +26,7 @@
 #include <dlfcn.h>
 #include <map>
 #include <memory>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -361,6 +362,13 @@ public:
         env.insert("QT_QPA_PLATFORM", "xcb");
         Child->setProcessEnvironment(env);
         QObject::connect(Child.get(), &QProcess::readyReadStandardOutput, this, [this] { Read(); });
+        QObject::connect(Child.get(), &QProcess::stateChanged, this,
+                         [this, pid = qint64(0)](QProcess::ProcessState AState) mutable {
+                             if (AState == QProcess::Running)
+                                 pid = Child->processId();
+                             else if (AState == QProcess::NotRunning && pid > 0)
+                                 ForgetProcess(pid_t(pid));
+                         });
         QObject::connect(Child.get(), &QProcess::finished, this, [this] {
             Read();
             ExitCode = Child->exitStatus() == QProcess::NormalExit ? Child->exitCode() : -1;
@@ -372,6 +380,8 @@ public:
         Child->start(QCoreApplication::applicationFilePath(),
                      {"--child", kind, Dir->path(), Case.HumanPace ? "human" : "once",
                       Case.StallMs ? "stall" : "run"});
+        if (Child->waitForStarted(10000))
+            NoteProcess(pid_t(Child->processId()));
         Clock.start();
         Deadline.setSingleShot(true);
         QObject::connect(&Deadline, &QTimer::timeout, this, [this] {
@@ -438,14 +448,17 @@ private:
             Problem = "the page's process is not known";
             return;
         }
+        NoteProcess(pid_t(RenderPid));
         ::kill(pid_t(RenderPid), SIGSTOP);
         Stopped = true;
         QTimer::singleShot(Case.StallMs, this, [this] { ResumePage(); });
     }
     void ResumePage()
     {
-        if (Stopped && RenderPid > 0)
+        if (Stopped && RenderPid > 0) {
             ::kill(pid_t(RenderPid), SIGCONT);
+            ForgetProcess(pid_t(RenderPid));
+        }
         Stopped = false;
     }
 
@@ -689,6 +702,8 @@ int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--child") {
+            // Ends with the test, however the test ends.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             TQuorvelApplication app(argc, argv);
             app.CloseWindowsOnTermination();
             QStringList args;
@@ -697,6 +712,16 @@ int main(int argc, char** argv)
             return RunChild(args);
         }
     }
+    // Ended early (a time limit), the test first ends the programs and displays it started.
+    struct sigaction action = {};
+    action.sa_handler = [](int ASignal) {
+        EndNotedProcesses();
+        ::signal(ASignal, SIG_DFL);
+        ::raise(ASignal);
+    };
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
     QApplication app(argc, argv);
     RunAhead = std::none_of(argv + 1, argv + argc, [](const char* AArg) { return AArg[0] != '-'; });
     TestLargeNotes test;
