@@ -9,6 +9,7 @@
 #include "embeddedtagpane.h"
 #include "mainform.h"
 #include "notebookpane.h"
+#include "xdesktop.h"
 
 #include <QDialog>
 #include <QProcess>
@@ -24,76 +25,9 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 const int ScreenW = 1600, ScreenH = 1000;
-
-// An X server and a window manager of the test's own, ended with the test.
-class TDesktop
-{
-public:
-    ~TDesktop()
-    {
-        for (pid_t pid : {FManager, FServer}) {
-            if (pid > 0) {
-                ::kill(pid, SIGTERM);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-    }
-
-    // Starts both; the message says what is missing.
-    bool Start(std::string& AError)
-    {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            AError = "no pipe";
-            return false;
-        }
-        const std::string fd = std::to_string(fds[1]);
-        const std::string screen = std::to_string(ScreenW) + "x" + std::to_string(ScreenH) + "x24";
-        FServer = Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"});
-        ::close(fds[1]);
-        if (FServer <= 0) {
-            ::close(fds[0]);
-            AError = "Xvfb is not installed (tools/install-deps.sh installs it)";
-            return false;
-        }
-        std::string display;
-        char c = 0;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n')
-            display += c;
-        ::close(fds[0]);
-        if (display.empty()) {
-            AError = "Xvfb did not start";
-            return false;
-        }
-        ::setenv("DISPLAY", (":" + display).c_str(), 1);
-        FManager = Spawn({"openbox", "--sm-disable"});
-        if (FManager <= 0) {
-            AError = "openbox is not installed (tools/install-deps.sh installs it)";
-            return false;
-        }
-        return true;
-    }
-
-private:
-    static pid_t Spawn(const std::vector<std::string>& AArgs)
-    {
-        std::vector<char*> argv;
-        for (const std::string& a : AArgs)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            return -1;
-        return pid;
-    }
-
-    pid_t FServer = -1, FManager = -1;
-};
 
 // One property of a window as the X server holds it, read by xprop.
 QString XProperty(WId AWindow, const char* AName)
@@ -270,12 +204,13 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    TDesktop desktop;
-    std::string error;
-    if (!desktop.Start(error)) {
-        std::fprintf(stderr, "FAIL: %s\n", error.c_str());
+    TXDesktop desktop;
+    const QString error = desktop.Start(ScreenW, ScreenH);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "FAIL: %s\n", qPrintable(error));
         return 1;
     }
+    ::setenv("DISPLAY", qPrintable(desktop.Display()), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     TQuorvelApplication app(argc, argv);
     TestDesktop test;

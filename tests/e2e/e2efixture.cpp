@@ -2,6 +2,7 @@
 
 #include "notebookpane.h"
 #include "notelistpane.h"
+#include "sqlitelib.h"
 #include "wvwindowparent.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,30 @@ bool WaitFor(const std::function<bool()>& ACond, int ATimeoutMs)
         QTest::qWait(10);
     }
     return true;
+}
+
+QList<QStringList> QueryStoreFile(const QString& APath, const QString& ASql, int AColumns)
+{
+    TSQLConnection conn(APath);
+    TSQLTransaction trans;
+    conn.SetTransaction(&trans);
+    trans.SetConnection(&conn);
+    conn.Open();
+    QList<QStringList> rows;
+    {
+        TSQLQuery q(&conn, &trans);
+        q.SetSQL(ASql);
+        q.Open();
+        for (; !q.Eof(); q.Next()) {
+            QStringList row;
+            for (int i = 0; i < AColumns; ++i)
+                row << q.AsText(i);
+            rows << row;
+        }
+        q.Close();
+    }
+    conn.Close();
+    return rows;
 }
 
 TProgramFixture::TProgramFixture() = default;
@@ -89,14 +114,19 @@ QVariant TProgramFixture::Js(const QString& AScript, QWebEngineView* AView)
     QWebEngineView* view = AView ? AView : View();
     if (!view)
         return QVariant();
-    QVariant result;
-    bool done = false;
-    view->page()->runJavaScript(AScript, [&](const QVariant& AValue) {
-        result = AValue;
-        done = true;
+    // The answer may come after the wait has given up: it then goes to a result nobody reads.
+    struct TAnswer
+    {
+        QVariant Value;
+        bool Done = false;
+    };
+    const auto answer = std::make_shared<TAnswer>();
+    view->page()->runJavaScript(AScript, [answer](const QVariant& AValue) {
+        answer->Value = AValue;
+        answer->Done = true;
     });
-    WaitFor([&] { return done; }, 5000);
-    return result;
+    WaitFor([&] { return answer->Done; }, 5000);
+    return answer->Value;
 }
 
 bool TProgramFixture::WaitJs(const QString& ACondition, int ATimeoutMs)

@@ -50,3 +50,6 @@ private:
 };
 
 bool WaitFor(const std::function<bool()>& ACond, int ATimeoutMs);
+// The rows (their first AColumns columns as text) that ASql gives on the database file, read
+// straight from the file rather than through the program's store.
+QList<QStringList> QueryStoreFile(const QString& APath, const QString& ASql, int AColumns);

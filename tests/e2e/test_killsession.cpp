@@ -4,7 +4,6 @@
 
 #include "notebookpane.h"
 #include "notelistpane.h"
-#include "sqlitelib.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -92,19 +91,8 @@ class TestKillSession : public QObject
     void Check(TTrial& ATrial)
     {
         const QString path = ATrial.Dir->path() + "/quorvel.db";
-        {
-            TSQLConnection conn(path);
-            TSQLTransaction trans;
-            conn.SetTransaction(&trans);
-            trans.SetConnection(&conn);
-            conn.Open();
-            TSQLQuery q(&conn, &trans);
-            q.SetSQL("PRAGMA integrity_check");
-            q.Open();
-            QCOMPARE(q.AsText(0), QString("ok"));
-            q.Close();
-            conn.Close();
-        }
+        QCOMPARE(QueryStoreFile(path, "PRAGMA integrity_check", 1).value(0).value(0),
+                 QString("ok"));
         TDatabase db(path);
         const TNoteArray notes =
             db.GetNotesByNotebook(db.GetNotebooks().front().Id, nsByTitle, nsdAsc);
