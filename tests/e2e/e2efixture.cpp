@@ -185,6 +185,9 @@ void TProgramFixture::SelectAll()
 {
     Key(Qt::Key_Home, Qt::ControlModifier);
     Key(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    // On a busy machine the page may read the keys later than the short wait: what comes next
+    // (a shortcut that needs a selection) waits until it has.
+    WaitJs(QStringLiteral("!getSelection().isCollapsed || !editor.textContent"));
 }
 
 QPoint TProgramFixture::CentreOf(const QString& ASelector)
