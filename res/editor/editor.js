@@ -82,6 +82,7 @@ const sizeSelect = pageEl['sel-size'];
 let changeTimer = null;
 // Runs from the first input after a report: continuous typing is reported when it ends.
 let changeDeadline = null;
+let changeDeadlineAt = 0;
 // The 100 ms reports of structural changes that have not gone out yet.
 const structuralTimers = new Set();
 // The number the host gave the load whose content the editor shows; every report names it, so
@@ -174,9 +175,18 @@ function _changeTimerFired() {
 }
 
 function _restartChangeTimer() {
+  // Input that keeps the page busy (a large note typed into quickly) can hold the timers back
+  // for as long as it goes on, so the input itself reports once the longest delay has passed.
+  if (changeDeadline !== null && performance.now() >= changeDeadlineAt) {
+    _changeTimerFired();
+    return;
+  }
   clearTimeout(changeTimer);
   changeTimer = setTimeout(_changeTimerFired, CHANGE_DELAY_MS);
-  if (changeDeadline === null) changeDeadline = setTimeout(_changeTimerFired, CHANGE_MAX_DELAY_MS);
+  if (changeDeadline === null) {
+    changeDeadline = setTimeout(_changeTimerFired, CHANGE_MAX_DELAY_MS);
+    changeDeadlineAt = performance.now() + CHANGE_MAX_DELAY_MS;
+  }
 }
 
 function _clearChangeTimer() {
