@@ -1484,8 +1484,68 @@ function confirmTableInsert() {
     html += '<tr>' + '<td><br></td>'.repeat(cols) + '</tr>';
   }
   html += '</tbody></table><p><br></p>';
-  document.execCommand('insertHTML', false, html);
+  const range = _rangeCopy();
+  const top = _inEditor(range) ? _inlineTop(range.endContainer) || _inlineTop(range.startContainer)
+    : null;
+  if (top) {
+    // The browser would put the table inside the inline element that holds the caret.
+    _pageEdit(() => _insertBlocksAfterInline(top, html));
+  } else {
+    document.execCommand('insertHTML', false, html);
+  }
   _reportNow();
+}
+
+// The outermost inline element that holds the node below its block (or the editor's root).
+function _inlineTop(node) {
+  let top = null;
+  for (let n = node; n && n !== editor && !_isBlock(n); n = n.parentNode) {
+    if (n.nodeType === Node.ELEMENT_NODE) top = n;
+  }
+  return top && editor.contains(top) ? top : null;
+}
+
+// Blocks that the parser closes before a table or another block: they are split instead.
+const _SPLIT_BLOCKS = new Set(['P', 'H1', 'H2', 'H3', 'H4', 'H5', 'H6']);
+
+// Puts the markup's blocks right after the inline element, never inside it: a paragraph or
+// heading is split there (what follows goes to a block of its own after them), any other block
+// takes them as they are. An empty paragraph that ends the markup only stays when nothing
+// follows. The caret goes to the start of what follows.
+function _insertBlocksAfterInline(top, html) {
+  const tpl = document.createElement('template');
+  tpl.innerHTML = html;
+  const frag = tpl.content;
+  const block = top.parentNode;
+  const rest = Array.from(frag.childNodes);
+  let parent = block;
+  let ref = top.nextSibling;
+  let follows = null;
+  if (block !== editor && _SPLIT_BLOCKS.has(block.tagName)) {
+    parent = block.parentNode;
+    ref = block.nextSibling;
+    if (top.nextSibling) {
+      follows = block.cloneNode(false);
+      follows.removeAttribute('id');
+      while (top.nextSibling) follows.appendChild(top.nextSibling);
+      if (follows.textContent.trim() === '' && !follows.querySelector('*')) follows = null;
+    }
+  } else if (ref && (ref.nodeType !== Node.TEXT_NODE || ref.data.trim() !== '')) {
+    follows = ref;
+  }
+  const last = rest[rest.length - 1];
+  if (follows && last && last.nodeName === 'P' && last.textContent === '') frag.removeChild(last);
+  if (follows && !follows.parentNode) frag.appendChild(follows);
+  const caretAt = follows || frag.lastChild;
+  parent.insertBefore(frag, ref);
+  const r = document.createRange();
+  if (_isBlock(caretAt) && caretAt.nodeName !== 'TABLE') {
+    r.setStart(caretAt, 0);
+  } else {
+    r.setStartBefore(caretAt);
+  }
+  r.collapse(true);
+  _setRange(r);
 }
 
 function _tableFromCell(cell) {
