@@ -1179,6 +1179,67 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), body);
     }
 
+    // A paste of two paragraphs or two lines at a caret inside a mark never puts blocks inside
+    // the mark's span (or any inline element): the blocks stand at the level of blocks, the block
+    // holding the mark is split there, and the mark keeps its one span with the id (a tag's
+    // piece after the blocks is a further passage of the tag, an annotation's text there is
+    // plain). One undo takes the paste back and one redo brings it again.
+    void pastedBlocksStayOutOfMarks_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the caret's node and offset, as script
+        QTest::addColumn<QString>("text");  // the clipboard's plain text
+        QTest::addColumn<QString>("html");  // the clipboard's markup, if any
+        QTest::addColumn<QString>("after");
+        // The id stands last: the browser's undo of a split gives an element its id back last.
+        const QString ann = QStringLiteral("<span class=\"dm-annot\" id=\"ann_k1\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" data-tag=\"T\" id=\"tg\">%1</span>");
+        const QString part = QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString inAnn = QStringLiteral("editor.querySelector('.dm-annot').firstChild, 2");
+        const QString inTag = QStringLiteral("editor.querySelector('[data-tag]').firstChild, 2");
+        const QString lines = QStringLiteral("line one\nline two");
+        const QString paras = QStringLiteral("<p>first pasted</p><p>second pasted</p>");
+
+        QTest::newRow("two paragraphs in an annotation")
+            << "<p>a" + ann.arg("note") + "b</p>" << inAnn << "first pasted\nsecond pasted" << paras
+            << "<p>a" + ann.arg("no") + "first pasted</p><p>second pastedteb</p>";
+        QTest::newRow("two lines in a tag")
+            << "<p>a" + tag.arg("word") + "b</p>" << inTag << lines << QString()
+            << "<p>a" + tag.arg("wo") + "line one</p><p>" + part.arg("line tword") + "b</p>";
+        QTest::newRow("two lines in a tag passage in a list item")
+            << "<ul><li>x " + part.arg("tags") + "</li></ul><p>" + tag.arg("first") + "</p>"
+            << "editor.querySelector('li span').firstChild, 2" << lines << QString()
+            << "<ul><li>x " + part.arg("ta") + "</li><li>line one</li><li>line two</li><li>" +
+                   part.arg("gs") + "</li></ul><p>" + tag.arg("first") + "</p>";
+    }
+    void pastedBlocksStayOutOfMarks()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, text);
+        QFETCH(QString, html);
+        QFETCH(QString, after);
+        auto* clip = new QMimeData;
+        clip->setText(text);
+        if (!html.isEmpty()) {
+            clip->setHtml(html);
+        }
+        QGuiApplication::clipboard()->setMimeData(clip);
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(caret));
+        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('pasted') ||"
+                                         " editor.textContent.includes('line two')")));
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+    }
+
     void clickInAnnotationNamesInnermostSpan_data()
     {
         QTest::addColumn<QString>("target"); // script giving [x, y]
