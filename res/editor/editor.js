@@ -2247,7 +2247,21 @@ function _liftBlocksOut(top) {
   }
 }
 
-// After a paste: the inline elements it made hold blocks are taken apart; the caret stays.
+// The browser pastes lines into a table cell as cells of their own inside it, which a table
+// cannot hold (the parser moves them out of it): they become lines of the cell, the first joining
+// what stands before it and the last what stands after. True when there were any.
+function _mendNestedCells() {
+  const nested = Array.from(editor.querySelectorAll('td td, td th, th td, th th')).filter(
+    (c) => c.parentNode.nodeName !== 'TR');
+  const set = new Set(nested);
+  const breaks = nested.filter((c) => set.has(c.previousSibling));
+  for (const c of breaks) c.parentNode.insertBefore(document.createElement('br'), c);
+  for (const c of nested) _unwrap(c);
+  return nested.length > 0;
+}
+
+// After a paste: the inline elements it made hold blocks are taken apart, and cells it put into
+// a cell become lines of that cell; the caret stays.
 function _liftPastedBlocks(before) {
   const caret = _selectionPlace();
   const tops = new Set();
@@ -2260,6 +2274,7 @@ function _liftPastedBlocks(before) {
     _liftBlocksOut(top);
     changed = true;
   }
+  if (_mendNestedCells()) changed = true;
   const range = _rangeAt(caret);
   if (changed && _inEditor(range)) _setRange(range);
 }

@@ -1183,8 +1183,9 @@ private Q_SLOTS:
     // the mark's span (or any inline element): the blocks stand at the level of blocks, the block
     // holding the mark is split there, and the mark keeps its one span with the id (a tag's
     // piece after the blocks is a further passage of the tag, an annotation's text there is
-    // plain). One undo takes the paste back and one redo brings it again.
-    void pastedBlocksStayOutOfMarks_data()
+    // plain). Lines pasted into a table cell stay lines of that cell. One undo takes the paste
+    // back and one redo brings it again.
+    void pastedBlocksStayInPlace_data()
     {
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("caret"); // the caret's node and offset, as script
@@ -1212,8 +1213,23 @@ private Q_SLOTS:
             << "editor.querySelector('li span').firstChild, 2" << lines << QString()
             << "<ul><li>x " + part.arg("ta") + "</li><li>line one</li><li>line two</li><li>" +
                    part.arg("gs") + "</li></ul><p>" + tag.arg("first") + "</p>";
+        const QString cells = QStringLiteral("<h2>F</h2><table><thead><tr><th>%1</th><th>Value</th>"
+                                             "</tr></thead><tbody><tr><td>%2</td><td>v</td></tr>"
+                                             "</tbody></table>");
+        QTest::newRow("two lines in a header cell")
+            << cells.arg("Name", "n") << "editor.querySelector('th').firstChild, 4" << lines
+            << QString()
+            << cells.arg("Name<span style=\"font-size: 14.25px;\">line one</span><br><span "
+                         "style=\"font-size: 14.25px;\">line two</span>",
+                         "n");
+        QTest::newRow("two lines in a cell")
+            << cells.arg("Name", "nn") << "editor.querySelector('td').firstChild, 1" << lines
+            << QString() << cells.arg("Name", "nline one<br>line twon");
+        QTest::newRow("two lines in a tag in a cell")
+            << cells.arg("Name", tag.arg("word")) << inTag << lines << QString()
+            << cells.arg("Name", tag.arg("wo") + "line one<br>line two" + part.arg("rd"));
     }
-    void pastedBlocksStayOutOfMarks()
+    void pastedBlocksStayInPlace()
     {
         QFETCH(QString, body);
         QFETCH(QString, caret);
