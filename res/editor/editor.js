@@ -2222,9 +2222,15 @@ function _liftBlocksOut(top) {
   }
   const all = Array.from(container.childNodes);
   const at = all.indexOf(top);
-  const seq = all.slice(0, at).concat(items, all.slice(at + 1));
+  _regroup(container, all.slice(0, at).concat(items, all.slice(at + 1)));
+}
+
+// Puts the nodes, in their order, in place of the block: those that may stand beside it (list
+// items for a list item, any block for another) as they are, the runs between them in the block
+// itself (the first) and in copies of it without its id.
+function _regroup(container, seq) {
   const standsAlone = (n) => (container.tagName === 'LI' ? n.nodeName === 'LI' : _isBlock(n));
-  for (const n of all) container.removeChild(n);
+  for (const n of Array.from(container.childNodes)) container.removeChild(n);
   const parent = container.parentNode;
   const after = container.nextSibling;
   parent.removeChild(container);
@@ -2260,6 +2266,17 @@ function _mendNestedCells() {
   return nested.length > 0;
 }
 
+// Lines pasted into a list item may come as list items inside it, which the parser would move
+// out of it: the item is split around them. True when there were any.
+function _mendNestedItems() {
+  const outer = new Set();
+  for (const li of editor.querySelectorAll('li > li')) outer.add(li.parentNode);
+  for (const li of outer) {
+    if (li.isConnected) _regroup(li, Array.from(li.childNodes));
+  }
+  return outer.size > 0;
+}
+
 // After a paste: the inline elements it made hold blocks are taken apart, and cells it put into
 // a cell become lines of that cell; the caret stays.
 function _liftPastedBlocks(before) {
@@ -2275,6 +2292,7 @@ function _liftPastedBlocks(before) {
     changed = true;
   }
   if (_mendNestedCells()) changed = true;
+  if (_mendNestedItems()) changed = true;
   const range = _rangeAt(caret);
   if (changed && _inEditor(range)) _setRange(range);
 }

@@ -1213,6 +1213,13 @@ private Q_SLOTS:
             << "editor.querySelector('li span').firstChild, 2" << lines << QString()
             << "<ul><li>x " + part.arg("ta") + "</li><li>line one</li><li>line two</li><li>" +
                    part.arg("gs") + "</li></ul><p>" + tag.arg("first") + "</p>";
+        QTest::newRow("two lines in a font size in a list item")
+            << "<ul><li>a <span style=\"font-size: 9pt;\">bc</span>d</li></ul>"
+            << "editor.querySelector('li span').firstChild, 1" << lines << QString()
+            << "<ul><li>a <span style=\"font-size: 9pt;\">b</span></li><li style=\"\"><span "
+               "style=\"font-size: 12px;\">line one</span></li><li style=\"\"><span "
+               "style=\"font-size: 12px;\">line two</span></li><li><span style=\"font-size: "
+               "9pt;\">c</span>d</li></ul>";
         const QString cells = QStringLiteral("<h2>F</h2><table><thead><tr><th>%1</th><th>Value</th>"
                                              "</tr></thead><tbody><tr><td>%2</td><td>v</td></tr>"
                                              "</tbody></table>");
