@@ -75,6 +75,25 @@ private:
         F->Click(QStringLiteral("#btn-annot-ok"));
     }
 
+    // Puts the text (and the markup, if any) on the clipboard, loads the body, puts a collapsed
+    // caret at the place the script gives and pastes with Ctrl+V; waits until the script holds.
+    void PasteAtCaret(const QString& ABody, const QString& ACaret, const QString& AText,
+                      const QString& AHtml, const QString& AShown)
+    {
+        auto* clip = new QMimeData;
+        clip->setText(AText);
+        if (!AHtml.isEmpty()) {
+            clip->setHtml(AHtml);
+        }
+        QGuiApplication::clipboard()->setMimeData(clip);
+        QVERIFY(F->LoadBody(ABody));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(ACaret));
+        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
+        F->Key(Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(AShown));
+    }
+
     // Asks for an annotation over the selection, which is refused with the notice: the dialog
     // stays closed and the body as it was.
     void ExpectAnnotationRefused(const QString& ANotice, const QString& ABody)
@@ -1145,18 +1164,10 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, html);
         QFETCH(QString, after);
-        auto* clip = new QMimeData;
-        clip->setText(text);
-        if (!html.isEmpty()) {
-            clip->setHtml(html);
+        PasteAtCaret(body, caret, text, html, QStringLiteral("editor.textContent.includes('zz')"));
+        if (QTest::currentTestFailed()) {
+            return;
         }
-        QGuiApplication::clipboard()->setMimeData(clip);
-        QVERIFY(F->LoadBody(body));
-        F->FocusPage();
-        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(caret));
-        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
-        F->Key(Qt::Key_V, Qt::ControlModifier);
-        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('zz')")));
         QCOMPARE(F->InnerHtml(), after);
         // The caret stands at the end of the pasted text.
         QCOMPARE(F->JsText(QStringLiteral(
@@ -1243,19 +1254,12 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, html);
         QFETCH(QString, after);
-        auto* clip = new QMimeData;
-        clip->setText(text);
-        if (!html.isEmpty()) {
-            clip->setHtml(html);
+        PasteAtCaret(body, caret, text, html,
+                     QStringLiteral("editor.textContent.includes('pasted') ||"
+                                    " editor.textContent.includes('line two')"));
+        if (QTest::currentTestFailed()) {
+            return;
         }
-        QGuiApplication::clipboard()->setMimeData(clip);
-        QVERIFY(F->LoadBody(body));
-        F->FocusPage();
-        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(caret));
-        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
-        F->Key(Qt::Key_V, Qt::ControlModifier);
-        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent.includes('pasted') ||"
-                                         " editor.textContent.includes('line two')")));
         QCOMPARE(F->InnerHtml(), after);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
