@@ -1494,8 +1494,68 @@ function confirmTableInsert() {
     html += '<tr>' + '<td><br></td>'.repeat(cols) + '</tr>';
   }
   html += '</tbody></table><p><br></p>';
-  document.execCommand('insertHTML', false, html);
+  const range = _rangeCopy();
+  const top = _inEditor(range) ? _inlineTop(range.endContainer) || _inlineTop(range.startContainer)
+    : null;
+  if (top) {
+    // The browser would put the table inside the inline element that holds the caret.
+    _pageEdit(() => _insertBlocksAfterInline(top, html));
+  } else {
+    document.execCommand('insertHTML', false, html);
+  }
   _reportNow();
+}
+
+// The outermost inline element that holds the node below its block (or the editor's root).
+function _inlineTop(node) {
+  let top = null;
+  for (let n = node; n && n !== editor && !_isBlock(n); n = n.parentNode) {
+    if (n.nodeType === Node.ELEMENT_NODE) top = n;
+  }
+  return top && editor.contains(top) ? top : null;
+}
+
+// Blocks that the parser closes before a table or another block: they are split instead.
+const _SPLIT_BLOCKS = new Set(['P', 'H1', 'H2', 'H3', 'H4', 'H5', 'H6']);
+
+// Puts the markup's blocks right after the inline element, never inside it: a paragraph or
+// heading is split there (what follows goes to a block of its own after them), any other block
+// takes them as they are. An empty paragraph that ends the markup only stays when nothing
+// follows. The caret goes to the start of what follows.
+function _insertBlocksAfterInline(top, html) {
+  const tpl = document.createElement('template');
+  tpl.innerHTML = html;
+  const frag = tpl.content;
+  const block = top.parentNode;
+  const rest = Array.from(frag.childNodes);
+  let parent = block;
+  let ref = top.nextSibling;
+  let follows = null;
+  if (block !== editor && _SPLIT_BLOCKS.has(block.tagName)) {
+    parent = block.parentNode;
+    ref = block.nextSibling;
+    if (top.nextSibling) {
+      follows = block.cloneNode(false);
+      follows.removeAttribute('id');
+      while (top.nextSibling) follows.appendChild(top.nextSibling);
+      if (follows.textContent.trim() === '' && !follows.querySelector('*')) follows = null;
+    }
+  } else if (ref && (ref.nodeType !== Node.TEXT_NODE || ref.data.trim() !== '')) {
+    follows = ref;
+  }
+  const last = rest[rest.length - 1];
+  if (follows && last && last.nodeName === 'P' && last.textContent === '') frag.removeChild(last);
+  if (follows && !follows.parentNode) frag.appendChild(follows);
+  const caretAt = follows || frag.lastChild;
+  parent.insertBefore(frag, ref);
+  const r = document.createRange();
+  if (_isBlock(caretAt) && caretAt.nodeName !== 'TABLE') {
+    r.setStart(caretAt, 0);
+  } else {
+    r.setStartBefore(caretAt);
+  }
+  r.collapse(true);
+  _setRange(r);
 }
 
 function _tableFromCell(cell) {
@@ -2089,12 +2149,173 @@ function _settlePastedMarks(before) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Pasted blocks inside inline elements
+// ---------------------------------------------------------------------------------------------
+
+// The inline elements (below their block) that hold a block, noted before a paste so that only
+// those the paste filled are mended.
+let inlineHoldersBeforePaste = null;
+
+function _inlineBlockHolders() {
+  const found = new Set();
+  for (const b of editor.querySelectorAll(_BLOCK_SELECTOR)) {
+    for (let n = b.parentNode; n && n !== editor && !_isBlock(n); n = n.parentNode) found.add(n);
+  }
+  return found;
+}
+
+// A piece of the inline element split off after a block: a tag's further passage carries only
+// the tag's hash and colour, an annotation's text stands without a span (null), any other
+// element is copied without its id.
+function _splitOffPiece(el) {
+  if (_isAnnotation(el)) return null;
+  const piece = el.cloneNode(false);
+  if (el.hasAttribute('data-hash')) {
+    for (const a of Array.from(piece.attributes)) {
+      if (a.name !== 'data-hash' && a.name !== 'data-colour') piece.removeAttribute(a.name);
+    }
+  } else {
+    piece.removeAttribute('id');
+  }
+  return piece;
+}
+
+// Empties the inline element and gives what it held as a list of blocks and inline pieces in
+// their order: the element itself holds the first piece, copies of it (see _splitOffPiece) the
+// others; inline elements within it that hold blocks are taken apart the same way.
+function _flattenInline(el) {
+  const kids = Array.from(el.childNodes);
+  for (const k of kids) el.removeChild(k);
+  const out = [];
+  let used = false;
+  let open = false; // an inline piece is being filled
+  let piece = null; // that piece, null for one without a span
+  const add = (n) => {
+    if (_isBlock(n)) {
+      open = false;
+      out.push(n);
+      return;
+    }
+    if (!open) {
+      if (n.nodeType === Node.TEXT_NODE && n.data.trim() === '') return;
+      piece = used ? _splitOffPiece(el) : el;
+      used = true;
+      open = true;
+      if (piece) out.push(piece);
+    }
+    if (piece) piece.appendChild(n);
+    else out.push(n);
+  };
+  for (const k of kids) {
+    if (k.nodeType === Node.ELEMENT_NODE && !_isBlock(k) && _holdsBlock(k)) {
+      for (const n of _flattenInline(k)) add(n);
+    } else {
+      add(k);
+    }
+  }
+  return out;
+}
+
+// Takes the blocks out of the outermost inline element that holds them. A paragraph or heading
+// holding the element (or a list item, for pasted list items) is split around the blocks; any
+// other block, and the editor's root, takes them as they are.
+function _liftBlocksOut(top) {
+  const container = top.parentNode;
+  const next = top.nextSibling;
+  const items = _flattenInline(top);
+  const split = container !== editor && (_SPLIT_BLOCKS.has(container.tagName) ||
+    (container.tagName === 'LI' && items.some((n) => n.nodeName === 'LI')));
+  if (!split) {
+    for (const n of items) container.insertBefore(n, next);
+    if (!items.includes(top) && top.parentNode) top.parentNode.removeChild(top);
+    return;
+  }
+  const all = Array.from(container.childNodes);
+  const at = all.indexOf(top);
+  _regroup(container, all.slice(0, at).concat(items, all.slice(at + 1)));
+}
+
+// Puts the nodes, in their order, in place of the block: those that may stand beside it (list
+// items for a list item, any block for another) as they are, the runs between them in the block
+// itself (the first) and in copies of it without its id.
+function _regroup(container, seq) {
+  const standsAlone = (n) => (container.tagName === 'LI' ? n.nodeName === 'LI' : _isBlock(n));
+  for (const n of Array.from(container.childNodes)) container.removeChild(n);
+  const parent = container.parentNode;
+  const after = container.nextSibling;
+  parent.removeChild(container);
+  let used = false;
+  let group = null;
+  for (const n of seq) {
+    if (standsAlone(n)) {
+      group = null;
+      parent.insertBefore(n, after);
+      continue;
+    }
+    if (!group) {
+      if (n.nodeType === Node.TEXT_NODE && n.data.trim() === '') continue;
+      group = used ? container.cloneNode(false) : container;
+      if (used) group.removeAttribute('id');
+      used = true;
+      parent.insertBefore(group, after);
+    }
+    group.appendChild(n);
+  }
+}
+
+// The browser pastes lines into a table cell as cells of their own inside it, which a table
+// cannot hold (the parser moves them out of it): they become lines of the cell, the first joining
+// what stands before it and the last what stands after. True when there were any.
+function _mendNestedCells() {
+  const nested = Array.from(editor.querySelectorAll('td td, td th, th td, th th')).filter(
+    (c) => c.parentNode.nodeName !== 'TR');
+  const set = new Set(nested);
+  const breaks = nested.filter((c) => set.has(c.previousSibling));
+  for (const c of breaks) c.parentNode.insertBefore(document.createElement('br'), c);
+  for (const c of nested) _unwrap(c);
+  return nested.length > 0;
+}
+
+// Lines pasted into a list item may come as list items inside it, which the parser would move
+// out of it: the item is split around them. True when there were any.
+function _mendNestedItems() {
+  const outer = new Set();
+  for (const li of editor.querySelectorAll('li > li')) outer.add(li.parentNode);
+  for (const li of outer) {
+    if (li.isConnected) _regroup(li, Array.from(li.childNodes));
+  }
+  return outer.size > 0;
+}
+
+// After a paste: the inline elements it made hold blocks are taken apart, and cells it put into
+// a cell become lines of that cell; the caret stays.
+function _liftPastedBlocks(before) {
+  const caret = _selectionPlace();
+  const tops = new Set();
+  for (const el of _inlineBlockHolders()) {
+    if (!before.has(el)) tops.add(_inlineTop(el));
+  }
+  let changed = false;
+  for (const top of tops) {
+    if (!top || !top.isConnected || !editor.contains(top) || !_holdsBlock(top)) continue;
+    _liftBlocksOut(top);
+    changed = true;
+  }
+  if (_mendNestedCells()) changed = true;
+  if (_mendNestedItems()) changed = true;
+  const range = _rangeAt(caret);
+  if (changed && _inEditor(range)) _setRange(range);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Marks split by a new paragraph
 // ---------------------------------------------------------------------------------------------
 
 // The marked elements before a new paragraph, each with its id, so that the halves the browser
 // made can be told apart afterwards.
 let marksBeforeSplit = null;
+// The same, before a paste inside a mark.
+let marksBeforePasteSplit = null;
 
 // Whether an end of the selection lies inside a mark: only then can a new paragraph split one.
 function _caretInMark() {
@@ -2633,6 +2854,10 @@ function _attachListeners() {
     }
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+    const pasting = _PASTE_INPUTS.has(e.inputType);
+    // A paste inside a mark splits it as a new paragraph does.
+    marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
+    inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
     marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
     const join = _markedJoinRange(e);
     if (join) {
@@ -2646,7 +2871,11 @@ function _attachListeners() {
   editor.addEventListener('input', (e) => {
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
       const before = marksBeforePaste;
+      const splitMarks = marksBeforePasteSplit;
+      const holders = inlineHoldersBeforePaste;
       marksBeforePaste = null;
+      marksBeforePasteSplit = null;
+      inlineHoldersBeforePaste = null;
       // Undone and redone together with the paste it completes.
       // Compared without display state, which showing tags changes in between.
       const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
@@ -2655,7 +2884,10 @@ function _attachListeners() {
           _joinAfterPaste();
           _restorePastedOverMarks();
         }
-        return _settlePastedMarks(before);
+        let tags = _settlePastedMarks(before);
+        if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
+        if (holders) _liftPastedBlocks(holders);
+        return tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (e.inputType === 'insertParagraph' && marksBeforeSplit) {

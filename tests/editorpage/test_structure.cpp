@@ -168,6 +168,57 @@ private Q_SLOTS:
         QVERIFY(!ModalOpen(QStringLiteral("modal-table")));
     }
 
+    // A table inserted with the caret inside a mark or another inline element goes after the
+    // element, at the level of blocks (a paragraph is split there), and the element stays whole.
+    // One undo takes the table back and one redo brings it again.
+    void tableInsertedInInlineElementGoesAfterIt_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the caret's node and offset, as script
+        QTest::addColumn<QString>("after");
+        const QString table = QStringLiteral(
+            "<table class=\"dm-striped\"><thead><tr><th>Column 1</th></tr></thead><tbody></tbody>"
+            "</table>");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">bc</span>");
+        const QString part =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">tag</span>");
+        const QString big = QStringLiteral("<span style=\"font-size: 14pt;\">big</span>");
+        QTest::newRow("annotation inside a paragraph")
+            << "<p>a" + ann + "d</p>"
+            << "editor.querySelector('.dm-annot').firstChild, 1"
+            << "<p>a" + ann + "</p>" + table + "<p>d</p>";
+        QTest::newRow("tag passage ending a list item")
+            << "<ul><li>x " + part + "</li></ul>"
+            << "editor.querySelector('[data-hash]').firstChild, 2"
+            << "<ul><li>x " + part + table + "<p><br></p></li></ul>";
+        QTest::newRow("font size inside bold ending a paragraph")
+            << "<p>a<b>" + big + "</b></p>"
+            << "editor.querySelector('b span').firstChild, 1"
+            << "<p>a<b>" + big + "</b></p>" + table + "<p><br></p>";
+        const QString cell = QStringLiteral("<table><tbody><tr><td>%1</td></tr></tbody></table>");
+        QTest::newRow("annotation in a table cell")
+            << cell.arg("c" + ann) << "editor.querySelector('.dm-annot').firstChild, 1"
+            << cell.arg("c" + ann + table + "<p><br></p>");
+    }
+    void tableInsertedInInlineElementGoesAfterIt()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(%1)").arg(caret));
+        QVERIFY(F->JsText(QStringLiteral("String(getSelection().isCollapsed)")) == "true");
+        F->Click(QStringLiteral("#btn-table"));
+        F->Click(GridCell(0, 0));
+        QVERIFY(!ModalOpen(QStringLiteral("modal-table")));
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+    }
+
     void contextMenuOperations_data()
     {
         QTest::addColumn<QString>("cell");
