@@ -1123,7 +1123,10 @@ function updateToolbarState() {
 function fmtCmd(evt, command) {
   if (evt) evt.preventDefault();
   restoreEditorRange();
+  const names = _tagNames();
+  tagsBeforeEdit = null;
   document.execCommand(command, false, null);
+  _settleAfterEdit(names);
   updateToolbarState();
 }
 
@@ -2136,6 +2139,127 @@ function _settleSplitMarks(before) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Marks kept whole by the browser's edits
+// ---------------------------------------------------------------------------------------------
+
+// The input the browser is about to make and the tags' names by tag id before it: the edit may
+// take away a tag's first span, which holds its name, and leave its other passages.
+let tagsBeforeEdit = null;
+
+function _tagNames() {
+  const names = new Map();
+  for (const el of editor.querySelectorAll('[data-hash][data-tag]')) {
+    const hash = el.getAttribute('data-hash');
+    if (!names.has(hash)) names.set(hash, el.getAttribute('data-tag'));
+  }
+  return names;
+}
+
+// What gives each mark its one identity again after an edit of the browser's own, as changes to
+// make (none when every mark is sound); each change answers whether the tag list changed.
+// - A tag whose first span went while other passages stayed: the first of those takes the
+//   tag's id and name. A copy of the first span (a list or a block built over it) is a further
+//   passage of the tag.
+// - An annotation's span that the edit cut in pieces, or copied: the piece that holds the id
+//   stays the annotation (the first, when several do); the others are no mark.
+// - A list built inside a paragraph stands after it instead, so that the body loads back as it
+//   is; what the paragraph held after the list follows in a paragraph of its own.
+function _markIdentityFixes(names) {
+  const fixes = [];
+  const byTag = new Map();
+  for (const el of editor.querySelectorAll('[data-hash]')) {
+    const hash = el.getAttribute('data-hash');
+    if (!byTag.has(hash)) byTag.set(hash, []);
+    byTag.get(hash).push(el);
+  }
+  for (const [hash, spans] of byTag) {
+    const holder = spans.find((el) => el.id === hash && el.hasAttribute('data-tag')) ||
+      spans.find((el) => el.id === hash) || null;
+    const named = spans.find((el) => el.hasAttribute('data-tag'));
+    const name = holder && holder.hasAttribute('data-tag') ? holder.getAttribute('data-tag')
+      : names.has(hash) ? names.get(hash) : named ? named.getAttribute('data-tag') : null;
+    if (name === null) continue;
+    const first = holder || spans[0];
+    if (first.id !== hash || !first.hasAttribute('data-tag')) {
+      // The id may stand on another element already (one that is no passage of the tag).
+      const taken = _inEditorById(hash);
+      if (taken && taken !== first && !spans.includes(taken)) continue;
+      fixes.push(() => {
+        if (first.id !== hash) first.setAttribute('id', hash);
+        if (!first.hasAttribute('data-tag')) first.setAttribute('data-tag', name);
+        return true;
+      });
+    }
+    for (const el of spans) {
+      if (el === first || (el.id !== hash && !el.hasAttribute('data-tag'))) continue;
+      fixes.push(() => {
+        if (el.id === hash) el.removeAttribute('id');
+        el.removeAttribute('data-tag');
+        return true;
+      });
+    }
+  }
+  const annotations = new Set();
+  for (const el of editor.querySelectorAll('.dm-annot')) {
+    const id = el.getAttribute('id');
+    if (el.hasAttribute('data-hash') || (id && !annotations.has(id))) {
+      if (id) annotations.add(id);
+      continue;
+    }
+    fixes.push(() => {
+      el.removeAttribute('id');
+      el.classList.remove('dm-annot');
+      if (el.getAttribute('class') === '') el.removeAttribute('class');
+      if (el.tagName === 'SPAN' && el.attributes.length === 0) _unwrap(el);
+      return false;
+    });
+  }
+  for (const list of editor.querySelectorAll('p > ul, p > ol')) {
+    fixes.push(() => {
+      const para = list.parentNode;
+      if (!para || list.parentNode.tagName !== 'P') return false;
+      const rest = [];
+      for (let n = list.nextSibling; n; n = n.nextSibling) rest.push(n);
+      para.parentNode.insertBefore(list, para.nextSibling);
+      if (rest.some((n) => !_isBlank(n) && !(n.nodeName === 'BR' && n === rest[rest.length - 1]))) {
+        const tail = para.cloneNode(false);
+        tail.removeAttribute('id');
+        para.parentNode.insertBefore(tail, list.nextSibling);
+        for (const n of rest) tail.appendChild(n);
+      } else {
+        for (const n of rest) para.removeChild(n);
+      }
+      if (Array.from(para.childNodes).every((n) => _isBlank(n) || n.nodeName === 'BR')) {
+        para.parentNode.removeChild(para);
+      }
+      return false;
+    });
+  }
+  return fixes;
+}
+
+// Makes the changes _markIdentityFixes finds, the selection kept where it was. True when the tag
+// list changed.
+function _settleMarkIdentity(names) {
+  const fixes = _markIdentityFixes(names);
+  if (fixes.length === 0) return false;
+  const caret = _selectionPlace();
+  let tags = false;
+  for (const fix of fixes) tags = fix() || tags;
+  const range = _rangeAt(caret);
+  if (_inEditor(range)) _setRange(range);
+  return tags;
+}
+
+// After an edit of the browser's own: settles the marks in a step of the page's that is undone
+// and redone together with the edit.
+function _settleAfterEdit(names) {
+  if (_markIdentityFixes(names).length === 0) return;
+  const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
+  if (_pageEdit(() => _settleMarkIdentity(names), hooks)) notifyTagsUpdated();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Joining blocks that hold marks
 // ---------------------------------------------------------------------------------------------
 
@@ -2624,16 +2748,27 @@ function _attachListeners() {
     marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
+    tagsBeforeEdit = { type: e.inputType, names: _tagNames() };
     const join = _markedJoinRange(e);
     if (join) {
       marksBeforeSplit = null;
+      const names = tagsBeforeEdit.names;
+      tagsBeforeEdit = null;
       e.preventDefault();
-      _pageEdit(() => _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
+      const joined = () => {
+        _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
+        return _settleMarkIdentity(names);
+      };
+      if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
       editorEditPending = true;
       _restartChangeTimer();
     }
   });
   editor.addEventListener('input', (e) => {
+    // Only an input the page saw coming is the browser's own edit (the page's commands fire none).
+    const edit = tagsBeforeEdit && tagsBeforeEdit.type === e.inputType ? tagsBeforeEdit : null;
+    tagsBeforeEdit = null;
+    const names = edit ? edit.names : new Map();
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
       const before = marksBeforePaste;
       marksBeforePaste = null;
@@ -2645,7 +2780,8 @@ function _attachListeners() {
           _joinAfterPaste();
           _restorePastedOverMarks();
         }
-        return _settlePastedMarks(before);
+        const renamed = _settlePastedMarks(before);
+        return _settleMarkIdentity(names) || renamed;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (e.inputType === 'insertParagraph' && marksBeforeSplit) {
@@ -2653,7 +2789,13 @@ function _attachListeners() {
       marksBeforeSplit = null;
       // Undone and redone together with the new paragraph it completes.
       const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
-      if (_pageEdit(() => _settleSplitMarks(before), hooks)) notifyTagsUpdated();
+      const settle = () => {
+        const split = _settleSplitMarks(before);
+        return _settleMarkIdentity(names) || split;
+      };
+      if (_pageEdit(settle, hooks)) notifyTagsUpdated();
+    } else if (edit && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
+      _settleAfterEdit(names);
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
     } else if (e.inputType === 'historyUndo' && !historyBusy) {

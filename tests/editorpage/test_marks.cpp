@@ -985,6 +985,53 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), after);
     }
 
+    // Deleting or typing over the first span of a tag whose other passages stay: the first of
+    // those becomes the tag's first span, so the tag is still listed once. One undo takes the
+    // edit back and one redo brings it again.
+    void editOverATagsFirstSpanKeepsTheTag_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("typed");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString twice = "<p>see " + tag.arg("first") + ", then " + further.arg("second") +
+                              " and " + further.arg("third") + "</p>";
+        const QString left =
+            "<p>%1, then " + tag.arg("second") + " and " + further.arg("third") + "</p>";
+        QTest::newRow("deleted") << twice << "first"
+                                 << "Delete" << left.arg("see ") << "see Z, then second and third";
+        QTest::newRow("typed over with the text before")
+            << twice << "ee|first"
+            << "Q" << left.arg("sQ") << "sQZ, then second and third";
+        QTest::newRow("cut") << twice << "first"
+                             << "Ctrl+X" << left.arg("see ") << "see Z, then second and third";
+        // The page joins the blocks itself.
+        QTest::newRow("joined away")
+            << "<p>one</p><p>" + tag.arg("first") + "</p><p>" + further.arg("second") + "</p>"
+            << "ne|first"
+            << "Delete"
+            << "<p>o</p><p>" + tag.arg("second") + "</p>"
+            << "oZ\n\nsecond";
+    }
+    void editOverATagsFirstSpanKeepsTheTag()
+    {
+        joiningBlocksKeepsMarks();
+        const QJsonArray tags = F->WaitForPost(QStringLiteral("tagsUpdated"), 500)
+                                    .Msg.value(QStringLiteral("tags"))
+                                    .toArray();
+        QCOMPARE(tags.size(), 1);
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("tg"));
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("tag")).toString(), QStringLiteral("T"));
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
     // A list item turned off by the list button leaves its text loose in the editor's root;
     // Backspace at its start joins it to the item before, the mark kept.
     void listItemTurnedOffJoinsKeepingMarks()
