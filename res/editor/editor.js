@@ -1010,11 +1010,29 @@ function _redoPageEdit() {
   }
 }
 
+// Whether two bodies are the same but for the order of their elements' attributes (the
+// browser's redo of a step that copied an element may give the copy its attributes in another
+// order).
+function _sameMarkup(a, b) {
+  if (a === b) return true;
+  const sorted = (html) => {
+    const t = _inertDoc.createElement('template');
+    t.innerHTML = html;
+    for (const el of t.content.querySelectorAll('*')) {
+      const attrs = Array.from(el.attributes, (at) => [at.name, at.value]).sort();
+      for (const [name] of attrs) el.removeAttribute(name);
+      for (const [name, value] of attrs) el.setAttribute(name, value);
+    }
+    return t.innerHTML;
+  };
+  return sorted(a) === sorted(b);
+}
+
 // The browser redid a step of its own in the editor: when that is the step a change of the
 // page's finished, that change is redone with it.
 function _redoChained() {
   const entry = pageUndone[pageUndone.length - 1];
-  if (!entry || !entry.hooks.chain || getCleanHTML() !== entry.hooks.chainHtml) return;
+  if (!entry || !entry.hooks.chain || !_sameMarkup(getCleanHTML(), entry.hooks.chainHtml)) return;
   _historyCommand('redo');
   _redoPageEdit();
 }
