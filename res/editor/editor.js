@@ -2163,6 +2163,9 @@ function _settleSplitMarks(before) {
 // The input the browser is about to make and the tags' names by tag id before it: the edit may
 // take away a tag's first span, which holds its name, and leave its other passages.
 let tagsBeforeEdit = null;
+// The tags' names when a paste began: the page may delete the selection itself before the paste
+// input comes.
+let tagsAtPaste = null;
 
 function _tagNames() {
   const names = new Map();
@@ -2756,6 +2759,9 @@ function _attachListeners() {
 
   // Editing and reporting.
   // Before the join, which leaves a collapsed caret of its own.
+  editor.addEventListener('paste', () => {
+    tagsAtPaste = _tagNames();
+  });
   editor.addEventListener('paste', _noteMarksForPaste);
   editor.addEventListener('paste', _joinForPaste);
   editor.addEventListener('beforeinput', (e) => {
@@ -2767,6 +2773,12 @@ function _attachListeners() {
       ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
     tagsBeforeEdit = { type: e.inputType, names: _tagNames() };
+    if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
+      for (const [hash, name] of tagsAtPaste) {
+        if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
+      }
+    }
+    tagsAtPaste = null;
     const join = _markedJoinRange(e);
     if (join) {
       marksBeforeSplit = null;

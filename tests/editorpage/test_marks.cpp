@@ -1107,6 +1107,13 @@ private Q_SLOTS:
             << "zz"
             << ""
             << "<p>" + ann.arg("azz") + tag.arg("d") + "</p>";
+        // The tag's first passage goes with the selection: its other passage takes its place.
+        QTest::newRow("plain text over a tag's first passage")
+            << "<p>a" + tag.arg("b") +
+                   "</p><p><span data-hash=\"tg\" data-colour=\"red\">cd</span></p>"
+            << "zz"
+            << ""
+            << "<p>azz" + tag.arg("d") + "</p>";
         QTest::newRow("no marks") << "<p>ab</p><p>cd</p>"
                                   << "zz"
                                   << "<b>zz</b>"
