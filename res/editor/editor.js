@@ -1020,11 +1020,29 @@ function _redoPageEdit() {
   }
 }
 
+// Whether two bodies are the same but for the order of their elements' attributes (the
+// browser's redo of a step that copied an element may give the copy its attributes in another
+// order).
+function _sameMarkup(a, b) {
+  if (a === b) return true;
+  const sorted = (html) => {
+    const t = _inertDoc.createElement('template');
+    t.innerHTML = html;
+    for (const el of t.content.querySelectorAll('*')) {
+      const attrs = Array.from(el.attributes, (at) => [at.name, at.value]).sort();
+      for (const [name] of attrs) el.removeAttribute(name);
+      for (const [name, value] of attrs) el.setAttribute(name, value);
+    }
+    return t.innerHTML;
+  };
+  return sorted(a) === sorted(b);
+}
+
 // The browser redid a step of its own in the editor: when that is the step a change of the
 // page's finished, that change is redone with it.
 function _redoChained() {
   const entry = pageUndone[pageUndone.length - 1];
-  if (!entry || !entry.hooks.chain || getCleanHTML() !== entry.hooks.chainHtml) return;
+  if (!entry || !entry.hooks.chain || !_sameMarkup(getCleanHTML(), entry.hooks.chainHtml)) return;
   _historyCommand('redo');
   _redoPageEdit();
 }
@@ -1133,7 +1151,10 @@ function updateToolbarState() {
 function fmtCmd(evt, command) {
   if (evt) evt.preventDefault();
   restoreEditorRange();
+  const names = _tagNames();
+  tagsBeforeEdit = null;
   document.execCommand(command, false, null);
+  _settleAfterEdit(names);
   updateToolbarState();
 }
 
@@ -1377,7 +1398,7 @@ function _insertLinkAcross(range, url, text) {
   }
   document.execCommand('insertText', false, text);
   // Undone and redone together with the typing it completes.
-  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: editor.innerHTML });
+  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: getCleanHTML() });
 }
 
 // Wraps the text just typed before the caret in a link; the caret goes after the link.
@@ -2367,6 +2388,130 @@ function _settleSplitMarks(before) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Marks kept whole by the browser's edits
+// ---------------------------------------------------------------------------------------------
+
+// The input the browser is about to make and the tags' names by tag id before it: the edit may
+// take away a tag's first span, which holds its name, and leave its other passages.
+let tagsBeforeEdit = null;
+// The tags' names when a paste began: the page may delete the selection itself before the paste
+// input comes.
+let tagsAtPaste = null;
+
+function _tagNames() {
+  const names = new Map();
+  for (const el of editor.querySelectorAll('[data-hash][data-tag]')) {
+    const hash = el.getAttribute('data-hash');
+    if (!names.has(hash)) names.set(hash, el.getAttribute('data-tag'));
+  }
+  return names;
+}
+
+// What gives each mark its one identity again after an edit of the browser's own, as changes to
+// make (none when every mark is sound); each change answers whether the tag list changed.
+// - A tag whose first span went while other passages stayed: the first of those takes the
+//   tag's id and name. A copy of the first span (a list or a block built over it) is a further
+//   passage of the tag.
+// - An annotation's span that the edit cut in pieces, or copied: the piece that holds the id
+//   stays the annotation (the first, when several do); the others are no mark.
+// - A list built inside a paragraph stands after it instead, so that the body loads back as it
+//   is; what the paragraph held after the list follows in a paragraph of its own.
+function _markIdentityFixes(names) {
+  const fixes = [];
+  const byTag = new Map();
+  for (const el of editor.querySelectorAll('[data-hash]')) {
+    const hash = el.getAttribute('data-hash');
+    if (!byTag.has(hash)) byTag.set(hash, []);
+    byTag.get(hash).push(el);
+  }
+  for (const [hash, spans] of byTag) {
+    const holder = spans.find((el) => el.id === hash && el.hasAttribute('data-tag')) ||
+      spans.find((el) => el.id === hash) || null;
+    const named = spans.find((el) => el.hasAttribute('data-tag'));
+    const name = holder && holder.hasAttribute('data-tag') ? holder.getAttribute('data-tag')
+      : names.has(hash) ? names.get(hash) : named ? named.getAttribute('data-tag') : null;
+    if (name === null) continue;
+    const first = holder || spans[0];
+    if (first.id !== hash || !first.hasAttribute('data-tag')) {
+      // The id may stand on another element already (one that is no passage of the tag).
+      const taken = _inEditorById(hash);
+      if (taken && taken !== first && !spans.includes(taken)) continue;
+      fixes.push(() => {
+        if (first.id !== hash) first.setAttribute('id', hash);
+        if (!first.hasAttribute('data-tag')) first.setAttribute('data-tag', name);
+        return true;
+      });
+    }
+    for (const el of spans) {
+      if (el === first || (el.id !== hash && !el.hasAttribute('data-tag'))) continue;
+      fixes.push(() => {
+        if (el.id === hash) el.removeAttribute('id');
+        el.removeAttribute('data-tag');
+        return true;
+      });
+    }
+  }
+  const annotations = new Set();
+  for (const el of editor.querySelectorAll('.dm-annot')) {
+    const id = el.getAttribute('id');
+    if (el.hasAttribute('data-hash') || (id && !annotations.has(id))) {
+      if (id) annotations.add(id);
+      continue;
+    }
+    fixes.push(() => {
+      el.removeAttribute('id');
+      el.classList.remove('dm-annot');
+      if (el.getAttribute('class') === '') el.removeAttribute('class');
+      if (el.tagName === 'SPAN' && el.attributes.length === 0) _unwrap(el);
+      return false;
+    });
+  }
+  for (const list of editor.querySelectorAll('p > ul, p > ol')) {
+    fixes.push(() => {
+      const para = list.parentNode;
+      if (!para || list.parentNode.tagName !== 'P') return false;
+      const rest = [];
+      for (let n = list.nextSibling; n; n = n.nextSibling) rest.push(n);
+      para.parentNode.insertBefore(list, para.nextSibling);
+      if (rest.some((n) => !_isBlank(n) && !(n.nodeName === 'BR' && n === rest[rest.length - 1]))) {
+        const tail = para.cloneNode(false);
+        tail.removeAttribute('id');
+        para.parentNode.insertBefore(tail, list.nextSibling);
+        for (const n of rest) tail.appendChild(n);
+      } else {
+        for (const n of rest) para.removeChild(n);
+      }
+      if (Array.from(para.childNodes).every((n) => _isBlank(n) || n.nodeName === 'BR')) {
+        para.parentNode.removeChild(para);
+      }
+      return false;
+    });
+  }
+  return fixes;
+}
+
+// Makes the changes _markIdentityFixes finds, the selection kept where it was. True when the tag
+// list changed.
+function _settleMarkIdentity(names) {
+  const fixes = _markIdentityFixes(names);
+  if (fixes.length === 0) return false;
+  const caret = _selectionPlace();
+  let tags = false;
+  for (const fix of fixes) tags = fix() || tags;
+  const range = _rangeAt(caret);
+  if (_inEditor(range)) _setRange(range);
+  return tags;
+}
+
+// After an edit of the browser's own: settles the marks in a step of the page's that is undone
+// and redone together with the edit.
+function _settleAfterEdit(names) {
+  if (_markIdentityFixes(names).length === 0) return;
+  const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
+  if (_pageEdit(() => _settleMarkIdentity(names), hooks)) notifyTagsUpdated();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Joining blocks that hold marks
 // ---------------------------------------------------------------------------------------------
 
@@ -2845,6 +2990,9 @@ function _attachListeners() {
 
   // Editing and reporting.
   // Before the join, which leaves a collapsed caret of its own.
+  editor.addEventListener('paste', () => {
+    tagsAtPaste = _tagNames();
+  });
   editor.addEventListener('paste', _noteMarksForPaste);
   editor.addEventListener('paste', _joinForPaste);
   editor.addEventListener('beforeinput', (e) => {
@@ -2859,16 +3007,33 @@ function _attachListeners() {
     marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
     inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
     marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
+    tagsBeforeEdit = { type: e.inputType, names: _tagNames() };
+    if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
+      for (const [hash, name] of tagsAtPaste) {
+        if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
+      }
+    }
+    tagsAtPaste = null;
     const join = _markedJoinRange(e);
     if (join) {
       marksBeforeSplit = null;
+      const names = tagsBeforeEdit.names;
+      tagsBeforeEdit = null;
       e.preventDefault();
-      _pageEdit(() => _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : ''));
+      const joined = () => {
+        _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
+        return _settleMarkIdentity(names);
+      };
+      if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
       editorEditPending = true;
       _restartChangeTimer();
     }
   });
   editor.addEventListener('input', (e) => {
+    // Only an input the page saw coming is the browser's own edit (the page's commands fire none).
+    const edit = tagsBeforeEdit && tagsBeforeEdit.type === e.inputType ? tagsBeforeEdit : null;
+    tagsBeforeEdit = null;
+    const names = edit ? edit.names : new Map();
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
       const before = marksBeforePaste;
       const splitMarks = marksBeforePasteSplit;
@@ -2887,15 +3052,21 @@ function _attachListeners() {
         let tags = _settlePastedMarks(before);
         if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
         if (holders) _liftPastedBlocks(holders);
-        return tags;
+        return _settleMarkIdentity(names) || tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (e.inputType === 'insertParagraph' && marksBeforeSplit) {
       const before = marksBeforeSplit;
       marksBeforeSplit = null;
       // Undone and redone together with the new paragraph it completes.
-      const hooks = { chain: true, chainHtml: editor.innerHTML, tags: true };
-      if (_pageEdit(() => _settleSplitMarks(before), hooks)) notifyTagsUpdated();
+      const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
+      const settle = () => {
+        const split = _settleSplitMarks(before);
+        return _settleMarkIdentity(names) || split;
+      };
+      if (_pageEdit(settle, hooks)) notifyTagsUpdated();
+    } else if (edit && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
+      _settleAfterEdit(names);
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
     } else if (e.inputType === 'historyUndo' && !historyBusy) {

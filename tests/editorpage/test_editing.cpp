@@ -90,11 +90,11 @@ private Q_SLOTS:
                                    << "<p>one <u>two</u> three</p>" << true;
         QTest::newRow("centre") << "#btn-center"
                                 << "<p style=\"text-align: center;\">one two three</p>" << true;
-        // The browser's own list markup, as it makes it.
+        // A list stands in no paragraph.
         QTest::newRow("bullets") << "#btn-ul"
-                                 << "<p><ul><li>one two three</li></ul></p>" << false;
+                                 << "<ul><li>one two three</li></ul>" << false;
         QTest::newRow("numbers") << "#btn-ol"
-                                 << "<p><ol><li>one two three</li></ol></p>" << false;
+                                 << "<ol><li>one two three</li></ol>" << false;
     }
     void toolbarButtonsActOnTheSelection()
     {

@@ -1004,6 +1004,53 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), after);
     }
 
+    // Deleting or typing over the first span of a tag whose other passages stay: the first of
+    // those becomes the tag's first span, so the tag is still listed once. One undo takes the
+    // edit back and one redo brings it again.
+    void editOverATagsFirstSpanKeepsTheTag_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("typed");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString twice = "<p>see " + tag.arg("first") + ", then " + further.arg("second") +
+                              " and " + further.arg("third") + "</p>";
+        const QString left =
+            "<p>%1, then " + tag.arg("second") + " and " + further.arg("third") + "</p>";
+        QTest::newRow("deleted") << twice << "first"
+                                 << "Delete" << left.arg("see ") << "see Z, then second and third";
+        QTest::newRow("typed over with the text before")
+            << twice << "ee|first"
+            << "Q" << left.arg("sQ") << "sQZ, then second and third";
+        QTest::newRow("cut") << twice << "first"
+                             << "Ctrl+X" << left.arg("see ") << "see Z, then second and third";
+        // The page joins the blocks itself.
+        QTest::newRow("joined away")
+            << "<p>one</p><p>" + tag.arg("first") + "</p><p>" + further.arg("second") + "</p>"
+            << "ne|first"
+            << "Delete"
+            << "<p>o</p><p>" + tag.arg("second") + "</p>"
+            << "oZ\n\nsecond";
+    }
+    void editOverATagsFirstSpanKeepsTheTag()
+    {
+        joiningBlocksKeepsMarks();
+        const QJsonArray tags = F->WaitForPost(QStringLiteral("tagsUpdated"), 500)
+                                    .Msg.value(QStringLiteral("tags"))
+                                    .toArray();
+        QCOMPARE(tags.size(), 1);
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("tg"));
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("tag")).toString(), QStringLiteral("T"));
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
     // A list item turned off by the list button leaves its text loose in the editor's root;
     // Backspace at its start joins it to the item before, the mark kept.
     void listItemTurnedOffJoinsKeepingMarks()
@@ -1079,6 +1126,13 @@ private Q_SLOTS:
             << "zz"
             << ""
             << "<p>" + ann.arg("azz") + tag.arg("d") + "</p>";
+        // The tag's first passage goes with the selection: its other passage takes its place.
+        QTest::newRow("plain text over a tag's first passage")
+            << "<p>a" + tag.arg("b") +
+                   "</p><p><span data-hash=\"tg\" data-colour=\"red\">cd</span></p>"
+            << "zz"
+            << ""
+            << "<p>azz" + tag.arg("d") + "</p>";
         QTest::newRow("no marks") << "<p>ab</p><p>cd</p>"
                                   << "zz"
                                   << "<b>zz</b>"
@@ -1122,6 +1176,73 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), after);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
+    }
+
+    // A paste inside an annotation may cut its span in two: the piece that keeps the id stays
+    // the annotation, the other is no annotation at all.
+    void pastingInsideAMarkLeavesOneMark_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("after");
+        // The id stands last: the browser's undo of a split gives an element its id back last.
+        const QString idLast = QStringLiteral("<span class=\"dm-annot\" id=\"ann_k1\">%1</span>");
+        QTest::newRow("paragraph into an annotation") << "<p>x" + idLast.arg("abcd") + " e</p>"
+                                                      << "zz"
+                                                      << "<p>zz</p>"
+                                                      << "<p>x" + idLast.arg("a") + "zzd e</p>";
+    }
+    void pastingInsideAMarkLeavesOneMark() { pastingOverBlocksKeepsMarks(); }
+
+    // The list buttons over a line break inside a mark copy its span into the next item: the
+    // copy is a further passage of a tag, and no annotation at all, so the mark keeps one
+    // element with its id. One undo takes the list back and one redo brings it again.
+    void listOverAMarkKeepsOneMark_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("mark");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        QTest::newRow("annotation, bullets") << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
+                                             << "#btn-ul"
+                                             << "ann_k1";
+        QTest::newRow("annotation, numbers") << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
+                                             << "#btn-ol"
+                                             << "ann_k1";
+        QTest::newRow("tag") << "<p>a " + tag.arg("bb<br>cc") + " d</p>"
+                             << "#btn-ul"
+                             << "tg";
+    }
+    void listOverAMarkKeepsOneMark()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, button);
+        QFETCH(QString, mark);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(QStringLiteral("b"), QStringLiteral("c")));
+        F->Click(button);
+        QVERIFY(F->WaitJs(QStringLiteral("!!editor.querySelector('li')")));
+        const QString after = F->InnerHtml();
+        const auto count = [this](const QString& ASelector) {
+            return F->Js(QStringLiteral("editor.querySelectorAll('%1').length").arg(ASelector))
+                .toInt();
+        };
+        QVERIFY2(count(QStringLiteral("li")) >= 2, qPrintable(after));
+        QVERIFY2(count(QStringLiteral("[id=%1]").arg(mark)) == 1, qPrintable(after));
+        QVERIFY2(count(QStringLiteral(".dm-annot:not([id])")) == 0, qPrintable(after));
+        QVERIFY2(count(QStringLiteral("[data-tag]")) == (mark == QLatin1String("tg") ? 1 : 0),
+                 qPrintable(after));
+        // Both items still show the tag's text marked.
+        if (mark == QLatin1String("tg")) {
+            QCOMPARE(count(QStringLiteral("li [data-hash=tg]")), count(QStringLiteral("li")));
+        }
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
     }
 
     // A paste of markup at a collapsed caret before a mark that ends the block leaves the mark a

@@ -320,6 +320,52 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), TwoByTwo);
     }
 
+    // The list buttons never leave a list inside a paragraph, so the body loads back as it is
+    // (no empty paragraph before the list); what the paragraph held after the list stays in a
+    // paragraph of its own. One undo takes the list back and one redo brings it again.
+    void listButtonsBuildNoListInAParagraph_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a link in the line")
+            << "<p>one <a href=\"https://x/\">two <i>three</i> five</a> four</p>"
+            << "one"
+            << ""
+            << "#btn-ul"
+            << "<ul><li>one <a href=\"https://x/\">two <i>three</i> five</a> four</li></ul>";
+        QTest::newRow("two paragraphs") << "<p><b>one</b> two</p><p>x</p>"
+                                        << "one"
+                                        << "x"
+                                        << "#btn-ol"
+                                        << "<ol><li><b>one</b> two</li><li>x</li></ol>";
+        QTest::newRow("the first of two lines") << "<p>one<br>two</p>"
+                                                << "one"
+                                                << ""
+                                                << "#btn-ul"
+                                                << "<ul><li>one</li></ul><p>two</p>";
+    }
+    void listButtonsBuildNoListInAParagraph()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, button);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        F->Click(button);
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
     void prettyPrintBreaksOnlyAtBlocks_data()
     {
         QTest::addColumn<QString>("html");
