@@ -644,8 +644,10 @@ private Q_SLOTS:
         QVERIFY(n.A != 0);
         const QPoint inText = F->CentreOf("#editor p");
         QListWidget* list = F->Form()->NoteListPane()->List();
+        const qint64 pagePid = F->View()->page()->renderProcessPid();
+        QVERIFY(pagePid > 0);
         {
-            TStoppedPage stopped(F->View()->page()->renderProcessPid());
+            TStoppedPage stopped(pagePid);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(NoteRow(list, n.B)).center());
             QCOMPARE(F->Editor()->TitleEdit()->text(), QString("Beta"));

@@ -1161,6 +1161,7 @@ private Q_SLOTS:
         // The two dates stand one above the other, both whole.
         auto* dates = dynamic_cast<TFitLabel*>(form.DateLabel());
         QVERIFY(dates);
+        QCOMPARE(dates->ShownText().count(u'\n'), 1);
         QCOMPARE(dates->ShownText(),
                  dates->text().replace(QString::fromUtf8("   \u00B7   "), "\n"));
         QVERIFY(dates->ShownText().startsWith("Created: "));
