@@ -269,8 +269,11 @@ private:
         if (WaitFocus(AField)) {
             return QString();
         }
-        return F.Page()->FAlerts.size() > alerts ? QStringLiteral("refused with a notice")
-                                                 : QStringLiteral("no dialog");
+        if (F.Page()->FAlerts.size() > alerts) {
+            return QStringLiteral("refused with a notice");
+        }
+        Fail(QStringLiteral("a pane button opens its dialog or refuses with a notice"), AMessage);
+        return QStringLiteral("no dialog");
     }
 
     // The gestures.
@@ -397,6 +400,7 @@ private:
         const QStringList gone = text ? Removable() : QStringList();
         F.Key(Qt::Key_K, Qt::ControlModifier);
         if (!WaitFocus(QStringLiteral("inp-link-url"))) {
+            Fail(QStringLiteral("Ctrl+K opens the link dialog"), where);
             return {QStringLiteral("Ctrl+K at %1: no link dialog").arg(where)};
         }
         F.Type(QStringLiteral("example.org/p"));
@@ -421,6 +425,7 @@ private:
         F.FocusPage();
         F.Key(Qt::Key_K, Qt::ControlModifier);
         if (!WaitFocus(QStringLiteral("inp-link-url"))) {
+            Fail(QStringLiteral("Ctrl+K opens the link dialog"), where);
             return {QStringLiteral("Ctrl+K at %1: no link dialog").arg(where)};
         }
         const QStringList inLink = JsList(QStringLiteral("__props.linkRemovable()"));
@@ -519,6 +524,7 @@ private:
         F.ClickAt(QPoint(at.at(0).toInt(), at.at(1).toInt()), Qt::RightButton);
         const QString cell = at.at(2).toString();
         if (!F.WaitJs(QStringLiteral("tableMenu.classList.contains('open')"), 1000)) {
+            Fail(QStringLiteral("a right press on a cell opens the table menu"), cell);
             return {QStringLiteral("right press on cell %1: no table menu").arg(cell)};
         }
         const QStringList gone = JsList(QStringLiteral("__props.tableRemovable('%1')").arg(op));
@@ -561,6 +567,7 @@ private:
     {
         F.Click(QStringLiteral("#btn-source"));
         if (!WaitFocus(QStringLiteral("source-view"))) {
+            Fail(QStringLiteral("the source view opens"), QString());
             return {QStringLiteral("source view: did not open")};
         }
         const bool apply = R() < 0.5;
