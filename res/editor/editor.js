@@ -2492,8 +2492,7 @@ function _markIdentityFixes(names) {
 
 // Makes the changes _markIdentityFixes finds, the selection kept where it was. True when the tag
 // list changed.
-function _settleMarkIdentity(names) {
-  const fixes = _markIdentityFixes(names);
+function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
   if (fixes.length === 0) return false;
   const caret = _selectionPlace();
   let tags = false;
@@ -2506,9 +2505,10 @@ function _settleMarkIdentity(names) {
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
 // and redone together with the edit.
 function _settleAfterEdit(names) {
-  if (_markIdentityFixes(names).length === 0) return;
+  const fixes = _markIdentityFixes(names);
+  if (fixes.length === 0) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
-  if (_pageEdit(() => _settleMarkIdentity(names), hooks)) notifyTagsUpdated();
+  if (_pageEdit(() => _settleMarkIdentity(names, fixes), hooks)) notifyTagsUpdated();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -3000,9 +3000,8 @@ function _attachListeners() {
       pasteJoin = null;
       pasteMarks = null;
     }
-    marksBeforePaste = _PASTE_INPUTS.has(e.inputType)
-      ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     const pasting = _PASTE_INPUTS.has(e.inputType);
+    marksBeforePaste = pasting ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
     // A paste inside a mark splits it as a new paragraph does.
     marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
     inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
