@@ -3006,7 +3006,10 @@ function _attachListeners() {
     marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
     inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
     marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
-    tagsBeforeEdit = { type: e.inputType, names: _tagNames() };
+    // Text typed at a caret only adds characters to a text node, so no mark can change: the
+    // whole-note scans before and after it would cost a large note its typing speed.
+    const typedAtCaret = e.inputType === 'insertText' && window.getSelection().isCollapsed;
+    tagsBeforeEdit = { type: e.inputType, names: typedAtCaret ? null : _tagNames() };
     if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
       for (const [hash, name] of tagsAtPaste) {
         if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
@@ -3032,7 +3035,7 @@ function _attachListeners() {
     // Only an input the page saw coming is the browser's own edit (the page's commands fire none).
     const edit = tagsBeforeEdit && tagsBeforeEdit.type === e.inputType ? tagsBeforeEdit : null;
     tagsBeforeEdit = null;
-    const names = edit ? edit.names : new Map();
+    const names = edit && edit.names ? edit.names : new Map();
     if (_PASTE_INPUTS.has(e.inputType) && marksBeforePaste) {
       const before = marksBeforePaste;
       const splitMarks = marksBeforePasteSplit;
@@ -3064,7 +3067,7 @@ function _attachListeners() {
         return _settleMarkIdentity(names) || split;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
-    } else if (edit && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
+    } else if (edit && edit.names && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
       _settleAfterEdit(names);
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
