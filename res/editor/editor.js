@@ -2414,8 +2414,8 @@ function _tagNames() {
 //   passage of the tag.
 // - An annotation's span that the edit cut in pieces, or copied: the piece that holds the id
 //   stays the annotation (the first, when several do); the others are no mark.
-// - A list built inside a paragraph stands after it instead, so that the body loads back as it
-//   is; what the paragraph held after the list follows in a paragraph of its own.
+// - A list built inside a paragraph or a heading stands after it instead, so that the body loads
+//   back as it is; what the paragraph held after the list follows in a paragraph of its own.
 function _markIdentityFixes(names) {
   const fixes = [];
   const byTag = new Map();
@@ -2466,10 +2466,11 @@ function _markIdentityFixes(names) {
       return false;
     });
   }
-  for (const list of editor.querySelectorAll('p > ul, p > ol')) {
+  const holders = ['p', 'h1', 'h2', 'h3', 'h4', 'h5', 'h6'];
+  for (const list of editor.querySelectorAll(holders.map((h) => `${h} > ul, ${h} > ol`).join())) {
     fixes.push(() => {
       const para = list.parentNode;
-      if (!para || list.parentNode.tagName !== 'P') return false;
+      if (!para || !holders.includes(para.nodeName.toLowerCase())) return false;
       const rest = [];
       for (let n = list.nextSibling; n; n = n.nextSibling) rest.push(n);
       para.parentNode.insertBefore(list, para.nextSibling);

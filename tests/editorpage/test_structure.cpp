@@ -346,6 +346,16 @@ private Q_SLOTS:
                                                 << ""
                                                 << "#btn-ul"
                                                 << "<ul><li>one</li></ul><p>two</p>";
+        QTest::newRow("a heading") << "<h2>one two</h2>"
+                                   << "one"
+                                   << ""
+                                   << "#btn-ul"
+                                   << "<ul><li>one two</li></ul>";
+        QTest::newRow("a heading with two lines") << "<h2>one<br>two</h2><p>x</p>"
+                                                  << "one"
+                                                  << "x"
+                                                  << "#btn-ol"
+                                                  << "<ol><li>one</li><li>two</li><li>x</li></ol>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
