@@ -1153,9 +1153,61 @@ function fmtCmd(evt, command) {
   restoreEditorRange();
   const names = _tagNames();
   tagsBeforeEdit = null;
+  const lifted = command === 'insertUnorderedList' || command === 'insertOrderedList'
+    ? _liftBreaksForList() : null;
   document.execCommand(command, false, null);
+  // The lines' split is undone and redone together with the list.
+  if (lifted) lifted.pasted = true;
   _settleAfterEdit(names);
   updateToolbarState();
+}
+
+// The browser's list commands copy an inline element that holds a line break whole into the item
+// of the line before the break, so the text after it would stand twice. Before a list is built,
+// each line break in the selected blocks stands directly in its block, the elements around it
+// split in two; a split-off piece of a mark is no copy of its identity (a tag's is a further
+// passage, an annotation's is no mark). The hooks of the page's step when there was one.
+function _liftBreaksForList() {
+  const range = _currentRange();
+  if (!range) return null;
+  const breaks = Array.from(editor.querySelectorAll('br')).filter((br) => {
+    const block = _blockOf(br);
+    return block && br.parentNode !== block && range.intersectsNode(block);
+  });
+  if (breaks.length === 0) return null;
+  const hooks = {};
+  _pageEdit(() => {
+    const caret = _selectionPlace();
+    for (const br of breaks) {
+      const block = _blockOf(br);
+      while (br.parentNode !== block) {
+        const parent = br.parentNode;
+        const outer = parent.parentNode;
+        const rest = [];
+        for (let n = br.nextSibling; n; n = n.nextSibling) rest.push(n);
+        const piece = parent.cloneNode(false);
+        piece.removeAttribute('id');
+        piece.removeAttribute('data-tag');
+        if (piece.classList.contains('dm-annot') && !piece.hasAttribute('data-hash')) {
+          piece.classList.remove('dm-annot');
+          if (piece.getAttribute('class') === '') piece.removeAttribute('class');
+        }
+        // Every move is made in the document, so that the history can replay it.
+        outer.insertBefore(br, parent.nextSibling);
+        if (rest.length > 0) {
+          const into = piece.tagName === 'SPAN' && piece.attributes.length === 0 ? outer : piece;
+          if (into === piece) outer.insertBefore(piece, br.nextSibling);
+          const ref = into === piece ? null : br.nextSibling;
+          for (const n of rest) into.insertBefore(n, ref);
+        }
+        if (!parent.firstChild && !parent.id) outer.removeChild(parent);
+      }
+    }
+    const back = _rangeAt(caret);
+    if (_inEditor(back)) _setRange(back);
+  }, hooks);
+  hooks.deletedClean = getCleanHTML();
+  return hooks;
 }
 
 function applyBlockFormat(tag) {
