@@ -1440,17 +1440,26 @@ function confirmLinkInsert() {
 // be lost, else by the browser, whose step the link then completes), and across table cells it
 // goes into the first cell.
 function _insertLinkAcross(range, url, text) {
+  // The selection may take a tag's first span and leave its other passages.
+  const names = _tagNames();
   const join = _markedJoin(range.cloneRange());
   if (join) {
-    _pageEdit(() => {
-      _joinBlocks(join, 'insertText', text);
+    const joined = () => {
+      _joinLines(join, 'insertText', text);
       _linkTypedText(url, text);
-    });
+      return _settleMarkIdentity(names);
+    };
+    if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
     return;
   }
   document.execCommand('insertText', false, text);
   // Undone and redone together with the typing it completes.
-  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: getCleanHTML() });
+  const linked = () => {
+    _linkTypedText(url, text);
+    return _settleMarkIdentity(names);
+  };
+  const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
+  if (_pageEdit(linked, hooks)) notifyTagsUpdated();
 }
 
 // Wraps the text just typed before the caret in a link; the caret goes after the link.
