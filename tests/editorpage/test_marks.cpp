@@ -1245,61 +1245,6 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), after);
     }
 
-    // The list buttons over a line break inside an inline element give each line its item once:
-    // the text after the break is not also left in the item before it, and no list stands inside
-    // the element. A mark's piece after the break is a further passage of a tag, or no mark for an
-    // annotation. One undo takes the list back, one redo brings it again, and the list loads back
-    // as it is.
-    void listOverABreakInsideAnElement_data()
-    {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("after");
-        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
-        const QString tag = QStringLiteral(
-            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
-        const QString tagMore =
-            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
-        QTest::newRow("bold, both lines") << "<p>a <b>bb<br>cc</b> d</p>"
-                                          << "a"
-                                          << "d"
-                                          << "<ul><li>a <b>bb</b></li><li><b>cc</b> d</li></ul>";
-        QTest::newRow("annotation, both lines")
-            << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
-            << "a"
-            << "d"
-            << "<ul><li>a " + ann.arg("bb") + "</li><li>cc d</li></ul>";
-        QTest::newRow("annotation, the second line")
-            << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
-            << "c"
-            << "d"
-            << "<p>a " + ann.arg("bb") + "<br></p><ul><li>cc d</li></ul>";
-        QTest::newRow("tag, three lines")
-            << "<p>" + tag.arg("bb<br>cc<br>ee") + "</p>"
-            << "bb"
-            << "ee"
-            << "<ul><li>" + tag.arg("bb") + "</li><li>" + tagMore.arg("cc") + "</li><li>" +
-                   tagMore.arg("ee") + "</li></ul>";
-    }
-    void listOverABreakInsideAnElement()
-    {
-        QFETCH(QString, body);
-        QFETCH(QString, from);
-        QFETCH(QString, to);
-        QFETCH(QString, after);
-        QVERIFY(F->LoadBody(body));
-        QVERIFY(F->SelectText(from, to));
-        F->Click(QStringLiteral("#btn-ul"));
-        QCOMPARE(F->InnerHtml(), after);
-        F->Key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(F->InnerHtml(), body);
-        F->Key(Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(F->InnerHtml(), after);
-        QVERIFY(F->LoadBody(after));
-        QCOMPARE(F->CleanHtml(), after);
-    }
-
     // A paste of markup at a collapsed caret before a mark that ends the block leaves the mark a
     // span with its id (the browser re-creates the text after the caret). One undo takes the
     // paste back and one redo brings it again.
