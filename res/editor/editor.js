@@ -1153,9 +1153,61 @@ function fmtCmd(evt, command) {
   restoreEditorRange();
   const names = _tagNames();
   tagsBeforeEdit = null;
+  const lifted = command === 'insertUnorderedList' || command === 'insertOrderedList'
+    ? _liftBreaksForList() : null;
   document.execCommand(command, false, null);
+  // The lines' split is undone and redone together with the list.
+  if (lifted) lifted.pasted = true;
   _settleAfterEdit(names);
   updateToolbarState();
+}
+
+// The browser's list commands copy an inline element that holds a line break whole into the item
+// of the line before the break, so the text after it would stand twice. Before a list is built,
+// each line break in the selected blocks stands directly in its block, the elements around it
+// split in two; a split-off piece of a mark is no copy of its identity (a tag's is a further
+// passage, an annotation's is no mark). The hooks of the page's step when there was one.
+function _liftBreaksForList() {
+  const range = _currentRange();
+  if (!range) return null;
+  const breaks = Array.from(editor.querySelectorAll('br')).filter((br) => {
+    const block = _blockOf(br);
+    return block && br.parentNode !== block && range.intersectsNode(block);
+  });
+  if (breaks.length === 0) return null;
+  const hooks = {};
+  _pageEdit(() => {
+    const caret = _selectionPlace();
+    for (const br of breaks) {
+      const block = _blockOf(br);
+      while (br.parentNode !== block) {
+        const parent = br.parentNode;
+        const outer = parent.parentNode;
+        const rest = [];
+        for (let n = br.nextSibling; n; n = n.nextSibling) rest.push(n);
+        const piece = parent.cloneNode(false);
+        piece.removeAttribute('id');
+        piece.removeAttribute('data-tag');
+        if (piece.classList.contains('dm-annot') && !piece.hasAttribute('data-hash')) {
+          piece.classList.remove('dm-annot');
+          if (piece.getAttribute('class') === '') piece.removeAttribute('class');
+        }
+        // Every move is made in the document, so that the history can replay it.
+        outer.insertBefore(br, parent.nextSibling);
+        if (rest.length > 0) {
+          const into = piece.tagName === 'SPAN' && piece.attributes.length === 0 ? outer : piece;
+          if (into === piece) outer.insertBefore(piece, br.nextSibling);
+          const ref = into === piece ? null : br.nextSibling;
+          for (const n of rest) into.insertBefore(n, ref);
+        }
+        if (!parent.firstChild && !parent.id) outer.removeChild(parent);
+      }
+    }
+    const back = _rangeAt(caret);
+    if (_inEditor(back)) _setRange(back);
+  }, hooks);
+  hooks.deletedClean = getCleanHTML();
+  return hooks;
 }
 
 function applyBlockFormat(tag) {
@@ -1388,17 +1440,26 @@ function confirmLinkInsert() {
 // be lost, else by the browser, whose step the link then completes), and across table cells it
 // goes into the first cell.
 function _insertLinkAcross(range, url, text) {
+  // The selection may take a tag's first span and leave its other passages.
+  const names = _tagNames();
   const join = _markedJoin(range.cloneRange());
   if (join) {
-    _pageEdit(() => {
-      _joinBlocks(join, 'insertText', text);
+    const joined = () => {
+      _joinLines(join, 'insertText', text);
       _linkTypedText(url, text);
-    });
+      return _settleMarkIdentity(names);
+    };
+    if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
     return;
   }
   document.execCommand('insertText', false, text);
   // Undone and redone together with the typing it completes.
-  _pageEdit(() => _linkTypedText(url, text), { chain: true, chainHtml: getCleanHTML() });
+  const linked = () => {
+    _linkTypedText(url, text);
+    return _settleMarkIdentity(names);
+  };
+  const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
+  if (_pageEdit(linked, hooks)) notifyTagsUpdated();
 }
 
 // Wraps the text just typed before the caret in a link; the caret goes after the link.
@@ -2414,8 +2475,8 @@ function _tagNames() {
 //   passage of the tag.
 // - An annotation's span that the edit cut in pieces, or copied: the piece that holds the id
 //   stays the annotation (the first, when several do); the others are no mark.
-// - A list built inside a paragraph stands after it instead, so that the body loads back as it
-//   is; what the paragraph held after the list follows in a paragraph of its own.
+// - A list built inside a paragraph or a heading stands after it instead, so that the body loads
+//   back as it is; what the paragraph held after the list follows in a paragraph of its own.
 function _markIdentityFixes(names) {
   const fixes = [];
   const byTag = new Map();
@@ -2466,10 +2527,11 @@ function _markIdentityFixes(names) {
       return false;
     });
   }
-  for (const list of editor.querySelectorAll('p > ul, p > ol')) {
+  const holders = ['p', 'h1', 'h2', 'h3', 'h4', 'h5', 'h6'];
+  for (const list of editor.querySelectorAll(holders.map((h) => `${h} > ul, ${h} > ol`).join())) {
     fixes.push(() => {
       const para = list.parentNode;
-      if (!para || list.parentNode.tagName !== 'P') return false;
+      if (!para || !holders.includes(para.nodeName.toLowerCase())) return false;
       const rest = [];
       for (let n = list.nextSibling; n; n = n.nextSibling) rest.push(n);
       para.parentNode.insertBefore(list, para.nextSibling);

@@ -309,6 +309,16 @@ private Q_SLOTS:
             << "two"
             << "thr"
             << "<p>one " + link + ann.arg("ee") + " four</p>";
+        // The tag's first span goes with the selection: the passage left takes its id and name.
+        QTest::newRow("paragraphs with a tag's first span")
+            << "<p>one <span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" "
+               "data-tag=\"T\">two</span>"
+               "</p><p><span data-hash=\"tg\" data-colour=\"red\">three</span> four</p>"
+            << "two"
+            << "thr"
+            << "<p>one " + link +
+                   "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">ee</span> "
+                   "four</p>";
     }
     void linkWithTextAcrossBlocks()
     {

@@ -320,9 +320,10 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), TwoByTwo);
     }
 
-    // The list buttons never leave a list inside a paragraph, so the body loads back as it is
-    // (no empty paragraph before the list); what the paragraph held after the list stays in a
-    // paragraph of its own. One undo takes the list back and one redo brings it again.
+    // The list buttons never leave a list inside a paragraph, a heading or an inline element, so
+    // the body loads back as it is (no empty paragraph before the list); what the paragraph held
+    // after the list stays in a paragraph of its own. One undo takes the list back and one redo
+    // brings it again.
     void listButtonsBuildNoListInAParagraph_data()
     {
         QTest::addColumn<QString>("body");
@@ -346,6 +347,48 @@ private Q_SLOTS:
                                                 << ""
                                                 << "#btn-ul"
                                                 << "<ul><li>one</li></ul><p>two</p>";
+        // Over a line break inside an inline element each line gets its item once (the text
+        // after the break is not also left in the item before it) and no list stands inside the
+        // element; a mark's piece after the break is a further passage of a tag, no annotation.
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString tagMore =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        QTest::newRow("bold, both lines") << "<p>a <b>bb<br>cc</b> d</p>"
+                                          << "a"
+                                          << "d"
+                                          << "#btn-ul"
+                                          << "<ul><li>a <b>bb</b></li><li><b>cc</b> d</li></ul>";
+        QTest::newRow("annotation, both lines")
+            << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
+            << "a"
+            << "d"
+            << "#btn-ul"
+            << "<ul><li>a " + ann.arg("bb") + "</li><li>cc d</li></ul>";
+        QTest::newRow("annotation, the second line")
+            << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
+            << "c"
+            << "d"
+            << "#btn-ul"
+            << "<p>a " + ann.arg("bb") + "<br></p><ul><li>cc d</li></ul>";
+        QTest::newRow("tag, three lines")
+            << "<p>" + tag.arg("bb<br>cc<br>ee") + "</p>"
+            << "bb"
+            << "ee"
+            << "#btn-ul"
+            << "<ul><li>" + tag.arg("bb") + "</li><li>" + tagMore.arg("cc") + "</li><li>" +
+                   tagMore.arg("ee") + "</li></ul>";
+        QTest::newRow("a heading") << "<h2>one two</h2>"
+                                   << "one"
+                                   << ""
+                                   << "#btn-ul"
+                                   << "<ul><li>one two</li></ul>";
+        QTest::newRow("a heading with two lines") << "<h2>one<br>two</h2><p>x</p>"
+                                                  << "one"
+                                                  << "x"
+                                                  << "#btn-ol"
+                                                  << "<ol><li>one</li><li>two</li><li>x</li></ol>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
