@@ -286,7 +286,7 @@ void TAttachmentPane::AttachBtnClick()
         return;
     }
     const int64_t noteId = FNoteId;
-    const QString name = QFileInfo(source).fileName();
+    const QString name = sourceInfo.fileName();
     const QString rel = UniqueRelPath(name);
     const QString full = FullPath(rel);
     int64_t size = 0;

@@ -64,8 +64,9 @@ public:
     int64_t AddLink(int64_t ANoteId, const QString& AUrl, const QString& ALabel);
     void DeleteLink(int64_t AId);
     TAnnotationArray GetAnnotationsByNote(int64_t ANoteId);
+    // ACreatedAt 0 stamps the record now; a record stored again keeps the stamp it had.
     int64_t CreateAnnotation(int64_t ANoteId, const QString& ASpanId, const QString& ASnippet,
-                             const QString& ABody);
+                             const QString& ABody, int64_t ACreatedAt = 0);
     void UpdateAnnotation(int64_t AId, const QString& ABody);
     void DeleteAnnotation(int64_t AId);
     // Deletes the note's annotations whose span is not in AKeepSpanIds; returns how many.

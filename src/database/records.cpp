@@ -132,7 +132,8 @@ TAnnotationArray TDatabase::GetAnnotationsByNote(int64_t ANoteId)
 }
 
 int64_t TDatabase::CreateAnnotation(int64_t ANoteId, const QString& ASpanId,
-                                    const QString& ASnippet, const QString& ABody)
+                                    const QString& ASnippet, const QString& ABody,
+                                    int64_t ACreatedAt)
 {
     auto q = NewQ();
     q->SetSQL(QStringLiteral("INSERT INTO annotations (note_id, span_id, snippet, body, "
@@ -141,7 +142,7 @@ int64_t TDatabase::CreateAnnotation(int64_t ANoteId, const QString& ASpanId,
     q->BindText("sid", ASpanId);
     q->BindText("snip", ASnippet);
     q->BindText("body", ABody);
-    q->BindInt("ts", NowTS());
+    q->BindInt("ts", ACreatedAt != 0 ? ACreatedAt : NowTS());
     q->ExecSQL();
     Commit();
     return FConn->LastInsertRowId();

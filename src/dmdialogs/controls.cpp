@@ -379,13 +379,22 @@ QString TFitLabel::ShownText() const
     return fm.elidedText(whole, Qt::ElideRight, room.width());
 }
 
+namespace {
+
+// Draws AText, the label's text as it fits, where the label would draw its own.
+void PaintShownText(QLabel* ALabel, const QString& AText)
+{
+    QPainter painter(ALabel);
+    ALabel->style()->drawItemText(&painter, ALabel->contentsRect(), int(ALabel->alignment()),
+                                  ALabel->palette(), ALabel->isEnabled(), AText,
+                                  ALabel->foregroundRole());
+}
+
+} // namespace
+
 void TFitLabel::paintEvent(QPaintEvent*)
 {
-    RunGuarded([this] {
-        QPainter painter(this);
-        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
-                              ShownText(), foregroundRole());
-    });
+    RunGuarded([this] { PaintShownText(this, ShownText()); });
 }
 
 bool TFitLabel::event(QEvent* AEvent)
@@ -440,11 +449,7 @@ QString TClickLabel::ShownText() const
 
 void TClickLabel::paintEvent(QPaintEvent*)
 {
-    RunGuarded([this] {
-        QPainter painter(this);
-        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
-                              ShownText(), foregroundRole());
-    });
+    RunGuarded([this] { PaintShownText(this, ShownText()); });
 }
 
 QLabel* NewPlainLabel(const QString& AText, QWidget* AParent)

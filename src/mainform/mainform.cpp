@@ -985,11 +985,9 @@ bool TMainForm::CloseDespiteLoss()
     FLossReported = true;
     // Asked to end by the system, with no one to ask: the program says so and ends with an
     // error status.
-    if (!TQuorvelApplication::EndRequested() &&
-        AskYesNo(QStringLiteral("Quorvel"), FLossText + QStringLiteral("\r\n\r\nClose anyway?")))
-        return true;
     if (!TQuorvelApplication::EndRequested())
-        return false;
+        return AskYesNo(QStringLiteral("Quorvel"),
+                        FLossText + QStringLiteral("\r\n\r\nClose anyway?"));
     FEndedWithLoss = true;
     std::fprintf(stderr, "Quorvel: %s\n", qPrintable(FLossText));
     std::fflush(stderr);

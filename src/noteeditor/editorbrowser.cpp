@@ -64,6 +64,11 @@ void TNoteEditor::InitTimerTick()
 void TNoteEditor::WVAfterCreated()
 {
     FWVWinParent->UpdateSize();
+    StartPage();
+}
+
+void TNoteEditor::StartPage()
+{
     const QString page = EditorHtml();
     if (page.isEmpty())
         throw std::runtime_error("Resource EDITOR_HTML not found");

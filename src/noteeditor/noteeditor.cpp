@@ -475,7 +475,7 @@ void TNoteEditor::RestoreAnnotations(int64_t ANoteId, const QString& AHTML)
             std::any_of(existing.begin(), existing.end(),
                         [&](const TAnnotation& A) { return A.SpanId == it->SpanId; });
         if (!stored)
-            AppDB->CreateAnnotation(ANoteId, it->SpanId, it->Snippet, it->Body);
+            AppDB->CreateAnnotation(ANoteId, it->SpanId, it->Snippet, it->Body, it->CreatedAt);
         restored = true;
         it = FRemovedAnnotations.erase(it);
     }

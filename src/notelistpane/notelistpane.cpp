@@ -292,16 +292,21 @@ void TNoteListPane::RefreshCurrent()
     }
     if (currentId == 0)
         return;
-    for (int i = 0; i < FList->count(); ++i) {
-        const QListWidgetItem* item = FList->item(i);
-        if (item->data(NotePlaceholderRole).toBool() ||
-            item->data(NoteIdRole).toLongLong() != currentId)
-            continue;
-        FList->selectionModel()->setCurrentIndex(FList->model()->index(i, 0),
+    const int row = RowOfNote(currentId);
+    if (row >= 0)
+        FList->selectionModel()->setCurrentIndex(FList->model()->index(row, 0),
                                                  wasSelected ? QItemSelectionModel::ClearAndSelect
                                                              : QItemSelectionModel::NoUpdate);
-        return;
+}
+
+int TNoteListPane::RowOfNote(int64_t AId) const
+{
+    for (int i = 0; i < FList->count(); ++i) {
+        const QListWidgetItem* item = FList->item(i);
+        if (!item->data(NotePlaceholderRole).toBool() && item->data(NoteIdRole).toLongLong() == AId)
+            return i;
     }
+    return -1;
 }
 
 void TNoteListPane::ClearButtonClick()
@@ -339,15 +344,12 @@ void TNoteListPane::ListSelectItem(QListWidgetItem* AItem)
 
 void TNoteListPane::SelectNote(int64_t AId)
 {
-    for (int i = 0; i < FList->count(); ++i) {
-        QListWidgetItem* item = FList->item(i);
-        if (item->data(NotePlaceholderRole).toBool() || item->data(NoteIdRole).toLongLong() != AId)
-            continue;
-        FList->selectionModel()->setCurrentIndex(FList->model()->index(i, 0),
-                                                 QItemSelectionModel::ClearAndSelect);
-        FList->scrollToItem(item);
+    const int row = RowOfNote(AId);
+    if (row < 0)
         return;
-    }
+    FList->selectionModel()->setCurrentIndex(FList->model()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect);
+    FList->scrollToItem(FList->item(row));
 }
 
 int64_t TNoteListPane::SelectedNoteId() const

@@ -79,6 +79,8 @@ private:
     void DuplicateNote(int64_t ANoteId);
     void DeleteNote(int64_t ANoteId);
     void FillRows(const std::vector<std::pair<QString, int64_t>>& ARows, bool APlaceholder);
+    // The index of the list row that shows note AId, or -1.
+    int RowOfNote(int64_t AId) const;
     void ListSelectItem(QListWidgetItem* AItem);
     void SortComboChange();
     void SortDirBtnClick();

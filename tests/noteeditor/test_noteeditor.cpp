@@ -2,6 +2,7 @@
 // deliver them, and what the editor posts is recorded.
 #include "../dmdialogs/testsupport.h"
 #include "attachmentpane.h"
+#include "clock.h"
 #include "noteeditor.h"
 
 #include <QJsonArray>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -303,6 +305,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{expected}, 2000);
         QVERIFY(!FEditor->AwaitingPage());
         QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        if (page == "process gone") {
+            // The page is started again: once it is ready it is given the note as stored.
+            QCOMPARE(FEditor->SaveStatus(),
+                     QString("The editor page stopped and was started again."));
+            QVERIFY(!FEditor->Ready());
+            FPage->Sent.clear();
+            FPage->Ready();
+            QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
+            QCOMPARE(FPage->LastSent().value("html").toString(), QString("<p>reported</p>"));
+            return;
+        }
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
         auto next = [&] {
             steps.clear();
@@ -485,8 +498,15 @@ private Q_SLOTS:
         const QString span = "<span class=\"dm-annot\" id=\"ann_1\">said today</span>";
         const int64_t a = Note("A", "<p>he " + span + "</p>");
         const int64_t b = Note("B", "<p>b</p>");
+        // The records are a day older than the undo, which keeps their stamps.
+        const QDateTime made(QDate(2024, 3, 1), QTime(9, 30));
+        SetClock([made] { return made; });
+        auto clock = qScopeGuard([] { SetClock({}); });
         AppDB->CreateAnnotation(a, "ann_1", "said today", "the user's words");
+        const int64_t madeAt = AppDB->GetAnnotationsByNote(a).front().CreatedAt;
+        QVERIFY(madeAt != 0);
         AppDB->CreateAnnotation(a, "ann_2", "kept", "stays");
+        SetClock([made] { return made.addDays(1); });
         FPage->Ready();
         QStringList created;
         FEditor->OnAnnotationCreated = [&](QObject*, const QString& ASpanId, const QString&,
@@ -523,6 +543,8 @@ private Q_SLOTS:
         QCOMPARE(records(a),
                  (QStringList{"ann_1|said today|the user's words", "ann_2|kept|stays"}));
         QCOMPARE(FEvents, QStringList{"restored " + QString::number(a)});
+        for (const TAnnotation& r : AppDB->GetAnnotationsByNote(a))
+            QCOMPARE(r.CreatedAt, madeAt);
         FEditor->SaveIfDirty();
         QCOMPARE(records(a).size(), 2);
         // Again: removed, saved, and back.
