@@ -758,6 +758,8 @@ const _OBSERVE_ALL = {
 const pageDone = []; // the page's changes and barriers in the history, oldest first
 const pageUndone = []; // the page's changes undone, the latest last
 let historyBusy = false; // the page itself drives the history
+let historySkipping = false; // an undo or a redo goes on past steps out of sight
+let historySkipAgain = false;
 // A change of the page's could not be marked in the history: until the next barrier, undo and
 // redo are refused, since they would reach past it.
 let historyBroken = false;
@@ -816,6 +818,15 @@ function _restoreFocus(focused, range) {
   if (document.activeElement === undoMark) undoMark.blur();
   const sel = window.getSelection();
   if (sel.rangeCount > 0 && undoMark.contains(sel.anchorNode)) sel.removeAllRanges();
+}
+
+// Typing in a dialog that is closed now, or in the source view once it was left, stays in the
+// browser's history but is out of the user's sight.
+function _outOfSight(el) {
+  if (!el || el.nodeType !== Node.ELEMENT_NODE) return false;
+  if (el === sourceView) return !sourceMode;
+  const overlay = el.closest('.modal-overlay');
+  return !!overlay && !overlay.classList.contains('open');
 }
 
 function _historyCommand(cmd) {
@@ -3141,6 +3152,24 @@ function _attachListeners() {
     // A step of the browser's own ends what could be redone.
     if (!historyBusy && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
       pageUndone.length = 0;
+    }
+    if ((e.inputType === 'historyUndo' || e.inputType === 'historyRedo') && _outOfSight(e.target)) {
+      // An undo or a redo that changes nothing the user sees goes on to the next step. The
+      // browser runs no command inside another's, so the steps are taken one after the other.
+      if (historySkipping) {
+        historySkipAgain = true;
+        return;
+      }
+      historySkipping = true;
+      try {
+        do {
+          historySkipAgain = false;
+          document.execCommand(e.inputType === 'historyUndo' ? 'undo' : 'redo', false, null);
+        } while (historySkipAgain);
+      } finally {
+        historySkipping = false;
+      }
+      if (_outOfSight(document.activeElement)) _restoreFocus(historyFocus, historyRange);
     }
   }, true);
   undoMark.addEventListener('input', (e) => {

@@ -323,6 +323,51 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), done);
     }
 
+    // What was typed into a dialog is out of sight once the dialog is closed: undo after the
+    // dialog's operation goes on to the step before it, and redo brings both back.
+    void undoPassesOverClosedDialogs_data()
+    {
+        QTest::addColumn<QString>("select"); // "x|y": selected; "^x": caret before x; empty: end
+        QTest::addColumn<QString>("op");
+        QTest::newRow("link with its text") << QString() << "link";
+        QTest::newRow("link address edited") << "^wo"
+                                             << "link address";
+        QTest::newRow("tag") << "one"
+                             << "tag";
+        QTest::newRow("annotation") << "three"
+                                    << "annotation";
+    }
+    void undoPassesOverClosedDialogs()
+    {
+        QFETCH(QString, select);
+        QFETCH(QString, op);
+        const QString body =
+            QStringLiteral("<p>one <a href=\"https://old.example/\">two</a> three</p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral(" more"));
+        const QString typed = F->InnerHtml();
+        QVERIFY(typed != body);
+        if (select.startsWith(QLatin1Char('^'))) {
+            CaretInto(select.mid(1));
+        } else if (!select.isEmpty()) {
+            const QStringList ends = select.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends.value(1)));
+        }
+        Perform(op);
+        const QString done = F->InnerHtml();
+        QVERIFY(done != typed);
+
+        Undo();
+        QCOMPARE(F->InnerHtml(), typed);
+        Undo();
+        QCOMPARE(F->InnerHtml(), body);
+        Redo();
+        QCOMPARE(F->InnerHtml(), typed);
+        Redo();
+        QCOMPARE(F->InnerHtml(), done);
+    }
+
     // What cannot be undone stands in the history as a barrier: Ctrl+Z after it changes nothing,
     // whatever was done before, and redo brings back nothing from before it.
     void undoNeverReachesPastABarrier_data()
