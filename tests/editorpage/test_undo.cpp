@@ -97,6 +97,17 @@ private:
         F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
     }
 
+    // "x|y": selects x to y (or only x); "^x": the caret before x; empty: leaves the selection.
+    void Select(const QString& ASelect)
+    {
+        if (ASelect.startsWith(QLatin1Char('^'))) {
+            CaretInto(ASelect.mid(1));
+        } else if (!ASelect.isEmpty()) {
+            const QStringList ends = ASelect.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends.value(1)));
+        }
+    }
+
     // Carries out one operation the way the user does it.
     void Perform(const QString& AOp)
     {
@@ -283,12 +294,7 @@ private Q_SLOTS:
         }
         const QString before = F->InnerHtml();
         const int tagsBefore = TagsInBody();
-        if (select.startsWith(QLatin1Char('^'))) {
-            CaretInto(select.mid(1));
-        } else if (!select.isEmpty()) {
-            const QStringList ends = select.split(QLatin1Char('|'));
-            QVERIFY(F->SelectText(ends[0], ends.value(1)));
-        }
+        Select(select);
         Perform(op);
         QCOMPARE(Masked(), after);
         const QString done = F->InnerHtml();
@@ -348,12 +354,7 @@ private Q_SLOTS:
         F->Type(QStringLiteral(" more"));
         const QString typed = F->InnerHtml();
         QVERIFY(typed != body);
-        if (select.startsWith(QLatin1Char('^'))) {
-            CaretInto(select.mid(1));
-        } else if (!select.isEmpty()) {
-            const QStringList ends = select.split(QLatin1Char('|'));
-            QVERIFY(F->SelectText(ends[0], ends.value(1)));
-        }
+        Select(select);
         Perform(op);
         const QString done = F->InnerHtml();
         QVERIFY(done != typed);
