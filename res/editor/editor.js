@@ -760,6 +760,7 @@ const pageUndone = []; // the page's changes undone, the latest last
 let historyBusy = false; // the page itself drives the history
 let historySkipping = false; // an undo or a redo goes on past steps out of sight
 let historySkipAgain = false;
+let historySkipReached = null; // the mark or the editor, when a step gone on to reached it
 // A change of the page's could not be marked in the history: until the next barrier, undo and
 // redo are refused, since they would reach past it.
 let historyBroken = false;
@@ -3077,6 +3078,8 @@ function _attachListeners() {
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (edit && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
       _settleAfterEdit(names);
+    } else if (historySkipping && !historyBusy && e.inputType.startsWith('history')) {
+      historySkipReached = editor;
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
     } else if (e.inputType === 'historyUndo' && !historyBusy) {
@@ -3164,7 +3167,18 @@ function _attachListeners() {
       try {
         do {
           historySkipAgain = false;
+          historySkipReached = null;
           document.execCommand(e.inputType === 'historyUndo' ? 'undo' : 'redo', false, null);
+          // What the step reached does its own part here, where it may run commands itself.
+          const reached = historySkipReached;
+          historySkipReached = null;
+          if (reached === undoMark) {
+            if (e.inputType === 'historyUndo') _undoPageEdit();
+            else _redoPageEdit();
+          } else if (reached === editor) {
+            if (e.inputType === 'historyUndo') _undoChained();
+            else _redoChained();
+          }
         } while (historySkipAgain);
       } finally {
         historySkipping = false;
@@ -3174,7 +3188,8 @@ function _attachListeners() {
   }, true);
   undoMark.addEventListener('input', (e) => {
     if (historyBusy) return;
-    if (e.inputType === 'historyUndo') _undoPageEdit();
+    if (historySkipping) historySkipReached = undoMark;
+    else if (e.inputType === 'historyUndo') _undoPageEdit();
     else if (e.inputType === 'historyRedo') _redoPageEdit();
   });
 
