@@ -758,6 +758,9 @@ const _OBSERVE_ALL = {
 const pageDone = []; // the page's changes and barriers in the history, oldest first
 const pageUndone = []; // the page's changes undone, the latest last
 let historyBusy = false; // the page itself drives the history
+let historySkipping = false; // an undo or a redo goes on past steps out of sight
+let historySkipAgain = false;
+let historySkipReached = null; // the mark or the editor, when a step gone on to reached it
 // A change of the page's could not be marked in the history: until the next barrier, undo and
 // redo are refused, since they would reach past it.
 let historyBroken = false;
@@ -816,6 +819,15 @@ function _restoreFocus(focused, range) {
   if (document.activeElement === undoMark) undoMark.blur();
   const sel = window.getSelection();
   if (sel.rangeCount > 0 && undoMark.contains(sel.anchorNode)) sel.removeAllRanges();
+}
+
+// Typing in a dialog that is closed now, or in the source view once it was left, stays in the
+// browser's history but is out of the user's sight.
+function _outOfSight(el) {
+  if (!el || el.nodeType !== Node.ELEMENT_NODE) return false;
+  if (el === sourceView) return !sourceMode;
+  const overlay = el.closest('.modal-overlay');
+  return !!overlay && !overlay.classList.contains('open');
 }
 
 function _historyCommand(cmd) {
@@ -3131,6 +3143,8 @@ function _attachListeners() {
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
     } else if (edit && edit.names && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
       _settleAfterEdit(names);
+    } else if (historySkipping && !historyBusy && e.inputType.startsWith('history')) {
+      historySkipReached = editor;
     } else if (e.inputType === 'historyRedo' && !historyBusy) {
       _redoChained();
     } else if (e.inputType === 'historyUndo' && !historyBusy) {
@@ -3207,10 +3221,40 @@ function _attachListeners() {
     if (!historyBusy && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
       pageUndone.length = 0;
     }
+    if ((e.inputType === 'historyUndo' || e.inputType === 'historyRedo') && _outOfSight(e.target)) {
+      // An undo or a redo that changes nothing the user sees goes on to the next step. The
+      // browser runs no command inside another's, so the steps are taken one after the other.
+      if (historySkipping) {
+        historySkipAgain = true;
+        return;
+      }
+      historySkipping = true;
+      try {
+        do {
+          historySkipAgain = false;
+          historySkipReached = null;
+          document.execCommand(e.inputType === 'historyUndo' ? 'undo' : 'redo', false, null);
+          // What the step reached does its own part here, where it may run commands itself.
+          const reached = historySkipReached;
+          historySkipReached = null;
+          if (reached === undoMark) {
+            if (e.inputType === 'historyUndo') _undoPageEdit();
+            else _redoPageEdit();
+          } else if (reached === editor) {
+            if (e.inputType === 'historyUndo') _undoChained();
+            else _redoChained();
+          }
+        } while (historySkipAgain);
+      } finally {
+        historySkipping = false;
+      }
+      if (_outOfSight(document.activeElement)) _restoreFocus(historyFocus, historyRange);
+    }
   }, true);
   undoMark.addEventListener('input', (e) => {
     if (historyBusy) return;
-    if (e.inputType === 'historyUndo') _undoPageEdit();
+    if (historySkipping) historySkipReached = undoMark;
+    else if (e.inputType === 'historyUndo') _undoPageEdit();
     else if (e.inputType === 'historyRedo') _redoPageEdit();
   });
 

@@ -752,8 +752,11 @@ TPropsRun TGestureRun::Run(int ASteps)
     FStep = ASteps;
     F.FocusPage();
     F.Js(QStringLiteral("editor.focus(); true"));
-    const QString beforeUndo = FClean;
     const int cap = 3 * ASteps + 10;
+    // Steps the run ended by undoing are still there to redo, and a redo run goes on to the
+    // latest of them: that body is the one every step redone gives back.
+    const QString beforeUndo = PressUntilStable(Qt::Key_Y, cap);
+    FRun.Gestures << QStringLiteral("then Ctrl+Y until nothing changes");
     const QString undone = PressUntilStable(Qt::Key_Z, cap);
     FRun.Gestures << QStringLiteral("then Ctrl+Z until nothing changes");
     if (undone != FBaseline) {

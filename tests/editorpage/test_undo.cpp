@@ -97,6 +97,17 @@ private:
         F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
     }
 
+    // "x|y": selects x to y (or only x); "^x": the caret before x; empty: leaves the selection.
+    void Select(const QString& ASelect)
+    {
+        if (ASelect.startsWith(QLatin1Char('^'))) {
+            CaretInto(ASelect.mid(1));
+        } else if (!ASelect.isEmpty()) {
+            const QStringList ends = ASelect.split(QLatin1Char('|'));
+            QVERIFY(F->SelectText(ends[0], ends.value(1)));
+        }
+    }
+
     // Carries out one operation the way the user does it.
     void Perform(const QString& AOp)
     {
@@ -283,12 +294,7 @@ private Q_SLOTS:
         }
         const QString before = F->InnerHtml();
         const int tagsBefore = TagsInBody();
-        if (select.startsWith(QLatin1Char('^'))) {
-            CaretInto(select.mid(1));
-        } else if (!select.isEmpty()) {
-            const QStringList ends = select.split(QLatin1Char('|'));
-            QVERIFY(F->SelectText(ends[0], ends.value(1)));
-        }
+        Select(select);
         Perform(op);
         QCOMPARE(Masked(), after);
         const QString done = F->InnerHtml();
@@ -320,6 +326,46 @@ private Q_SLOTS:
         Redo();
         Redo();
         RedoShift();
+        QCOMPARE(F->InnerHtml(), done);
+    }
+
+    // What was typed into a dialog is out of sight once the dialog is closed: undo after the
+    // dialog's operation goes on to the step before it, and redo brings both back.
+    void undoPassesOverClosedDialogs_data()
+    {
+        QTest::addColumn<QString>("select"); // "x|y": selected; "^x": caret before x; empty: end
+        QTest::addColumn<QString>("op");
+        QTest::newRow("link with its text") << QString() << "link";
+        QTest::newRow("link address edited") << "^wo"
+                                             << "link address";
+        QTest::newRow("tag") << "one"
+                             << "tag";
+        QTest::newRow("annotation") << "three"
+                                    << "annotation";
+    }
+    void undoPassesOverClosedDialogs()
+    {
+        QFETCH(QString, select);
+        QFETCH(QString, op);
+        const QString body =
+            QStringLiteral("<p>one <a href=\"https://old.example/\">two</a> three</p>");
+        QVERIFY(F->LoadBody(body));
+        F->ClickIntoEditor();
+        F->Type(QStringLiteral(" more"));
+        const QString typed = F->InnerHtml();
+        QVERIFY(typed != body);
+        Select(select);
+        Perform(op);
+        const QString done = F->InnerHtml();
+        QVERIFY(done != typed);
+
+        Undo();
+        QCOMPARE(F->InnerHtml(), typed);
+        Undo();
+        QCOMPARE(F->InnerHtml(), body);
+        Redo();
+        QCOMPARE(F->InnerHtml(), typed);
+        Redo();
         QCOMPARE(F->InnerHtml(), done);
     }
 
