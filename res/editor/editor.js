@@ -2506,9 +2506,40 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // and redone together with the edit.
 function _settleAfterEdit(names) {
   const fixes = _markIdentityFixes(names);
-  if (fixes.length === 0) return;
+  const loose = _looseRootLines();
+  if (fixes.length === 0 && loose.length === 0) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
-  if (_pageEdit(() => _settleMarkIdentity(names, fixes), hooks)) notifyTagsUpdated();
+  const settle = () => {
+    _wrapLooseLines(loose);
+    return fixes.length > 0 && _settleMarkIdentity(names, fixes);
+  };
+  if (_pageEdit(settle, hooks)) notifyTagsUpdated();
+}
+
+// The lines of text and inline elements an edit left loose in the editor's root (the browser's
+// removal of a list there, or its join of a list item with what follows, gives up the
+// paragraph): each line's nodes and the line break that ends it.
+function _looseRootLines() {
+  const lines = [];
+  for (let n = editor.firstChild; n; n = n.nextSibling) {
+    const line = _looseLine(n);
+    if (!line) continue;
+    n = line.nodes[line.nodes.length - 1];
+    const shown = line.nodes.some((m) => m.nodeType === Node.ELEMENT_NODE ||
+      (m.nodeType === Node.TEXT_NODE && !/^\s*$/.test(m.data)));
+    if (shown) lines.push(line);
+  }
+  return lines;
+}
+
+// Puts each loose line into a paragraph of its own; the line break that ended it goes.
+function _wrapLooseLines(lines) {
+  for (const line of lines) {
+    const p = document.createElement('p');
+    editor.insertBefore(p, line.nodes[0]);
+    for (const n of line.nodes) p.appendChild(n);
+    if (line.br) line.br.remove();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

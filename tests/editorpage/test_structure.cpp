@@ -346,6 +346,18 @@ private Q_SLOTS:
                                                 << ""
                                                 << "#btn-ul"
                                                 << "<ul><li>one</li></ul><p>two</p>";
+        // Taking the list away leaves its lines in paragraphs, none loose in the root.
+        QTest::newRow("a list item taken away")
+            << "<ul><li>one <b>two <i>three</i></b></li></ul><p>x</p>"
+            << "two"
+            << ""
+            << "#btn-ul"
+            << "<p>one <b>two <i>three</i></b></p><p>x</p>";
+        QTest::newRow("two list items taken away") << "<ol><li>one</li><li><i>two</i></li></ol>"
+                                                   << "one"
+                                                   << "two"
+                                                   << "#btn-ol"
+                                                   << "<p>one</p><p><i>two</i></p>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
