@@ -1153,8 +1153,9 @@ function fmtCmd(evt, command) {
   restoreEditorRange();
   const names = _tagNames();
   tagsBeforeEdit = null;
+  const holders = _inlineBlockHolders();
   document.execCommand(command, false, null);
-  _settleAfterEdit(names);
+  _settleAfterEdit(names, holders);
   updateToolbarState();
 }
 
@@ -2503,14 +2504,19 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 }
 
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
-// and redone together with the edit.
-function _settleAfterEdit(names) {
+// and redone together with the edit. With holders (the inline elements that held a block before
+// it), blocks the edit put inside an inline element are taken out of it (a list button in a list
+// item that is all one bold run wraps the new list in the run).
+function _settleAfterEdit(names, holders = null) {
   const fixes = _markIdentityFixes(names);
+  const lift =
+    holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
-  if (fixes.length === 0 && loose.length === 0) return;
+  if (fixes.length === 0 && loose.length === 0 && !lift) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
-    _wrapLooseLines(loose);
+    if (lift) _liftPastedBlocks(holders);
+    _wrapLooseLines(lift ? _looseRootLines() : loose);
     return fixes.length > 0 && _settleMarkIdentity(names, fixes);
   };
   if (_pageEdit(settle, hooks)) notifyTagsUpdated();

@@ -358,6 +358,16 @@ private Q_SLOTS:
                                                    << "two"
                                                    << "#btn-ol"
                                                    << "<p>one</p><p><i>two</i></p>";
+        // A list item that is all one highlighted bold run: the browser wraps the new list in
+        // the run, which the page takes apart.
+        QTest::newRow("an item of one bold run made numbered")
+            << "<ul><li>one</li><li><b style=\"background-color: rgb(255, 255, "
+               "0);\">wa</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b style=\"background-color: rgb(255, 255, "
+               "0);\">wa</b></li></ol>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
