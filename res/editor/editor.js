@@ -1167,10 +1167,11 @@ function fmtCmd(evt, command) {
   tagsBeforeEdit = null;
   const lifted = command === 'insertUnorderedList' || command === 'insertOrderedList'
     ? _liftBreaksForList() : null;
+  const holders = _inlineBlockHolders();
   document.execCommand(command, false, null);
   // The lines' split is undone and redone together with the list.
   if (lifted) lifted.pasted = true;
-  _settleAfterEdit(names);
+  _settleAfterEdit(names, holders);
   updateToolbarState();
 }
 
@@ -2577,12 +2578,54 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 }
 
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
-// and redone together with the edit.
-function _settleAfterEdit(names) {
+// and redone together with the edit. With holders (the inline elements that held a block before
+// it), blocks the edit put inside an inline element are taken out of it (a list button in a list
+// item that is all one bold run wraps the new list in the run).
+function _settleAfterEdit(names, holders = null) {
   const fixes = _markIdentityFixes(names);
-  if (fixes.length === 0) return;
+  const lift =
+    holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
+  const loose = _looseRootLines();
+  if (fixes.length === 0 && loose.length === 0 && !lift) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
-  if (_pageEdit(() => _settleMarkIdentity(names, fixes), hooks)) notifyTagsUpdated();
+  const settle = () => {
+    if (lift) _liftPastedBlocks(holders);
+    _wrapLooseLines(lift ? _looseRootLines() : loose);
+    return fixes.length > 0 && _settleMarkIdentity(names, fixes);
+  };
+  if (_pageEdit(settle, hooks)) notifyTagsUpdated();
+}
+
+// The lines of text and inline elements an edit left loose in the editor's root (the browser's
+// removal of a list there, or its join of a list item with what follows, gives up the
+// paragraph): each line's nodes and the line break that ends it.
+// Whether the caret stands in text loose in the editor's root (typed into an empty note).
+function _typedLoose() {
+  const sel = window.getSelection();
+  return sel.rangeCount > 0 && editor.contains(sel.anchorNode) && !_blockOf(sel.anchorNode);
+}
+
+function _looseRootLines() {
+  const lines = [];
+  for (let n = editor.firstChild; n; n = n.nextSibling) {
+    const line = _looseLine(n);
+    if (!line) continue;
+    n = line.nodes[line.nodes.length - 1];
+    const shown = line.nodes.some((m) => m.nodeType === Node.ELEMENT_NODE ||
+      (m.nodeType === Node.TEXT_NODE && !/^\s*$/.test(m.data)));
+    if (shown) lines.push(line);
+  }
+  return lines;
+}
+
+// Puts each loose line into a paragraph of its own; the line break that ended it goes.
+function _wrapLooseLines(lines) {
+  for (const line of lines) {
+    const p = document.createElement('p');
+    editor.insertBefore(p, line.nodes[0]);
+    for (const n of line.nodes) p.appendChild(n);
+    if (line.br) line.br.remove();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -3141,7 +3184,8 @@ function _attachListeners() {
         return _settleMarkIdentity(names) || split;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
-    } else if (edit && edit.names && e.inputType !== 'historyUndo' && e.inputType !== 'historyRedo') {
+    } else if (edit && (edit.names || _typedLoose()) && e.inputType !== 'historyUndo' &&
+      e.inputType !== 'historyRedo') {
       _settleAfterEdit(names);
     } else if (historySkipping && !historyBusy && e.inputType.startsWith('history')) {
       historySkipReached = editor;

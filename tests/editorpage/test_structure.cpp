@@ -389,6 +389,28 @@ private Q_SLOTS:
                                                   << "x"
                                                   << "#btn-ol"
                                                   << "<ol><li>one</li><li>two</li><li>x</li></ol>";
+        // Taking the list away leaves its lines in paragraphs, none loose in the root.
+        QTest::newRow("a list item taken away")
+            << "<ul><li>one <b>two <i>three</i></b></li></ul><p>x</p>"
+            << "two"
+            << ""
+            << "#btn-ul"
+            << "<p>one <b>two <i>three</i></b></p><p>x</p>";
+        QTest::newRow("two list items taken away") << "<ol><li>one</li><li><i>two</i></li></ol>"
+                                                   << "one"
+                                                   << "two"
+                                                   << "#btn-ol"
+                                                   << "<p>one</p><p><i>two</i></p>";
+        // A list item that is all one highlighted bold run: the browser wraps the new list in
+        // the run, which the page takes apart.
+        QTest::newRow("an item of one bold run made numbered")
+            << "<ul><li>one</li><li><b style=\"background-color: rgb(255, 255, "
+               "0);\">wa</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b style=\"background-color: rgb(255, 255, "
+               "0);\">wa</b></li></ol>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
