@@ -2596,15 +2596,15 @@ function _settleAfterEdit(names, holders = null) {
   if (_pageEdit(settle, hooks)) notifyTagsUpdated();
 }
 
-// The lines of text and inline elements an edit left loose in the editor's root (the browser's
-// removal of a list there, or its join of a list item with what follows, gives up the
-// paragraph): each line's nodes and the line break that ends it.
 // Whether the caret stands in text loose in the editor's root (typed into an empty note).
 function _typedLoose() {
   const sel = window.getSelection();
   return sel.rangeCount > 0 && editor.contains(sel.anchorNode) && !_blockOf(sel.anchorNode);
 }
 
+// The lines of text and inline elements an edit left loose in the editor's root (the browser's
+// removal of a list there, or its join of a list item with what follows, gives up the
+// paragraph): each line's nodes and the line break that ends it.
 function _looseRootLines() {
   const lines = [];
   for (let n = editor.firstChild; n; n = n.nextSibling) {
@@ -2620,11 +2620,27 @@ function _looseRootLines() {
 
 // Puts each loose line into a paragraph of its own; the line break that ended it goes.
 function _wrapLooseLines(lines) {
+  // Moving the nodes would put a caret inside them at the paragraph's edge: it stays in them.
+  const sel = window.getSelection();
+  const r = sel.rangeCount > 0 ? sel.getRangeAt(0) : null;
+  const kept = r && r.startContainer !== editor && r.endContainer !== editor &&
+    editor.contains(r.startContainer) && editor.contains(r.endContainer)
+    ? [r.startContainer, r.startOffset, r.endContainer, r.endOffset] : null;
   for (const line of lines) {
     const p = document.createElement('p');
     editor.insertBefore(p, line.nodes[0]);
     for (const n of line.nodes) p.appendChild(n);
     if (line.br) line.br.remove();
+  }
+  if (!kept || lines.length === 0) return;
+  try {
+    const range = document.createRange();
+    range.setStart(kept[0], kept[1]);
+    range.setEnd(kept[2], kept[3]);
+    sel.removeAllRanges();
+    sel.addRange(range);
+  } catch (e) {
+    // Ignored: the caret stays where the move left it.
   }
 }
 
