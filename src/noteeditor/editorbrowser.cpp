@@ -64,11 +64,6 @@ void TNoteEditor::InitTimerTick()
 void TNoteEditor::WVAfterCreated()
 {
     FWVWinParent->UpdateSize();
-    StartPage();
-}
-
-void TNoteEditor::StartPage()
-{
     const QString page = EditorHtml();
     if (page.isEmpty())
         throw std::runtime_error("Resource EDITOR_HTML not found");

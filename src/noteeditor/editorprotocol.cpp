@@ -329,16 +329,6 @@ void TNoteEditor::PageProcessFailed()
 {
     FPageGone = true;
     StopWaitingForPage();
-    // What the page reported is kept; what it had not reported went with it.
-    SaveIfDirty();
-    // A page that fails again before it came up is not started over and over.
-    const bool wasReady = FReady;
-    FReady = false;
-    if (!wasReady)
-        return;
-    SetSaveStatus(QStringLiteral("The editor page stopped and was started again."));
-    // The new page says "ready" and is given the open note as at any start.
-    StartPage();
 }
 
 bool TNoteEditor::IsPageInput(const QObject* AObject) const

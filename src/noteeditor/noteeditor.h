@@ -149,8 +149,6 @@ private:
 
     // The browser control (created in the constructor, started by the poll).
     void CreateBrowserControls();
-    // Shows the page from the program's resource (again after its process failed).
-    void StartPage();
     void PostToPage(const QString& AJsonStr);
     void FocusBrowserHost();
 

@@ -305,17 +305,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{expected}, 2000);
         QVERIFY(!FEditor->AwaitingPage());
         QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
-        if (page == "process gone") {
-            // The page is started again: once it is ready it is given the note as stored.
-            QCOMPARE(FEditor->SaveStatus(),
-                     QString("The editor page stopped and was started again."));
-            QVERIFY(!FEditor->Ready());
-            FPage->Sent.clear();
-            FPage->Ready();
-            QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
-            QCOMPARE(FPage->LastSent().value("html").toString(), QString("<p>reported</p>"));
-            return;
-        }
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
         auto next = [&] {
             steps.clear();
