@@ -1,6 +1,7 @@
 # Builds the editor page: the markup with its style sheet and script inline, and a
-# Content-Security-Policy that lets only this script run (by its SHA-256 hash).
-# Run as: cmake -DPAGE_MARKUP=... -DPAGE_STYLE=... -DPAGE_SCRIPT=... -DPAGE_OUTPUT=... -P assemble.cmake
+# Content-Security-Policy that lets only this script run (by its SHA-256 hash). The script is
+# the files of PAGE_SCRIPTS (separated by "|") joined in their order.
+# Run as: cmake -DPAGE_MARKUP=... -DPAGE_STYLE=... -DPAGE_SCRIPTS=a.js|b.js -DPAGE_OUTPUT=... -P assemble.cmake
 
 function(hex_to_base64 hex out_var)
     set(alphabet "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
@@ -39,12 +40,16 @@ endfunction()
 
 file(READ "${PAGE_MARKUP}" page)
 file(READ "${PAGE_STYLE}" style)
-file(READ "${PAGE_SCRIPT}" script)
-
-string(FIND "${script}" "</script" script_end)
-if(NOT script_end EQUAL -1)
-    message(FATAL_ERROR "${PAGE_SCRIPT} must not contain a closing script tag")
-endif()
+string(REPLACE "|" ";" script_files "${PAGE_SCRIPTS}")
+set(script "")
+foreach(script_file IN LISTS script_files)
+    file(READ "${script_file}" part)
+    string(FIND "${part}" "</script" script_end)
+    if(NOT script_end EQUAL -1)
+        message(FATAL_ERROR "${script_file} must not contain a closing script tag")
+    endif()
+    string(APPEND script "${part}")
+endforeach()
 foreach(marker "@EDITOR_SCRIPT_HASH@" "@EDITOR_STYLE@" "@EDITOR_SCRIPT@")
     string(FIND "${page}" "${marker}" at)
     if(at EQUAL -1)
