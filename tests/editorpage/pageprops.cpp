@@ -66,6 +66,73 @@ const TBody Bodies[] = {
      "<tr><td>Tuesday</td><td>test <span data-hash=\"tg4\" data-colour=\"purple\" id=\"tg4\" "
      "data-tag=\"Check\">it</span></td><td>Bob</td></tr></tbody></table>"
      "<ul><li>a</li><li>b <i>c</i></li></ul><p>end</p>"},
+    // Case notes as a case worker writes them: headings, nested lists, a table with marks in its
+    // cells, one tag over several passages, annotations, links, line breaks inside bold.
+    {"visit",
+     "<h1>Home visit: Ellis family</h1>"
+     "<p><b>Date:</b> 14 March 2024<br><b>Worker:</b> R. Okafor</p>"
+     "<h2>Present</h2>"
+     "<ul><li>Mother, <span data-hash=\"tg1\" data-colour=\"red\" id=\"tg1\" "
+     "data-tag=\"Witness\">Dana Ellis</span></li><li>Children<ul><li>Sam (9), at school until "
+     "3 pm</li><li><span id=\"ann_a1\" class=\"dm-annot\">Lily (4)</span>, at "
+     "home</li></ul></li></ul>"
+     "<h2>Findings</h2>"
+     "<p><b>Housing:<br>damp in the back bedroom</b>, landlord told on 2 March (<a "
+     "href=\"https://housing.example.org/case/4471\">case 4471</a>).</p>"
+     "<p><span data-hash=\"tg1\" data-colour=\"red\">Dana</span> said she had not slept since "
+     "the boiler failed. <span id=\"ann_a2\" class=\"dm-annot\">Fridge stocked</span>; kitchen "
+     "clean.</p>"
+     "<table><thead><tr><th>Item</th><th>Status</th><th>Due</th></tr></thead><tbody>"
+     "<tr><td>Boiler repair</td><td><span data-hash=\"tg2\" data-colour=\"purple\" "
+     "id=\"tg2\" data-tag=\"Urgent\">chased</span> twice</td><td>21 March</td></tr>"
+     "<tr><td>School letter</td><td><span id=\"ann_a3\" class=\"dm-annot\">received</span>, "
+     "<i>signed</i></td><td>none</td></tr></tbody></table>"
+     "<h3>Next steps</h3>"
+     "<ol><li>Call the landlord <b>before<br>Friday</b></li><li>Follow-up with <span "
+     "data-hash=\"tg1\" data-colour=\"red\">Dana</span><ol><li>ask about the GP</li><li><span "
+     "data-hash=\"tg2\" data-colour=\"purple\">boiler</span> again</li></ol></li></ol>"},
+    {"interview",
+     "<h1>Interview notes</h1>"
+     "<p>Ref. <b>QV-2024-118</b>, 9 May 2024, interview room 2.<br>Present: <span "
+     "data-hash=\"tg1\" data-colour=\"red\" id=\"tg1\" data-tag=\"Witness\">Marek "
+     "Nowak</span> (witness), A. Singh (interpreter), <span id=\"ann_a1\" "
+     "class=\"dm-annot\">J. Price</span> (officer).</p>"
+     "<h2>Account</h2>"
+     "<p><span data-hash=\"tg1\" data-colour=\"red\">Mr Nowak</span> left work at "
+     "<b>17:40<br>by the side gate</b> and saw <span data-hash=\"tg3\" data-colour=\"blue\" "
+     "id=\"tg3\" data-tag=\"Vehicle\">a grey van</span> on Mill Lane.</p>"
+     "<blockquote>\"<span data-hash=\"tg1\" data-colour=\"red\">I</span> did not see the "
+     "driver's face.\"</blockquote>"
+     "<ul><li>Timeline<ul><li>17:40 leaves work</li><li>17:55 <span data-hash=\"tg3\" "
+     "data-colour=\"blue\">van</span> seen again <span id=\"ann_a2\" class=\"dm-annot\">near "
+     "the<br>school</span></li></ul></li><li>Photos: see <a "
+     "href=\"https://evidence.example.org/item/77\">item 77</a></li></ul>"
+     "<table><tbody><tr><td>Exhibit</td><td>Held by</td></tr><tr><td><b>JP/1</b> "
+     "phone</td><td><span id=\"ann_a3\" class=\"dm-annot\">property store</span>, shelf <span "
+     "data-hash=\"tg3\" data-colour=\"blue\">B</span></td></tr></tbody></table>"
+     "<p><i>Read back and signed<br>at 18:30.</i></p>"},
+    {"review",
+     "<h2>Case review, 3 June 2024</h2>"
+     "<p><b>Client:</b> <span data-hash=\"tg1\" data-colour=\"red\" id=\"tg1\" "
+     "data-tag=\"Witness\">Aisha Khan</span><br><b>Reviewer:</b> <a "
+     "href=\"mailto:t.morgan@example.org\">T. Morgan</a></p>"
+     "<h3>Summary</h3>"
+     "<p>Benefits claim <span id=\"ann_a1\" class=\"dm-annot\">reinstated on 28 May</span>. "
+     "Rent arrears down to <b>312 pounds<br>(was 640)</b>.</p>"
+     "<ol><li>Health<ul><li><span data-hash=\"tg2\" data-colour=\"green\" id=\"tg2\" "
+     "data-tag=\"Follow-up\">GP appointment</span> 12 June</li><li>Medication "
+     "<i>reviewed</i></li></ul></li><li>Money<ul><li><span data-hash=\"tg2\" "
+     "data-colour=\"green\">Debt advice</span> booked</li><li><span data-hash=\"tg1\" "
+     "data-colour=\"red\">Aisha</span> <span id=\"ann_a2\" class=\"dm-annot\">asked "
+     "about</span> a hardship grant</li></ul></li></ol>"
+     "<table class=\"dm-striped\"><thead><tr><th>Action</th><th>Owner</th><th>By</th></tr>"
+     "</thead><tbody><tr><td><span data-hash=\"tg2\" data-colour=\"green\">Chase GP "
+     "letter</span></td><td>TM</td><td><b>10 June</b></td></tr><tr><td>Grant form</td><td><span "
+     "id=\"ann_a3\" class=\"dm-annot\">AK</span> with <a "
+     "href=\"https://grants.example.org/\">help</a></td><td>30 June</td></tr></tbody></table>"
+     "<p>Risk: <span data-hash=\"tg1\" data-colour=\"red\">client</span> reports <b><i>no "
+     "contact<br>from her ex-partner</i></b> since April. <span id=\"ann_a4\" "
+     "class=\"dm-annot\">Seen alone<br>at the office</span>.</p>"},
 };
 
 struct TClip
@@ -99,7 +166,15 @@ const char* const ForeColours[] = {"#cc0000", "#0044aa", "#000000"};
 const char* const BackColours[] = {"#ffff00", "#00b050", "remove"};
 const char* const TableOps[] = {"rowAbove", "rowBelow", "colLeft", "colRight",
                                 "stripe",   "delRow",   "delCol",  "delTable"};
-const char* const CaretKinds[] = {"any", "blockStart", "blockEnd", "inMark"};
+const char* const CaretKinds[] = {"any", "blockStart", "blockEnd", "inMark", "nearBreak"};
+// Text as a plain-text clipboard holds it.
+const char* const PlainTexts[] = {"pasted words", "seen on 4 April", "line one\nline two", "w"};
+// The paragraph-style menu: each option's value and its label.
+const char* const BlockStyles[][2] = {{"p", "Normal"},
+                                      {"h1", "Heading 1"},
+                                      {"h2", "Heading 2"},
+                                      {"h3", "Heading 3"},
+                                      {"blockquote", "Quote"}};
 
 // What one gesture did, and what the checks after it may allow.
 struct TOutcome
@@ -191,7 +266,7 @@ private:
                 return;
             }
         }
-        FRun.Failures << TPropsFailure{AInvariant, FStep, ADetail};
+        FRun.Failures << TPropsFailure{AInvariant, FStep, ADetail, FClean};
     }
 
     // A key the user presses in the editor; the body it leaves is one the user saw.
@@ -308,8 +383,10 @@ private:
         const bool back = R() < 0.5;
         const int n = Between(1, 3);
         const QString where = PlaceCaret();
-        const QStringList gone = Removable(n);
+        // A press next to a table selects it whole, and the next one deletes what it selected.
+        QStringList gone;
         for (int i = 0; i < n; ++i) {
+            gone << Removable(n - i);
             Press(back ? Qt::Key_Backspace : Qt::Key_Delete);
         }
         return {QStringLiteral("%1 x%2 at %3").arg(back ? "Backspace" : "Delete").arg(n).arg(where),
@@ -357,6 +434,65 @@ private:
         const QStringList gone = Removable();
         Press(Qt::Key_V, Qt::ControlModifier);
         return {QStringLiteral("Ctrl+V of %1 at %2").arg(what, where), gone};
+    }
+    // A plain-text paste over a selection from one block into the next (or the one after),
+    // either of which holds a mark.
+    TOutcome PlainPasteAcross()
+    {
+        F.FocusPage();
+        const double r1 = R();
+        const double r2 = R();
+        const double r3 = R();
+        const QString sel = F.JsText(
+            QStringLiteral("__props.selectAcross(%1, %2, %3)").arg(Num(r1), Num(r2), Num(r3)));
+        if (sel.isEmpty()) {
+            return Paste();
+        }
+        // Ctrl+Shift+V pastes any clipboard as plain text.
+        const bool matchStyle = R() < 0.3;
+        auto* mime = new QMimeData;
+        QString what;
+        if (matchStyle && R() < 0.5) {
+            const TClip& clip = Clips[FRng.bounded(quint32(std::size(Clips)))];
+            mime->setText(QString::fromUtf8(clip.Text));
+            if (clip.Html) {
+                mime->setHtml(QString::fromUtf8(clip.Html));
+            }
+            what = QString::fromLatin1(clip.Name);
+        } else {
+            const QString text = QString::fromLatin1(Pick(PlainTexts));
+            mime->setText(text);
+            what = QStringLiteral("plain text \"%1\"").arg(text);
+        }
+        QGuiApplication::clipboard()->setMimeData(mime);
+        FCopied = false;
+        const QStringList gone = Removable();
+        Press(Qt::Key_V,
+              matchStyle ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+        return {QStringLiteral("%1 of %2 over %3")
+                    .arg(matchStyle ? "Ctrl+Shift+V" : "Ctrl+V", what, sel),
+                gone};
+    }
+    // A choice in the paragraph-style menu other than the one it shows (choosing that one again
+    // changes nothing). Its list is not drawn offscreen: the choice is made as the menu reports
+    // it, after the press on it has taken the focus.
+    TOutcome ParagraphStyle()
+    {
+        const QString where = R() < 0.65 ? PlaceCaret() : Select(true);
+        const QString shown = F.JsText(QStringLiteral("blockSelect.value"));
+        QList<int> others;
+        for (int i = 0; i < int(std::size(BlockStyles)); ++i) {
+            if (QString::fromLatin1(BlockStyles[i][0]) != shown) {
+                others << i;
+            }
+        }
+        const int chosen = others.at(int(FRng.bounded(quint32(others.size()))));
+        F.Js(QStringLiteral("blockSelect.focus(); blockSelect.value = '%1'; "
+                            "blockSelect.dispatchEvent(new Event('change')); true")
+                 .arg(QString::fromLatin1(BlockStyles[chosen][0])));
+        FSeen.insert(Clean());
+        return {QStringLiteral("paragraph style %1 at %2")
+                    .arg(QString::fromLatin1(BlockStyles[chosen][1]), where)};
     }
     TOutcome Bold()
     {
@@ -692,10 +828,16 @@ TPropsRun TGestureRun::Run(int ASteps)
     const TBody& body = Bodies[FRun.Seed % std::size(Bodies)];
     FRun.Body = QString::fromLatin1(body.Name);
     if (!F.LoadPage() || !F.LoadBody(QString::fromUtf8(body.Html))) {
-        FRun.Failures << TPropsFailure{QStringLiteral("the page loads the body"), 0, QString()};
+        FRun.Failures << TPropsFailure{QStringLiteral("the page loads the body"), 0, QString(),
+                                       QString::fromUtf8(body.Html)};
         return FRun;
     }
     F.Js(QString::fromLatin1(PagePropsScript) + QStringLiteral("; true"));
+    if (F.JsText(QStringLiteral("typeof window.__props")) != QStringLiteral("object")) {
+        FRun.Failures << TPropsFailure{QStringLiteral("the gestures' helpers install"), 0,
+                                       QString(), QString()};
+        return FRun;
+    }
     F.FocusPage();
     FClean = Clean();
     FBaseline = FClean;
@@ -712,6 +854,7 @@ TPropsRun TGestureRun::Run(int ASteps)
         {2, &TGestureRun::Cut},
         {2, &TGestureRun::Copy},
         {4, &TGestureRun::Paste},
+        {3, &TGestureRun::PlainPasteAcross},
         {2, &TGestureRun::Bold},
         {2, &TGestureRun::FontSize},
         {2, &TGestureRun::Colour},
@@ -722,6 +865,7 @@ TPropsRun TGestureRun::Run(int ASteps)
         {2, &TGestureRun::AnnotationAdd},
         {2, &TGestureRun::Table},
         {2, &TGestureRun::ListButton},
+        {3, &TGestureRun::ParagraphStyle},
         {2, &TGestureRun::Display},
         {1, &TGestureRun::Source},
         {3, &TGestureRun::Undo},
@@ -778,9 +922,9 @@ QString TPropsRun::Report() const
 {
     QString out = QStringLiteral("seed %1 (body \"%2\"):\n").arg(Seed).arg(Body);
     for (const TPropsFailure& f : Failures) {
-        out += QStringLiteral("  FAILED after step %1: %2\n    %3\n")
+        out += QStringLiteral("  FAILED after step %1: %2\n    %3\n    the body before it: %4\n")
                    .arg(f.Step)
-                   .arg(f.Invariant, f.Detail);
+                   .arg(f.Invariant, f.Detail, f.Before);
     }
     out += QStringLiteral("  gestures:\n");
     for (const QString& g : Gestures) {

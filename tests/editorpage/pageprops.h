@@ -11,6 +11,7 @@ struct TPropsFailure
     QString Invariant;
     int Step = 0; // 0: after the load; steps past the gestures are the final undo and redo run
     QString Detail;
+    QString Before; // the body before that step, for a replay by hand
 };
 
 // One seeded run of random ordinary gestures on the editor page.

@@ -84,7 +84,29 @@ inline const char* const PagePropsScript = R"JS(
     (b) => !b.querySelector(LEAF_SEL + ', ul, ol, table'));
   const pick = (list, r) => list[Math.min(list.length - 1, Math.floor(r * list.length))];
 
-  // Puts the caret somewhere: kind is any, blockStart, blockEnd or inMark.
+  // The text node next to a line break on its side, none when the line is empty.
+  const textBeside = (br, before) => {
+    const w = document.createTreeWalker(editor, NodeFilter.SHOW_TEXT);
+    const brRange = document.createRange();
+    brRange.selectNode(br);
+    let found = null;
+    for (let n = w.nextNode(); n; n = w.nextNode()) {
+      if (n.length === 0) continue;
+      const cmp = brRange.comparePoint(n, 0);
+      if (before && cmp < 0) found = n;
+      if (!before && cmp > 0) return _blockOfProps(n) === _blockOfProps(br) ? n : null;
+    }
+    return found && _blockOfProps(found) === _blockOfProps(br) ? found : null;
+  };
+  const _blockOfProps = (node) => {
+    for (let n = node; n && n !== editor; n = n.parentNode) {
+      if (n.nodeType === Node.ELEMENT_NODE && BLOCKS.has(n.nodeName)) return n;
+    }
+    return editor;
+  };
+
+  // Puts the caret somewhere: kind is any, blockStart, blockEnd, inMark or nearBreak (in the
+  // line before or after a line break).
   P.caret = function (kind, r1, r2) {
     editor.focus();
     let place = null;
@@ -101,9 +123,43 @@ inline const char* const PagePropsScript = R"JS(
         const m = pick(marks, r1);
         place = locate(m, Math.round(r2 * textLength(m)));
       }
+    } else if (kind === 'nearBreak') {
+      const breaks = Array.from(editor.querySelectorAll('br'));
+      if (breaks.length > 0) {
+        const br = pick(breaks, r1);
+        const before = r2 < 0.5;
+        const n = textBeside(br, before);
+        const frac = (r2 % 0.5) * 2;
+        if (n) place = [n, Math.round(before ? n.length * (0.5 + frac / 2) : n.length * frac / 2)];
+      }
     }
     if (!place) place = locate(editor, Math.floor(r1 * (textLength(editor) + 1)));
     getSelection().collapse(place[0], place[1]);
+    return P.describe();
+  };
+
+  // Selects from a place in one block to a place in the next block or the one after (in the
+  // same table cell or outside tables), either of which holds a tag or an annotation when any
+  // pair does; empty when there is no such pair.
+  P.selectAcross = function (r1, r2, r3) {
+    const blocks = leafBlocks();
+    const cellOf = (b) => b.closest('td, th');
+    const marked = (b) => !!b.querySelector('[data-hash], .dm-annot') ||
+      !!b.closest('[data-hash], .dm-annot');
+    const pairs = [];
+    for (let i = 0; i < blocks.length; i++) {
+      for (let j = i + 1; j <= i + 2 && j < blocks.length; j++) {
+        if (cellOf(blocks[i]) === cellOf(blocks[j])) pairs.push([blocks[i], blocks[j]]);
+      }
+    }
+    const withMarks = pairs.filter(([a, b]) => marked(a) || marked(b));
+    const list = withMarks.length > 0 ? withMarks : pairs;
+    if (list.length === 0) return '';
+    const [a, b] = pick(list, r1);
+    editor.focus();
+    const s = locate(a, Math.floor(r2 * (textLength(a) + 1)));
+    const e = locate(b, Math.floor(r3 * (textLength(b) + 1)));
+    getSelection().setBaseAndExtent(s[0], s[1], e[0], e[1]);
     return P.describe();
   };
 
