@@ -138,13 +138,17 @@ function confirmLinkInsert() {
   const keepHref = editing && url === linkShownHref.trim();
   if (!keepHref) url = _withScheme(url);
   _closeOverlay('modal-link');
+  // New text may take the place of a tag's first span and leave its other passages.
+  const names = _tagNames();
   if (editing) {
     const a = linkEditAnchor;
-    _pageEdit(() => {
+    const edited = () => {
       if (!keepHref) a.setAttribute('href', url);
       // The link's content (its marks and formatting) is replaced only when its text was changed.
       if (text && text !== linkShownText.trim()) a.textContent = text;
-    });
+      return _settleMarkIdentity(names);
+    };
+    if (_pageEdit(edited, { tags: true })) notifyTagsUpdated();
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
@@ -155,13 +159,15 @@ function confirmLinkInsert() {
       const a = document.createElement('a');
       a.setAttribute('href', url);
       a.textContent = text;
-      _pageEdit(() => {
+      const inserted = () => {
         if (range) {
           range.deleteContents();
           range.insertNode(a);
         } else {
           editor.appendChild(a);
         }
+        // A link at a caret in the editor's root (an emptied note) stands in a paragraph.
+        _wrapLooseLines(_looseRootLines());
         try {
           const after = document.createRange();
           after.setStartAfter(a);
@@ -172,9 +178,12 @@ function confirmLinkInsert() {
         } catch (e) {
           // The caret is a convenience only.
         }
-      });
+        return _settleMarkIdentity(names);
+      };
+      if (_pageEdit(inserted, { tags: true })) notifyTagsUpdated();
     } else {
       document.execCommand('createLink', false, url);
+      _settleAfterEdit(names);
     }
   }
   linkSavedRange = null;

@@ -109,6 +109,8 @@ function _attachListeners() {
         let tags = _settlePastedMarks(before);
         if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
         if (holders) _liftPastedBlocks(holders);
+        // What was pasted at a caret in the editor's root (an emptied note) stands in a paragraph.
+        _wrapLooseLines(_looseRootLines());
         return _settleMarkIdentity(names) || tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();

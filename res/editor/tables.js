@@ -223,8 +223,19 @@ function _tableToggleStripe() {
   _afterTableOp();
 }
 
+// A deletion in a table may take a tag's first span and leave its other passages: the first of
+// those becomes the tag's first span (see _markIdentityFixes), in the same step.
+function _deleteInTable(fn) {
+  const names = _tagNames();
+  const settled = () => {
+    fn();
+    return _settleMarkIdentity(names);
+  };
+  if (_pageEdit(settled, { tags: true })) notifyTagsUpdated();
+}
+
 function tableDeleteRow() {
-  _pageEdit(_tableDeleteRow);
+  _deleteInTable(_tableDeleteRow);
 }
 
 function _tableDeleteRow() {
@@ -232,7 +243,7 @@ function _tableDeleteRow() {
   if (!cell) return;
   const table = _tableFromCell(cell);
   if (table.rows.length <= 1) {
-    tableDeleteTable();
+    _tableDeleteTable();
     return;
   }
   cell.parentElement.remove();
@@ -240,7 +251,7 @@ function _tableDeleteRow() {
 }
 
 function tableDeleteCol() {
-  _pageEdit(_tableDeleteCol);
+  _deleteInTable(_tableDeleteCol);
 }
 
 function _tableDeleteCol() {
@@ -249,7 +260,7 @@ function _tableDeleteCol() {
   const table = _tableFromCell(cell);
   const first = table.rows[0];
   if (!first || first.cells.length <= 1) {
-    tableDeleteTable();
+    _tableDeleteTable();
     return;
   }
   const idx = _colIndex(cell);
@@ -261,7 +272,7 @@ function _tableDeleteCol() {
 }
 
 function tableDeleteTable() {
-  _pageEdit(_tableDeleteTable);
+  _deleteInTable(_tableDeleteTable);
 }
 
 function _tableDeleteTable() {

@@ -3,6 +3,9 @@
 #include "editortests.h"
 #include "pagefixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QTest>
 
 namespace {
@@ -351,6 +354,72 @@ private Q_SLOTS:
                  expected);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), expected);
+    }
+
+    // A heading deleted to nothing and then Backspace leave the editor without a block, the
+    // caret in its root: what is pasted there, or inserted as a link, stands in a paragraph as
+    // typed text does. One undo takes it back.
+    void insertedIntoAnEmptiedNoteStandsInAParagraph_data()
+    {
+        QTest::addColumn<QString>("gesture"); // "paste" or "link"
+        QTest::addColumn<QString>("text");    // the clipboard's text, or the link's
+        QTest::addColumn<QString>("html");    // the clipboard's markup
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain text pasted") << "paste"
+                                           << "pasted words" << QString() << "<p>pasted words</p>";
+        QTest::newRow("markup pasted") << "paste"
+                                       << "bold words"
+                                       << "<b>bold</b> words"
+                                       << "<p><b>bold</b> words</p>";
+        QTest::newRow("link with its text")
+            << "link"
+            << "Label" << QString() << "<p><a href=\"https://example.org/p\">Label</a></p>";
+        QTest::newRow("link without text")
+            << "link" << QString() << QString()
+            << "<p><a href=\"https://example.org/p\">https://example.org/p</a></p>";
+    }
+    void insertedIntoAnEmptiedNoteStandsInAParagraph()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(QString, text);
+        QFETCH(QString, html);
+        QFETCH(QString, expected);
+        QVERIFY(F->LoadBody(QStringLiteral("<h2>Plan</h2>")));
+        QVERIFY(F->SelectText(QStringLiteral("P")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        for (int i = 0; i < 4; ++i) {
+            F->Key(Qt::Key_Delete);
+        }
+        F->Key(Qt::Key_Backspace);
+        QCOMPARE(F->InnerHtml(), QString());
+        if (gesture == QLatin1String("paste")) {
+            auto* clip = new QMimeData;
+            clip->setText(text);
+            if (!html.isEmpty()) {
+                clip->setHtml(html);
+            }
+            QGuiApplication::clipboard()->setMimeData(clip);
+            F->Key(Qt::Key_V, Qt::ControlModifier);
+        } else {
+            F->Key(Qt::Key_K, Qt::ControlModifier);
+            QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+            F->Type(QStringLiteral("example.org/p"));
+            F->Key(Qt::Key_Return);
+            F->Type(text);
+            F->Key(Qt::Key_Return);
+        }
+        QCOMPARE(F->InnerHtml(), expected);
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("e")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        QCOMPARE(F->WaitForPost(QStringLiteral("contentChanged"), 100)
+                     .Msg.value(QStringLiteral("html"))
+                     .toString(),
+                 expected);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), QString());
         F->Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), expected);
     }

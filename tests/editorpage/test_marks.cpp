@@ -1051,6 +1051,70 @@ private Q_SLOTS:
         QCOMPARE(F->CleanHtml(), after);
     }
 
+    // The table menu's deletions and a link's text replaced in its dialog may take a tag's first
+    // span while other passages stay: the first of those becomes the tag's first span, so the
+    // tag keeps its name. One undo takes the change back.
+    void pageEditOverATagsFirstSpanKeepsTheTag_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("gesture"); // a table menu operation, or "link text"
+        QTest::addColumn<QString>("after");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString table = "<table><tbody><tr><td>" + tag.arg("first") +
+                              "</td><td>x</td></tr><tr><td>y</td><td>z</td></tr></tbody></table>";
+        const QString second = "<p>" + further.arg("second") + "</p>";
+        const QString kept = "<p>" + tag.arg("second") + "</p>";
+        QTest::newRow("row deleted")
+            << table + second << "delRow"
+            << "<table><tbody><tr><td>y</td><td>z</td></tr></tbody></table>" + kept;
+        QTest::newRow("column deleted")
+            << table + second << "delCol"
+            << "<table><tbody><tr><td>x</td></tr><tr><td>z</td></tr></tbody></table>" + kept;
+        QTest::newRow("table deleted") << table + second << "delTable"
+                                       << "<p><br></p>" + kept;
+        QTest::newRow("link text replaced")
+            << "<p>see <a href=\"https://x.example/\">" + tag.arg("first") + " page</a></p>" +
+                   second
+            << "link text"
+            << "<p>see <a href=\"https://x.example/\">New label</a></p>" + kept;
+    }
+    void pageEditOverATagsFirstSpanKeepsTheTag()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, gesture);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        if (gesture == QLatin1String("link text")) {
+            QVERIFY(F->SelectText(QStringLiteral("page")));
+            F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+            F->Key(Qt::Key_K, Qt::ControlModifier);
+            QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+            F->Key(Qt::Key_Return);
+            QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-text'")));
+            F->Key(Qt::Key_A, Qt::ControlModifier);
+            F->Type(QStringLiteral("New label"));
+            F->Key(Qt::Key_Return);
+        } else {
+            F->Click(QStringLiteral("#editor td"), Qt::RightButton);
+            QVERIFY(F->WaitJs(QStringLiteral("tableMenu.classList.contains('open')")));
+            F->Click(QStringLiteral("#table-ctx-menu [data-op='%1']").arg(gesture));
+        }
+        QCOMPARE(F->InnerHtml(), after);
+        const QJsonArray tags = F->WaitForPost(QStringLiteral("tagsUpdated"), 1000)
+                                    .Msg.value(QStringLiteral("tags"))
+                                    .toArray();
+        QCOMPARE(tags.size(), 1);
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("tg"));
+        QCOMPARE(tags[0].toObject().value(QStringLiteral("tag")).toString(), QStringLiteral("T"));
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+    }
+
     // A list item turned off by the list button leaves its text in a paragraph of its own after
     // the list; Backspace at its start joins it to the item before, the mark kept.
     void listItemTurnedOffJoinsKeepingMarks()
