@@ -177,10 +177,17 @@ function _makeTagSpan(hash, tagName, colour, canonical, applyNow) {
   return span;
 }
 
-// Wraps one run of sibling inline nodes in a new span from make(), where a span may stand.
+// Wraps one run of sibling inline nodes in a new span from make(), where a span may stand. White
+// space between blocks (the source view puts a line break between every two) is never shown, and
+// a span there would stand loose beside them: it is left as it is.
 function _flushRun(parent, run, make) {
   if (run.length === 0 || _NO_SPAN_PARENTS.has(parent.nodeName)) return;
   if (run.every((n) => n.textContent === '')) return;
+  const beside = (n) => (n ? _isBlock(n) || _holdsBlock(n) : parent === editor || _isBlock(parent));
+  if (run.every(_isBlank) && beside(run[0].previousSibling) &&
+      beside(run[run.length - 1].nextSibling)) {
+    return;
+  }
   const span = make();
   parent.insertBefore(span, run[0]);
   for (const n of run) span.appendChild(n);
