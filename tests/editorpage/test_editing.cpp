@@ -359,41 +359,61 @@ private Q_SLOTS:
     }
 
     // A heading deleted to nothing and then Backspace leave the editor without a block, the
-    // caret in its root: what is pasted there, or inserted as a link, stands in a paragraph as
-    // typed text does. One undo takes it back.
+    // caret in its root, and a table selected and deleted leaves it a line break there: what is
+    // pasted at that caret, or inserted as a link, stands in a paragraph as typed text does.
+    // One undo takes it back.
     void insertedIntoAnEmptiedNoteStandsInAParagraph_data()
     {
+        QTest::addColumn<QString>("emptied"); // "heading" or "table"
         QTest::addColumn<QString>("gesture"); // "paste" or "link"
         QTest::addColumn<QString>("text");    // the clipboard's text, or the link's
         QTest::addColumn<QString>("html");    // the clipboard's markup
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain text pasted") << "paste"
+        const QString label = QStringLiteral("<p><a href=\"https://example.org/p\">Label</a></p>");
+        QTest::newRow("plain text pasted") << "heading"
+                                           << "paste"
                                            << "pasted words" << QString() << "<p>pasted words</p>";
-        QTest::newRow("markup pasted") << "paste"
+        QTest::newRow("markup pasted") << "heading"
+                                       << "paste"
                                        << "bold words"
                                        << "<b>bold</b> words"
                                        << "<p><b>bold</b> words</p>";
-        QTest::newRow("link with its text")
-            << "link"
-            << "Label" << QString() << "<p><a href=\"https://example.org/p\">Label</a></p>";
+        QTest::newRow("link with its text") << "heading"
+                                            << "link"
+                                            << "Label" << QString() << label;
         QTest::newRow("link without text")
+            << "heading"
             << "link" << QString() << QString()
             << "<p><a href=\"https://example.org/p\">https://example.org/p</a></p>";
+        QTest::newRow("link with its text after a table") << "table"
+                                                          << "link"
+                                                          << "Label" << QString() << label;
     }
     void insertedIntoAnEmptiedNoteStandsInAParagraph()
     {
+        QFETCH(QString, emptied);
         QFETCH(QString, gesture);
         QFETCH(QString, text);
         QFETCH(QString, html);
         QFETCH(QString, expected);
-        QVERIFY(F->LoadBody(QStringLiteral("<h2>Plan</h2>")));
-        QVERIFY(F->SelectText(QStringLiteral("P")));
-        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
-        for (int i = 0; i < 4; ++i) {
+        QString empty;
+        if (emptied == QLatin1String("heading")) {
+            QVERIFY(F->LoadBody(QStringLiteral("<h2>Plan</h2>")));
+            QVERIFY(F->SelectText(QStringLiteral("P")));
+            F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+            for (int i = 0; i < 4; ++i) {
+                F->Key(Qt::Key_Delete);
+            }
+            F->Key(Qt::Key_Backspace);
+        } else {
+            QVERIFY(F->LoadBody(
+                QStringLiteral("<table><tbody><tr><td>a</td><td>b</td></tr></tbody></table>")));
+            QVERIFY(F->SelectText(QStringLiteral("a")));
+            F->Key(Qt::Key_A, Qt::ControlModifier);
             F->Key(Qt::Key_Delete);
+            empty = QStringLiteral("<br>");
         }
-        F->Key(Qt::Key_Backspace);
-        QCOMPARE(F->InnerHtml(), QString());
+        QCOMPARE(F->InnerHtml(), empty);
         if (gesture == QLatin1String("paste")) {
             auto* clip = new QMimeData;
             clip->setText(text);
@@ -419,7 +439,7 @@ private Q_SLOTS:
                      .toString(),
                  expected);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(F->InnerHtml(), QString());
+        QCOMPARE(F->InnerHtml(), empty);
         F->Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), expected);
     }
