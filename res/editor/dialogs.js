@@ -148,7 +148,7 @@ function confirmLinkInsert() {
       if (text && text !== linkShownText.trim()) a.textContent = text;
       return _settleMarkIdentity(names);
     };
-    if (_pageEdit(edited, { tags: true })) notifyTagsUpdated();
+    _editWithTags(edited);
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
@@ -180,7 +180,7 @@ function confirmLinkInsert() {
         }
         return _settleMarkIdentity(names);
       };
-      if (_pageEdit(inserted, { tags: true })) notifyTagsUpdated();
+      _editWithTags(inserted);
     } else {
       document.execCommand('createLink', false, url);
       _settleAfterEdit(names);

@@ -319,3 +319,12 @@ function _redoChained() {
   _redoPageEdit();
 }
 
+// Runs the page's change; when it changed the tag list, the list is given again, also when the
+// change is undone or redone.
+function _editWithTags(fn) {
+  const hooks = {};
+  if (_pageEdit(fn, hooks)) {
+    hooks.tags = true;
+    notifyTagsUpdated();
+  }
+}

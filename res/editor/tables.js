@@ -231,7 +231,7 @@ function _deleteInTable(fn) {
     fn();
     return _settleMarkIdentity(names);
   };
-  if (_pageEdit(settled, { tags: true })) notifyTagsUpdated();
+  _editWithTags(settled);
 }
 
 function tableDeleteRow() {
