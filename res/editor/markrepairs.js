@@ -399,16 +399,20 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // it), blocks the edit put inside an inline element are taken out of it (a list button in a list
 // item that is all one bold run wraps the new list in the run).
 function _settleAfterEdit(names, holders = null) {
+  const dropped = _droppedIntoCell();
   const fixes = _markIdentityFixes(names);
   const lift =
     holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
-  if (fixes.length === 0 && loose.length === 0 && !lift) return;
+  if (fixes.length === 0 && loose.length === 0 && !lift && dropped.length === 0) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
+    // The marks come back first: which span is a tag's first depends on them.
+    const restored = _restoreMarksIntoCell(dropped);
+    const now = restored ? _markIdentityFixes(names) : fixes;
     if (lift) _liftPastedBlocks(holders);
     _wrapLooseLines(lift ? _looseRootLines() : loose);
-    return fixes.length > 0 && _settleMarkIdentity(names, fixes);
+    return (now.length > 0 && _settleMarkIdentity(names, now)) || restored;
   };
   if (_pageEdit(settle, hooks)) notifyTagsUpdated();
 }
@@ -893,3 +897,103 @@ function _joinBlocks(range, input, text) {
   _setRange(range);
 }
 
+
+// ---------------------------------------------------------------------------------------------
+// Marks moved into a table cell
+// ---------------------------------------------------------------------------------------------
+
+// Text typed over (or a deletion of) a selection from a table cell to a block after the table is
+// the browser's to do: it empties what the selection took of the table and moves the rest of the
+// block's line into the cell, and a mark at the start of the moved text loses its span. So the
+// page notes the marks of that line before, each by the text of it that stays and how far it
+// stands from the line's end; in the step that settles the edit, the text of any whose span went
+// gets the span back (see _settleAfterEdit).
+let marksIntoCell = null;
+
+function _noteMarksIntoCell(e) {
+  marksIntoCell = null;
+  if (!_REPLACING_INPUTS.has(e.inputType) && !_JOIN_DELETES.has(e.inputType)) return;
+  const range = _rangeCopy();
+  if (!range || range.collapsed || !_inEditor(range)) return;
+  const first = _blockOf(range.startContainer);
+  const second = _blockOf(range.endContainer);
+  if (!first || !second || first === second || !_cellOf(first) || _cellOf(second)) return;
+  // The line ends at the next line break or block after the selection, or with the block.
+  const lineEnd = document.createRange();
+  lineEnd.selectNodeContents(second);
+  const walker = document.createTreeWalker(second, NodeFilter.SHOW_ELEMENT);
+  for (let el = walker.nextNode(); el; el = walker.nextNode()) {
+    if ((el.nodeName === 'BR' || _isBlock(el)) &&
+        range.comparePoint(el, 0) > 0) {
+      lineEnd.setEndBefore(el);
+      break;
+    }
+  }
+  const notes = [];
+  for (const el of second.querySelectorAll(_MARK_SELECTOR)) {
+    // A mark within another comes back with the outer one.
+    const outer = el.parentElement.closest(_MARK_SELECTOR);
+    if (outer && second.contains(outer)) continue;
+    const kept = document.createRange();
+    kept.selectNodeContents(el);
+    if (kept.compareBoundaryPoints(Range.END_TO_END, range) <= 0) continue;
+    if (kept.compareBoundaryPoints(Range.END_TO_END, lineEnd) > 0) continue;
+    if (kept.compareBoundaryPoints(Range.END_TO_START, range) < 0) {
+      kept.setStart(range.endContainer, range.endOffset);
+    }
+    const text = kept.toString();
+    if (text === '') continue;
+    const rest = document.createRange();
+    rest.setStartAfter(el);
+    rest.setEnd(lineEnd.endContainer, lineEnd.endOffset);
+    notes.push({ el, text, distance: rest.toString().length });
+  }
+  if (notes.length > 0) marksIntoCell = notes;
+}
+
+// The noted marks whose span the edit took away.
+function _droppedIntoCell() {
+  const notes = marksIntoCell;
+  marksIntoCell = null;
+  return notes ? notes.filter((n) => !n.el.isConnected || !editor.contains(n.el)) : [];
+}
+
+// Gives each dropped mark's text, where it ends the caret's cell as far from its end as the mark
+// stood from the end of its line, a copy of the mark's span again; true when any came back.
+function _restoreMarksIntoCell(dropped) {
+  if (dropped.length === 0) return false;
+  const caret = _rangeCopy();
+  const block = caret ? _blockOf(caret.endContainer) : null;
+  if (!block || !_cellOf(block)) return false;
+  let restored = false;
+  for (const note of dropped) {
+    const total = block.textContent.length;
+    const start = total - note.distance - note.text.length;
+    if (start < 0) continue;
+    const from = _textPlace(block, start, false);
+    const to = _textPlace(block, start + note.text.length, true);
+    if (!from || !to) continue;
+    const range = document.createRange();
+    try {
+      range.setStart(from.node, from.offset);
+      range.setEnd(to.node, to.offset);
+    } catch (err) {
+      continue;
+    }
+    if (range.toString() !== note.text) continue;
+    const copy = note.el.cloneNode(false);
+    const moved = range.extractContents();
+    range.insertNode(copy);
+    copy.appendChild(moved);
+    // An element the text was taken out of stays behind empty.
+    for (const n of [copy.previousSibling, copy.nextSibling]) {
+      if (n && n.nodeType === Node.ELEMENT_NODE && !_VOID_TAGS.has(n.tagName) &&
+          n.textContent === '' && !n.querySelector('br, img')) {
+        n.remove();
+      }
+    }
+    restored = true;
+  }
+  if (caret && caret.startContainer.isConnected) _setRange(caret);
+  return restored;
+}

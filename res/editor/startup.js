@@ -72,6 +72,8 @@ function _attachListeners() {
     }
     tagsAtPaste = null;
     const join = _markedJoinRange(e);
+    if (!join) _noteMarksIntoCell(e);
+    else marksIntoCell = null;
     if (join) {
       marksBeforeSplit = null;
       const names = tagsBeforeEdit.names;

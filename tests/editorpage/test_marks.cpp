@@ -950,6 +950,75 @@ private Q_SLOTS:
         QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
     }
 
+    // A selection from a table cell into the paragraph after the table, typed over or deleted:
+    // the browser moves the rest of the paragraph into the cell, and a mark at its start keeps
+    // its span over the part of it the selection left. One undo takes the edit back.
+    void editOutOfATableCellKeepsMarks_data()
+    {
+        QTest::addColumn<QString>("mark"); // %1: the mark's text
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("endAt"); // where the selection ends in the mark's first text
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("kept"); // the mark's text after the edit
+        QTest::addColumn<QString>("before");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        QTest::newRow("annotation, typed over") << ann << "copi" << 0 << "n"
+                                                << "copi"
+                                                << "xn";
+        QTest::newRow("annotation, deleted") << ann << "copi" << 0 << "Delete"
+                                             << "copi"
+                                             << "x";
+        QTest::newRow("tag partly selected, backspace") << tag << "copi" << 1 << "Backspace"
+                                                        << "opi"
+                                                        << "x";
+        QTest::newRow("annotation with formatting inside, cut")
+            << ann << "c<b>opi</b>" << 0 << "Ctrl+X"
+            << "c<b>opi</b>"
+            << "x";
+    }
+    void editOutOfATableCellKeepsMarks()
+    {
+        QFETCH(QString, mark);
+        QFETCH(QString, text);
+        QFETCH(int, endAt);
+        QFETCH(QString, keys);
+        QFETCH(QString, kept);
+        QFETCH(QString, before);
+        const QString body = "<table><tbody><tr><td>x</td><td>y</td></tr></tbody></table><p>" +
+                             mark.arg(text) + " tail</p>";
+        const QString after = "<table><tbody><tr><td>" + before + mark.arg(kept) +
+                              " tail</td><td></td></tr></tbody></table>";
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        QVERIFY(
+            F->Js(QStringLiteral("(function () { editor.focus(); const r = "
+                                 "document.createRange(); r.setStart(editor.querySelector('td')"
+                                 ".firstChild, 1); let t = editor.querySelector('p span');"
+                                 " while (t.firstChild) t = t.firstChild; r.setEnd(t, %1);"
+                                 " getSelection().removeAllRanges(); getSelection().addRange(r);"
+                                 " return !r.collapsed; })()")
+                      .arg(endAt))
+                .toBool());
+        if (keys == QLatin1String("Delete")) {
+            F->Key(Qt::Key_Delete);
+        } else if (keys == QLatin1String("Backspace")) {
+            F->Key(Qt::Key_Backspace);
+        } else if (keys == QLatin1String("Ctrl+X")) {
+            F->Key(Qt::Key_X, Qt::ControlModifier);
+        } else {
+            F->Type(keys);
+        }
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
     // A new paragraph inside a mark splits it: a tag's second half is a further span of the
     // tag, an annotation keeps its one span in the first block. One undo takes the new paragraph
     // back and one redo brings it again.
