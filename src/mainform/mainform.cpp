@@ -827,9 +827,16 @@ void TMainForm::MenuImportNotebook()
         name = QStringLiteral("Imported Notebook");
     const int64_t notebookId = AppDB->CreateNotebook(name, 0);
     int imported = 0, skipped = 0;
+    // A file that cannot be opened or read is reported with the others; the rest go on.
+    QStringList unreadable;
     for (const QString& path : paths) {
-        QString title;
-        const QString body = ImportFileToHTML(path, title);
+        QString title, body;
+        try {
+            body = ImportFileToHTML(path, title);
+        } catch (const EImportFileError&) {
+            unreadable << QFileInfo(path).fileName();
+            continue;
+        }
         if (body.isEmpty()) {
             ++skipped;
             continue;
@@ -844,6 +851,15 @@ void TMainForm::MenuImportNotebook()
                           .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    if (!unreadable.isEmpty()) {
+        // The names of the first ten; a folder of many such files gives no endless message.
+        constexpr qsizetype MaxNames = 10;
+        QString names = QStringList(unreadable.mid(0, MaxNames)).join(QStringLiteral(", "));
+        if (unreadable.size() > MaxNames)
+            names += QStringLiteral(", ...");
+        message +=
+            QStringLiteral("\r\n%1 file(s) could not be read: ").arg(unreadable.size()) + names;
+    }
     ShowMessage(message);
 }
 
