@@ -15,6 +15,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -259,6 +260,34 @@ bool IsRegular(unsigned char c)
     return !IsWhite(c) && !IsDelimiter(c);
 }
 
+// Where ANeedle next stands in AHay from AFrom, or -1 (the C library's search, which is much
+// faster than a general one over megabytes of binary stream data).
+qsizetype Find(QByteArrayView AHay, const char* ANeedle, qsizetype AFrom = 0)
+{
+    if (AFrom < 0 || AFrom > AHay.size())
+        return -1;
+    const void* at =
+        memmem(AHay.data() + AFrom, size_t(AHay.size() - AFrom), ANeedle, std::strlen(ANeedle));
+    return at ? static_cast<const char*>(at) - AHay.data() : -1;
+}
+
+// Where "obj" next stands in AHay from AFrom, or -1.
+qsizetype FindObj(QByteArrayView AHay, qsizetype AFrom)
+{
+    const char* d = AHay.data();
+    const qsizetype n = AHay.size();
+    for (qsizetype k = AFrom + 2; k < n;) {
+        const void* j = std::memchr(d + k, 'j', size_t(n - k));
+        if (!j)
+            return -1;
+        k = static_cast<const char*>(j) - d;
+        if (d[k - 1] == 'b' && d[k - 2] == 'o')
+            return k - 2;
+        ++k;
+    }
+    return -1;
+}
+
 // PDF numeric syntax: an optional sign, digits and at most one point.
 bool ParseNumber(QByteArrayView T, double& AValue, bool& AInteger)
 {
@@ -398,7 +427,8 @@ ETok TLexer::Next()
     const QByteArrayView t(reinterpret_cast<const char*>(d) + start, FPos - start);
     if (ParseNumber(t, FNumber, FInteger))
         return ETok::Number;
-    FText = t.toByteArray();
+    FText.resize(0);
+    FText.append(t);
     return ETok::Keyword;
 }
 
@@ -714,6 +744,8 @@ public:
     // Calls AVisit for every object, in the order they stand in the file. The objects are read
     // for the call only: they are not kept.
     template <typename F> void ForEachObject(F AVisit);
+    // The objects of type /Page or /Catalog, in the order they stand in the file.
+    std::vector<int> ObjectsOfType(QByteArrayView AType);
 
 private:
     struct TLoc
@@ -723,6 +755,9 @@ private:
         qsizetype Offset; // just after "obj" in the file, or in the stream's data
     };
     void ScanObjects();
+    // Where the names /ObjStm, /XRef, /Page and /Catalog stand in the file (types of objects
+    // that are looked for).
+    void ScanNames();
     void IndexObjectStreams();
     void FindTrailer();
     bool ParseObject(const TLoc& ALoc, TObj& AOut);
@@ -732,6 +767,7 @@ private:
     const QByteArray& FRaw;
     std::unordered_map<int, TLoc> FLocs;
     std::vector<std::pair<qsizetype, int>> FDirect; // offsets of direct objects, in order
+    std::vector<qsizetype> FObjStmNames, FXRefNames, FPageNames, FCatalogNames;
     std::unordered_map<int, std::unique_ptr<TObj>> FCache;
     std::unordered_map<int, QByteArray> FStreams; // decoded object streams
     std::unordered_set<int> FBusy;                // objects being read (a /Length loop)
@@ -744,10 +780,11 @@ private:
 
 TPDFFile::TPDFFile(const QByteArray& ARaw) : FRaw(ARaw)
 {
-    if (!QByteArrayView(ARaw).first(std::min<qsizetype>(ARaw.size(), 1024)).contains("%PDF-"))
+    if (Find(QByteArrayView(ARaw).first(std::min<qsizetype>(ARaw.size(), 1024)), "%PDF-") < 0)
         return;
     ScanObjects();
-    if (QByteArrayView(FRaw).contains("/ObjStm"))
+    ScanNames();
+    if (!FObjStmNames.empty())
         IndexObjectStreams();
     for (const auto& [offset, num] : FDirect) {
         const TObj* o = Object(num);
@@ -767,7 +804,8 @@ void TPDFFile::ScanObjects()
     const qsizetype n = FRaw.size();
     const QByteArrayView raw(FRaw);
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    for (qsizetype k = raw.indexOf("obj"); k >= 0; k = raw.indexOf("obj", k + 3)) {
+    // Found by their "j", which binary data holds far less often than the letters are in text.
+    for (qsizetype k = FindObj(raw, 0); k >= 0; k = FindObj(raw, k + 3)) {
         const qsizetype after = k + 3;
         if (after < n && IsRegular(uchar(d[after])))
             continue;
@@ -796,6 +834,55 @@ void TPDFFile::ScanObjects()
     }
 }
 
+void TPDFFile::ScanNames()
+{
+    const char* d = FRaw.constData();
+    const qsizetype n = FRaw.size();
+    for (const char* p = d; (p = static_cast<const char*>(std::memchr(p, '/', size_t(d + n - p))));
+         ++p) {
+        const QByteArrayView rest(p + 1, d + n - p - 1);
+        auto is = [&](QByteArrayView AName) {
+            return rest.startsWith(AName) &&
+                   (rest.size() == AName.size() || !IsRegular(uchar(rest[AName.size()])));
+        };
+        if (is("ObjStm"))
+            FObjStmNames.push_back(p - d);
+        else if (is("XRef"))
+            FXRefNames.push_back(p - d);
+        else if (is("Page"))
+            FPageNames.push_back(p - d);
+        else if (is("Catalog"))
+            FCatalogNames.push_back(p - d);
+    }
+}
+
+std::vector<int> TPDFFile::ObjectsOfType(QByteArrayView AType)
+{
+    // The direct objects that hold the name, and the objects of object streams.
+    const std::vector<qsizetype>& names = AType == "Page" ? FPageNames : FCatalogNames;
+    std::vector<std::pair<qsizetype, int>> found;
+    for (qsizetype k : names) {
+        const int num = ObjectAt(k);
+        const auto loc = FLocs.find(num);
+        if (loc != FLocs.end() && loc->second.Stream < 0 &&
+            (found.empty() || found.back().second != num))
+            found.emplace_back(loc->second.Order, num);
+    }
+    for (const auto& [num, loc] : FLocs) {
+        if (loc.Stream >= 0)
+            found.emplace_back(loc.Order, num);
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::vector<int> out;
+    for (const auto& [order, num] : found) {
+        const TObj* o = Object(num);
+        if (o && Resolve(o->Get("Type")).IsName(AType))
+            out.push_back(num);
+    }
+    return out;
+}
+
 int TPDFFile::ObjectAt(qsizetype AOffset) const
 {
     auto it = std::upper_bound(FDirect.begin(), FDirect.end(), std::make_pair(AOffset, INT_MAX));
@@ -809,7 +896,7 @@ void TPDFFile::IndexObjectStreams()
     // The objects held in object streams, each where its stream stands in the file.
     const QByteArrayView raw(FRaw);
     std::unordered_set<int> seen;
-    for (qsizetype k = raw.indexOf("/ObjStm"); k >= 0; k = raw.indexOf("/ObjStm", k + 7)) {
+    for (qsizetype k : FObjStmNames) {
         const int num = ObjectAt(k);
         if (num < 0 || !seen.insert(num).second)
             continue;
@@ -882,7 +969,7 @@ bool TPDFFile::ParseObject(const TLoc& ALoc, TObj& AOut)
             return true;
         }
     }
-    qsizetype end = QByteArrayView(FRaw).indexOf("endstream", begin);
+    qsizetype end = Find(FRaw, "endstream", begin);
     if (end < 0) {
         end = n; // cut off: the data goes to the end of what was read
     } else {
@@ -946,7 +1033,7 @@ void TPDFFile::FindTrailer()
     // same entries in those streams' dictionaries. Any of them naming an encryption means the
     // strings and streams cannot be read.
     const QByteArrayView raw(FRaw);
-    for (qsizetype k = raw.indexOf("trailer"); k >= 0; k = raw.indexOf("trailer", k + 7)) {
+    for (qsizetype k = Find(raw, "trailer"); k >= 0; k = Find(raw, "trailer", k + 7)) {
         TLexer L(FRaw, k + 7);
         const ETok t = L.Next();
         if (t != ETok::DictOpen)
@@ -960,7 +1047,7 @@ void TPDFFile::FindTrailer()
     }
     // Cross-reference streams: the direct objects that hold "/XRef", in file order.
     std::vector<int> xrefs;
-    for (qsizetype k = raw.indexOf("/XRef"); k >= 0; k = raw.indexOf("/XRef", k + 5)) {
+    for (qsizetype k : FXRefNames) {
         const int num = ObjectAt(k);
         if (num >= 0 && (xrefs.empty() || xrefs.back() != num))
             xrefs.push_back(num);
@@ -983,13 +1070,9 @@ void TPDFFile::FindTrailer()
         return;
     }
     // No trailer names it (the end of the file is lost): the last catalog in the file.
-    int catalog = -1;
-    ForEachObject([&](int ANum, const TObj& AObj) {
-        if (AObj.Get("Type") && AObj.Get("Type")->IsName("Catalog"))
-            catalog = ANum;
-    });
-    if (catalog >= 0)
-        FRoot = Object(catalog);
+    const std::vector<int> catalogs = ObjectsOfType("Catalog");
+    if (!catalogs.empty())
+        FRoot = Object(catalogs.back());
 }
 
 bool TPDFFile::StreamData(const TObj& AStream, QByteArray& AOut)
@@ -1817,12 +1900,7 @@ QString ConvertPDF(const QByteArray& ARaw)
     if (pages.empty()) {
         // No page tree (a damaged or cut file): its page objects in file order, or else every
         // stream that may be page content.
-        std::vector<int> found;
-        file.ForEachObject([&](int ANum, const TObj& AObj) {
-            if (AObj.Get("Type") && AObj.Get("Type")->IsName("Page"))
-                found.push_back(ANum);
-        });
-        for (int num : found) {
+        for (int num : file.ObjectsOfType("Page")) {
             const TObj* page = file.Object(num);
             if (page)
                 pages.emplace_back(page, PageResources(file, *page));
