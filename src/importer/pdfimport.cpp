@@ -38,6 +38,10 @@ constexpr int MaxFormDepth = 8;    // forms drawn by forms
 constexpr int MaxStateDepth = 256; // graphics states saved by q
 constexpr int MaxOperands = 1024;
 constexpr int MaxMapEntries = 65536; // per ToUnicode map: single codes, and ranges
+// The text kept at most: lines and characters (what follows is not seen), so that streams
+// written to make a great many short lines cannot take much more memory than the text itself.
+constexpr size_t MaxTextLines = size_t(1) << 20;
+constexpr qsizetype MaxTextChars = qsizetype(64) << 20;
 const QString Notice = QStringLiteral("<p><em>(No extractable text found in this PDF.)</em></p>");
 
 // ---- Characters -------------------------------------------------------------------------
@@ -1419,6 +1423,8 @@ public:
              double AUx, double AUy, double ASize);
     // The page ends: the next string starts a line of its own.
     void EndPage() { ++FPage; }
+    // No more text is kept.
+    bool Full() const { return FFull; }
     // The paragraphs of all the lines; "" when there is no text.
     QString Html() const;
 
@@ -1439,7 +1445,9 @@ private:
         return AA.Page == AB.Page && AA.Ux * AB.Ux + AA.Uy * AB.Uy > 0.99;
     }
     std::vector<TLine> FLines;
+    qsizetype FChars = 0;
     int FPage = 0;
+    bool FFull = false;
 };
 
 bool IsBlankText(const QString& S)
@@ -1450,8 +1458,13 @@ bool IsBlankText(const QString& S)
 void TLayout::Add(const QString& AText, double AStartX, double AStartY, double AEndX, double AEndY,
                   double AUx, double AUy, double ASize)
 {
-    if (AText.isEmpty())
+    if (AText.isEmpty() || FFull)
         return;
+    FChars += AText.size();
+    if (FChars >= MaxTextChars) {
+        FFull = true;
+        return;
+    }
     const double along = AStartX * AUx + AStartY * AUy;
     const double cross = AStartY * AUx - AStartX * AUy;
     const double end = AEndX * AUx + AEndY * AUy;
@@ -1474,6 +1487,10 @@ void TLayout::Add(const QString& AText, double AStartX, double AStartY, double A
     }
     if (blank)
         return;
+    if (FLines.size() >= MaxTextLines) {
+        FFull = true;
+        return;
+    }
     FLines.push_back(TLine{AText, cross, end, ASize, AUx, AUy, FPage});
 }
 
@@ -1575,8 +1592,16 @@ class TInterpreter
 {
 public:
     TInterpreter(TPDFFile* AFile, TLayout& ALayout) : FFile(AFile), FLayout(ALayout) {}
-    void Run(const QByteArray& AContent, const TObj* AResources, const TMatrix& ACtm,
-             int ADepth = 0);
+    // A page starts: the graphics state as at the start of a page.
+    void BeginPage();
+    // Runs one content stream of the page; the streams of a page are one content stream
+    // divided between tokens, so operands may stand in one and their operator in the next.
+    void Run(const QByteArray& AContent, const TObj* AResources)
+    {
+        Run(AContent, AResources, FOps, 0);
+    }
+    // The layout keeps no more text: nothing more need be read.
+    bool Full() const { return FLayout.Full(); }
 
 private:
     const TFont* FontNamed(const TObj* AResources, const QByteArray& AName);
@@ -1586,6 +1611,8 @@ private:
         FLineMatrix = Translation(AX, AY) * FLineMatrix;
         FTextMatrix = FLineMatrix;
     }
+    void Run(const QByteArray& AContent, const TObj* AResources, std::vector<TObj>& AOps,
+             int ADepth);
     void DrawForm(const TObj* AResources, const QByteArray& AName, int ADepth);
     const TObj& Resolve(const TObj* AObj) { return FFile ? FFile->Resolve(AObj) : NullObj; }
 
@@ -1595,8 +1622,18 @@ private:
     std::vector<TGState> FSaved;
     TMatrix FTextMatrix, FLineMatrix;
     bool FInText = false;
+    std::vector<TObj> FOps; // the operands of the page's streams
     std::unordered_map<const TObj*, std::unique_ptr<TFont>> FFonts;
 };
+
+void TInterpreter::BeginPage()
+{
+    FState = TGState();
+    FSaved.clear();
+    FTextMatrix = FLineMatrix = TMatrix();
+    FInText = false;
+    FOps.clear();
+}
 
 const TFont* TInterpreter::FontNamed(const TObj* AResources, const QByteArray& AName)
 {
@@ -1688,7 +1725,9 @@ void TInterpreter::DrawForm(const TObj* AResources, const QByteArray& AName, int
     const TMatrix textMatrix = FTextMatrix, lineMatrix = FLineMatrix;
     const bool inText = FInText;
     const size_t depth = FSaved.size();
-    Run(data, own.Kind == TObj::Dict ? &own : AResources, m * FState.Ctm, ADepth + 1);
+    FState.Ctm = m * FState.Ctm;
+    std::vector<TObj> ops;
+    Run(data, own.Kind == TObj::Dict ? &own : AResources, ops, ADepth + 1);
     FSaved.resize(std::min(FSaved.size(), depth));
     FState = saved;
     FTextMatrix = textMatrix;
@@ -1696,17 +1735,15 @@ void TInterpreter::DrawForm(const TObj* AResources, const QByteArray& AName, int
     FInText = inText;
 }
 
-void TInterpreter::Run(const QByteArray& AContent, const TObj* AResources, const TMatrix& ACtm,
+void TInterpreter::Run(const QByteArray& AContent, const TObj* AResources, std::vector<TObj>& ops,
                        int ADepth)
 {
-    FState.Ctm = ACtm;
     TLexer L(AContent);
-    std::vector<TObj> ops;
     auto num = [&](size_t AFromEnd) {
         const TObj& o = ops[ops.size() - AFromEnd];
         return o.IsNumber() ? o.Num : 0.0;
     };
-    for (;;) {
+    while (!FLayout.Full()) {
         const ETok t = L.Next();
         if (t == ETok::End)
             break;
@@ -1834,19 +1871,12 @@ void RunPage(TPDFFile& AFile, TInterpreter& AInterpreter, const TObj& APage, con
         if (contents.Kind == TObj::Array)
             streams.push_back(&AFile.Resolve(&c));
     }
-    // The streams of a page are one content stream, split anywhere between tokens.
-    QByteArray all, data;
+    AInterpreter.BeginPage();
+    QByteArray data;
     for (const TObj* s : streams) {
-        if (!AFile.StreamData(*s, data))
-            continue;
-        if (streams.size() == 1) {
-            all = std::move(data);
-            break;
-        }
-        all += data;
-        all += '\n';
+        if (!AInterpreter.Full() && AFile.StreamData(*s, data))
+            AInterpreter.Run(data, AResources);
     }
-    AInterpreter.Run(all, AResources, TMatrix());
 }
 
 } // namespace
@@ -1879,7 +1909,8 @@ QString ConvertPDFContent(const QByteArray& AContent)
 {
     TLayout layout;
     TInterpreter interpreter(nullptr, layout);
-    interpreter.Run(AContent, nullptr, TMatrix());
+    interpreter.BeginPage();
+    interpreter.Run(AContent, nullptr);
     const QString html = layout.Html();
     return html.isEmpty() ? Notice : html;
 }
@@ -1907,6 +1938,8 @@ QString ConvertPDF(const QByteArray& ARaw)
         }
     }
     for (const auto& [page, resources] : pages) {
+        if (interpreter.Full())
+            break;
         RunPage(file, interpreter, *page, resources);
         layout.EndPage();
     }
@@ -1920,8 +1953,9 @@ QString ConvertPDF(const QByteArray& ARaw)
         QByteArray data;
         for (int num : streams) {
             const TObj* s = file.Object(num);
-            if (s && file.StreamData(*s, data)) {
-                interpreter.Run(data, nullptr, TMatrix());
+            if (s && !interpreter.Full() && file.StreamData(*s, data)) {
+                interpreter.BeginPage();
+                interpreter.Run(data, nullptr);
                 layout.EndPage();
             }
         }
