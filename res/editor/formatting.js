@@ -66,31 +66,179 @@ function fmtCmd(evt, command) {
   const lifted = command === 'insertUnorderedList' || command === 'insertOrderedList'
     ? _liftBreaksForList() : null;
   const holders = _inlineBlockHolders();
-  document.execCommand(command, false, null);
-  // The lines' split is undone and redone together with the list.
-  if (lifted) lifted.pasted = true;
-  _settleAfterEdit(names, holders);
+  try {
+    document.execCommand(command, false, null);
+  } finally {
+    // The lines' split is undone and redone together with the list.
+    if (lifted) lifted.pasted = true;
+    _settleAfterEdit(names, holders, lifted && lifted.keptLines ? lifted.keptLines : null);
+  }
   updateToolbarState();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines of text
+// ---------------------------------------------------------------------------------------------
+
+// The browser's list and block commands act on lines: the text between two line breaks, or
+// between a line break and a block's edge. A line break inside an inline element makes a line
+// end inside that element.
+
+function _indexIn(node) {
+  return Array.prototype.indexOf.call(node.parentNode.childNodes, node);
+}
+
+// Where the line that holds the place begins (forward: ends), as a place between nodes: reached
+// going back (on) over inline content up to a line break, a block or a block's edge. br: the line
+// break there, null at a block or an edge.
+function _lineEdge(node, offset, forward) {
+  let parent = node;
+  let index = offset;
+  if (node.nodeType !== Node.ELEMENT_NODE) {
+    parent = node.parentNode;
+    index = _indexIn(node) + (forward ? 1 : 0);
+  }
+  for (;;) {
+    const kids = parent.childNodes;
+    if (forward ? index < kids.length : index > 0) {
+      const n = kids[forward ? index : index - 1];
+      if (n.nodeName === 'BR') return { node: parent, offset: index, br: n };
+      if (_isBlock(n)) return { node: parent, offset: index, br: null };
+      if (n.nodeType === Node.ELEMENT_NODE && (n.querySelector('br') || _holdsBlock(n))) {
+        parent = n;
+        index = forward ? 0 : n.childNodes.length;
+      } else {
+        index += forward ? 1 : -1;
+      }
+      continue;
+    }
+    if (parent === editor || _isBlock(parent)) return { node: parent, offset: index, br: null };
+    index = _indexIn(parent) + (forward ? 1 : 0);
+    parent = parent.parentNode;
+  }
+}
+
+// The line that holds the place: its extent, the line breaks before and after it (null at a
+// block's edge), and the block (or the editor's root) it stands in.
+function _lineAt(node, offset) {
+  const start = _lineEdge(node, offset, false);
+  const end = _lineEdge(node, offset, true);
+  const range = document.createRange();
+  range.setStart(start.node, start.offset);
+  range.setEnd(end.node, end.offset);
+  let block = start.node;
+  while (block !== editor && !_isBlock(block)) block = block.parentNode;
+  return { range, before: start.br, br: end.br, block };
+}
+
+const _SHOWN_ELEMENTS = 'img, hr, input, select, textarea, button, embed, object, video, audio, ' +
+  'iframe, svg, canvas';
+
+// Whether the range holds something that shows: text other than white space that collapses, or
+// an element such as an image (or, with breaks, a line break).
+function _rangeShows(range, breaks) {
+  if (range.collapsed) return false;
+  if (/[^ \t\n\r\f]/.test(range.toString())) return true;
+  const frag = range.cloneContents();
+  return frag.querySelector(breaks ? 'br, ' + _SHOWN_ELEMENTS : _SHOWN_ELEMENTS) !== null;
+}
+
+// A line that shows: one with content, or an empty one that its line break ends.
+function _lineShows(line) {
+  return line.br !== null || _rangeShows(line.range, false);
+}
+
+// The lines the selection reaches, in order, as the browser's commands take them: a selection
+// that ends at the very start of a line leaves that line out.
+function _selectedLines(range) {
+  const first = _lineAt(range.startContainer, range.startOffset);
+  const last = range.collapsed ? first : _lineAt(range.endContainer, range.endOffset);
+  const span = document.createRange();
+  span.setStart(first.range.startContainer, first.range.startOffset);
+  span.setEnd(last.range.endContainer, last.range.endOffset);
+  const reached = (line) => {
+    const r = line.range;
+    if (r.comparePoint(range.startContainer, range.startOffset) > 0) return false;
+    if (range.collapsed) return r.comparePoint(range.startContainer, range.startOffset) === 0;
+    if (r.comparePoint(range.endContainer, range.endOffset) < 0) return false;
+    const head = document.createRange();
+    head.setStart(r.startContainer, r.startOffset);
+    head.setEnd(range.endContainer, range.endOffset);
+    return _rangeShows(head, true);
+  };
+  let root = span.commonAncestorContainer;
+  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
+  const walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, {
+    acceptNode: (n) =>
+      (span.intersectsNode(n) ? NodeFilter.FILTER_ACCEPT : NodeFilter.FILTER_REJECT),
+  });
+  const lines = [];
+  let current = null;
+  for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+    if (n.firstChild) continue;
+    const parent = n.parentNode;
+    const at = _indexIn(n);
+    if (current && current.range.isPointInRange(parent, at)) continue;
+    current = _lineAt(parent, at);
+    if (_lineShows(current) && reached(current)) lines.push(current);
+  }
+  if (lines.length === 0 && _lineShows(first) && reached(first)) lines.push(first);
+  return lines;
+}
+
+// Whether the line break stands inside an annotation below its block.
+function _breakInAnnotation(br, block) {
+  for (let n = br.parentNode; n && n !== block; n = n.parentNode) {
+    if (n.nodeType === Node.ELEMENT_NODE && _isAnnotation(n)) return true;
+  }
+  return false;
 }
 
 // The browser's list commands copy an inline element that holds a line break whole into the item
 // of the line before the break, so the text after it would stand twice. Before a list is built,
-// each line break in the selected blocks stands directly in its block, the elements around it
-// split in two; a split-off piece of a mark is no copy of its identity (a tag's is a further
-// passage, an annotation's is no mark). The hooks of the page's step when there was one.
+// each line break at or between the selected lines stands directly in its block, the elements
+// around it split in two; a split-off piece of a mark is no copy of its identity (a tag's is a
+// further passage, an annotation's is no mark). Only a line break inside an annotation between
+// two selected lines stays, so that the annotation keeps all of its text: while the list is
+// built it is a word break of the page's own, which the browser takes as no end of a line (both
+// lines go into one item), and afterwards a line break again. The hooks of the page's step when
+// there was one; keptLines, the page's step after the list puts the line breaks back.
 function _liftBreaksForList() {
   const range = _currentRange();
   if (!range) return null;
-  const breaks = Array.from(editor.querySelectorAll('br')).filter((br) => {
-    const block = _blockOf(br);
-    return block && br.parentNode !== block && range.intersectsNode(block);
+  const lines = _selectedLines(range);
+  const candidates = [];
+  const between = new Set();
+  lines.forEach((line, i) => {
+    const prev = i > 0 ? lines[i - 1] : null;
+    if (line.before && !(prev && prev.br === line.before)) {
+      candidates.push([line.before, line.block]);
+    }
+    if (line.br) {
+      candidates.push([line.br, line.block]);
+      const next = lines[i + 1];
+      if (next && next.before === line.br) between.add(line.br);
+    }
   });
-  if (breaks.length === 0) return null;
+  const nested = candidates.filter(([br, block]) => br.parentNode !== block);
+  if (nested.length === 0) return null;
+  const mark = 'l' + _base36Random(8);
   const hooks = {};
   _pageEdit(() => {
     const caret = _selectionPlace();
-    for (const br of breaks) {
-      const block = _blockOf(br);
+    // In their order: a split moves the line breaks after it into the pieces.
+    for (const [br, block] of nested) {
+      if (between.has(br) && _breakInAnnotation(br, block)) {
+        const wbr = document.createElement('wbr');
+        wbr.setAttribute('data-dm-line', mark);
+        br.parentNode.replaceChild(wbr, br);
+        hooks.keptLines = () => {
+          for (const w of editor.querySelectorAll('wbr[data-dm-line="' + mark + '"]')) {
+            w.parentNode.replaceChild(document.createElement('br'), w);
+          }
+        };
+        continue;
+      }
       while (br.parentNode !== block) {
         const parent = br.parentNode;
         const outer = parent.parentNode;

@@ -360,12 +360,27 @@ private Q_SLOTS:
                                           << "d"
                                           << "#btn-ul"
                                           << "<ul><li>a <b>bb</b></li><li><b>cc</b> d</li></ul>";
+        // A line break inside an annotation between two selected lines stays in one item, so the
+        // annotation keeps all of its text; where only one of its lines is selected it keeps the
+        // part before the break.
         QTest::newRow("annotation, both lines")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "a"
             << "d"
             << "#btn-ul"
-            << "<ul><li>a " + ann.arg("bb") + "</li><li>cc d</li></ul>";
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>";
+        QTest::newRow("annotation among three lines")
+            << "<p>x<br>a <b>" + ann.arg("bb<br>cc") + "</b> d<br>y</p>"
+            << "x"
+            << "y"
+            << "#btn-ol"
+            << "<ol><li>x</li><li>a <b>" + ann.arg("bb<br>cc") + "</b> d</li><li>y</li></ol>";
+        QTest::newRow("annotation in a list item taken away")
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>"
+            << "a"
+            << "d"
+            << "#btn-ul"
+            << "<p>a " + ann.arg("bb<br>cc") + " d</p>";
         QTest::newRow("annotation, the second line")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "c"
