@@ -269,10 +269,271 @@ function _liftBreaksForList() {
   return hooks;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Paragraph styles
+// ---------------------------------------------------------------------------------------------
+
+const _BLOCK_STYLES = new Set(['p', 'h1', 'h2', 'h3', 'blockquote']);
+// Blocks that are themselves a paragraph style: a line in one is restyled by splitting it.
+const _STYLE_BLOCKS = new Set(['P', 'H1', 'H2', 'H3', 'H4', 'H5', 'H6', 'BLOCKQUOTE', 'DIV']);
+
+// The paragraph-style menu. The browser's own command copies an inline element that holds a line
+// break whole into the new block (its text and a mark's id twice), nests the new block in the
+// paragraph, heading or list it came from, and joins several paragraphs into one; so the page
+// restyles the lines itself, in one step of its own. Each run of selected lines in one block
+// becomes a block of the style: a paragraph, heading or quote that holds only that run changes
+// its kind (keeping its other attributes), one that holds more is split around it, a list item's
+// run leaves the list at that place, and in a table cell (or any other block) the run is wrapped
+// in place. A run already in a block of the style stays as it is.
 function applyBlockFormat(tag) {
   restoreEditorRange();
-  document.execCommand('formatBlock', false, tag);
+  const range = _currentRange();
+  if (range && _BLOCK_STYLES.has(tag) && editor.isContentEditable && !sourceMode) {
+    let changed = false;
+    _pageEdit(() => {
+      changed = _restyleLines(range, tag);
+    });
+    if (changed) {
+      editorEditPending = true;
+      _restartChangeTimer();
+    }
+  }
   updateToolbarState();
+}
+
+// A place given by an element and an offset, moved into the text node there when there is one,
+// so that it stays valid while the nodes around it move to other parents.
+function _placeInText(node, offset) {
+  if (node.nodeType !== Node.ELEMENT_NODE) return [node, offset];
+  const next = node.childNodes[offset];
+  if (next && next.nodeType === Node.TEXT_NODE) return [next, 0];
+  const prev = offset > 0 ? node.childNodes[offset - 1] : null;
+  if (prev && prev.nodeType === Node.TEXT_NODE) return [prev, prev.length];
+  return [node, offset];
+}
+
+// The runs of selected lines, each in one block and one after the other there.
+function _lineRuns(lines) {
+  const runs = [];
+  for (const line of lines) {
+    const run = runs[runs.length - 1];
+    if (run && run.block === line.block && line.before && run.last.br === line.before) {
+      run.last = line;
+    } else {
+      runs.push({ block: line.block, first: line, last: line });
+    }
+  }
+  return runs;
+}
+
+// The second piece of an inline element that a line's edge splits: a tag's is a further passage,
+// an annotation's is no mark (null: its nodes stand without it), any other element's a copy
+// without the id.
+function _linePiece(el) {
+  if (_isAnnotation(el)) return null;
+  const piece = el.cloneNode(false);
+  piece.removeAttribute('id');
+  if (piece.hasAttribute('data-hash')) piece.removeAttribute('data-tag');
+  return piece;
+}
+
+// Splits the inline elements between the place and the block at the place; gives the place's
+// index among the block's children.
+function _cutToBlock(block, node, offset) {
+  while (node !== block) {
+    const parent = node.parentNode;
+    const at = _indexIn(node);
+    if (offset > 0 && offset < node.childNodes.length) {
+      const piece = _linePiece(node);
+      const rest = Array.from(node.childNodes).slice(offset);
+      if (piece) {
+        parent.insertBefore(piece, node.nextSibling);
+        for (const n of rest) piece.appendChild(n);
+      } else {
+        const ref = node.nextSibling;
+        for (const n of rest) parent.insertBefore(n, ref);
+      }
+    }
+    offset = offset === 0 ? at : at + 1;
+    node = parent;
+  }
+  return offset;
+}
+
+function _nodesShow(nodes) {
+  if (nodes.length === 0) return false;
+  const r = document.createRange();
+  r.setStartBefore(nodes[0]);
+  r.setEndAfter(nodes[nodes.length - 1]);
+  return _rangeShows(r, true);
+}
+
+// Removes the line break and the inline elements below the block that it leaves empty (a mark
+// stays, so that its record does).
+function _dropBreak(br, block) {
+  let node = br;
+  while (node !== block && node.parentNode) {
+    const parent = node.parentNode;
+    parent.removeChild(node);
+    if (parent === block || parent.firstChild || parent.id || parent.hasAttribute('data-hash')) {
+      break;
+    }
+    node = parent;
+  }
+}
+
+function _copyAttributes(from, to, withId) {
+  for (const a of Array.from(from.attributes)) {
+    if (withId || a.name !== 'id') to.setAttribute(a.name, a.value);
+  }
+}
+
+function _withoutId(el) {
+  const copy = el.cloneNode(false);
+  copy.removeAttribute('id');
+  return copy;
+}
+
+// Restyles one run of lines; false when it already has the style.
+function _restyleRun(run, tag) {
+  const block = run.block;
+  if (block !== editor && block.tagName === tag.toUpperCase() && _STYLE_BLOCKS.has(block.tagName)) {
+    return false;
+  }
+  const lastShows = _rangeShows(run.last.range, false);
+  const before = run.first.before;
+  // The line break that ends the line before the run goes, unless that line is empty (the break
+  // is all there is of it); the one that ends the run goes too, unless it ends an empty line.
+  const dropBefore =
+    before && _rangeShows(_lineAt(before.parentNode, _indexIn(before)).range, false);
+  const after = run.last.br;
+  const endRange = run.last.range;
+  const startRange = run.first.range;
+  let endNode = endRange.endContainer;
+  let endOffset = endRange.endOffset;
+  if (after && !lastShows) {
+    endNode = after.parentNode;
+    endOffset = _indexIn(after) + 1;
+  }
+  const endAt = _cutToBlock(block, endNode, endOffset);
+  const next = block.childNodes[endAt] || null;
+  const startAt = _cutToBlock(block, startRange.startContainer, startRange.startOffset);
+  const kids = Array.from(block.childNodes);
+  const stop = next ? kids.indexOf(next) : kids.length;
+  const group = kids.slice(startAt, stop);
+  if (dropBefore && block.contains(before)) _dropBreak(before, block);
+  if (after && lastShows && block.contains(after)) _dropBreak(after, block);
+  const all = Array.from(block.childNodes);
+  const headNodes = group.length > 0 && group[0].parentNode === block
+    ? all.slice(0, all.indexOf(group[0])) : [];
+  const lastOfGroup = group.length > 0 ? group[group.length - 1] : null;
+  const tailNodes = lastOfGroup && lastOfGroup.parentNode === block
+    ? all.slice(all.indexOf(lastOfGroup) + 1) : [];
+  const head = _nodesShow(headNodes);
+  const tail = _nodesShow(tailNodes);
+  const made = document.createElement(tag);
+  const drop = (nodes) => {
+    for (const n of nodes) block.removeChild(n);
+  };
+  if (block === editor || !(_STYLE_BLOCKS.has(block.tagName) || block.tagName === 'LI') ||
+      (block.tagName === 'LI' && !['UL', 'OL'].includes(block.parentNode.nodeName))) {
+    block.insertBefore(made, group[0] || next);
+    for (const n of group) made.appendChild(n);
+    return true;
+  }
+  if (block.tagName !== 'LI') {
+    if (!head && !tail) {
+      _copyAttributes(block, made, true);
+      block.parentNode.replaceChild(made, block);
+      for (const n of all) made.appendChild(n);
+      return true;
+    }
+    _copyAttributes(block, made, false);
+    if (!head) {
+      drop(headNodes);
+      block.parentNode.insertBefore(made, block);
+    } else {
+      block.parentNode.insertBefore(made, block.nextSibling);
+      if (tail) {
+        const rest = _withoutId(block);
+        block.parentNode.insertBefore(rest, made.nextSibling);
+        for (const n of tailNodes) rest.appendChild(n);
+      } else {
+        drop(tailNodes);
+      }
+    }
+    for (const n of group) made.appendChild(n);
+    return true;
+  }
+  // A list item's run leaves the list: the list is split there.
+  const list = block.parentNode;
+  const following = [];
+  for (let n = block.nextSibling; n; n = n.nextSibling) following.push(n);
+  let restItem = null;
+  if (!head) {
+    drop(headNodes);
+    if (tail) restItem = block;
+  } else if (tail) {
+    restItem = _withoutId(block);
+    for (const n of tailNodes) restItem.appendChild(n);
+  } else {
+    drop(tailNodes);
+  }
+  for (const n of group) made.appendChild(n);
+  list.parentNode.insertBefore(made, list.nextSibling);
+  if (restItem || following.some((n) => n.nodeType === Node.ELEMENT_NODE)) {
+    const restList = _withoutId(list);
+    list.parentNode.insertBefore(restList, made.nextSibling);
+    if (restItem) restList.appendChild(restItem);
+    for (const n of following) restList.appendChild(n);
+  } else {
+    for (const n of following) list.removeChild(n);
+  }
+  if (!head && block.parentNode === list) list.removeChild(block);
+  if (!list.querySelector('li')) list.parentNode.removeChild(list);
+  return true;
+}
+
+// A caret where nothing stands yet (an empty note, an empty block without a line break) gets an
+// empty block of the style to type in; true when it did.
+function _styleEmptyLine(range, tag) {
+  const line = _lineAt(range.startContainer, range.startOffset);
+  const block = line.block;
+  if (_rangeShows(line.range, true)) return false;
+  if (block !== editor && block.tagName === tag.toUpperCase() && _STYLE_BLOCKS.has(block.tagName)) {
+    return false;
+  }
+  const made = document.createElement(tag);
+  made.appendChild(document.createElement('br'));
+  if (block !== editor && _STYLE_BLOCKS.has(block.tagName) && !block.querySelector('*')) {
+    _copyAttributes(block, made, true);
+    block.parentNode.replaceChild(made, block);
+  } else {
+    const at = _cutToBlock(block, line.range.startContainer, line.range.startOffset);
+    block.insertBefore(made, block.childNodes[at] || null);
+  }
+  const r = document.createRange();
+  r.setStart(made, 0);
+  r.collapse(true);
+  _setRange(r);
+  return true;
+}
+
+// Restyles the selected lines; true when anything changed. The selection stays on the same text.
+function _restyleLines(range, tag) {
+  const lines = _selectedLines(range);
+  if (lines.length === 0) return range.collapsed && _styleEmptyLine(range, tag);
+  const [sc, so] = _placeInText(range.startContainer, range.startOffset);
+  const [ec, eo] = _placeInText(range.endContainer, range.endOffset);
+  let changed = false;
+  // The last run first, so that the places of those before it stay as they are.
+  for (const run of _lineRuns(lines).reverse()) {
+    if (_restyleRun(run, tag)) changed = true;
+  }
+  if (!changed) return false;
+  const back = _rangeAt({ sc, so, ec, eo });
+  if (_inEditor(back)) _setRange(back);
+  return true;
 }
 
 function applyFontSize(size) {

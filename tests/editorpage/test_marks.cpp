@@ -1305,6 +1305,82 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), after);
     }
 
+    // The paragraph-style menu over a line break inside a mark restyles the line: the text and
+    // each mark's id stand once, a tag's piece on the other line is a further passage of it, and
+    // an annotation keeps its span on the first line (its piece on the second is no mark). One
+    // undo gives back the body, one redo the change, and the body loads back as it was saved.
+    void paragraphStyleOverABreakInAMark_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the text at whose start the caret stands
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("after");
+        const QString ann = QStringLiteral("<span id=\"ann_a\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString annBody = "<p>See " + ann.arg("an annotated<br>phrase") + " here</p>";
+        const QString tagBody = "<p>See " + tag.arg("an annotated<br>phrase") + " here</p>";
+        QTest::newRow("annotation, the first line quoted")
+            << annBody << "See"
+            << "blockquote"
+            << "<blockquote>See " + ann.arg("an annotated") + "</blockquote><p>phrase here</p>";
+        QTest::newRow("annotation, the first line made a heading")
+            << annBody << "See"
+            << "h1"
+            << "<h1>See " + ann.arg("an annotated") + "</h1><p>phrase here</p>";
+        QTest::newRow("annotation, the first line made Normal") << annBody << "See"
+                                                                << "p" << annBody;
+        QTest::newRow("annotation, the second line quoted")
+            << annBody << "phrase"
+            << "blockquote"
+            << "<p>See " + ann.arg("an annotated") + "</p><blockquote>phrase here</blockquote>";
+        QTest::newRow("tag, the first line made a heading")
+            << tagBody << "See"
+            << "h1"
+            << "<h1>See " + tag.arg("an annotated") + "</h1><p>" + further.arg("phrase") +
+                   " here</p>";
+        QTest::newRow("tag, the second line quoted")
+            << tagBody << "phrase"
+            << "blockquote"
+            << "<p>See " + tag.arg("an annotated") + "</p><blockquote>" + further.arg("phrase") +
+                   " here</blockquote>";
+        QTest::newRow("annotation in a list item, the first line quoted")
+            << "<ul><li>See " + ann.arg("an annotated<br>phrase") + " here</li></ul>"
+            << "See"
+            << "blockquote"
+            << "<blockquote>See " + ann.arg("an annotated") +
+                   "</blockquote><ul><li>phrase here</li></ul>";
+        QTest::newRow("annotation inside bold, the second line made a heading")
+            << "<p>see <b>bold " + ann.arg("an<br>note") + "</b> end</p>"
+            << "note"
+            << "h3"
+            << "<p>see <b>bold " + ann.arg("an") + "</b></p><h3><b>note</b> end</h3>";
+    }
+    void paragraphStyleOverABreakInAMark()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, style);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(caret));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); blockSelect.focus();"
+                             " blockSelect.value = %1; blockSelect.dispatchEvent(new "
+                             "Event('change')); true")
+                  .arg(JsString(style)));
+        QCOMPARE(F->InnerHtml(), after);
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(),
+                 int(body.count(QStringLiteral("data-tag="))));
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
     // A paste of markup at a collapsed caret before a mark that ends the block leaves the mark a
     // span with its id (the browser re-creates the text after the caret). One undo takes the
     // paste back and one redo brings it again.
