@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 
 namespace {
 
@@ -252,6 +253,75 @@ private Q_SLOTS:
             QCOMPARE(note.Id, int64_t(0));
         QCOMPARE(AppDB->GetNote(FB).Title, QString("Alpha"));
         QCOMPARE(AppDB->GetNote(FB).NotebookId, FWork);
+    }
+
+    // The menu's row commands act only on a row the user pointed at: the one under the mouse
+    // when the mouse opened it (none below the last row or on the placeholder), the highlighted
+    // one when the keyboard opened it, wherever the mouse pointer is.
+    void menuActsOnThePointedRow_data()
+    {
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("highlightFirst");
+        QTest::addColumn<QString>("deleted");
+        QTest::newRow("mouse below the last row") << "below" << true << "";
+        QTest::newRow("mouse on the placeholder") << "placeholder" << false << "";
+        QTest::newRow("Shift+F10, pointer on another row") << "Shift+F10" << true << "Alpha";
+        QTest::newRow("Menu key, no row highlighted") << "Menu" << false << "";
+    }
+    void menuActsOnThePointedRow()
+    {
+        QFETCH(QString, opened);
+        QFETCH(bool, highlightFirst);
+        QFETCH(QString, deleted);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        QListWidget* list = pane->List();
+        if (opened == "placeholder")
+            pane->ShowSearch("nothing-like-this");
+        else
+            pane->ShowNotebook(FWork);
+        if (highlightFirst) {
+            ClickRow(list, 0);
+            QCOMPARE(list->selectedItems().value(0)->text(), QString("Alpha"));
+        } else if (opened == "Menu") {
+            // Current, but not highlighted.
+            list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+            QVERIFY(list->selectedItems().isEmpty());
+        }
+        const QPoint second = list->visualItemRect(list->item(list->count() - 1)).center();
+        if (opened == "below") {
+            const QPoint below(second.x(), list->visualItemRect(list->item(1)).bottom() + 20);
+            QVERIFY(!list->itemAt(below));
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, below);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, below,
+                                    list->viewport()->mapToGlobal(below));
+            QApplication::sendEvent(list->viewport(), &event);
+        } else if (opened == "placeholder") {
+            RightClickRow(list, list->item(0));
+        } else {
+            QTest::mouseMove(list->viewport(), second);
+            list->setFocus();
+            if (opened == "Shift+F10") {
+                QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+            } else {
+                // As the platform gives the Menu key: to the focused list, with the pointer's
+                // position.
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, second,
+                                        list->mapToGlobal(second));
+                QApplication::sendEvent(list, &event);
+            }
+        }
+        QMenu* menu = pane->NoteMenu();
+        QVERIFY(menu->isVisible());
+        menu->hide();
+        QVERIFY(MenuAction(menu, "New Note")->isEnabled());
+        for (const char* caption : {"Rename", "Move to Notebook…", "Duplicate", "Delete"})
+            QCOMPARE(MenuAction(menu, QString::fromUtf8(caption))->isEnabled(), !deleted.isEmpty());
+        if (!deleted.isEmpty())
+            dlgseam::PushAnswer(Yes());
+        MenuAction(menu, "Delete")->trigger();
+        QCOMPARE(dlgseam::Shown().size(), deleted.isEmpty() ? 0 : 1);
+        QCOMPARE(AppDB->GetNote(FB).Id, deleted == "Alpha" ? int64_t(0) : FB);
+        QCOMPARE(AppDB->GetNote(FA).Id, FA);
     }
 
     // A refill keeps the current row, so the keys go on from the row last clicked.
