@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include <sys/stat.h>
+
 namespace {
 
 QStringList Captions(QListWidget* AList)
@@ -363,6 +365,49 @@ private Q_SLOTS:
         pane->MenuDuplicateNote();
         QCOMPARE(FEvents.last(), QString("created"));
         QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("gamma (copy)"));
+    }
+
+    // A stored attachment file that is not a regular file (a pipe, or a link to the null
+    // device) is refused at once when the note is duplicated, and leaves no file behind; the
+    // regular one is copied.
+    void duplicateCopiesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("null device") << "null device";
+    }
+    void duplicateCopiesOnlyRegularFiles()
+    {
+        QFETCH(QString, kind);
+        const QString odd = FStore->Path("attachments/odd.bin");
+        WriteFile(FStore->Path("attachments/plain.bin"));
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link("/dev/null", odd));
+        AppDB->AddAttachment(FC, "odd.bin", "x", "attachments/odd.bin", 4);
+        AppDB->AddAttachment(FC, "plain.bin", "x", "attachments/plain.bin", 4);
+        const QDir folder(FStore->Path("attachments"));
+        const QStringList before =
+            folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(before.size(), 2);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FHome);
+        pane->SelectNote(FC);
+        pane->MenuDuplicateNote();
+        QCOMPARE(FEvents, QStringList{"created"});
+        const int64_t copy = FSelected.last();
+        QVERIFY(copy != FC);
+        const TNoteAttachmentArray copied = AppDB->GetAttachments(copy);
+        QCOMPARE(copied.size(), size_t(1));
+        QCOMPARE(copied[0].FileName, QString("plain.bin"));
+        QFile target(FStore->Path(copied[0].FilePath));
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("data"));
+        const QStringList after =
+            folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(after.size(), 3);
+        QVERIFY(after.contains(QFileInfo(copied[0].FilePath).fileName()));
     }
 
     void deleteRemovesNoteThenFiles()
