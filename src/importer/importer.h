@@ -52,10 +52,11 @@ QString StripEventAttrs(const QString& AHtml);
 // its src and srcset; a srcset holding any other script or data: address goes.
 QString StripActiveContent(const QString& AHtml);
 
-// HTML file: title from its title element (character references decoded, blanks and line
-// breaks made one blank), body as a browser shows it: all that follows the body's start tag
-// (or the whole text), without the end tags of the body and the page; scripts, styles and
-// active content removed.
+// HTML file: title from the title element of its head (character references decoded, blanks
+// and line breaks made one blank), body as a browser shows it: all that follows the body's
+// start tag (or the whole text), without the end tags of the body and the page; scripts,
+// styles and active content removed. Both tags are found as a browser finds them, never
+// inside comments or the text of scripts and other raw-text elements.
 QString ImportHTML(const QString& APath, QString& ATitle);
 
 // Markdown (and plain text) file; the first level-1 heading becomes the title.
@@ -64,7 +65,8 @@ QString ImportMarkdown(const QString& APath, QString& ATitle);
 // Inline Markdown of one line: code spans, strong and emphasis, links; the rest escaped.
 QString MDInline(const QString& S);
 
-// The text of an RTF file as paragraphs, characters decoded through the document's code page.
+// The text of an RTF file as paragraphs, characters decoded through the document's code page;
+// footnotes follow the paragraph of their mark, automatic marks numbered in order.
 QString ImportRTF(const QString& APath, QString& ATitle);
 
 // The text that a PDF file's pages show (content streams written plainly or compressed with the
