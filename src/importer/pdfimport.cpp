@@ -1399,6 +1399,8 @@ std::unique_ptr<TFont> LoadFont(TPDFFile& AFile, const TObj& ADict)
             if (w.IsNumber())
                 font->Widths[first + k] = float(std::max(0.0, w.Num));
         }
+    } else if (subtype.IsName("Type3")) {
+        font->Missing = font->Scale > 0 ? 0.5 / font->Scale : 0; // half an em
     } else {
         // A standard font without widths: about as wide as its letters are on average.
         const TObj& baseFont = AFile.Resolve(ADict.Get("BaseFont"));
@@ -1406,8 +1408,6 @@ std::unique_ptr<TFont> LoadFont(TPDFFile& AFile, const TObj& ADict)
                         : baseFont.Bytes.contains("Courier")  ? 600
                                                               : 500;
     }
-    if (font->Scale != 0.001 && font->Scale > 0 && !widths.Items.size())
-        font->Missing = 0.5 / font->Scale;
     return font;
 }
 
