@@ -397,17 +397,21 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
 // and redone together with the edit. With holders (the inline elements that held a block before
 // it), blocks the edit put inside an inline element are taken out of it (a list button in a list
-// item that is all one bold run wraps the new list in the run).
-function _settleAfterEdit(names, holders = null) {
+// item that is all one bold run wraps the new list in the run). first, when given, completes the
+// edit before that, in the same step.
+function _settleAfterEdit(names, holders = null, first = null) {
   const dropped = _droppedIntoCell();
   const fixes = _markIdentityFixes(names);
   const lift =
     holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
-  if (fixes.length === 0 && loose.length === 0 && !lift && dropped.length === 0) return;
+  if (fixes.length === 0 && loose.length === 0 && !lift && !first && dropped.length === 0) {
+    return;
+  }
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
-    // The marks come back first: which span is a tag's first depends on them.
+    if (first) first();
+    // The marks come back before the identity fixes: which span is a tag's first depends on them.
     const restored = _restoreMarksIntoCell(dropped);
     const now = restored ? _markIdentityFixes(names) : fixes;
     if (lift) _liftPastedBlocks(holders);
