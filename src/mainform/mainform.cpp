@@ -983,11 +983,13 @@ bool TMainForm::CloseDespiteLoss()
     if (FWaitAnswered)
         return true;
     FLossReported = true;
-    // Asked to end by the system, with no one to ask: the program says so and ends with an
-    // error status.
+    // Asked to end by the system, with no one to ask (also while the question is on screen): the
+    // program says so and ends with an error status.
+    if (!TQuorvelApplication::EndRequested() &&
+        AskYesNo(QStringLiteral("Quorvel"), FLossText + QStringLiteral("\r\n\r\nClose anyway?")))
+        return true;
     if (!TQuorvelApplication::EndRequested())
-        return AskYesNo(QStringLiteral("Quorvel"),
-                        FLossText + QStringLiteral("\r\n\r\nClose anyway?"));
+        return false;
     FEndedWithLoss = true;
     std::fprintf(stderr, "Quorvel: %s\n", qPrintable(FLossText));
     std::fflush(stderr);
