@@ -20,6 +20,8 @@ function _withLoad(obj) {
 }
 
 function handleFromHost(msg) {
+  // Late typing goes first: it was given before the message.
+  insertLateText();
   switch (msg.type) {
     case 'load': loadContent(_str(msg.html), _str(msg.seq)); break;
     case 'flush':
@@ -56,6 +58,7 @@ function notifyTagsUpdated() {
 }
 
 function _changeTimerFired() {
+  insertLateText();
   _clearChangeTimer();
   if (_sourceNeedsReport()) _reportSourceText();
   else notifyChanged();
@@ -96,6 +99,7 @@ function _reportSoon() {
 // Sends at once the report that is still waiting (and the source view's edits), so nothing
 // typed is lost when other content is loaded, the host saves or the page goes away.
 function flushPendingReport() {
+  insertLateText();
   const base = sourceReportedText !== null ? sourceReportedText : sourceShownText;
   const sourcePending = sourceMode && sourceView.value !== base;
   if (!sourcePending && changeTimer === null && structuralTimers.size === 0) return;

@@ -6,7 +6,51 @@ function _onMouseDown(id, handler) {
   pageEl[id].addEventListener('mousedown', handler);
 }
 
+// Before the browser's own edit of the editor (and the page's insertion of late typing, which
+// stands for it): what the edit may change is noted, and a join of lines around marks is made
+// here instead.
+function _beforeEditorInput(e) {
+  if (e.inputType !== 'insertFromPaste') {
+    pasteJoin = null;
+    pasteMarks = null;
+  }
+  const pasting = _PASTE_INPUTS.has(e.inputType);
+  marksBeforePaste = pasting ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+  // A paste inside a mark splits it as a new paragraph does.
+  marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
+  inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
+  marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
+  // Text typed at a caret only adds characters to a text node, so no mark can change: the
+  // whole-note scans before and after it would cost a large note its typing speed.
+  const typedAtCaret = e.inputType === 'insertText' && window.getSelection().isCollapsed;
+  tagsBeforeEdit = { type: e.inputType, names: typedAtCaret ? null : _tagNames() };
+  if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
+    for (const [hash, name] of tagsAtPaste) {
+      if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
+    }
+  }
+  tagsAtPaste = null;
+  const join = _markedJoinRange(e);
+  if (join) {
+    marksBeforeSplit = null;
+    const names = tagsBeforeEdit.names;
+    tagsBeforeEdit = null;
+    e.preventDefault();
+    const joined = () => {
+      _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
+      return _settleMarkIdentity(names);
+    };
+    if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
+    editorEditPending = true;
+    _restartChangeTimer();
+  }
+}
+
 function _attachListeners() {
+  // Keys that come late (lateinput.js): before every other handler of keys and presses.
+  window.addEventListener('keydown', _lateKeyDown, true);
+  window.addEventListener('mousedown', insertLateText, true);
+
   // Toolbar: buttons act on press so the editor keeps its selection.
   _onMouseDown('btn-bold', (e) => fmtCmd(e, 'bold'));
   _onMouseDown('btn-italic', (e) => fmtCmd(e, 'italic'));
@@ -50,42 +94,7 @@ function _attachListeners() {
   });
   editor.addEventListener('paste', _noteMarksForPaste);
   editor.addEventListener('paste', _joinForPaste);
-  editor.addEventListener('beforeinput', (e) => {
-    if (e.inputType !== 'insertFromPaste') {
-      pasteJoin = null;
-      pasteMarks = null;
-    }
-    const pasting = _PASTE_INPUTS.has(e.inputType);
-    marksBeforePaste = pasting ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
-    // A paste inside a mark splits it as a new paragraph does.
-    marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
-    inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
-    marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
-    // Text typed at a caret only adds characters to a text node, so no mark can change: the
-    // whole-note scans before and after it would cost a large note its typing speed.
-    const typedAtCaret = e.inputType === 'insertText' && window.getSelection().isCollapsed;
-    tagsBeforeEdit = { type: e.inputType, names: typedAtCaret ? null : _tagNames() };
-    if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
-      for (const [hash, name] of tagsAtPaste) {
-        if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
-      }
-    }
-    tagsAtPaste = null;
-    const join = _markedJoinRange(e);
-    if (join) {
-      marksBeforeSplit = null;
-      const names = tagsBeforeEdit.names;
-      tagsBeforeEdit = null;
-      e.preventDefault();
-      const joined = () => {
-        _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
-        return _settleMarkIdentity(names);
-      };
-      if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
-      editorEditPending = true;
-      _restartChangeTimer();
-    }
-  });
+  editor.addEventListener('beforeinput', _beforeEditorInput);
   editor.addEventListener('input', (e) => {
     // Only an input the page saw coming is the browser's own edit (the page's commands fire none).
     const edit = tagsBeforeEdit && tagsBeforeEdit.type === e.inputType ? tagsBeforeEdit : null;

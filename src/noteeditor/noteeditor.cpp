@@ -395,8 +395,10 @@ void TNoteEditor::MarkDirty()
         return;
     FDirty = true;
     SetSaveStatus(QStringLiteral("Unsaved"));
-    FSaveTimer->stop();
-    FSaveTimer->start();
+    // Counted from the first change not yet saved, not from the last: changes that go on (the
+    // page's reports of typing that does not pause) are saved while they do.
+    if (!FSaveTimer->isActive())
+        FSaveTimer->start();
 }
 
 void TNoteEditor::SetSaveStatus(const QString& AText)

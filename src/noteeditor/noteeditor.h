@@ -1,7 +1,7 @@
 // The note editor in the centre of the main window: title, save status, a collapsible summary,
 // the editor page in a browser control, and a bottom bar with the note's attachments and tag
 // strip. It loads a note from the store, keeps the body the page reports, and saves title,
-// summary and body 2000 ms after the last change.
+// summary and body 2000 ms after the first change not yet saved.
 #pragma once
 
 #include "controls.h"

@@ -237,6 +237,45 @@ private Q_SLOTS:
         QVERIFY(!FEditor->SaveTimer()->isActive());
     }
 
+    // Changes that go on without a pause (typing in the title or summary, the page's reports of
+    // typing that does not pause) are saved while they go on: the save timer runs from the first
+    // change not yet saved, and later changes do not start it again.
+    void changesThatGoOnAreSavedMeanwhile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("title") << "title";
+        QTest::newRow("summary") << "summary";
+        QTest::newRow("page reports") << "page reports";
+    }
+    void changesThatGoOnAreSavedMeanwhile()
+    {
+        QFETCH(QString, change);
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FEditor->SaveTimer()->setInterval(300);
+        QString text;
+        for (int i = 0; i < 60 && FEvents.isEmpty(); ++i) {
+            text += u'x';
+            if (change == "title")
+                FEditor->TitleEdit()->setText(text);
+            else if (change == "summary")
+                FEditor->SummaryMemo()->setPlainText(text);
+            else
+                FPage->Page(Changed("<p>" + text + "</p>", seq));
+            QTest::qWait(50);
+        }
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        const TNote stored = AppDB->GetNote(id);
+        const QString saved = change == "title"     ? stored.Title
+                              : change == "summary" ? stored.Summary
+                                                    : stored.Body;
+        // Saved while the changes went on: the stored text is one that was shown meanwhile.
+        QVERIFY2(saved.contains(QStringLiteral("xx")) && text.size() < 60, qPrintable(saved));
+    }
+
     // A request for the page's pending edit returns at once; its continuation runs from the
     // event loop once the page has answered, however late, after the note was saved with what
     // the page reported. The editor stops waiting only when the page's process has gone or the
