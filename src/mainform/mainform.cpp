@@ -703,11 +703,16 @@ void TMainForm::OnNoteSelected(QObject*, int64_t ANoteId)
     FNoteEditor->LoadNote(ANoteId);
     FAnnotationPane->Refresh(ANoteId);
     FLinksPane->LoadForNote(ANoteId);
+    ShowNoteDates(ANoteId);
+    AppDB->SetSettingInt(QStringLiteral("last_note_id"), static_cast<int32_t>(ANoteId));
+}
+
+void TMainForm::ShowNoteDates(int64_t ANoteId)
+{
     int64_t created = 0, modified = 0;
     AppDB->GetNoteDates(ANoteId, created, modified);
     FDateLabel->setText(QStringLiteral("Created: ") + FormatStripDate(created) +
                         QStringLiteral("   \u00B7   Modified: ") + FormatStripDate(modified));
-    AppDB->SetSettingInt(QStringLiteral("last_note_id"), static_cast<int32_t>(ANoteId));
 }
 
 void TMainForm::OnNoteCreated(QObject*)
@@ -1064,8 +1069,11 @@ void TMainForm::MenuHideAllHighlights()
 
 // The lists are rebuilt at once when nothing else is in progress; inside another handler (a
 // selection change, a command) or a wait, once that has ended.
-void TMainForm::OnNoteSaved(QObject*, int64_t)
+void TMainForm::OnNoteSaved(QObject*, int64_t ANoteId)
 {
+    // The date strip shows the shown note's stored dates, so also its time of this save.
+    if (ANoteId != 0 && ANoteId == FNoteEditor->NoteId())
+        ShowNoteDates(ANoteId);
     FRefreshNotes = true;
     FRefreshTags = true;
     if (FHandlerLoopLevels.size() <= 1 && !WaitInProgress())

@@ -132,6 +132,8 @@ private:
     void Splitter4BMoved(QObject* ASender);
     bool SearchEditKeyDown(int AKey);
     void CloseNote();
+    // The date strip for the note: its stored creation and modification dates.
+    void ShowNoteDates(int64_t ANoteId);
     // Runs ACommand once the page's pending edit has been collected and the open note saved.
     // The wait happens in the event loop, not inside the caller: the caller returns at once,
     // the window's input is held back until the command has run, and commands asked for

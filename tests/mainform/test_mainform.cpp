@@ -1,6 +1,7 @@
 #include "../dmdialogs/testsupport.h"
 #include "annotationpane.h"
 #include "application.h"
+#include "clock.h"
 #include "controls.h"
 #include "embeddedtagpane.h"
 #include "linkspane.h"
@@ -513,6 +514,61 @@ private Q_SLOTS:
         form.OnNoteSelected(nullptr, 999999);
         QCOMPARE(form.DateLabel()->text(),
                  QString::fromUtf8("Created: \u2014   \u00B7   Modified: \u2014"));
+    }
+
+    // The date strip shows the stored modified date of the shown note after each of its saves
+    // (and only of the shown note's).
+    void dateStripFollowsTheShownNotesSaves_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::newRow("title typed, autosave") << "title";
+        QTest::newRow("page's report, Ctrl+S") << "ctrl+s";
+    }
+    void dateStripFollowsTheShownNotesSaves()
+    {
+        QFETCH(QString, road);
+        TTestStore store;
+        auto clock = qScopeGuard([] { SetClock({}); });
+        SetClock([] { return QDateTime(QDate(2020, 1, 5), QTime(10, 0)); });
+        const int64_t book = AppDB->CreateNotebook("Case", 0);
+        const int64_t a = AppDB->CreateNote(book, "Alpha");
+        const int64_t b = AppDB->CreateNote(book, "Beta");
+        store.Close();
+        SetClock([] { return QDateTime(QDate(2024, 3, 9), QTime(11, 0)); });
+        TMainForm form;
+        form.show();
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NoteEditor()->SaveTimer()->setInterval(50);
+        form.NotebookPane()->SelectNotebook(book);
+        form.NoteListPane()->SelectNote(a);
+        const QString seqA = fake.Last("load", "seq");
+        fake.Receive(QString("{\"type\":\"loadAck\",\"seq\":\"%1\"}").arg(seqA));
+        const QString before =
+            QString::fromUtf8("Created: 5 Jan 2020   \u00B7   Modified: 5 Jan 2020");
+        QCOMPARE(form.DateLabel()->text(), before);
+        if (road == "title") {
+            form.NoteEditor()->TitleEdit()->setText("Alpha renamed");
+            QTRY_COMPARE(form.NoteEditor()->SaveStatus(), QString("Saved"));
+        } else {
+            QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+            QVERIFY(form.WaitingForPage());
+            fake.Answer("<p>typed</p>");
+            QTRY_VERIFY(!form.WaitingForPage());
+            QCOMPARE(AppDB->GetNote(a).Body, QString("<p>typed</p>"));
+        }
+        QCOMPARE(form.DateLabel()->text(),
+                 QString::fromUtf8("Created: 5 Jan 2020   \u00B7   Modified: 9 Mar 2024"));
+
+        // Another note shown, the page's late report for the first is saved into that one: the
+        // strip keeps the shown note's dates.
+        form.NoteListPane()->SelectNote(b);
+        QCOMPARE(form.DateLabel()->text(), before);
+        SetClock([] { return QDateTime(QDate(2025, 6, 1), QTime(12, 0)); });
+        fake.Receive(
+            QString("{\"type\":\"contentChanged\",\"html\":\"<p>late</p>\",\"seq\":\"%1\"}")
+                .arg(seqA));
+        QCOMPARE(AppDB->GetNote(a).Body, QString("<p>late</p>"));
+        QCOMPARE(form.DateLabel()->text(), before);
     }
 
     // Selecting a note or a tag saves the open note's edits first, but the list whose row was
