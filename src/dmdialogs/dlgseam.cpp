@@ -135,14 +135,24 @@ int ExecModal(QDialog& ADialog)
     return ADialog.exec();
 }
 
+int OpenModalCount()
+{
+    return static_cast<int>(GOpen.size());
+}
+
+void RejectModalFrom(int ACount)
+{
+    // Innermost first: each returns to the one that opened it.
+    const std::vector<QPointer<QDialog>> open = GOpen;
+    for (auto i = static_cast<qsizetype>(open.size()) - 1; i >= ACount && i >= 0; --i)
+        if (open[i])
+            open[i]->reject();
+}
+
 void RefuseModalWindows()
 {
     GRefused = true;
-    // Innermost first: each returns to the one that opened it.
-    const std::vector<QPointer<QDialog>> open = GOpen;
-    for (auto it = open.rbegin(); it != open.rend(); ++it)
-        if (*it)
-            (*it)->reject();
+    RejectModalFrom(0);
 }
 
 void PushAnswer(TAnswer AAnswer)

@@ -203,6 +203,7 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
                (FNoteEditor->AwaitingLoad() && FNoteEditor->IsPageInput(AReceiver));
     });
     FNoteEditor->OnLoadShown = Handler([this](QObject*) { DeliverAfterLoad(); });
+    FNoteEditor->OnLateAnswersSaved = Handler([this](QObject*) { LossAverted(); });
     FNotebookPane->RefreshNotebooks();
     FNotebookPane->RefreshTags();
 }
@@ -980,7 +981,28 @@ void TMainForm::WarnAboutLoss()
     if (FWaitAnswered || FLossReported)
         return;
     FLossReported = true;
-    ShowMessage(FLossText);
+    ShowLoss([this] {
+        ShowMessage(FLossText);
+        return true;
+    });
+}
+
+bool TMainForm::ShowLoss(const std::function<bool()>& AShow)
+{
+    FLossShownAbove = dlgseam::OpenModalCount();
+    auto done = qScopeGuard([this] { FLossShownAbove = -1; });
+    return AShow();
+}
+
+void TMainForm::LossAverted()
+{
+    if (FWaitAnswered)
+        return;
+    FWaitAnswered = true;
+    // A warning or question on screen that says the typing may not have been saved goes: it
+    // has been (a close it asked about goes on).
+    if (FLossShownAbove >= 0)
+        dlgseam::RejectModalFrom(FLossShownAbove);
 }
 
 bool TMainForm::CloseDespiteLoss()
@@ -990,8 +1012,13 @@ bool TMainForm::CloseDespiteLoss()
     FLossReported = true;
     // Asked to end by the system, with no one to ask (also while the question is on screen): the
     // program says so and ends with an error status.
-    if (!TQuorvelApplication::EndRequested() &&
-        AskYesNo(QStringLiteral("Quorvel"), FLossText + QStringLiteral("\r\n\r\nClose anyway?")))
+    if (!TQuorvelApplication::EndRequested() && ShowLoss([this] {
+            return AskYesNo(QStringLiteral("Quorvel"),
+                            FLossText + QStringLiteral("\r\n\r\nClose anyway?"));
+        }))
+        return true;
+    // The page answered while the question was shown, and its typing is saved.
+    if (FWaitAnswered)
         return true;
     if (!TQuorvelApplication::EndRequested())
         return false;

@@ -147,6 +147,11 @@ private:
     QString LossText() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
+    // Shows the warning or question about the loss (AShow's answer is returned); should the
+    // page answer after all and what it held be saved meanwhile, it goes again.
+    bool ShowLoss(const std::function<bool()>& AShow);
+    // The page answered after all: nothing was lost.
+    void LossAverted();
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -208,6 +213,9 @@ private:
     bool FWaitAnswered = true;
     bool FLossReported = false;
     QString FLossText;
+    // The number of modal windows open below the loss's warning or question while it is
+    // shown; -1 otherwise.
+    int FLossShownAbove = -1;
     bool FEndedWithLoss = false;
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;

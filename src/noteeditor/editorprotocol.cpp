@@ -122,6 +122,8 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     const QString type = Member(msg, "type");
     if (type == QLatin1String("ready")) {
         FReady = true;
+        // A new document: the one that held what was not answered will not answer any more.
+        FUnansweredFlush = 0;
         // A new document: what the one before was asked is not answered any more (it reported
         // its pending edit as it went away), and the note is shown again below.
         FinishLoad(FLoadSeq);
@@ -203,8 +205,17 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     } else if (type == QLatin1String("flushAck")) {
         bool ok = false;
         const int64_t token = Member(msg, "token").toLongLong(&ok);
-        if (ok)
-            FinishFlush(token, true);
+        if (!ok)
+            return;
+        FinishFlush(token, true);
+        if (FUnansweredFlush > 0 && token >= FUnansweredFlush) {
+            // The answer to a request that was given up on: the page reported what it held
+            // before it.
+            FUnansweredFlush = 0;
+            SaveIfDirty();
+            if (OnLateAnswersSaved)
+                OnLateAnswersSaved(this);
+        }
     } else if (type == QLatin1String("inputRead")) {
         if (!FInputMarks.empty())
             FinishInputMark(FInputMarks.front().Token);
@@ -250,6 +261,8 @@ void TNoteEditor::FinishFlush(int64_t AToken, bool AAnswered)
     }
     if (done.empty())
         return;
+    if (!AAnswered && !FPageGone)
+        FUnansweredFlush = std::max(FUnansweredFlush, AToken);
     // The continuations run even when the save fails, so that no one waits for ever.
     auto queue = qScopeGuard([&] {
         for (std::function<void(bool)>& then : done)

@@ -98,6 +98,9 @@ public:
     TAnnotationsOrphanedEvent OnAnnotationsRestored;
     // The page shows the content of the latest "load" (or the editor stopped waiting for it).
     std::function<void(QObject* ASender)> OnLoadShown;
+    // The page has answered, late, every request the editor had stopped waiting for, and what
+    // it reported with the answers is saved: no typing was lost after all.
+    std::function<void(QObject* ASender)> OnLateAnswersSaved;
 
     // Read access for the window and the tests.
     bool Dirty() const { return FDirty; }
@@ -202,6 +205,9 @@ private:
     // Ends the requests up to AToken: saves the open note if it changed, then queues their
     // continuations.
     void FinishFlush(int64_t AToken, bool AAnswered);
+    // The last request the editor stopped waiting for while the page's process lived (0: none
+    // since the page last answered them all, or the document that held them has gone).
+    int64_t FUnansweredFlush = 0;
     // The last load the page confirmed (or that is no longer waited for).
     int64_t FShownLoad = 0;
     void FinishLoad(int64_t ASeq);

@@ -771,6 +771,58 @@ private Q_SLOTS:
         QCOMPARE(dlgseam::Shown().size(), 2);
     }
 
+    // The page that did not answer in time answers while the warning or the question about the
+    // loss is on screen: what it held is saved, so the warning goes (the status then reads
+    // "Saved" with nothing on screen that says otherwise), and the command goes on: the rename
+    // asks for the new title, the close closes.
+    void lossWarningGoesWhenThePageAnswersAfterAll_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("close") << "close";
+        QTest::newRow("rename") << "rename";
+    }
+    void lossWarningGoesWhenThePageAnswersAfterAll()
+    {
+        QFETCH(QString, command);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NoteEditor()->SetPageAnswerTimeout(300);
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        fake.Receive(
+            QString("{\"type\":\"loadAck\",\"seq\":\"%1\"}").arg(fake.Last("load", "seq")));
+        QString statusMeanwhile;
+        bool stillShown = true;
+        dlgseam::PushAnswer([&](QDialog& ADialog) {
+            fake.Answer("<p>typed late</p>");
+            statusMeanwhile = form.NoteEditor()->SaveStatus();
+            stillShown = ADialog.isVisible();
+        });
+        if (command == "close") {
+            form.close();
+        } else {
+            dlgseam::PushAnswer(TypeAndAccept("Renamed"));
+            form.NoteListPane()->MenuRenameNote();
+        }
+        const QString loss = "Quorvel|The editor has not answered for 0.3 seconds, so the last "
+                             "typing in \"Hearing bundle <draft>\" may not have been saved.";
+        if (command == "close") {
+            QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000);
+            QCOMPARE(dlgseam::Shown(), QStringList{loss + "\r\n\r\nClose anyway?"});
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(AppDB->GetNote(s.Note1).Title, QString("Renamed"), 2000);
+            QCOMPARE(dlgseam::Shown(), (QStringList{loss, "Rename Note"}));
+            QVERIFY(form.isVisible());
+        }
+        QVERIFY2(dlgseam::Unanswered().isEmpty(), qPrintable(dlgseam::Unanswered().join(", ")));
+        QCOMPARE(statusMeanwhile, QString("Saved"));
+        QVERIFY(!stillShown);
+        QCOMPARE(AppDB->GetNote(s.Note1).Body, QString("<p>typed late</p>"));
+    }
+
     // From a "load" until the page confirms it, the input to the page waits, and so does all
     // input after it; then it is delivered in its order: the keys reach the page that shows the
     // new note, and a click on another row only once the page has read them.

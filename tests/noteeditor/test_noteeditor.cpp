@@ -367,6 +367,47 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"answered"}, 100);
     }
 
+    // A request the editor stopped waiting for (the page silent for the time-out) that the same
+    // page then answers: what it reported is saved and the editor says that nothing was lost.
+    // An answer from a new document (the page loaded again) says nothing of the one before.
+    void lateAnswerToARequestGivenUpOn_data()
+    {
+        QTest::addColumn<bool>("reloaded");
+        QTest::newRow("the same page answers") << false;
+        QTest::newRow("the page loaded again") << true;
+    }
+    void lateAnswerToARequestGivenUpOn()
+    {
+        QFETCH(bool, reloaded);
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", FPage->LastSeq()}});
+        FEditor->SetPageAnswerTimeout(200);
+        int averted = 0;
+        FEditor->OnLateAnswersSaved = [&](QObject*) { ++averted; };
+        bool given = false;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { given = !AAnswered; });
+        const QString token = FPage->LastSent().value("token").toString();
+        QTRY_VERIFY_WITH_TIMEOUT(given, 1000);
+        QCOMPARE(averted, 0);
+        if (reloaded) {
+            FPage->Ready();
+            FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", FPage->LastSeq()}});
+            FEditor->RequestPendingEdit();
+            FPage->Page(
+                QJsonObject{{"type", "flushAck"}, {"token", FPage->LastSent().value("token")}});
+            QCOMPARE(averted, 0);
+            QCOMPARE(AppDB->GetNote(id).Body, QString("<p>old</p>"));
+            return;
+        }
+        FPage->Page(Changed("<p>typed late</p>", QString()));
+        FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+        QCOMPARE(averted, 1);
+        QCOMPARE(AppDB->GetNote(id).Body, QString("<p>typed late</p>"));
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+    }
+
     // From a "load" until the page confirms that load, input to the page would reach what it
     // showed before; the editor says so, and says when the page shows the latest load.
     void loadAwaitsItsAck()
