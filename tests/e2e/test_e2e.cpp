@@ -10,6 +10,7 @@
 #include "notelistpane.h"
 #include "platformqt.h"
 #include "wvloader.h"
+#include "xdesktop.h"
 
 #include "application.h"
 
@@ -23,12 +24,15 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -62,8 +66,9 @@ QListWidgetItem* NoteRow(QListWidget* AList, int64_t AId)
 }
 
 // The child for the end requests: the program with the real page on the folder, asked to end
-// by a signal once it has typed into a note. Reports the page's process and the note.
-int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs)
+// by a signal once it has typed into a note. Reports the page's process and the note. With
+// AAsk, a byte on its input closes the window, and no question is answered ("ASKED" for each).
+int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs, bool AAsk)
 {
     static_cast<TQuorvelApplication*>(qApp)->CloseWindowsOnTermination();
     QGuiApplication::setApplicationDisplayName("Quorvel");
@@ -88,6 +93,25 @@ int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs)
                     static_cast<long long>(f.View()->page()->renderProcessPid()),
                     static_cast<long long>(note));
         std::fflush(stdout);
+        QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+        input.setEnabled(AAsk);
+        QObject::connect(&input, &QSocketNotifier::activated, &input, [&] {
+            char c;
+            if (::read(STDIN_FILENO, &c, 1) == 1)
+                f.Form()->close();
+        });
+        QTimer asked;
+        QObject::connect(&asked, &QTimer::timeout, &asked, [shown = qsizetype(0)]() mutable {
+            const QStringList now = dlgseam::Shown();
+            for (; shown < now.size(); ++shown)
+                std::printf("ASKED %s\n", qPrintable(QString(now[shown]).replace("\r\n", "|")));
+            std::fflush(stdout);
+        });
+        if (AAsk) {
+            dlgseam::Reset();
+            dlgseam::SetScripted(false);
+            asked.start(20);
+        }
         result = qApp->exec();
     }
     FinishEditorBrowserLoader();
@@ -735,6 +759,65 @@ private Q_SLOTS:
         }
     }
 
+    // On a desktop with a window manager: asked to end while the question whether to close
+    // although the page has not answered is on screen, the program ends as it does when asked
+    // with no question shown: the question goes, the loss is told on stderr, exit status 2.
+    void endRequestWhileTheCloseQuestionIsShown()
+    {
+        TXDesktop desktop;
+        const QString error = desktop.Start(1600, 1000);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTemporaryDir dir;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", desktop.Display());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--end-child", dir.path(), "1500", "ask"});
+        QVERIFY(child.waitForStarted());
+        NoteProcess(pid_t(child.processId()));
+        auto forget = qScopeGuard([&] { ForgetProcess(pid_t(child.processId())); });
+        QByteArray out;
+        auto waitForLine = [&](const QByteArray& APrefix, int ATimeoutMs) {
+            return WaitFor(
+                [&] {
+                    child.waitForReadyRead(10);
+                    out += child.readAllStandardOutput();
+                    return out.startsWith(APrefix) || out.contains("\n" + APrefix) ||
+                           child.state() == QProcess::NotRunning;
+                },
+                ATimeoutMs);
+        };
+        QVERIFY(waitForLine("PAGE", 60000));
+        const QList<QByteArray> words = out.left(out.indexOf('\n')).split(' ');
+        QVERIFY2(words.size() == 4 && words[0] == "PAGE", out.constData());
+        const qint64 page = words[1].toLongLong();
+        QVERIFY(page > 0);
+        {
+            TStoppedPage stopped(page);
+            child.write("c");
+            QVERIFY2(waitForLine("ASKED", 20000) && out.contains("ASKED"), out.constData());
+            QVERIFY2(out.contains("ASKED Quorvel|The editor has not answered for 1.5 seconds, so "
+                                  "the last typing in \"Draft\" may not have been saved.||Close "
+                                  "anyway?\n"),
+                     out.constData());
+            ::kill(pid_t(child.processId()), SIGTERM);
+            const bool ended = child.waitForFinished(20000);
+            QVERIFY2(ended, out.constData());
+        }
+        ::kill(pid_t(page), SIGKILL);
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 2);
+        const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+        QVERIFY2(errors.contains("Quorvel: The editor has not answered for 1.5 seconds, so the "
+                                 "last typing in \"Draft\" may not have been saved."),
+                 qPrintable(errors));
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+        TDatabase db(dir.filePath("quorvel.db"));
+        QCOMPARE(db.GetNote(words[3].toLongLong()).Body, QString("<p>start</p>"));
+    }
+
     // Typing held back during a wait is kept when the user then closes the window (also while
     // the held input is being delivered) or clicks another note: each waits until the page has
     // read the keys typed before it.
@@ -816,9 +899,10 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && QByteArray(argv[1]) == "--end-child") {
+    if (argc >= 4 && QByteArray(argv[1]) == "--end-child") {
         TQuorvelApplication app(argc, argv);
-        return RunEndChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+        return RunEndChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt(),
+                           argc == 5 && QByteArray(argv[4]) == "ask");
     }
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
