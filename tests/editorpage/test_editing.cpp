@@ -86,26 +86,33 @@ private Q_SLOTS:
     // repeats that type none are dropped. The report then holds what was typed.
     void lateKeysGoInTogether_data()
     {
+        QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("keys"); // letters, "\n" Enter, "<" Backspace; "*" repeats
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("inputs");
-        QTest::newRow("characters") << "abc d"
+        const QString start = QStringLiteral("<p>Start</p>");
+        QTest::newRow("characters") << start << "abc d"
                                     << "<p>Startabc d</p>" << 1;
-        QTest::newRow("characters around Enter") << "ab\ncd"
+        QTest::newRow("characters around Enter") << start << "ab\ncd"
                                                  << "<p>Startab</p><p>cd</p>" << 3;
-        QTest::newRow("held character") << "x****"
+        QTest::newRow("held character") << start << "x****"
                                         << "<p>Startxxxxx</p>" << 1;
-        QTest::newRow("held Backspace") << "<****"
+        QTest::newRow("held Backspace") << start << "<****"
                                         << "<p>Star</p>" << 1;
-        QTest::newRow("characters, then held Backspace") << "ab<**"
+        QTest::newRow("characters, then held Backspace") << start << "ab<**"
                                                          << "<p>Starta</p>" << 2;
+        // Typed into an empty note, the text stands in a paragraph, as the browser's own typing.
+        QTest::newRow("into an empty note") << QString() << "ab"
+                                            << "<p>ab</p>" << 1;
     }
+
     void lateKeysGoInTogether()
     {
+        QFETCH(QString, body);
         QFETCH(QString, keys);
         QFETCH(QString, expected);
         QFETCH(int, inputs);
-        QVERIFY(F->LoadBody(QStringLiteral("<p>Start</p>")));
+        QVERIFY(F->LoadBody(body));
         F->ClickIntoEditor();
         F->Js(QStringLiteral(
             "window.__inputs = 0; editor.addEventListener('input', () => { __inputs++; });"
