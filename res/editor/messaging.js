@@ -21,7 +21,7 @@ function _withLoad(obj) {
 
 function handleFromHost(msg) {
   switch (msg.type) {
-    case 'load': loadContent(_str(msg.html), _str(msg.seq)); break;
+    case 'load': loadContent(_str(msg.html), _str(msg.seq), _placeFrom(msg)); break;
     case 'flush':
       flushPendingReport();
       postToHost({ type: 'flushAck', token: _str(msg.token) });
@@ -49,6 +49,71 @@ function notifyChanged() {
   editorEditPending = false;
   sourceReportedText = null;
   postToHost(_withLoad({ type: 'contentChanged', html: getCleanHTML() }));
+  _tellEditState(false);
+}
+
+// Tells the host whether the editor holds a change that no report has carried yet (as soon as
+// one begins, and after each report), and where the user is in the editor then: should the
+// page's process end, the host knows whether typing went with it, and where to show the note.
+function _tellEditState(pending) {
+  pendingNoticeSent = pending;
+  postToHost(_withLoad(_withPlace({ type: 'editState', pending: pending })));
+}
+
+function _noticePending() {
+  if (!pendingNoticeSent) _tellEditState(true);
+}
+
+// Adds how far the editor is scrolled and the caret's offset in its text: a page started again
+// shows the note there.
+function _withPlace(obj) {
+  obj.scroll = Math.round(editor.scrollTop);
+  const sel = window.getSelection();
+  if (sel.rangeCount > 0 && editor.contains(sel.focusNode)) {
+    const r = document.createRange();
+    r.setStart(editor, 0);
+    r.setEnd(sel.focusNode, sel.focusOffset);
+    obj.caret = r.toString().length;
+  }
+  return obj;
+}
+
+// The place a "load" asks for (see _withPlace), with whether the editor takes the focus; null
+// when it asks for none.
+function _placeFrom(msg) {
+  if (msg.scroll === undefined && msg.caret === undefined && msg.focus === undefined) return null;
+  const caret = _str(msg.caret) === '' ? NaN : Number(msg.caret);
+  return {
+    scroll: Number(msg.scroll) || 0,
+    caret: Number.isFinite(caret) && caret >= 0 ? caret : null,
+    focus: _str(msg.focus) === 'true',
+  };
+}
+
+function _restorePlace(place) {
+  if (place.focus) editor.focus();
+  if (place.caret !== null) {
+    // The text node the offset falls in, or the end of the last one.
+    const walker = document.createTreeWalker(editor, NodeFilter.SHOW_TEXT);
+    let node = null;
+    let at = 0;
+    let left = place.caret;
+    for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+      node = n;
+      at = Math.min(left, n.data.length);
+      if (left <= n.data.length) break;
+      left -= n.data.length;
+    }
+    if (node) {
+      const r = document.createRange();
+      r.setStart(node, at);
+      r.collapse(true);
+      const sel = window.getSelection();
+      sel.removeAllRanges();
+      sel.addRange(r);
+    }
+  }
+  editor.scrollTop = place.scroll;
 }
 
 function notifyTagsUpdated() {
@@ -68,6 +133,7 @@ function _restartChangeTimer() {
     _changeTimerFired();
     return;
   }
+  _noticePending();
   clearTimeout(changeTimer);
   changeTimer = setTimeout(_changeTimerFired, CHANGE_DELAY_MS);
   if (changeDeadline === null) {
@@ -85,6 +151,7 @@ function _clearChangeTimer() {
 
 // A structural change: reported shortly, and not cancelled by later input.
 function _reportSoon() {
+  _noticePending();
   _clearChangeTimer();
   const t = setTimeout(() => {
     structuralTimers.delete(t);

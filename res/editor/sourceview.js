@@ -96,6 +96,7 @@ function _reportSourceText() {
   sourceReported = true;
   sourceReportedText = sourceView.value;
   postToHost(_withLoad({ type: 'contentChanged', html: _sourceCleanHTML() }));
+  _tellEditState(false);
 }
 
 function _leaveSourceMode() {

@@ -145,6 +145,9 @@ private:
     QString LossText() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
+    // The editor page's process ended; ALostNote: the note whose typing went with it.
+    void EditorPageFailed(int64_t ALostNote);
+    void TellLostTyping();
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -207,6 +210,10 @@ private:
     bool FLossReported = false;
     QString FLossText;
     bool FEndedWithLoss = false;
+    // Typing that went with the page's process: the user is told once when it happens, and a
+    // close asks about it for as long as the window is open.
+    QString FLostTypingText;
+    bool FLostTypingTold = false;
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;
