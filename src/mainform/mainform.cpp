@@ -589,7 +589,7 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
     RunGuarded([&] {
         const bool page = FNoteEditor->Ready() || FNoteEditor->Restarting();
-        if (!FStoreFailed && !FClosing && (page || !FLostTypingText.isEmpty())) {
+        if (!FStoreFailed && !FClosing && (page || !FLostNotes.isEmpty())) {
             // The window closes once the page's pending edit is in the store.
             AEvent->ignore();
             if (FCloseRequested)
@@ -1021,10 +1021,11 @@ void TMainForm::WarnAboutLoss()
 
 bool TMainForm::CloseDespiteLoss()
 {
-    QString loss = FWaitAnswered ? QString() : FLossText;
-    // Typing that went with the page's process is lost however the page has answered since.
-    if (!FLostTypingText.isEmpty() && loss != FLostTypingText)
-        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + FLostTypingText;
+    // A wait that ended with the page's process is told of below with every other such loss:
+    // typing that went with the page's process is lost however the page has answered since.
+    QString loss = FWaitAnswered || FLossText == FLostTypingText ? QString() : FLossText;
+    if (!FLostNotes.isEmpty())
+        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + LostTypingText(FLostNotes);
     if (loss.isEmpty())
         return true;
     FLossReported = true;
@@ -1048,14 +1049,24 @@ void TMainForm::EditorPageFailed(int64_t ALostNote)
                                                     : AppDB->GetNote(ALostNote).Title);
     const QString note =
         title.isEmpty() ? QStringLiteral("an untitled note") : QStringLiteral("\"%1\"").arg(title);
-    FLostTypingText =
-        QStringLiteral("The editor stopped working, so the last typing in %1 may not have been "
-                       "saved.")
-            .arg(note);
+    if (!FLostNotes.contains(note))
+        FLostNotes << note;
+    FLostTypingText = LostTypingText({note});
     FLostTypingTold = false;
     // Told at once. A command whose wait the process's end has just ended (queued before this)
     // tells it in its turn, and this then says nothing more.
     QTimer::singleShot(0, this, Guarded(Handler([this] { TellLostTyping(); })));
+}
+
+QString TMainForm::LostTypingText(const QStringList& ANotes)
+{
+    QString notes = ANotes.last();
+    if (ANotes.size() > 1)
+        notes = ANotes.mid(0, ANotes.size() - 1).join(QStringLiteral(", ")) +
+                QStringLiteral(" and ") + notes;
+    return QStringLiteral("The editor stopped working, so the last typing in %1 may not have "
+                          "been saved.")
+        .arg(notes);
 }
 
 void TMainForm::TellLostTyping()

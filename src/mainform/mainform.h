@@ -148,6 +148,7 @@ private:
     // The editor page's process ended; ALostNote: the note whose typing went with it.
     void EditorPageFailed(int64_t ALostNote);
     void TellLostTyping();
+    static QString LostTypingText(const QStringList& ANotes);
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -210,10 +211,12 @@ private:
     bool FLossReported = false;
     QString FLossText;
     bool FEndedWithLoss = false;
-    // Typing that went with the page's process: the user is told once when it happens, and a
-    // close asks about it for as long as the window is open.
+    // Typing that went with the page's process: the user is told once when it happens (of the
+    // note it was typed in), and a close asks about it (of every such note, in their order) for
+    // as long as the window is open.
     QString FLostTypingText;
     bool FLostTypingTold = false;
+    QStringList FLostNotes;
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;

@@ -121,7 +121,10 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     PageHeardFrom();
     const QString type = Member(msg, "type");
     if (type == QLatin1String("ready")) {
-        const bool restarted = std::exchange(FRestarting, false);
+        FRestarting = false;
+        // A page started in place of one whose process ended, even when it came too late to be
+        // waited for.
+        const bool restarted = std::exchange(FStartedAgain, false);
         FReady = true;
         FUnreportedNote = 0;
         // A new document: what the one before was asked is not answered any more (it reported
@@ -145,7 +148,7 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
             if (FStatusText == QStringLiteral("Restarting\u2026"))
                 SetSaveStatus(FStatusAfterRestart);
             // Unless the user has gone to another control meanwhile.
-            if (FRefocus && (!QApplication::focusWidget() || PageHasFocus()))
+            if (std::exchange(FRefocus, false) && (!window()->focusWidget() || PageHasFocus()))
                 FocusBrowserHost();
             if (!AwaitingLoad())
                 NotifyLoadShown();
@@ -374,7 +377,7 @@ void TNoteEditor::PageProcessFailed()
     });
     // The new page says "ready" and is given the open note as at any start.
     if (restart)
-        FRestarting = StartPage();
+        FRestarting = FStartedAgain = StartPage();
     if (FRestarting)
         WatchForAnswer();
     if (OnPageFailed)
@@ -385,7 +388,8 @@ void TNoteEditor::PageProcessFailed()
 
 bool TNoteEditor::PageHasFocus() const
 {
-    const QWidget* focus = QApplication::focusWidget();
+    // The window's focus, also while a message box has the keyboard.
+    const QWidget* focus = window()->focusWidget();
     return focus && FWVWinParent && (focus == FWVWinParent || FWVWinParent->isAncestorOf(focus));
 }
 
@@ -408,6 +412,9 @@ QWidget* TNoteEditor::PageInput() const
 
 void TNoteEditor::AfterPageReadInput(QObject* AInput, std::function<void()> AThen)
 {
+    // The page reads its input where it takes it now.
+    if (QWidget* now = PageInput(); now && IsPageInput(AInput))
+        AInput = now;
     const int64_t token = ++FInputMarkToken;
     FInputMarks.push_back({token, std::move(AThen)});
     if (!FReady || !AInput || PageUnresponsive()) {

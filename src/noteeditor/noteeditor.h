@@ -253,7 +253,9 @@ private:
     };
     TPlace FPlace;
     bool FRestarting = false;
-    // The page had the keyboard focus when its process ended: the new one takes it.
+    // From that start until the new page is ready: it shows the note where the user was, and
+    // takes the keyboard focus if the page before had it when its process ended.
+    bool FStartedAgain = false;
     bool FRefocus = false;
     // The save status once the new page shows the note, unless the user changed it meanwhile.
     QString FStatusAfterRestart;

@@ -750,6 +750,7 @@ private Q_SLOTS:
         QTest::newRow("typing unreported, another note shown since") << "typing, other note";
         QTest::newRow("typing unreported, close while the page starts") << "typing, close";
         QTest::newRow("typing unreported, the new page ends too") << "typing, ends again";
+        QTest::newRow("typing unreported, and again in the other note") << "typing, twice";
     }
     void pageStartedAgainAfterItsProcessEnds()
     {
@@ -822,6 +823,25 @@ private Q_SLOTS:
         QCOMPARE(dlgseam::Shown().size(), lost ? 1 : 0);
         // The user goes on to the other note and closes the window.
         form.NoteListPane()->SelectNote(shown == s.Note1 ? s.Note2 : s.Note1);
+        QStringList shownBefore = dlgseam::Shown();
+        QString closeAsked = asked;
+        if (before == "typing, twice") {
+            // Typing lost in the other note too: told of that one, asked of both.
+            fake.LoadAck();
+            fake.Pending();
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            fake.ProcessGone();
+            const QString second = "Quorvel|The editor stopped working, so the last typing in "
+                                   "\"Costs schedule\" may not have been saved.";
+            QTRY_COMPARE(dlgseam::Shown(), (QStringList{told, second}));
+            QCOMPARE(fake.Starts, 2);
+            fake.Ready();
+            fake.LoadAck();
+            shownBefore = dlgseam::Shown();
+            closeAsked = "Quorvel|The editor stopped working, so the last typing in \"Hearing "
+                         "bundle <draft>\" and \"Costs schedule\" may not have been saved."
+                         "\r\n\r\nClose anyway?";
+        }
         if (lost)
             dlgseam::PushAnswer(No());
         form.close();
@@ -832,13 +852,13 @@ private Q_SLOTS:
             QVERIFY(dlgseam::Shown().isEmpty());
             return;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), (QStringList{told, asked}), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), (shownBefore + QStringList{closeAsked}), 1500);
         QVERIFY(form.isVisible());
         dlgseam::PushAnswer(Yes());
         form.close();
         fake.Answer("<p>unchanged</p>");
         QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
-        QCOMPARE(dlgseam::Shown(), (QStringList{told, asked, asked}));
+        QCOMPARE(dlgseam::Shown(), (shownBefore + QStringList{closeAsked, closeAsked}));
     }
 
     // From a "load" until the page confirms it, the input to the page waits, and so does all

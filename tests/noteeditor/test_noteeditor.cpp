@@ -449,6 +449,33 @@ private Q_SLOTS:
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
     }
 
+    // A page started again that is not ready within the answer time-out is not waited for any
+    // more; once it is, it still shows the note where the user was.
+    void pageStartedAgainLateStillShowsTheNote()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FPage->Page(QJsonObject{
+            {"type", "editState"}, {"pending", false}, {"seq", seq}, {"scroll", 40}, {"caret", 3}});
+        FEditor->SetPageAnswerTimeout(300);
+        FPage->ProcessGone();
+        QVERIFY(FEditor->AwaitingLoad());
+        QTRY_VERIFY_WITH_TIMEOUT(!FEditor->AwaitingLoad(), 1000);
+        QVERIFY(!FEditor->Restarting());
+        QVERIFY(FEditor->PageUnresponsive());
+        QCOMPARE(FEditor->SaveStatus(), QString::fromUtf8("Restarting\u2026"));
+        FPage->Sent.clear();
+        FPage->Ready();
+        QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
+        QCOMPARE(FPage->LastSent().value("scroll").toString(), QString("40"));
+        QCOMPARE(FPage->LastSent().value("caret").toString(), QString("3"));
+        QCOMPARE(FEditor->SaveStatus(), QString());
+        QVERIFY(!FEditor->PageUnresponsive());
+    }
+
     // A page that ends before it is up is not started over and over; nothing waits for it.
     void pageEndingBeforeItIsUpIsNotStartedAgain()
     {
