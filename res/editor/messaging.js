@@ -64,15 +64,22 @@ function _noticePending() {
   if (!pendingNoticeSent) _tellEditState(true);
 }
 
-// Adds how far the editor is scrolled and the caret's offset in its text: a page started again
-// shows the note there.
+// Adds how far the editor is scrolled and where the caret is: the block of the editor's that
+// holds it (its number among the editor's elements) and its offset in that block's text. A page
+// started again shows the note there. Measured within the block, as a large note's typing
+// cannot wait for its whole text.
 function _withPlace(obj) {
   obj.scroll = Math.round(editor.scrollTop);
   const sel = window.getSelection();
-  if (sel.rangeCount > 0 && editor.contains(sel.focusNode)) {
+  let block = sel.rangeCount > 0 ? sel.focusNode : null;
+  // A caret between the editor's own children is at the end of the one before it.
+  if (block === editor) block = editor.childNodes[sel.focusOffset - 1] || editor.firstChild;
+  while (block && block.parentNode !== editor) block = block.parentNode;
+  if (block && block.nodeType === Node.ELEMENT_NODE) {
     const r = document.createRange();
-    r.setStart(editor, 0);
+    r.setStart(block, 0);
     r.setEnd(sel.focusNode, sel.focusOffset);
+    obj.block = Array.prototype.indexOf.call(editor.children, block);
     obj.caret = r.toString().length;
   }
   return obj;
@@ -82,36 +89,44 @@ function _withPlace(obj) {
 // when it asks for none.
 function _placeFrom(msg) {
   if (msg.scroll === undefined && msg.caret === undefined && msg.focus === undefined) return null;
-  const caret = _str(msg.caret) === '' ? NaN : Number(msg.caret);
+  const number = (v) => {
+    const n = _str(v) === '' ? NaN : Number(v);
+    return Number.isInteger(n) && n >= 0 ? n : null;
+  };
+  const block = number(msg.block);
+  const caret = number(msg.caret);
   return {
     scroll: Number(msg.scroll) || 0,
-    caret: Number.isFinite(caret) && caret >= 0 ? caret : null,
+    block: block !== null && caret !== null ? block : null,
+    caret: caret,
     focus: _str(msg.focus) === 'true',
   };
 }
 
 function _restorePlace(place) {
   if (place.focus) editor.focus();
-  if (place.caret !== null) {
-    // The text node the offset falls in, or the end of the last one.
-    const walker = document.createTreeWalker(editor, NodeFilter.SHOW_TEXT);
-    let node = null;
+  // The block, or the last one when there are fewer; in it the text node the offset falls in,
+  // or the end of the last one.
+  const blocks = editor.children;
+  const block = place.block === null || blocks.length === 0 ? null
+    : blocks[Math.min(place.block, blocks.length - 1)];
+  if (block) {
+    const walker = document.createTreeWalker(block, NodeFilter.SHOW_TEXT);
+    let node = block;
     let at = 0;
-    let left = place.caret;
+    let left = place.block < blocks.length ? place.caret : Infinity;
     for (let n = walker.nextNode(); n; n = walker.nextNode()) {
       node = n;
       at = Math.min(left, n.data.length);
       if (left <= n.data.length) break;
       left -= n.data.length;
     }
-    if (node) {
-      const r = document.createRange();
-      r.setStart(node, at);
-      r.collapse(true);
-      const sel = window.getSelection();
-      sel.removeAllRanges();
-      sel.addRange(r);
-    }
+    const r = document.createRange();
+    r.setStart(node, at);
+    r.collapse(true);
+    const sel = window.getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
   }
   editor.scrollTop = place.scroll;
 }

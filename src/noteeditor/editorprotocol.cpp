@@ -158,7 +158,7 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
         const int64_t noteId = NoteOfLoad(msg, current);
         FUnreportedNote = msg.value(QLatin1String("pending")).toBool() ? noteId : 0;
         if (current)
-            FPlace = {FNoteId, Member(msg, "scroll"), Member(msg, "caret")};
+            FPlace = {FNoteId, Member(msg, "scroll"), Member(msg, "block"), Member(msg, "caret")};
     } else if (type == QLatin1String("contentChanged")) {
         // A report carries all that the page holds.
         FUnreportedNote = 0;

@@ -349,6 +349,7 @@ void TNoteEditor::DoLoadNote(int64_t ANoteId, bool AAtPlace)
     if (AAtPlace) {
         if (FPlace.NoteId == ANoteId)
             place = QStringLiteral(",\"scroll\":\"") + JSONEscapeStr(FPlace.Scroll) +
+                    QStringLiteral("\",\"block\":\"") + JSONEscapeStr(FPlace.Block) +
                     QStringLiteral("\",\"caret\":\"") + JSONEscapeStr(FPlace.Caret) + u'"';
         if (FRefocus)
             place += QStringLiteral(",\"focus\":\"true\"");

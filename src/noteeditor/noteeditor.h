@@ -249,7 +249,7 @@ private:
     struct TPlace
     {
         int64_t NoteId = 0;
-        QString Scroll, Caret;
+        QString Scroll, Block, Caret;
     };
     TPlace FPlace;
     bool FRestarting = false;

@@ -346,7 +346,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("lost");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("place"); // scroll and caret of the new page's load
+        QTest::addColumn<QString>("place"); // scroll, block and caret of the new page's load
         QTest::newRow("all reported") << "reported"
                                       << ""
                                       << "Restarting\u2026"
@@ -354,11 +354,11 @@ private Q_SLOTS:
         QTest::newRow("change announced") << "announced"
                                           << "A"
                                           << "Not saved"
-                                          << "120 7";
+                                          << "120 2 7";
         QTest::newRow("change announced, then reported") << "announced, reported"
                                                          << ""
                                                          << "Restarting\u2026"
-                                                         << "300 12";
+                                                         << "300 0 12";
         QTest::newRow("change announced, another note shown") << "announced, B shown"
                                                               << "A"
                                                               << "Not saved"
@@ -384,6 +384,7 @@ private Q_SLOTS:
                                     {"pending", true},
                                     {"seq", seqA},
                                     {"scroll", 120},
+                                    {"block", 2},
                                     {"caret", 7}});
         if (before == "announced, reported") {
             FPage->Page(Changed("<p>a reported again</p>", seqA));
@@ -391,6 +392,7 @@ private Q_SLOTS:
                                     {"pending", false},
                                     {"seq", seqA},
                                     {"scroll", 300},
+                                    {"block", 0},
                                     {"caret", 12}});
         }
         if (before == "announced, B shown")
@@ -434,8 +436,12 @@ private Q_SLOTS:
         if (place.isEmpty()) {
             QVERIFY(!load.contains("scroll"));
             QVERIFY(!load.contains("caret"));
+            QVERIFY(!load.contains("block"));
         } else {
-            QCOMPARE(load.value("scroll").toString() + ' ' + load.value("caret").toString(), place);
+            QCOMPARE(QStringList({load.value("scroll").toString(), load.value("block").toString(),
+                                  load.value("caret").toString()})
+                         .join(' '),
+                     place);
         }
         QVERIFY(!load.contains("focus"));
         QCOMPARE(FEditor->SaveStatus(), lost.isEmpty() ? QString("Saved") : QString("Not saved"));
@@ -458,8 +464,12 @@ private Q_SLOTS:
         FEditor->LoadNote(a);
         const QString seq = FPage->LastSeq();
         FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
-        FPage->Page(QJsonObject{
-            {"type", "editState"}, {"pending", false}, {"seq", seq}, {"scroll", 40}, {"caret", 3}});
+        FPage->Page(QJsonObject{{"type", "editState"},
+                                {"pending", false},
+                                {"seq", seq},
+                                {"scroll", 40},
+                                {"block", 1},
+                                {"caret", 3}});
         FEditor->SetPageAnswerTimeout(300);
         FPage->ProcessGone();
         QVERIFY(FEditor->AwaitingLoad());
@@ -471,6 +481,7 @@ private Q_SLOTS:
         FPage->Ready();
         QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
         QCOMPARE(FPage->LastSent().value("scroll").toString(), QString("40"));
+        QCOMPARE(FPage->LastSent().value("block").toString(), QString("1"));
         QCOMPARE(FPage->LastSent().value("caret").toString(), QString("3"));
         QCOMPARE(FEditor->SaveStatus(), QString());
         QVERIFY(!FEditor->PageUnresponsive());
