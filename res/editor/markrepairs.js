@@ -397,15 +397,17 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
 // and redone together with the edit. With holders (the inline elements that held a block before
 // it), blocks the edit put inside an inline element are taken out of it (a list button in a list
-// item that is all one bold run wraps the new list in the run).
-function _settleAfterEdit(names, holders = null) {
+// item that is all one bold run wraps the new list in the run). first, when given, completes the
+// edit before that, in the same step.
+function _settleAfterEdit(names, holders = null, first = null) {
   const fixes = _markIdentityFixes(names);
   const lift =
     holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
-  if (fixes.length === 0 && loose.length === 0 && !lift) return;
+  if (fixes.length === 0 && loose.length === 0 && !lift && !first) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
+    if (first) first();
     if (lift) _liftPastedBlocks(holders);
     _wrapLooseLines(lift ? _looseRootLines() : loose);
     return fixes.length > 0 && _settleMarkIdentity(names, fixes);

@@ -589,7 +589,7 @@ void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
     RunGuarded([&] {
         const bool page = FNoteEditor->Ready() || FNoteEditor->Restarting();
-        if (!FStoreFailed && !FClosing && (page || !FLostNotes.isEmpty())) {
+        if (!FStoreFailed && !FClosing && (page || !FLostNotes.empty())) {
             // The window closes once the page's pending edit is in the store.
             AEvent->ignore();
             if (FCloseRequested)
@@ -863,9 +863,16 @@ void TMainForm::MenuImportNotebook()
         name = QStringLiteral("Imported Notebook");
     const int64_t notebookId = AppDB->CreateNotebook(name, 0);
     int imported = 0, skipped = 0;
+    // A file that cannot be opened or read is reported with the others; the rest go on.
+    QStringList unreadable;
     for (const QString& path : paths) {
-        QString title;
-        const QString body = ImportFileToHTML(path, title);
+        QString title, body;
+        try {
+            body = ImportFileToHTML(path, title);
+        } catch (const EImportFileError&) {
+            unreadable << QFileInfo(path).fileName();
+            continue;
+        }
         if (body.isEmpty()) {
             ++skipped;
             continue;
@@ -880,6 +887,15 @@ void TMainForm::MenuImportNotebook()
                           .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    if (!unreadable.isEmpty()) {
+        // The names of the first ten; a folder of many such files gives no endless message.
+        constexpr qsizetype MaxNames = 10;
+        QString names = QStringList(unreadable.mid(0, MaxNames)).join(QStringLiteral(", "));
+        if (unreadable.size() > MaxNames)
+            names += QStringLiteral(", ...");
+        message +=
+            QStringLiteral("\r\n%1 file(s) could not be read: ").arg(unreadable.size()) + names;
+    }
     ShowMessage(message);
 }
 
@@ -896,16 +912,23 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutsi
     if (FWaiting)
         return;
     FWaiting = true;
+    FWaitFoundPageUnresponsive = FNoteEditor->PageUnresponsive();
     FNoteEditor->RequestPendingEdit([this](bool AAnswered) { EndWait(AAnswered); });
 }
 
 void TMainForm::EndWait(bool AAnswered)
 {
     FWaiting = false;
+    const int64_t noteId = FNoteEditor->NoteId();
+    // A wait that found the page already silent since the user was told about this note's
+    // typing has nothing new to tell.
+    const bool told =
+        !AAnswered && FLossReported && FWaitFoundPageUnresponsive && noteId == FLossNoteId;
     // With no note shown there is no typing to lose.
-    FWaitAnswered = AAnswered || FNoteEditor->NoteId() == 0;
+    FWaitAnswered = AAnswered || noteId == 0;
+    FLossNoteId = FWaitAnswered ? 0 : noteId;
     FLossText = FWaitAnswered ? QString() : LossText();
-    FLossReported = false;
+    FLossReported = told;
     // Until the held input has been delivered the lists stay as the user saw them when it
     // was given, so that a held click reaches the row it was aimed at.
     FDeliveringHeld = true;
@@ -1009,9 +1032,14 @@ QString TMainForm::LossText() const
     return cause + QStringLiteral(", so the last typing in %1 may not have been saved.").arg(note);
 }
 
+bool TMainForm::LossStands() const
+{
+    return !FWaitAnswered && FNoteEditor->NoteId() != 0;
+}
+
 void TMainForm::WarnAboutLoss()
 {
-    if (FWaitAnswered || FLossReported)
+    if (!LossStands() || FLossReported)
         return;
     FLossReported = true;
     if (FLossText == FLostTypingText && std::exchange(FLostTypingTold, true))
@@ -1023,9 +1051,14 @@ bool TMainForm::CloseDespiteLoss()
 {
     // A wait that ended with the page's process is told of below with every other such loss:
     // typing that went with the page's process is lost however the page has answered since.
-    QString loss = FWaitAnswered || FLossText == FLostTypingText ? QString() : FLossText;
-    if (!FLostNotes.isEmpty())
-        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + LostTypingText(FLostNotes);
+    // A note deleted since has no typing left to lose.
+    QString loss = !LossStands() || FLossText == FLostTypingText ? QString() : FLossText;
+    QStringList lost;
+    for (const auto& [id, note] : FLostNotes)
+        if (AppDB->GetNote(id).Id != 0)
+            lost << note;
+    if (!lost.isEmpty())
+        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + LostTypingText(lost);
     if (loss.isEmpty())
         return true;
     FLossReported = true;
@@ -1049,8 +1082,9 @@ void TMainForm::EditorPageFailed(int64_t ALostNote)
                                                     : AppDB->GetNote(ALostNote).Title);
     const QString note =
         title.isEmpty() ? QStringLiteral("an untitled note") : QStringLiteral("\"%1\"").arg(title);
-    if (!FLostNotes.contains(note))
-        FLostNotes << note;
+    if (std::none_of(FLostNotes.begin(), FLostNotes.end(),
+                     [&](const auto& ALost) { return ALost.first == ALostNote; }))
+        FLostNotes.emplace_back(ALostNote, note);
     FLostTypingText = LostTypingText({note});
     FLostTypingTold = false;
     // Told at once. A command whose wait the process's end has just ended (queued before this)
