@@ -124,5 +124,9 @@ function exitSourceView(saveEdits) {
   _leaveSourceMode();
   editor.focus();
   if (report) _reportNow();
+  else if (changeTimer === null && structuralTimers.size === 0 && pendingNoticeSent) {
+    // The host was told of edits that are gone now.
+    _tellEditState(false);
+  }
 }
 
