@@ -38,6 +38,8 @@ function _lateKeyDown(e) {
     if (lateText === '') {
       lateTextPlace = window.getSelection().getRangeAt(0).cloneRange();
       lateTextTimer = setTimeout(insertLateText, 0);
+      // Kept typing is typing no report has carried yet.
+      _noticePending();
     }
     lateText += ch;
     return;
