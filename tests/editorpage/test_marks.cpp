@@ -752,7 +752,9 @@ private Q_SLOTS:
 
     // Deleting across the boundary of two blocks joins them; a mark whose text is not deleted
     // stays a span with its id and attributes, is in the body the host is given, and the join
-    // is one step of the editing history. The caret stays at the join.
+    // is one step of the editing history. The caret stays at the join. Text joined to a block
+    // of another look takes that block's look: no style of the block it left is written into
+    // the body.
     void joiningBlocksKeepsMarks_data()
     {
         QTest::addColumn<QString>("body");
@@ -895,6 +897,24 @@ private Q_SLOTS:
             << "a$"
             << "Delete"
             << "a" + ann.arg("b") << "aZb";
+        QTest::newRow("paragraph after a quote, backspace")
+            << "<blockquote>quoted</blockquote><p>body text</p>"
+            << "^body"
+            << "Backspace"
+            << "<blockquote>quotedbody text</blockquote>"
+            << "quotedZbody text";
+        QTest::newRow("paragraph into a quote typed over")
+            << "<p>some words</p><blockquote>quoted rest</blockquote>"
+            << "words|quoted"
+            << "X"
+            << "<p>some X rest</p>"
+            << "some XZ rest";
+        QTest::newRow("paragraph after a quote's paragraph, delete")
+            << "<blockquote><p>a</p></blockquote><p><b>b</b></p>"
+            << "a$"
+            << "Delete"
+            << "<blockquote><p>a<b>b</b></p></blockquote>"
+            << "aZb";
     }
     void joiningBlocksKeepsMarks()
     {
@@ -1136,6 +1156,38 @@ private Q_SLOTS:
                                   << "zz"
                                   << "<b>zz</b>"
                                   << "<p>a<b>zz</b>d</p>";
+        // The selection begins after a mark, past a space: the space stays and the pasted text
+        // stands after it, outside the mark, as typed text would.
+        const QString afterAnn = "<p>one " + ann.arg("anno") + " b</p><p>c tagged</p>";
+        QTest::newRow("plain text after an annotation")
+            << afterAnn << "zz"
+            << ""
+            << "<p>one " + ann.arg("anno") + " zz tagged</p>";
+        QTest::newRow("markup after an annotation")
+            << afterAnn << "zz"
+            << "<b>zz</b>"
+            << "<p>one " + ann.arg("anno") + " <b>zz</b> tagged</p>";
+        QTest::newRow("lines of plain text after an annotation")
+            << afterAnn << "x\ny\nzz"
+            << ""
+            << "<p>one " + ann.arg("anno") + " x</p><p>y</p><p>zz tagged</p>";
+        QTest::newRow("plain text into a quote") << "<p>ab</p><blockquote>cd</blockquote>"
+                                                 << "zz"
+                                                 << ""
+                                                 << "<p>azzd</p>";
+        QTest::newRow("plain text out of a quote") << "<blockquote>ab</blockquote><p>cd</p>"
+                                                   << "zz"
+                                                   << ""
+                                                   << "<blockquote>azzd</blockquote>";
+        QTest::newRow("markup into a quote") << "<p>ab</p><blockquote>cd</blockquote>"
+                                             << "zz"
+                                             << "<b>zz</b>"
+                                             << "<p>a<b>zz</b>d</p>";
+        QTest::newRow("plain text after a tag")
+            << "<p>one " + tag.arg("tagged") + " b</p><p>c " + ann.arg("d") + "</p>"
+            << "zz"
+            << ""
+            << "<p>one " + tag.arg("tagged") + " zz " + ann.arg("d") + "</p>";
     }
     void pastingOverBlocksKeepsMarks()
     {
