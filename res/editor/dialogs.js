@@ -54,6 +54,8 @@ function applyColorCmd(evt, which, color) {
   evt.stopPropagation();
   closeColorPickers();
   restoreEditorRange();
+  const names = _tagNames();
+  tagsBeforeEdit = null;
   if (which === 'fore') {
     document.execCommand('foreColor', false, color);
     _paintBar('fc-bar', color);
@@ -64,6 +66,7 @@ function applyColorCmd(evt, which, color) {
     document.execCommand('hiliteColor', false, color);
     _paintBar('bc-bar', color);
   }
+  _settleAfterEdit(names);
   _reportSoon();
 }
 

@@ -393,6 +393,14 @@ private Q_SLOTS:
             << "<span style=\"font-size: 14pt;\">x</span><p><span style=\"font-size: "
                "14pt;\">y</span></p><span style=\"font-size: 14pt;\">z</span>"
             << QString();
+        // The line breaks the source view leaves between blocks are not sized.
+        QTest::newRow("across blocks with line breaks between")
+            << "<p>one two</p>\n<p>three</p>\n<blockquote>\n<p>four</p>\n</blockquote>"
+            << "__select('two', 'four')"
+            << "<p>one <span style=\"font-size: 14pt;\">two</span></p>\n<p><span "
+               "style=\"font-size: 14pt;\">three</span></p>\n<blockquote>\n<p><span "
+               "style=\"font-size: 14pt;\">four</span></p>\n</blockquote>"
+            << QString();
         QTest::newRow("whole item by triple click")
             << list
             << "const li = editor.querySelectorAll('li'); const r = document.createRange();"
