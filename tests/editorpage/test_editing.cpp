@@ -117,6 +117,41 @@ private Q_SLOTS:
         }
     }
 
+    // Text typed at a caret on a line loose in the editor's root (an edit of the browser's may
+    // leave one) puts the line into a paragraph of its own, every other loose line too; the
+    // caret stays where it was in the line.
+    void typingOnALooseLinePutsItInAParagraph_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the caret goes before this text
+        QTest::addColumn<QString>("after");
+        QTest::newRow("between paragraphs") << "<p>a</p>loose line<p>b</p>"
+                                            << "ose"
+                                            << "<p>a</p><p>loxyose line</p><p>b</p>";
+        QTest::newRow("before a line break") << "loose<br>next"
+                                             << "ose"
+                                             << "<p>loxyose</p><p>next</p>";
+        QTest::newRow("in bold on the line") << "<b>bold</b> loose<p>b</p>"
+                                             << "old"
+                                             << "<p><b>bxyold</b> loose</p><p>b</p>";
+    }
+    void typingOnALooseLinePutsItInAParagraph()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(caret));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        QVERIFY(F->Js(QStringLiteral("getSelection().isCollapsed")).toBool());
+        F->Type(QStringLiteral("xy"));
+        QCOMPARE(F->InnerHtml(), after);
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("t")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 100);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), after);
+    }
+
     void shortcuts_data()
     {
         QTest::addColumn<int>("key");

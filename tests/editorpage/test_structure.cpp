@@ -411,6 +411,37 @@ private Q_SLOTS:
             << "#btn-ol"
             << "<ul><li>one</li></ul><ol><li><b style=\"background-color: rgb(255, 255, "
                "0);\">wa</b></li></ol>";
+        QTest::newRow("an item of one tagged bold run made numbered")
+            << "<ul><li>one</li><li><b>" + tag.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + tag.arg("wa") + "</b></li></ol>";
+        QTest::newRow("an item of one annotated bold run made numbered")
+            << "<ul><li>one</li><li><b>" + ann.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + ann.arg("wa") + "</b></li></ol>";
+        QTest::newRow("a tagged bold run over two lines")
+            << "<p><b>aa " + tag.arg("bb<br>cc") + " dd</b></p>"
+            << "aa"
+            << "dd"
+            << "#btn-ul"
+            << "<ul><li><b>aa " + tag.arg("bb") + "</b></li><li><b>" + tagMore.arg("cc") +
+                   " dd</b></li></ul>";
+        QTest::newRow("an annotated bold run over two lines")
+            << "<p>" + ann.arg("<b>bb<br>cc</b>") + "</p>"
+            << "bb"
+            << "cc"
+            << "#btn-ul"
+            << "<ul><li>" + ann.arg("<b>bb</b>") + "</li><li><b>cc</b></li></ul>";
+        QTest::newRow("a bold run holding a tag made a list")
+            << "<p><b>one " + tag.arg("two") + " three</b></p>"
+            << "two"
+            << ""
+            << "#btn-ul"
+            << "<ul><li><b>one " + tag.arg("two") + " three</b></li></ul>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
