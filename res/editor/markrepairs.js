@@ -929,7 +929,11 @@ function _joinBlocks(range, input, text) {
     _setRange(range);
     return;
   }
-  const moved = Array.from(second.childNodes);
+  let moved = Array.from(second.childNodes);
+  // A second block that holds only its place holder (an empty line's line break) adds nothing.
+  const holder = moved.filter((n) => n.nodeName === 'BR').length === 1 && moved.every(
+    (n) => n.nodeName === 'BR' || (n.nodeType === Node.TEXT_NODE && n.data === ''));
+  if (holder) moved = [];
   const hasContent = moved.some((n) => n.nodeType !== Node.TEXT_NODE || n.data !== '');
   if (hasContent && first.lastChild && first.lastChild.nodeName === 'BR') {
     // The first block's closing line break (its place holder when empty) would now show.

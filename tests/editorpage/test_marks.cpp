@@ -915,6 +915,19 @@ private Q_SLOTS:
             << "Delete"
             << "<blockquote><p>a<b>b</b></p></blockquote>"
             << "aZb";
+        // An empty block joined leaves nothing of itself, not even its line break.
+        QTest::newRow("empty paragraph after a quote, delete")
+            << "<blockquote>quoted</blockquote><p><br></p><p>next</p>"
+            << "quoted$"
+            << "Delete"
+            << "<blockquote>quoted</blockquote><p>next</p>"
+            << "quotedZ\n\nnext";
+        QTest::newRow("empty paragraph after an annotation, delete")
+            << "<p>" + ann.arg("noted") + "</p><p><br></p><p>next</p>"
+            << "noted$"
+            << "Delete"
+            << "<p>" + ann.arg("noted") + "</p><p>next</p>"
+            << "notedZ\n\nnext";
     }
     void joiningBlocksKeepsMarks()
     {
