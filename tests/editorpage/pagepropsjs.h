@@ -107,6 +107,29 @@ inline const char* const PagePropsScript = R"JS(
     return P.describe();
   };
 
+  // Selects from somewhere in a block to somewhere in the next, where either holds a mark;
+  // empty when no two such blocks follow each other.
+  P.selectAcrossMarked = function (r1, r2, r3) {
+    const blocks = leafBlocks();
+    const marked = (b) => b.querySelector('[data-hash], .dm-annot') !== null;
+    const pairs = [];
+    for (let i = 0; i + 1 < blocks.length; i++) {
+      if (marked(blocks[i]) || marked(blocks[i + 1])) pairs.push([blocks[i], blocks[i + 1]]);
+    }
+    if (pairs.length === 0) return '';
+    const [a, b] = pick(pairs, r1);
+    editor.focus();
+    const from = locate(a, Math.floor(r2 * (textLength(a) + 1)));
+    const to = locate(b, Math.floor(r3 * (textLength(b) + 1)));
+    const r = document.createRange();
+    r.setStart(from[0], from[1]);
+    r.setEnd(to[0], to[1]);
+    const sel = getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+    return P.describe();
+  };
+
   P.caretInLink = function (r1) {
     const links = Array.from(editor.querySelectorAll('a')).filter((a) => textLength(a) > 0);
     if (links.length === 0) return '';
