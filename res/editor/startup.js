@@ -71,6 +71,10 @@ function _attachListeners() {
       }
     }
     tagsAtPaste = null;
+    if (_joinsNothing(e)) {
+      e.preventDefault();
+      return;
+    }
     const join = _markedJoinRange(e);
     if (join) {
       marksBeforeSplit = null;
@@ -109,6 +113,8 @@ function _attachListeners() {
         let tags = _settlePastedMarks(before);
         if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
         if (holders) _liftPastedBlocks(holders);
+        // A paste over a selection that reaches into a table leaves its text loose in the root.
+        _wrapLooseLines(_looseRootLines());
         return _settleMarkIdentity(names) || tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();

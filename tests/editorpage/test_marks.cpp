@@ -977,6 +977,33 @@ private Q_SLOTS:
         QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), typed);
     }
 
+    // Backspace at the start of a block right after a table joins nothing: the block stays as
+    // it is with its marks (the browser's step would leave out a mark's span that ends the
+    // block), and nothing is reported.
+    void backspaceAfterATableKeepsTheBlock_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::newRow("annotation") << "<p>" + Annot(QStringLiteral("b")) + "</p>";
+        QTest::newRow("tag") << "<p>" + Tag(QStringLiteral("b"), true) + "</p>";
+        QTest::newRow("tag after text") << "<p>a " + Tag(QStringLiteral("b"), true) + "</p>";
+    }
+    void backspaceAfterATableKeepsTheBlock()
+    {
+        QFETCH(QString, block);
+        const QString body = "<table><tbody><tr><td>x</td></tr></tbody></table>" + block;
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(QStringLiteral("b")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        F->Key(Qt::Key_Home);
+        F->Key(Qt::Key_Backspace);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("t")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        QVERIFY(F->WaitForPost(QStringLiteral("contentChanged"), 100).Msg.isEmpty());
+        F->Type(QStringLiteral("Z"));
+        QVERIFY(F->JsText(QStringLiteral("editor.querySelector('p').textContent")).startsWith('Z'));
+    }
+
     // A new paragraph inside a mark splits it: a tag's second half is a further span of the
     // tag, an annotation keeps its one span in the first block. One undo takes the new paragraph
     // back and one redo brings it again.
@@ -1196,6 +1223,12 @@ private Q_SLOTS:
                                              << "zz"
                                              << "<b>zz</b>"
                                              << "<p>a<b>zz</b>d</p>";
+        // The text pasted over a block and the start of a table stands in that block.
+        QTest::newRow("plain text from an annotation into a table")
+            << "<p>" + ann.arg("b") + "</p><table><tbody><tr><td>cd</td></tr></tbody></table>"
+            << "zz"
+            << ""
+            << "<p>zz</p><table><tbody><tr><td>d</td></tr></tbody></table>";
         QTest::newRow("plain text after a tag")
             << "<p>one " + tag.arg("tagged") + " b</p><p>c " + ann.arg("d") + "</p>"
             << "zz"

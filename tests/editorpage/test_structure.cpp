@@ -304,6 +304,24 @@ private Q_SLOTS:
         QVERIFY(F->Js(QStringLiteral("getSelection().anchorNode === editor.firstChild")).toBool());
     }
 
+    // A table deleted by Backspace from the empty paragraph after it (the presses take the
+    // paragraph, select the table, delete it) leaves an empty paragraph with the caret in it,
+    // never a line break loose in the editor's root.
+    void backspaceDeletesATableIntoAnEmptyParagraph()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>x</p><table><tbody><tr><td>cell</td></tr></tbody></table><p><br></p><p>end</p>")));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(editor.childNodes[2], 0); "
+                             "true"));
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p><br></p><p>end</p>"));
+        F->Type(QStringLiteral("Z"));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p>Z</p><p>end</p>"));
+    }
+
     void menuOpensOnlyOnCellsAndClosesOnPressOutside()
     {
         QVERIFY(F->LoadBody(TwoByTwo));
