@@ -143,16 +143,29 @@ inline const char* const PagePropsScript = R"JS(
   const annots = () => Array.from(editor.querySelectorAll(ANNOT_SEL));
   P.annotIds = () => JSON.stringify(annots().map((el) => el.id).filter((id) => id));
 
+  // The table right after the block that holds the node, when the node's place ends that block.
+  const tableAfter = (node, offset) => {
+    let b = node.nodeType === Node.ELEMENT_NODE ? node : node.parentNode;
+    while (b !== editor && !BLOCKS.has(b.nodeName)) b = b.parentNode;
+    if (b === editor || offsetOf(node, offset) !== offsetOf(b, b.childNodes.length)) return null;
+    for (let n = b; n !== editor; n = n.parentNode) {
+      const next = n.nextElementSibling;
+      if (next) return next.nodeName === 'TABLE' ? next : null;
+    }
+    return null;
+  };
   // The annotations the gesture may remove: those whose text lies in the selection (with the
-  // caret only, those short enough for the presses to delete).
+  // caret only, those short enough for the presses to delete, and those of a table right after
+  // the caret's block: two presses of Delete at its end select the table and delete it).
   P.removable = function (presses) {
     const sel = getSelection();
     if (!sel.rangeCount) return '[]';
     const r = sel.getRangeAt(0);
     const s = offsetOf(r.startContainer, r.startOffset);
     const e = offsetOf(r.endContainer, r.endOffset);
+    const table = r.collapsed && presses >= 2 ? tableAfter(r.startContainer, r.startOffset) : null;
     return JSON.stringify(annots().filter((el) => {
-      if (r.collapsed) return textLength(el) <= presses;
+      if (r.collapsed) return textLength(el) <= presses || (!!table && table.contains(el));
       return s <= offsetOf(el, 0) && offsetOf(el, el.childNodes.length) <= e;
     }).map((el) => el.id));
   };
