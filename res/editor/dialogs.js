@@ -165,6 +165,8 @@ function confirmLinkInsert() {
         } else {
           editor.appendChild(a);
         }
+        // A link put at a caret loose in the editor's root (an empty note) goes into a paragraph.
+        if (!_blockOf(a)) _wrapLooseLines(_looseRootLines());
         try {
           const after = document.createRange();
           after.setStartAfter(a);

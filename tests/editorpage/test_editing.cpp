@@ -314,6 +314,23 @@ private Q_SLOTS:
                  QStringLiteral("<p>one <a href=\"https://example.org\">Site</a> three</p>"));
     }
 
+    // A link with its text put into an empty note stands in a paragraph, the caret after it.
+    void linkIntoAnEmptyNoteStandsInAParagraph()
+    {
+        QVERIFY(F->LoadBody(QString()));
+        F->ClickIntoEditor();
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Type(QStringLiteral("example.org"));
+        F->Key(Qt::Key_Return);
+        F->Type(QStringLiteral("Site"));
+        F->Key(Qt::Key_Return);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p><a href=\"https://example.org\">Site</a></p>"));
+        F->Type(QStringLiteral("x"));
+        QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), QStringLiteral("Sitex"));
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('p').length")).toInt(), 1);
+    }
+
     // A link with its own text over a selection across blocks stands where that text typed
     // over the selection would, inside a block; across table cells in the first cell. One undo
     // takes it back, one redo brings it again.
