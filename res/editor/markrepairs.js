@@ -397,17 +397,19 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
 // and redone together with the edit. With holders (the inline elements that held a block before
 // it), blocks the edit put inside an inline element are taken out of it (a list button in a list
-// item that is all one bold run wraps the new list in the run). An empty style attribute (the
-// browser's bold, or a colour, taken off a span again leaves one) goes.
-function _settleAfterEdit(names, holders = null) {
+// item that is all one bold run wraps the new list in the run). first, when given, completes the
+// edit before that, in the same step. An empty style attribute (the browser's bold, or a colour,
+// taken off a span again leaves one) goes.
+function _settleAfterEdit(names, holders = null, first = null) {
   const fixes = _markIdentityFixes(names);
   const lift =
     holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
   const bare = Array.from(editor.querySelectorAll('[style=""]'));
-  if (fixes.length === 0 && loose.length === 0 && !lift && bare.length === 0) return;
+  if (fixes.length === 0 && loose.length === 0 && !lift && !first && bare.length === 0) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
+    if (first) first();
     for (const el of bare) el.removeAttribute('style');
     if (lift) _liftPastedBlocks(holders);
     _wrapLooseLines(lift ? _looseRootLines() : loose);

@@ -827,9 +827,16 @@ void TMainForm::MenuImportNotebook()
         name = QStringLiteral("Imported Notebook");
     const int64_t notebookId = AppDB->CreateNotebook(name, 0);
     int imported = 0, skipped = 0;
+    // A file that cannot be opened or read is reported with the others; the rest go on.
+    QStringList unreadable;
     for (const QString& path : paths) {
-        QString title;
-        const QString body = ImportFileToHTML(path, title);
+        QString title, body;
+        try {
+            body = ImportFileToHTML(path, title);
+        } catch (const EImportFileError&) {
+            unreadable << QFileInfo(path).fileName();
+            continue;
+        }
         if (body.isEmpty()) {
             ++skipped;
             continue;
@@ -844,6 +851,15 @@ void TMainForm::MenuImportNotebook()
                           .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    if (!unreadable.isEmpty()) {
+        // The names of the first ten; a folder of many such files gives no endless message.
+        constexpr qsizetype MaxNames = 10;
+        QString names = QStringList(unreadable.mid(0, MaxNames)).join(QStringLiteral(", "));
+        if (unreadable.size() > MaxNames)
+            names += QStringLiteral(", ...");
+        message +=
+            QStringLiteral("\r\n%1 file(s) could not be read: ").arg(unreadable.size()) + names;
+    }
     ShowMessage(message);
 }
 
@@ -860,16 +876,23 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutsi
     if (FWaiting)
         return;
     FWaiting = true;
+    FWaitFoundPageUnresponsive = FNoteEditor->PageUnresponsive();
     FNoteEditor->RequestPendingEdit([this](bool AAnswered) { EndWait(AAnswered); });
 }
 
 void TMainForm::EndWait(bool AAnswered)
 {
     FWaiting = false;
+    const int64_t noteId = FNoteEditor->NoteId();
+    // A wait that found the page already silent since the user was told about this note's
+    // typing has nothing new to tell.
+    const bool told =
+        !AAnswered && FLossReported && FWaitFoundPageUnresponsive && noteId == FLossNoteId;
     // With no note shown there is no typing to lose.
-    FWaitAnswered = AAnswered || FNoteEditor->NoteId() == 0;
+    FWaitAnswered = AAnswered || noteId == 0;
+    FLossNoteId = FWaitAnswered ? 0 : noteId;
     FLossText = FWaitAnswered ? QString() : LossText();
-    FLossReported = false;
+    FLossReported = told;
     // Until the held input has been delivered the lists stay as the user saw them when it
     // was given, so that a held click reaches the row it was aimed at.
     FDeliveringHeld = true;
@@ -970,9 +993,14 @@ QString TMainForm::LossText() const
     return cause + QStringLiteral(", so the last typing in %1 may not have been saved.").arg(note);
 }
 
+bool TMainForm::LossStands() const
+{
+    return !FWaitAnswered && FNoteEditor->NoteId() != 0;
+}
+
 void TMainForm::WarnAboutLoss()
 {
-    if (FWaitAnswered || FLossReported)
+    if (!LossStands() || FLossReported)
         return;
     FLossReported = true;
     ShowMessage(FLossText);
@@ -980,7 +1008,7 @@ void TMainForm::WarnAboutLoss()
 
 bool TMainForm::CloseDespiteLoss()
 {
-    if (FWaitAnswered)
+    if (!LossStands())
         return true;
     FLossReported = true;
     // Asked to end by the system, with no one to ask: the program says so and ends with an

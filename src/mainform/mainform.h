@@ -143,6 +143,9 @@ private:
     // After a wait the page did not answer: what the user is told. A close asks whether to
     // close anyway (false: the window stays); a close the system asked for goes on.
     QString LossText() const;
+    // The last wait was not answered and a note is still shown: a command run after the wait
+    // may have closed it (deleted or moved), and then nothing typed is left to lose.
+    bool LossStands() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
     // The page shows the note it was sent: the input held meanwhile is delivered.
@@ -206,6 +209,10 @@ private:
     bool FWaitAnswered = true;
     bool FLossReported = false;
     QString FLossText;
+    // The note whose typing the loss concerns, and whether the wait began with the page
+    // already not waited for.
+    int64_t FLossNoteId = 0;
+    bool FWaitFoundPageUnresponsive = false;
     bool FEndedWithLoss = false;
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;

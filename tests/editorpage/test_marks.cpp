@@ -1292,32 +1292,37 @@ private Q_SLOTS:
     }
     void pastingInsideAMarkLeavesOneMark() { pastingOverBlocksKeepsMarks(); }
 
-    // The list buttons over a line break inside a mark copy its span into the next item: the
-    // copy is a further passage of a tag, and no annotation at all, so the mark keeps one
-    // element with its id. One undo takes the list back and one redo brings it again.
+    // The list buttons over a line break inside a mark: a tag's passage after the break is a
+    // further passage of the tag in the next item, and an annotation keeps its whole text in one
+    // item, so the mark keeps one element with its id. One undo takes the list back and one redo
+    // brings it again.
     void listOverAMarkKeepsOneMark_data()
     {
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("mark");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<QString>("marked"); // the text of the element with the mark's id
         const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
         const QString tag = QStringLiteral(
             "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
         QTest::newRow("annotation, bullets") << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
                                              << "#btn-ul"
-                                             << "ann_k1";
+                                             << "ann_k1" << 1 << "bbcc";
         QTest::newRow("annotation, numbers") << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
                                              << "#btn-ol"
-                                             << "ann_k1";
+                                             << "ann_k1" << 1 << "bbcc";
         QTest::newRow("tag") << "<p>a " + tag.arg("bb<br>cc") + " d</p>"
                              << "#btn-ul"
-                             << "tg";
+                             << "tg" << 2 << "bb";
     }
     void listOverAMarkKeepsOneMark()
     {
         QFETCH(QString, body);
         QFETCH(QString, button);
         QFETCH(QString, mark);
+        QFETCH(int, items);
+        QFETCH(QString, marked);
         QVERIFY(F->LoadBody(body));
         QVERIFY(F->SelectText(QStringLiteral("b"), QStringLiteral("c")));
         F->Click(button);
@@ -1327,19 +1332,151 @@ private Q_SLOTS:
             return F->Js(QStringLiteral("editor.querySelectorAll('%1').length").arg(ASelector))
                 .toInt();
         };
-        QVERIFY2(count(QStringLiteral("li")) >= 2, qPrintable(after));
+        QVERIFY2(count(QStringLiteral("li")) == items, qPrintable(after));
         QVERIFY2(count(QStringLiteral("[id=%1]").arg(mark)) == 1, qPrintable(after));
+        QCOMPARE(F->JsText(QStringLiteral("editor.querySelector('[id=%1]').textContent").arg(mark)),
+                 marked);
         QVERIFY2(count(QStringLiteral(".dm-annot:not([id])")) == 0, qPrintable(after));
         QVERIFY2(count(QStringLiteral("[data-tag]")) == (mark == QLatin1String("tg") ? 1 : 0),
                  qPrintable(after));
-        // Both items still show the tag's text marked.
-        if (mark == QLatin1String("tg")) {
-            QCOMPARE(count(QStringLiteral("li [data-hash=tg]")), count(QStringLiteral("li")));
-        }
+        QCOMPARE(F->JsText(QStringLiteral("editor.textContent")), QStringLiteral("a bbcc d"));
+        // Every item still shows the tag's text marked.
+        QCOMPARE(count(QStringLiteral("li [data-hash=tg]")),
+                 mark == QLatin1String("tg") ? items : 0);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
         F->Key(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
+    // The list buttons change only the lines the selection reaches: a mark over a line break on
+    // another line, in the block around the selected one or in the next paragraph that a
+    // selection ends at the start of, stays one span. One undo gives back the body.
+    void listButtonChangesOnlyTheSelectedLines_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("select"); // script placing the selection
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("after");
+        const QString ann = QStringLiteral("<span id=\"ann_k1\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString caretInOne =
+            QStringLiteral("__select('one'); getSelection().collapseToStart()");
+        QTest::newRow("annotation on the next line")
+            << "<p>one<br>a " + ann.arg("two<br>three") + "</p>" << caretInOne << "#btn-ul"
+            << "<ul><li>one</li></ul><p>a " + ann.arg("two<br>three") + "</p>";
+        QTest::newRow("tag on the next line")
+            << "<p>one<br>a " + tag.arg("two<br>three") + "</p>" << caretInOne << "#btn-ol"
+            << "<ol><li>one</li></ol><p>a " + tag.arg("two<br>three") + "</p>";
+        QTest::newRow("annotation in the item around a nested list")
+            << "<ul><li>x " + ann.arg("b<br>c") + "<ul><li>one</li></ul></li></ul>" << caretInOne
+            << "#btn-ol"
+            << "<ul><li>x " + ann.arg("b<br>c") + "<ol><li>one</li></ol></li></ul>";
+        QTest::newRow("annotation in the quote around a paragraph")
+            << "<blockquote>x " + ann.arg("b<br>c") + "<p>one</p></blockquote>" << caretInOne
+            << "#btn-ul"
+            << "<blockquote>x " + ann.arg("b<br>c") + "<ul><li>one</li></ul></blockquote>";
+        QTest::newRow("selection ending at the start of the next paragraph")
+            << "<p>one</p><p>a " + ann.arg("two<br>three") + "</p>"
+            << "__select('one'); getSelection().getRangeAt(0).setEnd(editor.lastChild, 0)"
+            << "#btn-ul"
+            << "<ul><li>one</li></ul><p>a " + ann.arg("two<br>three") + "</p>";
+    }
+    void listButtonChangesOnlyTheSelectedLines()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, select);
+        QFETCH(QString, button);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        F->FocusPage();
+        F->Js(select + QStringLiteral("; true"));
+        QVERIFY(F->Js(QStringLiteral("editor.contains(getSelection().anchorNode)")).toBool());
+        F->Click(button);
+        QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+    }
+
+    // The paragraph-style menu over a line break inside a mark restyles the line: the text and
+    // each mark's id stand once, a tag's piece on the other line is a further passage of it, and
+    // an annotation keeps its span on the first line (its piece on the second is no mark). One
+    // undo gives back the body, one redo the change, and the body loads back as it was saved.
+    void paragraphStyleOverABreakInAMark_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the text at whose start the caret stands
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("after");
+        const QString ann = QStringLiteral("<span id=\"ann_a\" class=\"dm-annot\">%1</span>");
+        const QString tag = QStringLiteral(
+            "<span data-hash=\"tg\" data-colour=\"red\" id=\"tg\" data-tag=\"T\">%1</span>");
+        const QString further =
+            QStringLiteral("<span data-hash=\"tg\" data-colour=\"red\">%1</span>");
+        const QString annBody = "<p>See " + ann.arg("an annotated<br>phrase") + " here</p>";
+        const QString tagBody = "<p>See " + tag.arg("an annotated<br>phrase") + " here</p>";
+        QTest::newRow("annotation, the first line quoted")
+            << annBody << "See"
+            << "blockquote"
+            << "<blockquote>See " + ann.arg("an annotated") + "</blockquote><p>phrase here</p>";
+        QTest::newRow("annotation, the first line made a heading")
+            << annBody << "See"
+            << "h1"
+            << "<h1>See " + ann.arg("an annotated") + "</h1><p>phrase here</p>";
+        QTest::newRow("annotation, the first line made Normal") << annBody << "See"
+                                                                << "p" << annBody;
+        QTest::newRow("annotation, the second line quoted")
+            << annBody << "phrase"
+            << "blockquote"
+            << "<p>See " + ann.arg("an annotated") + "</p><blockquote>phrase here</blockquote>";
+        QTest::newRow("tag, the first line made a heading")
+            << tagBody << "See"
+            << "h1"
+            << "<h1>See " + tag.arg("an annotated") + "</h1><p>" + further.arg("phrase") +
+                   " here</p>";
+        QTest::newRow("tag, the second line quoted")
+            << tagBody << "phrase"
+            << "blockquote"
+            << "<p>See " + tag.arg("an annotated") + "</p><blockquote>" + further.arg("phrase") +
+                   " here</blockquote>";
+        QTest::newRow("annotation in a list item, the first line quoted")
+            << "<ul><li>See " + ann.arg("an annotated<br>phrase") + " here</li></ul>"
+            << "See"
+            << "blockquote"
+            << "<blockquote>See " + ann.arg("an annotated") +
+                   "</blockquote><ul><li>phrase here</li></ul>";
+        QTest::newRow("annotation inside bold, the second line made a heading")
+            << "<p>see <b>bold " + ann.arg("an<br>note") + "</b> end</p>"
+            << "note"
+            << "h3"
+            << "<p>see <b>bold " + ann.arg("an") + "</b></p><h3><b>note</b> end</h3>";
+    }
+    void paragraphStyleOverABreakInAMark()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, style);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(caret));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); blockSelect.focus();"
+                             " blockSelect.value = %1; blockSelect.dispatchEvent(new "
+                             "Event('change')); true")
+                  .arg(JsString(style)));
+        QCOMPARE(F->InnerHtml(), after);
+        QCOMPARE(F->Js(QStringLiteral("getEmbeddedTags().length")).toInt(),
+                 int(body.count(QStringLiteral("data-tag="))));
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
     }
 
     // A paste of markup at a collapsed caret before a mark that ends the block leaves the mark a

@@ -378,12 +378,27 @@ private Q_SLOTS:
                                           << "d"
                                           << "#btn-ul"
                                           << "<ul><li>a <b>bb</b></li><li><b>cc</b> d</li></ul>";
+        // A line break inside an annotation between two selected lines stays in one item, so the
+        // annotation keeps all of its text; where only one of its lines is selected it keeps the
+        // part before the break.
         QTest::newRow("annotation, both lines")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "a"
             << "d"
             << "#btn-ul"
-            << "<ul><li>a " + ann.arg("bb") + "</li><li>cc d</li></ul>";
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>";
+        QTest::newRow("annotation among three lines")
+            << "<p>x<br>a <b>" + ann.arg("bb<br>cc") + "</b> d<br>y</p>"
+            << "x"
+            << "y"
+            << "#btn-ol"
+            << "<ol><li>x</li><li>a <b>" + ann.arg("bb<br>cc") + "</b> d</li><li>y</li></ol>";
+        QTest::newRow("annotation in a list item taken away")
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>"
+            << "a"
+            << "d"
+            << "#btn-ul"
+            << "<p>a " + ann.arg("bb<br>cc") + " d</p>";
         QTest::newRow("annotation, the second line")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "c"
@@ -472,6 +487,104 @@ private Q_SLOTS:
         QVERIFY(F->SelectText(from, to));
         F->Click(button);
         QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
+    // The paragraph-style menu restyles the line or the list item the selection reaches, each
+    // run of selected lines in one block becoming one block of the style: no block ends up inside
+    // a paragraph, a heading or a list, a list item leaves its list, a line already in a block of
+    // the style stays as it is, and the body loads back as it was saved. The change is reported,
+    // the selection stays on its text, one undo gives back the body and one redo the change.
+    void paragraphStyleAppliesToTheLineOrItem_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to"); // empty: a caret at the start of from
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a list item made Normal") << "<ul><li>one</li><li>two</li></ul>"
+                                                 << "two" << QString() << "p"
+                                                 << "<ul><li>one</li></ul><p>two</p>";
+        QTest::newRow("the middle item made a heading")
+            << "<ol><li>one</li><li>two</li><li>three</li></ol>"
+            << "two" << QString() << "h2"
+            << "<ol><li>one</li></ol><h2>two</h2><ol><li>three</li></ol>";
+        QTest::newRow("two items quoted")
+            << "<ul><li>one</li><li>two</li><li>three</li></ul>"
+            << "t"
+            << "three"
+            << "blockquote"
+            << "<ul><li>one</li></ul><blockquote>two</blockquote><blockquote>three</blockquote>";
+        QTest::newRow("an item with a nested list made Normal")
+            << "<ul><li>one</li><li>two<ul><li>sub</li></ul></li></ul>"
+            << "two" << QString() << "p"
+            << "<ul><li>one</li></ul><p>two</p><ul><li><ul><li>sub</li></ul></li></ul>";
+        QTest::newRow("the second line quoted") << "<p>first<br>second</p>"
+                                                << "second" << QString() << "blockquote"
+                                                << "<p>first</p><blockquote>second</blockquote>";
+        QTest::newRow("the first line of an italic run made a heading")
+            << "<p><i>one<br>two</i></p>"
+            << "one" << QString() << "h1"
+            << "<h1><i>one</i></h1><p><i>two</i></p>";
+        QTest::newRow("a line of a paragraph made Normal") << "<p><i>one<br>two</i></p>"
+                                                           << "one" << QString() << "p"
+                                                           << "<p><i>one<br>two</i></p>";
+        QTest::newRow("two lines of three made a heading") << "<p>a<br>b<br>c</p>"
+                                                           << "a"
+                                                           << "b"
+                                                           << "h3"
+                                                           << "<h3>a<br>b</h3><p>c</p>";
+        QTest::newRow("a line after an empty line") << "<p>a<br><br>b</p>"
+                                                    << "b" << QString() << "h1"
+                                                    << "<p>a<br><br></p><h1>b</h1>";
+        QTest::newRow("the second line of a quote made Normal")
+            << "<blockquote>one<br>two</blockquote>"
+            << "two" << QString() << "p"
+            << "<blockquote>one</blockquote><p>two</p>";
+        QTest::newRow("two paragraphs made headings, attributes kept")
+            << "<p style=\"text-align: center;\">one</p><p>two</p>"
+            << "one"
+            << "two"
+            << "h2"
+            << "<h2 style=\"text-align: center;\">one</h2><h2>two</h2>";
+        QTest::newRow("a line in a table cell")
+            << "<table><tbody><tr><td>one<br>two</td></tr></tbody></table>"
+            << "two" << QString() << "h1"
+            << "<table><tbody><tr><td>one<h1>two</h1></td></tr></tbody></table>";
+    }
+    void paragraphStyleAppliesToTheLineOrItem()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, style);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        if (to.isEmpty()) {
+            F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        }
+        const QString selected =
+            QStringLiteral("(function(){ const s = getSelection(); return "
+                           "JSON.stringify([s.anchorNode.textContent,"
+                           " s.anchorOffset, s.focusNode.textContent, s.focusOffset]); })()");
+        const QString place = F->JsText(selected);
+        // The menu takes the focus, as a click on it does.
+        F->Js(QStringLiteral("blockSelect.focus(); blockSelect.value = %1;"
+                             " blockSelect.dispatchEvent(new Event('change')); true")
+                  .arg(JsString(style)));
+        QCOMPARE(F->InnerHtml(), after);
+        // The selection stays on the same text, in the editor.
+        QCOMPARE(F->JsText(selected), place);
+        QCOMPARE(F->JsText(QStringLiteral("document.activeElement.id")), QStringLiteral("editor"));
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(),
+                 after == body ? QString() : after);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
         F->Key(Qt::Key_Y, Qt::ControlModifier);

@@ -328,6 +328,35 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"answered"}, 100);
     }
 
+    // Once the page has stayed silent, a request for its pending edit is not waited for, yet
+    // the save of what the editor has happens from the event loop, never inside the call.
+    void requestOnASilentPageSavesLater()
+    {
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FEditor->SetPageAnswerTimeout(300);
+        bool first = false;
+        FEditor->RequestPendingEdit([&](bool) { first = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(first, 2000);
+        QVERIFY(FEditor->PageUnresponsive());
+        FEditor->TitleEdit()->setText("Typed title");
+        QVERIFY(FEditor->Dirty());
+        FEvents.clear();
+        QStringList steps;
+        FEditor->RequestPendingEdit([&](bool AAnswered) {
+            steps << AppDB->GetNote(id).Title + (AAnswered ? "" : " unanswered");
+        });
+        QVERIFY(steps.isEmpty());
+        QVERIFY(FEvents.isEmpty());
+        QCOMPARE(AppDB->GetNote(id).Title, QString("T"));
+        QVERIFY(FEditor->Dirty());
+        QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"Typed title unanswered"}, 500);
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+    }
+
     // From a "load" until the page confirms that load, input to the page would reach what it
     // showed before; the editor says so, and says when the page shows the latest load.
     void loadAwaitsItsAck()
