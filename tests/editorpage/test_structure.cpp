@@ -463,12 +463,13 @@ private Q_SLOTS:
             << "#btn-ul"
             << "<ul><li><b>aa " + tag.arg("bb") + "</b></li><li><b>" + tagMore.arg("cc") +
                    " dd</b></li></ul>";
+        // An annotation over the line break stays whole, in one item.
         QTest::newRow("an annotated bold run over two lines")
             << "<p>" + ann.arg("<b>bb<br>cc</b>") + "</p>"
             << "bb"
             << "cc"
             << "#btn-ul"
-            << "<ul><li>" + ann.arg("<b>bb</b>") + "</li><li><b>cc</b></li></ul>";
+            << "<ul><li>" + ann.arg("<b>bb<br>cc</b>") + "</li></ul>";
         QTest::newRow("a bold run holding a tag made a list")
             << "<p><b>one " + tag.arg("two") + " three</b></p>"
             << "two"
