@@ -143,11 +143,16 @@ function confirmLinkInsert() {
   _closeOverlay('modal-link');
   if (editing) {
     const a = linkEditAnchor;
-    _pageEdit(() => {
+    // New text may take a tag's first span and leave its other passages.
+    const names = _tagNames();
+    const edited = _pageEdit(() => {
       if (!keepHref) a.setAttribute('href', url);
       // The link's content (its marks and formatting) is replaced only when its text was changed.
-      if (text && text !== linkShownText.trim()) a.textContent = text;
-    });
+      if (!text || text === linkShownText.trim()) return false;
+      a.textContent = text;
+      return _settleMarkIdentity(names);
+    }, { tags: true });
+    if (edited) notifyTagsUpdated();
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();

@@ -3,6 +3,7 @@
 #include "editortests.h"
 #include "pagefixture.h"
 
+#include <QJsonArray>
 #include <QTest>
 
 namespace {
@@ -255,6 +256,32 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), expected);
         const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 1000);
         QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), expected);
+    }
+
+    // New text for a link that holds a tag's first span leaves the tag its first span, on its
+    // passage left, and the tag listed once.
+    void newLinkTextOverATagsFirstSpanKeepsTheTag()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>see <a href=\"https://old.example/\"><span data-hash=\"tg\" data-colour=\"red\" "
+            "id=\"tg\" data-tag=\"T\">tagged</span></a> and <span data-hash=\"tg\" "
+            "data-colour=\"red\">more</span></p>")));
+        QVERIFY(F->SelectText(QStringLiteral("agge")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Key(Qt::Key_Return);
+        F->Key(Qt::Key_A, Qt::ControlModifier);
+        F->Type(QStringLiteral("New"));
+        F->Key(Qt::Key_Return);
+        const QString expected = QStringLiteral(
+            "<p>see <a href=\"https://old.example/\">New</a> and <span data-hash=\"tg\" "
+            "data-colour=\"red\" id=\"tg\" data-tag=\"T\">more</span></p>");
+        QCOMPARE(F->InnerHtml(), expected);
+        const TPosted listed = F->WaitForPost(QStringLiteral("tagsUpdated"), 1000);
+        QCOMPARE(listed.Msg.value(QStringLiteral("tags")).toArray().size(), 1);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(F->InnerHtml().contains(QStringLiteral("tagged")));
     }
 
     void newLinkAddressGetsSchemeByRule_data()
