@@ -145,14 +145,16 @@ function confirmLinkInsert() {
     const a = linkEditAnchor;
     // New text may take a tag's first span and leave its other passages.
     const names = _tagNames();
-    const edited = _pageEdit(() => {
+    const hooks = {};
+    hooks.tags = _pageEdit(() => {
       if (!keepHref) a.setAttribute('href', url);
       // The link's content (its marks and formatting) is replaced only when its text was changed.
       if (!text || text === linkShownText.trim()) return false;
       a.textContent = text;
       return _settleMarkIdentity(names);
-    }, { tags: true });
-    if (edited) notifyTagsUpdated();
+    }, hooks);
+    // The tag list is given again, also when the edit is undone or redone, only if it changed.
+    if (hooks.tags) notifyTagsUpdated();
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
