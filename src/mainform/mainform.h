@@ -148,6 +148,10 @@ private:
     bool LossStands() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
+    // The editor page's process ended; ALostNote: the note whose typing went with it.
+    void EditorPageFailed(int64_t ALostNote);
+    void TellLostTyping();
+    static QString LostTypingText(const QStringList& ANotes);
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -214,6 +218,12 @@ private:
     int64_t FLossNoteId = 0;
     bool FWaitFoundPageUnresponsive = false;
     bool FEndedWithLoss = false;
+    // Typing that went with the page's process: the user is told once when it happens (of the
+    // note it was typed in), and a close asks about it (of every such note, in their order) for
+    // as long as the window is open.
+    QString FLostTypingText;
+    bool FLostTypingTold = false;
+    std::vector<std::pair<int64_t, QString>> FLostNotes; // note, and how the user is told of it
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;

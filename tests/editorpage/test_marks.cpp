@@ -945,7 +945,7 @@ private Q_SLOTS:
             F->Js(QStringLiteral("getSelection().collapseToEnd(); true"));
         } else {
             const QStringList ends = caret.split(QLatin1Char('|'));
-            QVERIFY(F->SelectText(ends[0], ends[1]));
+            QVERIFY(F->SelectText(ends[0], ends.value(1)));
         }
         if (keys == QLatin1String("Backspace")) {
             F->Key(Qt::Key_Backspace);

@@ -750,11 +750,15 @@ private Q_SLOTS:
         QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
         F->Click(QStringLiteral("#btn-source"));
         F->Type(QStringLiteral("zzz"));
+        QCOMPARE(F->EditStates().size(), 1);
         F->Key(Qt::Key_Escape);
         QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
         QTest::qWait(1700);
         QCOMPARE(F->Posts().size(), 0);
+        // The host, told of the edits, is told that none is left.
+        QCOMPARE(F->EditStates().size(), 2);
+        QCOMPARE(F->EditStates()[1].Msg.value(QStringLiteral("pending")).toBool(), false);
         // Source edits are reported before other content is loaded.
         F->Click(QStringLiteral("#btn-source"));
         F->Key(Qt::Key_End, Qt::ControlModifier);
