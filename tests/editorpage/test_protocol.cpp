@@ -91,6 +91,42 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), QString());
     }
 
+    // Each "loadAck" and the tag list before it carry the number of the load they answer, also
+    // right after another load and for an empty body, so the host never takes them for the
+    // load before.
+    void loadAnswersNameTheirLoad_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("seq");
+        QTest::newRow("another body") << "<p>next</p>"
+                                      << "8";
+        QTest::newRow("the same body again") << "<p>first</p>"
+                                             << "9";
+        QTest::newRow("an empty body") << ""
+                                       << "10";
+    }
+    void loadAnswersNameTheirLoad()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, seq);
+        F->Send(
+            Msg(QStringLiteral("load"), {{QStringLiteral("html"), QStringLiteral("<p>first</p>")},
+                                         {QStringLiteral("seq"), QStringLiteral("7")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.isEmpty());
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("load"),
+                    {{QStringLiteral("html"), html}, {QStringLiteral("seq"), seq}}));
+        QVERIFY(F->WaitForPosts(2, 3000));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":[],\"seq\":\"%1\"}").arg(seq));
+        QCOMPARE(posts[1].Json,
+                 QStringLiteral("{\"type\":\"loadAck\",\"length\":%1,\"seq\":\"%2\"}")
+                     .arg(html.size())
+                     .arg(seq));
+    }
+
     void viewModeAndLoadMakeEditable()
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>text</p>")));
