@@ -54,6 +54,8 @@ function applyColorCmd(evt, which, color) {
   evt.stopPropagation();
   closeColorPickers();
   restoreEditorRange();
+  const names = _tagNames();
+  tagsBeforeEdit = null;
   if (which === 'fore') {
     document.execCommand('foreColor', false, color);
     _paintBar('fc-bar', color);
@@ -64,6 +66,7 @@ function applyColorCmd(evt, which, color) {
     document.execCommand('hiliteColor', false, color);
     _paintBar('bc-bar', color);
   }
+  _settleAfterEdit(names);
   _reportSoon();
 }
 
@@ -166,8 +169,8 @@ function confirmLinkInsert() {
         } else {
           editor.appendChild(a);
         }
-        // A link at a caret in the editor's root (an emptied note) stands in a paragraph.
-        _wrapLooseLines(_looseRootLines());
+        // A link put at a caret loose in the editor's root (an empty note) goes into a paragraph.
+        if (!_blockOf(a)) _wrapLooseLines(_looseRootLines());
         try {
           const after = document.createRange();
           after.setStartAfter(a);
