@@ -119,13 +119,16 @@ function _lineEdge(node, offset, forward) {
 }
 
 // The line that holds the place: its extent, the line breaks before and after it (null at a
-// block's edge), and the block (or the editor's root) it stands in.
+// block's edge), and the block (or the editor's root) it stands in. The extent is a static range:
+// the engine moves every live range at each change of the document, so that a restyle of many
+// lines holding one each would take as long as the lines times the changes.
 function _lineAt(node, offset) {
   const start = _lineEdge(node, offset, false);
   const end = _lineEdge(node, offset, true);
-  const range = document.createRange();
-  range.setStart(start.node, start.offset);
-  range.setEnd(end.node, end.offset);
+  const range = new StaticRange({
+    startContainer: start.node, startOffset: start.offset,
+    endContainer: end.node, endOffset: end.offset,
+  });
   let block = start.node;
   while (block !== editor && !_isBlock(block)) block = block.parentNode;
   return { range, before: start.br, br: end.br, block };
@@ -134,12 +137,25 @@ function _lineAt(node, offset) {
 const _SHOWN_ELEMENTS = 'img, hr, input, select, textarea, button, embed, object, video, audio, ' +
   'iframe, svg, canvas';
 
-// Whether the range holds something that shows: text other than white space that collapses, or
-// an element such as an image (or, with breaks, a line break).
+// The one live range the questions about a line's extent are asked of, set to that extent (from
+// its start container on, so that the new ends are never compared with the old ones elsewhere).
+const _askedRange = document.createRange();
+function _asked(range) {
+  if (range !== _askedRange) {
+    _askedRange.selectNodeContents(range.startContainer);
+    _askedRange.setEnd(range.endContainer, range.endOffset);
+    _askedRange.setStart(range.startContainer, range.startOffset);
+  }
+  return _askedRange;
+}
+
+// Whether the range (live or static) holds something that shows: text other than white space
+// that collapses, or an element such as an image (or, with breaks, a line break).
 function _rangeShows(range, breaks) {
   if (range.collapsed) return false;
-  if (/[^ \t\n\r\f]/.test(range.toString())) return true;
-  const frag = range.cloneContents();
+  const r = _asked(range);
+  if (/[^ \t\n\r\f]/.test(r.toString())) return true;
+  const frag = r.cloneContents();
   return frag.querySelector(breaks ? 'br, ' + _SHOWN_ELEMENTS : _SHOWN_ELEMENTS) !== null;
 }
 
@@ -148,39 +164,73 @@ function _lineShows(line) {
   return line.br !== null || _rangeShows(line.range, false);
 }
 
+// Whether the node is one that a tree walker over elements and text shows.
+function _isShownNode(n) {
+  return n.nodeType === Node.ELEMENT_NODE || n.nodeType === Node.TEXT_NODE;
+}
+
+// The first element or text node in document order that stands at the place between nodes or
+// after it, in the editor; null when there is none.
+function _nodeFrom(container, offset) {
+  let n = container.childNodes[offset] || null;
+  for (let c = container; !n && c !== editor; c = c.parentNode) n = c.nextSibling;
+  while (n && !_isShownNode(n)) {
+    let next = n.nextSibling;
+    for (let c = n.parentNode; !next && c !== editor; c = c.parentNode) next = c.nextSibling;
+    n = next;
+  }
+  return n;
+}
+
 // The lines the selection reaches, in order, as the browser's commands take them: a selection
 // that ends at the very start of a line leaves that line out.
 function _selectedLines(range) {
   const first = _lineAt(range.startContainer, range.startOffset);
   const last = range.collapsed ? first : _lineAt(range.endContainer, range.endOffset);
-  const span = document.createRange();
-  span.setStart(first.range.startContainer, first.range.startOffset);
-  span.setEnd(last.range.endContainer, last.range.endOffset);
   const reached = (line) => {
-    const r = line.range;
+    const r = _asked(line.range);
     if (r.comparePoint(range.startContainer, range.startOffset) > 0) return false;
     if (range.collapsed) return r.comparePoint(range.startContainer, range.startOffset) === 0;
-    if (r.comparePoint(range.endContainer, range.endOffset) < 0) return false;
-    const head = document.createRange();
-    head.setStart(r.startContainer, r.startOffset);
-    head.setEnd(range.endContainer, range.endOffset);
+    const end = r.comparePoint(range.endContainer, range.endOffset);
+    if (end < 0) return false;
+    // A line that shows and that the selection goes on past is reached whole; only the line the
+    // selection ends in is looked at up to the end, so that no line reads the text after it.
+    if (end > 0) return true;
+    const head = new StaticRange({
+      startContainer: r.startContainer, startOffset: r.startOffset,
+      endContainer: range.endContainer, endOffset: range.endOffset,
+    });
     return _rangeShows(head, true);
   };
-  let root = span.commonAncestorContainer;
-  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
-  const walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, {
-    acceptNode: (n) =>
-      (span.intersectsNode(n) ? NodeFilter.FILTER_ACCEPT : NodeFilter.FILTER_REJECT),
-  });
+  const sameStart = (a, b) =>
+    a.range.startContainer === b.range.startContainer &&
+    a.range.startOffset === b.range.startOffset;
+  // The nodes from the first line's start to the last one's end in document order, each line's
+  // looked at once: a node that stands before the end of the line being read belongs to it (as
+  // does the node at that end, when the end is the place just before it). No node is compared
+  // with places in other blocks, which costs as much as the blocks before it in a long note.
   const lines = [];
-  let current = null;
-  for (let n = walker.nextNode(); n; n = walker.nextNode()) {
-    if (n.firstChild) continue;
-    const parent = n.parentNode;
-    const at = _indexIn(n);
-    if (current && current.range.isPointInRange(parent, at)) continue;
-    current = _lineAt(parent, at);
-    if (_lineShows(current) && reached(current)) lines.push(current);
+  const stop = _nodeFrom(last.range.endContainer, last.range.endOffset);
+  const walker = document.createTreeWalker(editor, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+  let n = _nodeFrom(first.range.startContainer, first.range.startOffset);
+  if (n) walker.currentNode = n;
+  let lineEnd = null;
+  let endIsBefore = false;
+  let inLine = false;
+  for (; n && n !== stop; n = walker.nextNode()) {
+    if (n === lineEnd) {
+      inLine = false;
+      if (endIsBefore) continue;
+    }
+    if (n.firstChild || inLine) continue;
+    const line = _lineAt(n.parentNode, _indexIn(n));
+    const end = line.range.endContainer.childNodes[line.range.endOffset];
+    endIsBefore = !!end && _isShownNode(end);
+    lineEnd = endIsBefore ? end : _nodeFrom(line.range.endContainer, line.range.endOffset);
+    inLine = true;
+    // A line between the first and the last is reached whole.
+    const edge = sameStart(line, first) || sameStart(line, last);
+    if (_lineShows(line) && (!edge || reached(line))) lines.push(line);
   }
   if (lines.length === 0 && _lineShows(first) && reached(first)) lines.push(first);
   return lines;
@@ -362,10 +412,10 @@ function _cutToBlock(block, node, offset) {
 
 function _nodesShow(nodes) {
   if (nodes.length === 0) return false;
-  const r = document.createRange();
-  r.setStartBefore(nodes[0]);
-  r.setEndAfter(nodes[nodes.length - 1]);
-  return _rangeShows(r, true);
+  _askedRange.selectNodeContents(nodes[0].parentNode);
+  _askedRange.setEndAfter(nodes[nodes.length - 1]);
+  _askedRange.setStartBefore(nodes[0]);
+  return _rangeShows(_askedRange, true);
 }
 
 // Removes the line break and the inline elements below the block that it leaves empty (a mark
