@@ -444,10 +444,86 @@ function _withoutId(el) {
   return copy;
 }
 
-// Restyles one run of lines; false when it already has the style.
+// The list item or quote that a block of a paragraph style stands in: other programs keep the
+// text of list items and quotes in paragraphs, and such a line's style is the item's or quote's.
+function _styleHolder(block) {
+  if (block === editor || !_STYLE_BLOCKS.has(block.tagName)) return null;
+  const up = block.parentNode;
+  if (up.nodeName === 'BLOCKQUOTE' && block.tagName !== 'BLOCKQUOTE') return up;
+  if (up.nodeName === 'LI' && ['UL', 'OL'].includes(up.parentNode.nodeName)) return up;
+  return null;
+}
+
+function _removeNodes(nodes) {
+  for (const n of nodes) n.parentNode.removeChild(n);
+}
+
+// Puts the new block, which holds the run, in place of the run's nodes in the block (a
+// paragraph, heading or quote) they stood in, with the nodes before and after them: the block is
+// split around it, the part after it going into a copy without the id.
+function _splitBlockAround(block, made, headNodes, tailNodes, head, tail) {
+  if (!head) {
+    _removeNodes(headNodes);
+    block.parentNode.insertBefore(made, block);
+    if (!tail) block.parentNode.removeChild(block);
+    return;
+  }
+  block.parentNode.insertBefore(made, block.nextSibling);
+  if (tail) {
+    const rest = _withoutId(block);
+    block.parentNode.insertBefore(rest, made.nextSibling);
+    for (const n of tailNodes) rest.appendChild(n);
+  } else {
+    _removeNodes(tailNodes);
+  }
+}
+
+// The same for a list item: the new block leaves the list, which is split there.
+function _splitListAround(item, made, headNodes, tailNodes, head, tail) {
+  const list = item.parentNode;
+  const following = [];
+  for (let n = item.nextSibling; n; n = n.nextSibling) following.push(n);
+  let restItem = null;
+  if (!head) {
+    _removeNodes(headNodes);
+    if (tail) restItem = item;
+  } else if (tail) {
+    restItem = _withoutId(item);
+    for (const n of tailNodes) restItem.appendChild(n);
+  } else {
+    _removeNodes(tailNodes);
+  }
+  list.parentNode.insertBefore(made, list.nextSibling);
+  if (restItem || following.some((n) => n.nodeType === Node.ELEMENT_NODE)) {
+    const restList = _withoutId(list);
+    list.parentNode.insertBefore(restList, made.nextSibling);
+    if (restItem) restList.appendChild(restItem);
+    for (const n of following) restList.appendChild(n);
+  } else {
+    for (const n of following) list.removeChild(n);
+  }
+  if (!head && item.parentNode === list) list.removeChild(item);
+  if (!list.querySelector('li')) list.parentNode.removeChild(list);
+}
+
+// Takes the new block out of the list item or quote it was made in, splitting that around it.
+function _leaveHolder(holder, made) {
+  const all = Array.from(holder.childNodes);
+  const at = all.indexOf(made);
+  const headNodes = all.slice(0, at);
+  const tailNodes = all.slice(at + 1);
+  const split = holder.tagName === 'LI' ? _splitListAround : _splitBlockAround;
+  split(holder, made, headNodes, tailNodes, _nodesShow(headNodes), _nodesShow(tailNodes));
+}
+
+// Restyles one run of lines; false when it already has the style. A run in a paragraph that a
+// list item or quote holds leaves that item or quote.
 function _restyleRun(run, tag) {
   const block = run.block;
-  if (block !== editor && block.tagName === tag.toUpperCase() && _STYLE_BLOCKS.has(block.tagName)) {
+  const holder = _styleHolder(block);
+  const upper = tag.toUpperCase();
+  if (holder ? holder.tagName === 'BLOCKQUOTE' && upper === 'BLOCKQUOTE'
+    : block !== editor && block.tagName === upper && _STYLE_BLOCKS.has(block.tagName)) {
     return false;
   }
   const lastShows = _rangeShows(run.last.range, false);
@@ -482,65 +558,27 @@ function _restyleRun(run, tag) {
   const head = _nodesShow(headNodes);
   const tail = _nodesShow(tailNodes);
   const made = document.createElement(tag);
-  const drop = (nodes) => {
-    for (const n of nodes) block.removeChild(n);
-  };
   if (block === editor || !(_STYLE_BLOCKS.has(block.tagName) || block.tagName === 'LI') ||
       (block.tagName === 'LI' && !['UL', 'OL'].includes(block.parentNode.nodeName))) {
     block.insertBefore(made, group[0] || next);
     for (const n of group) made.appendChild(n);
     return true;
   }
-  if (block.tagName !== 'LI') {
-    if (!head && !tail) {
-      _copyAttributes(block, made, true);
-      block.parentNode.replaceChild(made, block);
-      for (const n of all) made.appendChild(n);
-      return true;
-    }
-    _copyAttributes(block, made, false);
-    if (!head) {
-      drop(headNodes);
-      block.parentNode.insertBefore(made, block);
-    } else {
-      block.parentNode.insertBefore(made, block.nextSibling);
-      if (tail) {
-        const rest = _withoutId(block);
-        block.parentNode.insertBefore(rest, made.nextSibling);
-        for (const n of tailNodes) rest.appendChild(n);
-      } else {
-        drop(tailNodes);
-      }
-    }
+  if (block.tagName === 'LI') {
     for (const n of group) made.appendChild(n);
+    _splitListAround(block, made, headNodes, tailNodes, head, tail);
     return true;
   }
-  // A list item's run leaves the list: the list is split there.
-  const list = block.parentNode;
-  const following = [];
-  for (let n = block.nextSibling; n; n = n.nextSibling) following.push(n);
-  let restItem = null;
-  if (!head) {
-    drop(headNodes);
-    if (tail) restItem = block;
-  } else if (tail) {
-    restItem = _withoutId(block);
-    for (const n of tailNodes) restItem.appendChild(n);
+  if (!head && !tail) {
+    _copyAttributes(block, made, true);
+    block.parentNode.replaceChild(made, block);
+    for (const n of all) made.appendChild(n);
   } else {
-    drop(tailNodes);
+    _copyAttributes(block, made, false);
+    _splitBlockAround(block, made, headNodes, tailNodes, head, tail);
+    for (const n of group) made.appendChild(n);
   }
-  for (const n of group) made.appendChild(n);
-  list.parentNode.insertBefore(made, list.nextSibling);
-  if (restItem || following.some((n) => n.nodeType === Node.ELEMENT_NODE)) {
-    const restList = _withoutId(list);
-    list.parentNode.insertBefore(restList, made.nextSibling);
-    if (restItem) restList.appendChild(restItem);
-    for (const n of following) restList.appendChild(n);
-  } else {
-    for (const n of following) list.removeChild(n);
-  }
-  if (!head && block.parentNode === list) list.removeChild(block);
-  if (!list.querySelector('li')) list.parentNode.removeChild(list);
+  if (holder) _leaveHolder(holder, made);
   return true;
 }
 
