@@ -227,7 +227,7 @@ function _selectedLines(range) {
     const end = line.range.endContainer.childNodes[line.range.endOffset];
     endIsBefore = !!end && _isShownNode(end);
     lineEnd = endIsBefore ? end : _nodeFrom(line.range.endContainer, line.range.endOffset);
-    inLine = true;
+    inLine = lineEnd !== n; // an empty line that its own line break or block ends is over
     // A line between the first and the last is reached whole.
     const edge = sameStart(line, first) || sameStart(line, last);
     if (_lineShows(line) && (!edge || reached(line))) lines.push(line);

@@ -508,6 +508,12 @@ private Q_SLOTS:
             << "<table><tbody><tr><td>one<br>two</td></tr></tbody></table>"
             << "two" << QString() << "h1"
             << "<table><tbody><tr><td>one<h1>two</h1></td></tr></tbody></table>";
+        QTest::newRow("three paragraphs, the middle one empty")
+            << "<p>one</p><p><br></p><p>three</p>"
+            << "one"
+            << "three"
+            << "h1"
+            << "<h1>one</h1><h1><br></h1><h1>three</h1>";
         // Other programs keep the text of list items and quotes in paragraphs: such a line
         // leaves its item or quote, and a quoted one made a quote stays as it is.
         QTest::newRow("a list item's paragraph made Normal")
