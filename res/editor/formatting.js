@@ -380,11 +380,7 @@ function _lineRuns(lines) {
 // an annotation's is no mark (null: its nodes stand without it), any other element's a copy
 // without the id.
 function _linePiece(el) {
-  if (_isAnnotation(el)) return null;
-  const piece = el.cloneNode(false);
-  piece.removeAttribute('id');
-  if (piece.hasAttribute('data-hash')) piece.removeAttribute('data-tag');
-  return piece;
+  return _isAnnotation(el) ? null : _splitPiece(el);
 }
 
 // Splits the inline elements between the place and the block at the place; gives the place's
