@@ -637,8 +637,8 @@ function applyFontSize(size) {
   // Inside one block one span takes the selection; across blocks each selected run gets its
   // own, in place.
   const single = make();
-  const spans = _pageEdit(
-    () => (_wrapInSpan(range, single) ? [single] : _wrapRangeRuns(_shrinkRange(range), make)));
+  const spans = _pageEdit(() => (_wrapInSpan(range, single)
+    ? [single] : _unwrapBlankRuns(_wrapRangeRuns(_shrinkRange(range), make))));
   if (spans.length === 0) return;
   try {
     const last = spans[spans.length - 1];
@@ -654,3 +654,15 @@ function applyFontSize(size) {
   _reportNow();
 }
 
+// White space between blocks (the source view leaves a line break between every two) is never
+// shown, so a size for it means nothing: such spans are taken away again, their white space
+// stays. Gives the spans left.
+function _unwrapBlankRuns(spans) {
+  const beside = (n) => !n || _isBlock(n) || _holdsBlock(n);
+  return spans.filter((span) => {
+    const blank = Array.from(span.childNodes).every(_isBlank);
+    if (!blank || !beside(span.previousSibling) || !beside(span.nextSibling)) return true;
+    _unwrap(span);
+    return false;
+  });
+}

@@ -6,7 +6,55 @@ function _onMouseDown(id, handler) {
   pageEl[id].addEventListener('mousedown', handler);
 }
 
+// Before the browser's own edit of the editor (and the page's insertion of late typing, which
+// stands for it): what the edit may change is noted, and a join of lines around marks is made
+// here instead.
+function _beforeEditorInput(e) {
+  if (e.inputType !== 'insertFromPaste') {
+    pasteJoin = null;
+    pasteMarks = null;
+  }
+  const pasting = _PASTE_INPUTS.has(e.inputType);
+  marksBeforePaste = pasting ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
+  // A paste inside a mark splits it as a new paragraph does.
+  marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
+  inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
+  marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
+  // Text typed at a caret only adds characters to a text node, so no mark can change: the
+  // whole-note scans before and after it would cost a large note its typing speed.
+  const typedAtCaret = e.inputType === 'insertText' && window.getSelection().isCollapsed;
+  tagsBeforeEdit = { type: e.inputType, names: typedAtCaret ? null : _tagNames() };
+  if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
+    for (const [hash, name] of tagsAtPaste) {
+      if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
+    }
+  }
+  tagsAtPaste = null;
+  if (_joinsNothing(e)) {
+    e.preventDefault();
+    return;
+  }
+  const join = _markedJoinRange(e);
+  if (join) {
+    marksBeforeSplit = null;
+    const names = tagsBeforeEdit.names;
+    tagsBeforeEdit = null;
+    e.preventDefault();
+    const joined = () => {
+      _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
+      return _settleMarkIdentity(names);
+    };
+    if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
+    editorEditPending = true;
+    _restartChangeTimer();
+  }
+}
+
 function _attachListeners() {
+  // Keys that come late (lateinput.js): before every other handler of keys and presses.
+  window.addEventListener('keydown', _lateKeyDown, true);
+  window.addEventListener('mousedown', insertLateText, true);
+
   // Toolbar: buttons act on press so the editor keeps its selection.
   _onMouseDown('btn-bold', (e) => fmtCmd(e, 'bold'));
   _onMouseDown('btn-italic', (e) => fmtCmd(e, 'italic'));
@@ -50,42 +98,7 @@ function _attachListeners() {
   });
   editor.addEventListener('paste', _noteMarksForPaste);
   editor.addEventListener('paste', _joinForPaste);
-  editor.addEventListener('beforeinput', (e) => {
-    if (e.inputType !== 'insertFromPaste') {
-      pasteJoin = null;
-      pasteMarks = null;
-    }
-    const pasting = _PASTE_INPUTS.has(e.inputType);
-    marksBeforePaste = pasting ? new Set(editor.querySelectorAll(_MARKED_SELECTOR)) : null;
-    // A paste inside a mark splits it as a new paragraph does.
-    marksBeforePasteSplit = pasting && _caretInMark() ? _marksWithIds() : null;
-    inlineHoldersBeforePaste = pasting ? _inlineBlockHolders() : null;
-    marksBeforeSplit = e.inputType === 'insertParagraph' && _caretInMark() ? _marksWithIds() : null;
-    // Text typed at a caret only adds characters to a text node, so no mark can change: the
-    // whole-note scans before and after it would cost a large note its typing speed.
-    const typedAtCaret = e.inputType === 'insertText' && window.getSelection().isCollapsed;
-    tagsBeforeEdit = { type: e.inputType, names: typedAtCaret ? null : _tagNames() };
-    if (e.inputType === 'insertFromPaste' && tagsAtPaste) {
-      for (const [hash, name] of tagsAtPaste) {
-        if (!tagsBeforeEdit.names.has(hash)) tagsBeforeEdit.names.set(hash, name);
-      }
-    }
-    tagsAtPaste = null;
-    const join = _markedJoinRange(e);
-    if (join) {
-      marksBeforeSplit = null;
-      const names = tagsBeforeEdit.names;
-      tagsBeforeEdit = null;
-      e.preventDefault();
-      const joined = () => {
-        _joinLines(join, e.inputType, e.inputType === 'insertText' ? e.data : '');
-        return _settleMarkIdentity(names);
-      };
-      if (_pageEdit(joined, { tags: true })) notifyTagsUpdated();
-      editorEditPending = true;
-      _restartChangeTimer();
-    }
-  });
+  editor.addEventListener('beforeinput', _beforeEditorInput);
   editor.addEventListener('input', (e) => {
     // Only an input the page saw coming is the browser's own edit (the page's commands fire none).
     const edit = tagsBeforeEdit && tagsBeforeEdit.type === e.inputType ? tagsBeforeEdit : null;
@@ -109,6 +122,8 @@ function _attachListeners() {
         let tags = _settlePastedMarks(before);
         if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
         if (holders) _liftPastedBlocks(holders);
+        // A paste over a selection that reaches into a table leaves its text loose in the root.
+        _wrapLooseLines(_looseRootLines());
         return _settleMarkIdentity(names) || tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
@@ -142,7 +157,10 @@ function _attachListeners() {
     const k = String(e.key).toLowerCase();
     if (cmds[k]) {
       e.preventDefault();
+      const names = _tagNames();
+      tagsBeforeEdit = null;
       document.execCommand(cmds[k], false, null);
+      _settleAfterEdit(names);
       updateToolbarState();
     } else if (k === 'k') {
       e.preventDefault();
@@ -186,6 +204,18 @@ function _attachListeners() {
     const cell = el ? el.closest('td, th') : null;
     if (cell && editor.contains(cell) && editor.isContentEditable) _openTableCtxMenu(e, cell);
   });
+
+  // The marks' attribute orders, noted before and after each step of the editor's and put back
+  // after each undo and redo; text typed at a caret changes no attribute.
+  document.addEventListener('beforeinput', (e) => {
+    if (e.target !== editor) return;
+    if (e.inputType !== 'insertText' || !window.getSelection().isCollapsed) _noteAttributeOrders();
+  }, true);
+  document.addEventListener('input', (e) => {
+    if (e.target !== editor || e.inputType === 'insertText') return;
+    if (e.inputType === 'historyUndo' || e.inputType === 'historyRedo') _putAttributeOrders();
+    _noteAttributeOrders();
+  }, true);
 
   // The editing history: the mark's edits stand for the page's own changes.
   document.addEventListener('beforeinput', (e) => {

@@ -47,8 +47,11 @@ const _NO_SPAN_PARENTS = new Set(['TABLE', 'THEAD', 'TBODY', 'TFOOT', 'TR', 'COL
 const BLOCK_NOTICE = 'Please select text within one block (a paragraph, list item or table cell).';
 const OVERLAP_NOTICE = 'Please select text within one annotation or around the whole of it.';
 const CHANGE_DELAY_MS = 1500;
-// Typing that goes on without that pause is still reported this often.
-const CHANGE_MAX_DELAY_MS = 5000;
+// Typing that goes on without that pause is still reported this long after its first key that
+// no report has carried (so at the latest this long after any key): with the host's save at most
+// 2000 ms after a report, everything typed is in the store within 5 s, the page's own lag (see
+// lateinput.js) and a large note's report and save included.
+const CHANGE_MAX_DELAY_MS = 1500;
 const STRUCTURAL_DELAY_MS = 100;
 
 // While a body is shown, attributes that would make the browser act on markup by itself (a
@@ -91,6 +94,9 @@ let loadSeq = '';
 // Typing in the editor that no report has carried yet (the change timer may also run for the
 // source view).
 let editorEditPending = false;
+// Whether the host has been told, since the last report, that the editor holds a change no report
+// has carried yet (see _tellEditState).
+let pendingNoticeSent = false;
 let lastEditorRange = null;
 let savedRange = null;
 let annotSavedRange = null;

@@ -8,10 +8,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <deque>
+#include <vector>
 
 namespace {
 
@@ -21,6 +24,9 @@ bool GScripted = false;
 QStringList GShown;
 QStringList GUnanswered;
 std::function<bool(const QUrl&)> GOpenUrlHook;
+bool GRefused = false;
+// The windows in ExecModal's loop, the innermost last.
+std::vector<QPointer<QDialog>> GOpen;
 
 const char* const AnswerProperty = "quorvelAnswer";
 
@@ -109,11 +115,44 @@ int ExecModal(QDialog& ADialog)
     if (auto* box = qobject_cast<QMessageBox*>(&ADialog))
         entry += u'|' + box->text();
     GShown << entry;
+    if (GRefused) {
+        if (auto* box = qobject_cast<QMessageBox*>(&ADialog)) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(QGuiApplication::applicationDisplayName()),
+                         qPrintable(box->text()));
+            std::fflush(stderr);
+        }
+        return QDialog::Rejected;
+    }
     if (!GAnswers.empty() || GScripted) {
         QPointer<QDialog> dialog(&ADialog);
         QTimer::singleShot(0, &ADialog, [dialog] { RunNextAnswer(dialog); });
     }
+    GOpen.emplace_back(&ADialog);
+    auto leave = qScopeGuard([&ADialog] {
+        std::erase_if(GOpen,
+                      [&](const QPointer<QDialog>& AOpen) { return !AOpen || AOpen == &ADialog; });
+    });
     return ADialog.exec();
+}
+
+int OpenModalCount()
+{
+    return static_cast<int>(GOpen.size());
+}
+
+void RejectModalFrom(int ACount)
+{
+    // Innermost first: each returns to the one that opened it.
+    const std::vector<QPointer<QDialog>> open = GOpen;
+    for (auto i = static_cast<qsizetype>(open.size()) - 1; i >= ACount && i >= 0; --i)
+        if (open[i])
+            open[i]->reject();
+}
+
+void RefuseModalWindows()
+{
+    GRefused = true;
+    RejectModalFrom(0);
 }
 
 void PushAnswer(TAnswer AAnswer)
@@ -143,6 +182,7 @@ QStringList Unanswered()
 
 void Reset()
 {
+    GRefused = false;
     GAnswers.clear();
     GShown.clear();
     GUnanswered.clear();

@@ -27,6 +27,16 @@ using TAnswer = std::function<void(QDialog&)>;
 // inside its modal loop. Returns the dialog's result code.
 int ExecModal(QDialog& ADialog);
 
+// How many modal windows are open (each inside the one before).
+int OpenModalCount();
+// Rejects the modal windows open beyond the first ACount, innermost first.
+void RejectModalFrom(int ACount);
+
+// For an end of the program that no one may be there to answer for (the system asked for it):
+// the modal windows shown now are rejected, and from now on each one is rejected without being
+// shown, a message box's text written to stderr instead.
+void RefuseModalWindows();
+
 // Queues an answer for the next modal window. An answer that leaves the window open hands it
 // to the next queued answer.
 void PushAnswer(TAnswer AAnswer);

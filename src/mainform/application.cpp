@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "dlgseam.h"
+
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -64,6 +66,9 @@ void TQuorvelApplication::CloseWindowsOnTermination()
                 while (::read(TerminationPipe[1], buffer, sizeof buffer) > 0) {
                 }
                 EndWasRequested = true;
+                // No one may be there to answer: a question on screen is answered as cancelled,
+                // and none is asked from now on.
+                dlgseam::RefuseModalWindows();
                 // A window that must first save closes itself once it has; a second request
                 // while it waits changes nothing.
                 closeAllWindows();

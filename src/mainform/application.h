@@ -18,7 +18,8 @@ public:
 
     // From now on a request to end the process (SIGTERM, SIGHUP at the end of a session, SIGINT
     // from a terminal) closes the windows as the user would, so the open note is saved and the
-    // layout written before the program ends.
+    // layout written before the program ends. A question on screen is answered as cancelled and
+    // none is asked after it (see dlgseam::RefuseModalWindows).
     void CloseWindowsOnTermination();
     // True once such a request has come.
     static bool EndRequested();

@@ -69,9 +69,14 @@ public:
     QObject* DeliverNext(bool& AKey)
     {
         FDelivering = true;
-        auto [target, event] = std::move(FHeld.front());
+        THeld held = std::move(FHeld.front());
         FHeld.pop_front();
+        std::unique_ptr<QEvent>& event = held.Event;
         AKey = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+        QObject* target = held.Target;
+        if (held.Follows)
+            if (QObject* now = FFollowed())
+                target = now;
         if (!target)
             return nullptr;
         QCoreApplication::postEvent(target, event.release());
@@ -79,7 +84,19 @@ public:
     }
     void StopDelivery() { FDelivering = false; }
     // The receiver of the oldest held event.
-    const QObject* NextTarget() const { return FHeld.empty() ? nullptr : FHeld.front().first; }
+    const QObject* NextTarget() const
+    {
+        return FHeld.empty() ? nullptr : FHeld.front().Target.data();
+    }
+    // Input held for a receiver for which AFollows answers true goes to the one that ANow gives
+    // when it is delivered, if any (the page's input widget, which a page started again
+    // replaces).
+    void FollowReceiver(std::function<bool(const QObject*)> AFollows,
+                        std::function<QObject*()> ANow)
+    {
+        FFollows = std::move(AFollows);
+        FFollowed = std::move(ANow);
+    }
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override
@@ -110,7 +127,8 @@ protected:
                 AEvent->accept();
                 return true;
             }
-            FHeld.emplace_back(AWatched, AEvent->clone());
+            FHeld.push_back({AWatched, std::unique_ptr<QEvent>(AEvent->clone()),
+                             FFollows && FFollows(AWatched)});
             return true;
         }
         default:
@@ -123,7 +141,15 @@ private:
     bool FKeep;
     std::function<bool(const QObject*)> FHolds;
     bool FDelivering = false;
-    std::deque<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
+    std::function<bool(const QObject*)> FFollows;
+    std::function<QObject*()> FFollowed;
+    struct THeld
+    {
+        QPointer<QObject> Target;
+        std::unique_ptr<QEvent> Event;
+        bool Follows;
+    };
+    std::deque<THeld> FHeld;
 };
 
 template <typename F> decltype(auto) TMainForm::AsHandler(F&& AHandler)
@@ -202,7 +228,11 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
         return WaitInProgress() ||
                (FNoteEditor->AwaitingLoad() && FNoteEditor->IsPageInput(AReceiver));
     });
+    FWaitHold->FollowReceiver(
+        [this](const QObject* AReceiver) { return FNoteEditor->IsPageInput(AReceiver); },
+        [this]() -> QObject* { return FNoteEditor->PageInput(); });
     FNoteEditor->OnLoadShown = Handler([this](QObject*) { DeliverAfterLoad(); });
+    FNoteEditor->OnLateAnswersSaved = Handler([this](QObject*) { LossAverted(); });
     FNotebookPane->RefreshNotebooks();
     FNotebookPane->RefreshTags();
 }
@@ -285,6 +315,8 @@ void TMainForm::CreateControls()
         Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
     FNoteEditor->OnAnnotationsRestored =
         Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
+    FNoteEditor->OnPageFailed =
+        Handler([this](QObject*, int64_t ALostNote) { EditorPageFailed(ALostNote); });
 
     FDateStrip = new TPanel(FPane4);
     FDateStrip->SetColor(QColor(232, 232, 232));
@@ -557,26 +589,31 @@ void TMainForm::WMDpiChanged()
 void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
     RunGuarded([&] {
-        if (!FStoreFailed && !FClosing && FNoteEditor->Ready()) {
+        const bool page = FNoteEditor->Ready() || FNoteEditor->Restarting();
+        if (!FStoreFailed && !FClosing && (page || !FLostNotes.empty())) {
             // The window closes once the page's pending edit is in the store.
             AEvent->ignore();
             if (FCloseRequested)
                 return;
             FCloseRequested = true;
-            AfterPendingEdit(
-                [this] {
-                    auto done = qScopeGuard([this] {
-                        FClosing = false;
-                        FCloseRequested = false;
-                    });
-                    if (!CloseDespiteLoss())
-                        return;
-                    FClosing = true;
-                    close();
-                    if (FEndedWithLoss && !isVisible())
-                        QCoreApplication::exit(EndedWithLossExitCode);
-                },
-                true);
+            auto command = [this] {
+                auto done = qScopeGuard([this] {
+                    FClosing = false;
+                    FCloseRequested = false;
+                });
+                if (!CloseDespiteLoss())
+                    return;
+                FClosing = true;
+                close();
+                if (FEndedWithLoss && !isVisible())
+                    QCoreApplication::exit(EndedWithLossExitCode);
+            };
+            if (page)
+                AfterPendingEdit(command, true);
+            else
+                // No page to wait for, and typing lost before: asked from the event loop, as
+                // after a wait, so that the close that follows is not one inside this one.
+                QTimer::singleShot(0, this, Guarded(Handler(command)));
             return;
         }
         if (!FStoreFailed)
@@ -703,11 +740,16 @@ void TMainForm::OnNoteSelected(QObject*, int64_t ANoteId)
     FNoteEditor->LoadNote(ANoteId);
     FAnnotationPane->Refresh(ANoteId);
     FLinksPane->LoadForNote(ANoteId);
+    ShowNoteDates(ANoteId);
+    AppDB->SetSettingInt(QStringLiteral("last_note_id"), static_cast<int32_t>(ANoteId));
+}
+
+void TMainForm::ShowNoteDates(int64_t ANoteId)
+{
     int64_t created = 0, modified = 0;
     AppDB->GetNoteDates(ANoteId, created, modified);
     FDateLabel->setText(QStringLiteral("Created: ") + FormatStripDate(created) +
                         QStringLiteral("   \u00B7   Modified: ") + FormatStripDate(modified));
-    AppDB->SetSettingInt(QStringLiteral("last_note_id"), static_cast<int32_t>(ANoteId));
 }
 
 void TMainForm::OnNoteCreated(QObject*)
@@ -827,9 +869,16 @@ void TMainForm::MenuImportNotebook()
         name = QStringLiteral("Imported Notebook");
     const int64_t notebookId = AppDB->CreateNotebook(name, 0);
     int imported = 0, skipped = 0;
+    // A file that cannot be opened or read is reported with the others; the rest go on.
+    QStringList unreadable;
     for (const QString& path : paths) {
-        QString title;
-        const QString body = ImportFileToHTML(path, title);
+        QString title, body;
+        try {
+            body = ImportFileToHTML(path, title);
+        } catch (const EImportFileError&) {
+            unreadable << QFileInfo(path).fileName();
+            continue;
+        }
         if (body.isEmpty()) {
             ++skipped;
             continue;
@@ -844,6 +893,15 @@ void TMainForm::MenuImportNotebook()
                           .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    if (!unreadable.isEmpty()) {
+        // The names of the first ten; a folder of many such files gives no endless message.
+        constexpr qsizetype MaxNames = 10;
+        QString names = QStringList(unreadable.mid(0, MaxNames)).join(QStringLiteral(", "));
+        if (unreadable.size() > MaxNames)
+            names += QStringLiteral(", ...");
+        message +=
+            QStringLiteral("\r\n%1 file(s) could not be read: ").arg(unreadable.size()) + names;
+    }
     ShowMessage(message);
 }
 
@@ -967,6 +1025,9 @@ void TMainForm::DeliverAfterLoad()
 
 QString TMainForm::LossText() const
 {
+    // The wait ended with the page's process and the typing it had not reported.
+    if (FNoteEditor->PageGone() && !FLostTypingText.isEmpty())
+        return FLostTypingText;
     const QString title = TrimText(FNoteEditor->TitleEdit()->text());
     const QString note =
         title.isEmpty() ? QStringLiteral("the open note") : QStringLiteral("\"%1\"").arg(title);
@@ -987,23 +1048,104 @@ void TMainForm::WarnAboutLoss()
     if (!LossStands() || FLossReported)
         return;
     FLossReported = true;
-    ShowMessage(FLossText);
+    if (FLossText == FLostTypingText && std::exchange(FLostTypingTold, true))
+        return;
+    // Typing that went with the page's process stays lost however the page answers since.
+    ShowLoss(FLossText != FLostTypingText, [this] {
+        ShowMessage(FLossText);
+        return true;
+    });
+}
+
+bool TMainForm::ShowLoss(bool AMayGo, const std::function<bool()>& AShow)
+{
+    FLossShownAbove = AMayGo ? dlgseam::OpenModalCount() : -1;
+    auto done = qScopeGuard([this] { FLossShownAbove = -1; });
+    return AShow();
+}
+
+void TMainForm::LossAverted()
+{
+    if (FWaitAnswered)
+        return;
+    FWaitAnswered = true;
+    FLossNoteId = 0;
+    // A warning or question on screen that says the typing may not have been saved goes: it
+    // has been (a close it asked about goes on).
+    if (FLossShownAbove >= 0)
+        dlgseam::RejectModalFrom(FLossShownAbove);
 }
 
 bool TMainForm::CloseDespiteLoss()
 {
-    if (!LossStands())
+    // A wait that ended with the page's process is told of below with every other such loss:
+    // typing that went with the page's process is lost however the page has answered since.
+    // A note deleted since has no typing left to lose.
+    QString loss = !LossStands() || FLossText == FLostTypingText ? QString() : FLossText;
+    QStringList lost;
+    for (const auto& [id, note] : FLostNotes)
+        if (AppDB->GetNote(id).Id != 0)
+            lost << note;
+    if (!lost.isEmpty())
+        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + LostTypingText(lost);
+    if (loss.isEmpty())
         return true;
     FLossReported = true;
-    // Asked to end by the system, with no one to ask: the program says so and ends with an
-    // error status.
+    FLostTypingTold = true;
+    // Asked to end by the system, with no one to ask (also while the question is on screen): the
+    // program says so and ends with an error status.
+    if (!TQuorvelApplication::EndRequested() && ShowLoss(lost.isEmpty(), [&loss] {
+            return AskYesNo(QStringLiteral("Quorvel"),
+                            loss + QStringLiteral("\r\n\r\nClose anyway?"));
+        }))
+        return true;
+    // The page answered while the question was shown, and its typing is saved.
+    if (lost.isEmpty() && !LossStands())
+        return true;
     if (!TQuorvelApplication::EndRequested())
-        return AskYesNo(QStringLiteral("Quorvel"),
-                        FLossText + QStringLiteral("\r\n\r\nClose anyway?"));
+        return false;
     FEndedWithLoss = true;
-    std::fprintf(stderr, "Quorvel: %s\n", qPrintable(FLossText));
+    std::fprintf(stderr, "Quorvel: %s\n", qPrintable(loss));
     std::fflush(stderr);
     return true;
+}
+
+void TMainForm::EditorPageFailed(int64_t ALostNote)
+{
+    if (ALostNote == 0)
+        return;
+    const QString title =
+        TrimText(ALostNote == FNoteEditor->NoteId() ? FNoteEditor->TitleEdit()->text()
+                                                    : AppDB->GetNote(ALostNote).Title);
+    const QString note =
+        title.isEmpty() ? QStringLiteral("an untitled note") : QStringLiteral("\"%1\"").arg(title);
+    if (std::none_of(FLostNotes.begin(), FLostNotes.end(),
+                     [&](const auto& ALost) { return ALost.first == ALostNote; }))
+        FLostNotes.emplace_back(ALostNote, note);
+    FLostTypingText = LostTypingText({note});
+    FLostTypingTold = false;
+    // Told at once. A command whose wait the process's end has just ended (queued before this)
+    // tells it in its turn, and this then says nothing more.
+    QTimer::singleShot(0, this, Guarded(Handler([this] { TellLostTyping(); })));
+}
+
+QString TMainForm::LostTypingText(const QStringList& ANotes)
+{
+    QString notes = ANotes.last();
+    if (ANotes.size() > 1)
+        notes = ANotes.mid(0, ANotes.size() - 1).join(QStringLiteral(", ")) +
+                QStringLiteral(" and ") + notes;
+    return QStringLiteral("The editor stopped working, so the last typing in %1 may not have "
+                          "been saved.")
+        .arg(notes);
+}
+
+void TMainForm::TellLostTyping()
+{
+    if (FLostTypingTold || FLostTypingText.isEmpty())
+        return;
+    FLostTypingTold = true;
+    ShowMessage(FLostTypingText);
 }
 
 void TMainForm::EnterHandler()
@@ -1074,8 +1216,11 @@ void TMainForm::MenuHideAllHighlights()
 
 // The lists are rebuilt at once when nothing else is in progress; inside another handler (a
 // selection change, a command) or a wait, once that has ended.
-void TMainForm::OnNoteSaved(QObject*, int64_t)
+void TMainForm::OnNoteSaved(QObject*, int64_t ANoteId)
 {
+    // The date strip shows the shown note's stored dates, so also its time of this save.
+    if (ANoteId != 0 && ANoteId == FNoteEditor->NoteId())
+        ShowNoteDates(ANoteId);
     FRefreshNotes = true;
     FRefreshTags = true;
     if (FHandlerLoopLevels.size() <= 1 && !WaitInProgress())

@@ -132,6 +132,8 @@ private:
     void Splitter4BMoved(QObject* ASender);
     bool SearchEditKeyDown(int AKey);
     void CloseNote();
+    // The date strip for the note: its stored creation and modification dates.
+    void ShowNoteDates(int64_t ANoteId);
     // Runs ACommand once the page's pending edit has been collected and the open note saved.
     // The wait happens in the event loop, not inside the caller: the caller returns at once,
     // the window's input is held back until the command has run, and commands asked for
@@ -148,6 +150,15 @@ private:
     bool LossStands() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
+    // Shows the warning or question about the loss (AShow's answer is returned); with AMayGo,
+    // should the page answer after all and what it held be saved meanwhile, it goes again.
+    bool ShowLoss(bool AMayGo, const std::function<bool()>& AShow);
+    // The page answered after all: nothing was lost.
+    void LossAverted();
+    // The editor page's process ended; ALostNote: the note whose typing went with it.
+    void EditorPageFailed(int64_t ALostNote);
+    void TellLostTyping();
+    static QString LostTypingText(const QStringList& ANotes);
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -213,7 +224,16 @@ private:
     // already not waited for.
     int64_t FLossNoteId = 0;
     bool FWaitFoundPageUnresponsive = false;
+    // The number of modal windows open below the loss's warning or question while it is
+    // shown; -1 otherwise.
+    int FLossShownAbove = -1;
     bool FEndedWithLoss = false;
+    // Typing that went with the page's process: the user is told once when it happens (of the
+    // note it was typed in), and a close asks about it (of every such note, in their order) for
+    // as long as the window is open.
+    QString FLostTypingText;
+    bool FLostTypingTold = false;
+    std::vector<std::pair<int64_t, QString>> FLostNotes; // note, and how the user is told of it
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;

@@ -513,8 +513,12 @@ void TNoteListPane::DeleteNote(int64_t ANoteId)
     if (ANoteId == 0)
         return;
     BeforeNoteCommand(ANoteId, [this, ANoteId] {
+        // The question names the note it deletes; one without a title is "this note".
+        const QString title = TrimText(AppDB->GetNote(ANoteId).Title);
+        const QString note = title.isEmpty() ? QStringLiteral("this note")
+                                             : QStringLiteral("the note \"%1\"").arg(title);
         if (!ConfirmDlg(QStringLiteral("Delete Note"),
-                        QStringLiteral("Permanently delete this note and all its attachments?")))
+                        QStringLiteral("Permanently delete %1 and all its attachments?").arg(note)))
             return;
         // The files go only after the store has deleted the note, so a failing delete keeps
         // both.

@@ -10,6 +10,8 @@
 #include "notelistpane.h"
 #include "platformqt.h"
 #include "wvloader.h"
+#include "wvwindowparent.h"
+#include "xdesktop.h"
 
 #include "application.h"
 
@@ -23,12 +25,15 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -62,8 +67,9 @@ QListWidgetItem* NoteRow(QListWidget* AList, int64_t AId)
 }
 
 // The child for the end requests: the program with the real page on the folder, asked to end
-// by a signal once it has typed into a note. Reports the page's process and the note.
-int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs)
+// by a signal once it has typed into a note. Reports the page's process and the note. With
+// AAsk, a byte on its input closes the window, and no question is answered ("ASKED" for each).
+int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs, bool AAsk)
 {
     static_cast<TQuorvelApplication*>(qApp)->CloseWindowsOnTermination();
     QGuiApplication::setApplicationDisplayName("Quorvel");
@@ -88,6 +94,25 @@ int RunEndChild(const QString& AFolder, int AAnswerTimeoutMs)
                     static_cast<long long>(f.View()->page()->renderProcessPid()),
                     static_cast<long long>(note));
         std::fflush(stdout);
+        QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+        input.setEnabled(AAsk);
+        QObject::connect(&input, &QSocketNotifier::activated, &input, [&] {
+            char c;
+            if (::read(STDIN_FILENO, &c, 1) == 1)
+                f.Form()->close();
+        });
+        QTimer asked;
+        QObject::connect(&asked, &QTimer::timeout, &asked, [shown = qsizetype(0)]() mutable {
+            const QStringList now = dlgseam::Shown();
+            for (; shown < now.size(); ++shown)
+                std::printf("ASKED %s\n", qPrintable(QString(now[shown]).replace("\r\n", "|")));
+            std::fflush(stdout);
+        });
+        if (AAsk) {
+            dlgseam::Reset();
+            dlgseam::SetScripted(false);
+            asked.start(20);
+        }
         result = qApp->exec();
     }
     FinishEditorBrowserLoader();
@@ -587,9 +612,9 @@ private Q_SLOTS:
         QCOMPARE(dlgseam::Shown().size(), road == "rename" ? 1 : 0);
     }
 
-    // A close when the page's process has gone (killed) or has not answered for the answer
-    // time-out (stopped): the user is asked whether to close anyway. Kept open, the window
-    // stores the typing once a stopped page runs again.
+    // A close when the page's process has gone (killed, with typing it had not reported) or
+    // has not answered for the answer time-out (stopped): the user is asked whether to close
+    // anyway. Kept open, the window stores the typing once a stopped page runs again.
     void closeAsksWhenThePageDoesNotAnswer_data()
     {
         QTest::addColumn<bool>("killed");
@@ -604,20 +629,26 @@ private Q_SLOTS:
         const qint64 pid = F->View()->page()->renderProcessPid();
         QVERIFY(pid > 0);
         std::unique_ptr<TStoppedPage> stopped;
+        const QString told = "Quorvel|The editor stopped working, so the last typing in "
+                             "\"Alpha\" may not have been saved.";
         if (killed) {
+            // Told at once.
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
             ::kill(pid_t(pid), SIGKILL);
-            QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->PageGone(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{told}, 5000);
         } else {
             F->Editor()->SetPageAnswerTimeout(1500);
             stopped = std::make_unique<TStoppedPage>(pid);
         }
         const QString asked =
-            QString("Quorvel|The editor %1, so the last typing in \"Alpha\" may not have been "
-                    "saved.\r\n\r\nClose anyway?")
-                .arg(killed ? "has stopped working" : "has not answered for 1.5 seconds");
+            (killed ? told
+                    : QString("Quorvel|The editor has not answered for 1.5 seconds, so the last "
+                              "typing in \"Alpha\" may not have been saved.")) +
+            "\r\n\r\nClose anyway?";
         dlgseam::PushAnswer(No());
         F->Form()->close();
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{asked}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), killed ? 2 : 1, 3000);
+        QCOMPARE(dlgseam::Shown().last(), asked);
         QVERIFY(!F->Form()->WaitingForPage());
         QVERIFY(F->Form()->isVisible());
         QCOMPARE(Saved(n.A), QString("<p>alpha</p>"));
@@ -625,7 +656,7 @@ private Q_SLOTS:
             dlgseam::PushAnswer(Yes());
             F->Form()->close();
             QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 2000);
-            QCOMPARE(dlgseam::Shown().size(), 2);
+            QCOMPARE(dlgseam::Shown().size(), 3);
             return;
         }
         // Running again, the page reports what it holds; the next close needs no question.
@@ -634,6 +665,94 @@ private Q_SLOTS:
         F->Form()->close();
         QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 3000);
         QCOMPARE(dlgseam::Shown().size(), 1);
+    }
+
+    // The page's process killed while typing waits to be reported, or once all is reported:
+    // the status stops saying "Saved" at once, the user is told which note's typing may be
+    // lost (only when some was), and the page starts again with the note, the focus and the
+    // caret where the user was typing. What is typed there, or while it starts, goes into the
+    // note; a close asks only after a loss, naming the note.
+    void pageStartsAgainAfterItsProcessIsKilled_data()
+    {
+        QTest::addColumn<bool>("unreported");
+        QTest::addColumn<bool>("typedWhileStarting");
+        QTest::newRow("typing unreported") << true << false;
+        QTest::newRow("all reported") << false << false;
+        QTest::newRow("all reported, typed while the page starts") << false << true;
+    }
+    void pageStartsAgainAfterItsProcessIsKilled()
+    {
+        QFETCH(bool, unreported);
+        QFETCH(bool, typedWhileStarting);
+        // Typed, saved, and (in the first row) typed on.
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick</p>"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 2000);
+        if (unreported) {
+            F->Type(" more");
+            QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->UnreportedNote(), n.A, 2000);
+        }
+        QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
+        const QString before = "<p>alpha quick</p>";
+        QCOMPARE(Saved(n.A), before);
+        const qint64 pid = F->View()->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QString statusWhenTold;
+        if (unreported)
+            dlgseam::PushAnswer([&](QDialog& ADialog) {
+                statusWhenTold = F->Editor()->SaveStatus();
+                dlgseam::PressButton(QMessageBox::Ok)(ADialog);
+            });
+        ::kill(pid_t(pid), SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->Restarting(), 5000);
+        const QString told = "Quorvel|The editor stopped working, so the last typing in "
+                             "\"Alpha\" may not have been saved.";
+        if (unreported) {
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{told}, 5000);
+            QCOMPARE(statusWhenTold, QString("Not saved"));
+        } else {
+            QVERIFY(F->Editor()->SaveStatus() != "Saved");
+        }
+        if (typedWhileStarting) {
+            QVERIFY(F->Form()->focusWidget());
+            QTest::keyClicks(F->Form()->focusWidget(), " again");
+        }
+        // A new page, showing the note as stored, with the focus and the caret where the user
+        // was typing (the window's focus: offscreen, the window need not be active).
+        QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->Ready() && !F->Editor()->AwaitingLoad(), 20000);
+        const qint64 again = F->View()->page()->renderProcessPid();
+        QVERIFY(again > 0 && again != pid);
+        QVERIFY(F->Form()->focusWidget());
+        QVERIFY(F->Editor()->BrowserHost()->isAncestorOf(F->Form()->focusWidget()));
+        if (!typedWhileStarting) {
+            QVERIFY(F->WaitJs(QString("getCleanHTML() === '%1'").arg(before)));
+            QCOMPARE(Saved(n.A), before);
+            QVERIFY(F->WaitJs("document.activeElement === editor && getSelection().isCollapsed &&"
+                              " getSelection().focusNode.textContent === 'alpha quick' &&"
+                              " getSelection().focusOffset === 11"));
+            QCOMPARE(F->Editor()->SaveStatus(), QString(unreported ? "Not saved" : "Saved"));
+            F->Type(" again");
+        }
+        const QString typed = "<p>alpha quick again</p>";
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), typed, 8000);
+        QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
+        QCOMPARE(dlgseam::Shown().size(), unreported ? 1 : 0);
+        // The user types on, then closes: the question (after a loss) names the note.
+        F->Type(" end");
+        QVERIFY(F->WaitJs("editor.textContent.endsWith('again end')"));
+        if (unreported)
+            dlgseam::PushAnswer(Yes());
+        F->Form()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 5000);
+        QCOMPARE(dlgseam::Shown(),
+                 (unreported ? QStringList{told, told + "\r\n\r\nClose anyway?"} : QStringList{}));
+        const QString stored =
+            QueryStoreFile(F->Folder() + "/quorvel.db",
+                           QString("SELECT body FROM notes WHERE id = %1").arg(n.A), 1)
+                .value(0)
+                .value(0);
+        QCOMPARE(stored, QString("<p>alpha quick again end</p>"));
     }
 
     // From a click on another note until the page shows it, what the user types into the
@@ -735,6 +854,65 @@ private Q_SLOTS:
         }
     }
 
+    // On a desktop with a window manager: asked to end while the question whether to close
+    // although the page has not answered is on screen, the program ends as it does when asked
+    // with no question shown: the question goes, the loss is told on stderr, exit status 2.
+    void endRequestWhileTheCloseQuestionIsShown()
+    {
+        TXDesktop desktop;
+        const QString error = desktop.Start(1600, 1000);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTemporaryDir dir;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", desktop.Display());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--end-child", dir.path(), "1500", "ask"});
+        QVERIFY(child.waitForStarted());
+        NoteProcess(pid_t(child.processId()));
+        auto forget = qScopeGuard([&] { ForgetProcess(pid_t(child.processId())); });
+        QByteArray out;
+        auto waitForLine = [&](const QByteArray& APrefix, int ATimeoutMs) {
+            return WaitFor(
+                [&] {
+                    child.waitForReadyRead(10);
+                    out += child.readAllStandardOutput();
+                    return out.startsWith(APrefix) || out.contains("\n" + APrefix) ||
+                           child.state() == QProcess::NotRunning;
+                },
+                ATimeoutMs);
+        };
+        QVERIFY(waitForLine("PAGE", 60000));
+        const QList<QByteArray> words = out.left(out.indexOf('\n')).split(' ');
+        QVERIFY2(words.size() == 4 && words[0] == "PAGE", out.constData());
+        const qint64 page = words[1].toLongLong();
+        QVERIFY(page > 0);
+        {
+            TStoppedPage stopped(page);
+            child.write("c");
+            QVERIFY2(waitForLine("ASKED", 20000) && out.contains("ASKED"), out.constData());
+            QVERIFY2(out.contains("ASKED Quorvel|The editor has not answered for 1.5 seconds, so "
+                                  "the last typing in \"Draft\" may not have been saved.||Close "
+                                  "anyway?\n"),
+                     out.constData());
+            ::kill(pid_t(child.processId()), SIGTERM);
+            const bool ended = child.waitForFinished(20000);
+            QVERIFY2(ended, out.constData());
+        }
+        ::kill(pid_t(page), SIGKILL);
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 2);
+        const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+        QVERIFY2(errors.contains("Quorvel: The editor has not answered for 1.5 seconds, so the "
+                                 "last typing in \"Draft\" may not have been saved."),
+                 qPrintable(errors));
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+        TDatabase db(dir.filePath("quorvel.db"));
+        QCOMPARE(db.GetNote(words[3].toLongLong()).Body, QString("<p>start</p>"));
+    }
+
     // Typing held back during a wait is kept when the user then closes the window (also while
     // the held input is being delivered) or clicks another note: each waits until the page has
     // read the keys typed before it.
@@ -816,9 +994,10 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && QByteArray(argv[1]) == "--end-child") {
+    if (argc >= 4 && QByteArray(argv[1]) == "--end-child") {
         TQuorvelApplication app(argc, argv);
-        return RunEndChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+        return RunEndChild(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt(),
+                           argc == 5 && QByteArray(argv[4]) == "ask");
     }
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);

@@ -305,6 +305,24 @@ private Q_SLOTS:
         QVERIFY(F->Js(QStringLiteral("getSelection().anchorNode === editor.firstChild")).toBool());
     }
 
+    // A table deleted by Backspace from the empty paragraph after it (the presses take the
+    // paragraph, select the table, delete it) leaves an empty paragraph with the caret in it,
+    // never a line break loose in the editor's root.
+    void backspaceDeletesATableIntoAnEmptyParagraph()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>x</p><table><tbody><tr><td>cell</td></tr></tbody></table><p><br></p><p>end</p>")));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(editor.childNodes[2], 0); "
+                             "true"));
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p><br></p><p>end</p>"));
+        F->Type(QStringLiteral("Z"));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p>Z</p><p>end</p>"));
+    }
+
     void menuOpensOnlyOnCellsAndClosesOnPressOutside()
     {
         QVERIFY(F->LoadBody(TwoByTwo));
@@ -427,6 +445,38 @@ private Q_SLOTS:
             << "#btn-ol"
             << "<ul><li>one</li></ul><ol><li><b style=\"background-color: rgb(255, 255, "
                "0);\">wa</b></li></ol>";
+        QTest::newRow("an item of one tagged bold run made numbered")
+            << "<ul><li>one</li><li><b>" + tag.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + tag.arg("wa") + "</b></li></ol>";
+        QTest::newRow("an item of one annotated bold run made numbered")
+            << "<ul><li>one</li><li><b>" + ann.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + ann.arg("wa") + "</b></li></ol>";
+        QTest::newRow("a tagged bold run over two lines")
+            << "<p><b>aa " + tag.arg("bb<br>cc") + " dd</b></p>"
+            << "aa"
+            << "dd"
+            << "#btn-ul"
+            << "<ul><li><b>aa " + tag.arg("bb") + "</b></li><li><b>" + tagMore.arg("cc") +
+                   " dd</b></li></ul>";
+        // An annotation over the line break stays whole, in one item.
+        QTest::newRow("an annotated bold run over two lines")
+            << "<p>" + ann.arg("<b>bb<br>cc</b>") + "</p>"
+            << "bb"
+            << "cc"
+            << "#btn-ul"
+            << "<ul><li>" + ann.arg("<b>bb<br>cc</b>") + "</li></ul>";
+        QTest::newRow("a bold run holding a tag made a list")
+            << "<p><b>one " + tag.arg("two") + " three</b></p>"
+            << "two"
+            << ""
+            << "#btn-ul"
+            << "<ul><li><b>one " + tag.arg("two") + " three</b></li></ul>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
@@ -729,11 +779,15 @@ private Q_SLOTS:
         QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
         F->Click(QStringLiteral("#btn-source"));
         F->Type(QStringLiteral("zzz"));
+        QCOMPARE(F->EditStates().size(), 1);
         F->Key(Qt::Key_Escape);
         QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
         QTest::qWait(1700);
         QCOMPARE(F->Posts().size(), 0);
+        // The host, told of the edits, is told that none is left.
+        QCOMPARE(F->EditStates().size(), 2);
+        QCOMPARE(F->EditStates()[1].Msg.value(QStringLiteral("pending")).toBool(), false);
         // Source edits are reported before other content is loaded.
         F->Click(QStringLiteral("#btn-source"));
         F->Key(Qt::Key_End, Qt::ControlModifier);

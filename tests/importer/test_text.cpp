@@ -78,7 +78,10 @@ private Q_SLOTS:
             << "<p><img src=\"a.png\"></p>";
         QTest::newRow("rtf") << "r.Rtf" << QByteArray("{\\rtf1 Hello}") << "r"
                              << "<p>Hello</p>\r\n";
-        QTest::newRow("pdf") << "d.pdf" << QByteArray("BT (Hi) Tj ET") << "d"
+        QTest::newRow("pdf") << "d.pdf"
+                             << QByteArray("%PDF-1.4\n1 0 obj\n<< /Length 13 >>\nstream\n"
+                                           "BT (Hi) Tj ET\nendstream\nendobj\n")
+                             << "d"
                              << "<p>Hi</p>\r\n";
         QTest::newRow("empty text file") << "e.txt" << QByteArray() << "e"
                                          << "";

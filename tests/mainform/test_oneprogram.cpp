@@ -14,14 +14,29 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
+
+// Stands in for the editor page: it becomes ready and never answers.
+class TNoteEditorTestAccess
+{
+public:
+    static void SilentPage(TNoteEditor* AEditor)
+    {
+        AEditor->FPostHook = [](const QString&) {};
+        AEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
+    }
+};
 
 namespace {
 
 // The child: opens the main window on the folder as the program does. With "hold" it reports
 // "OPEN" and stays until its input closes; every message box is answered and written out.
+// "edit" types into a note's title; the "ask" modes then show a question that no one answers
+// ("ASKED" for each window shown), with a page that does not answer: "ask close" closes the
+// window, "ask rename" renames the note.
 int RunChild(const QString& AMode, const QString& AFolder)
 {
     static_cast<TQuorvelApplication*>(qApp)->CloseWindowsOnTermination();
@@ -41,9 +56,14 @@ int RunChild(const QString& AMode, const QString& AFolder)
             std::printf("OPEN\n");
         }
         std::fflush(stdout);
-        const bool edit = AMode == QLatin1String("edit");
+        const bool ask = AMode.startsWith(QLatin1String("ask"));
+        const bool edit = AMode == QLatin1String("edit") || ask;
         if (!form.StoreFailed() && (AMode == QLatin1String("hold") || edit)) {
             form.show();
+            if (ask) {
+                TNoteEditorTestAccess::SilentPage(form.NoteEditor());
+                form.NoteEditor()->SetPageAnswerTimeout(300);
+            }
             if (edit) {
                 // A note whose title is typed and not yet saved when the end is asked for.
                 const int64_t book = AppDB->CreateNotebook("Case", 0);
@@ -57,13 +77,32 @@ int RunChild(const QString& AMode, const QString& AFolder)
                             form.NoteEditor()->Dirty() ? 1 : 0);
                 std::fflush(stdout);
             }
+            QTimer asked;
+            if (ask) {
+                // Nothing answers from here on.
+                dlgseam::Reset();
+                dlgseam::SetScripted(false);
+                QObject::connect(
+                    &asked, &QTimer::timeout, &asked, [shown = dlgseam::Shown().size()]() mutable {
+                        const QStringList now = dlgseam::Shown();
+                        for (; shown < now.size(); ++shown)
+                            std::printf("ASKED %s\n",
+                                        qPrintable(QString(now[shown]).replace("\r\n", "|")));
+                        std::fflush(stdout);
+                    });
+                asked.start(10);
+                if (AMode == QLatin1String("ask close"))
+                    form.close();
+                else
+                    form.NoteListPane()->MenuRenameNote();
+            }
             QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
             QObject::connect(&input, &QSocketNotifier::activated, qApp, [&] {
                 char c;
                 if (::read(STDIN_FILENO, &c, 1) <= 0)
                     qApp->quit();
             });
-            qApp->exec();
+            result = qApp->exec();
             form.close();
         }
     }
@@ -196,6 +235,51 @@ private Q_SLOTS:
         TDatabase db(dir.filePath("quorvel.db"));
         QCOMPARE(db.GetNote(note.value(1).toLongLong()).Title, QString("Draft typed last"));
         QVERIFY(db.GetSettingInt("pane1_width", 0) > 0);
+    }
+
+    // Asked to end while a question is on screen (whether to close although the page has not
+    // answered, or the warning before a note command), the program ends as it does when none
+    // is: the question goes, no other is asked, what the window holds is saved, and the loss
+    // is told on stderr with exit status 2.
+    void endRequestWhileAQuestionIsShown_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("asked");
+        const QString loss = "ASKED Quorvel|The editor has not answered for 0.3 seconds, so the "
+                             "last typing in \"Draft typed last\" may not have been saved.";
+        QTest::newRow("close question, SIGTERM")
+            << "ask close" << int(SIGTERM) << loss + "||Close anyway?";
+        QTest::newRow("close question, SIGHUP")
+            << "ask close" << int(SIGHUP) << loss + "||Close anyway?";
+        QTest::newRow("close question, SIGINT")
+            << "ask close" << int(SIGINT) << loss + "||Close anyway?";
+        QTest::newRow("warning before a rename, SIGTERM") << "ask rename" << int(SIGTERM) << loss;
+    }
+    void endRequestWhileAQuestionIsShown()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, signal);
+        QFETCH(QString, asked);
+        QTemporaryDir dir;
+        TChild child;
+        child.Start(mode, dir.path());
+        QVERIFY2(child.WaitFor("ASKED"), qPrintable(child.Output));
+        QCOMPARE(child.Lines("ASKED"), QStringList{asked});
+        const QStringList note = child.Lines("NOTE").first().split(' ');
+        ::kill(child.Process.processId(), signal);
+        const bool ended = child.Process.waitForFinished(20000);
+        child.Lines("ASKED");
+        QVERIFY2(ended, qPrintable(child.Output));
+        QCOMPARE(child.Process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.Process.exitCode(), 2);
+        const QString errors = QString::fromLocal8Bit(child.Process.readAllStandardError());
+        QVERIFY2(errors.contains("Quorvel: The editor has not answered for 0.3 seconds, so the "
+                                 "last typing in \"Draft typed last\" may not have been saved.\n"),
+                 qPrintable(errors));
+        QVERIFY(!QFile::exists(dir.filePath("quorvel.db.lock")));
+        TDatabase db(dir.filePath("quorvel.db"));
+        QCOMPARE(db.GetNote(note.value(1).toLongLong()).Title, QString("Draft typed last"));
     }
 };
 

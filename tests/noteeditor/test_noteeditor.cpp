@@ -23,6 +23,7 @@ public:
     explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
     {
         FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
+        FEditor->FStartHook = [this] { ++Starts; };
     }
     void Page(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
     void Page(const QJsonObject& AMsg)
@@ -39,6 +40,8 @@ public:
     }
     QString LastSeq() const { return LastSent().value("seq").toString(); }
     QStringList Sent;
+    // How often the page was started again.
+    int Starts = 0;
 
 private:
     TNoteEditor* FEditor;
@@ -237,6 +240,45 @@ private Q_SLOTS:
         QVERIFY(!FEditor->SaveTimer()->isActive());
     }
 
+    // Changes that go on without a pause (typing in the title or summary, the page's reports of
+    // typing that does not pause) are saved while they go on: the save timer runs from the first
+    // change not yet saved, and later changes do not start it again.
+    void changesThatGoOnAreSavedMeanwhile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("title") << "title";
+        QTest::newRow("summary") << "summary";
+        QTest::newRow("page reports") << "page reports";
+    }
+    void changesThatGoOnAreSavedMeanwhile()
+    {
+        QFETCH(QString, change);
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FEditor->SaveTimer()->setInterval(300);
+        QString text;
+        for (int i = 0; i < 60 && FEvents.isEmpty(); ++i) {
+            text += u'x';
+            if (change == "title")
+                FEditor->TitleEdit()->setText(text);
+            else if (change == "summary")
+                FEditor->SummaryMemo()->setPlainText(text);
+            else
+                FPage->Page(Changed("<p>" + text + "</p>", seq));
+            QTest::qWait(50);
+        }
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        const TNote stored = AppDB->GetNote(id);
+        const QString saved = change == "title"     ? stored.Title
+                              : change == "summary" ? stored.Summary
+                                                    : stored.Body;
+        // Saved while the changes went on: the stored text is one that was shown meanwhile.
+        QVERIFY2(saved.contains(QStringLiteral("xx")) && text.size() < 60, qPrintable(saved));
+    }
+
     // A request for the page's pending edit returns at once; its continuation runs from the
     // event loop once the page has answered, however late, after the note was saved with what
     // the page reported. The editor stops waiting only when the page's process has gone or the
@@ -250,7 +292,7 @@ private Q_SLOTS:
         QTest::newRow("answers late") << "answers late" << true;
         QTest::newRow("talks, then answers") << "talks, then answers" << true;
         QTest::newRow("silent") << "silent" << false;
-        QTest::newRow("process gone") << "process gone" << false;
+        QTest::newRow("process gone with typing") << "process gone" << false;
     }
     void pendingEditRequest()
     {
@@ -300,11 +342,17 @@ private Q_SLOTS:
             answer();
         } else if (page == "process gone") {
             QTest::qWait(150);
+            FPage->Page(QJsonObject{{"type", "editState"}, {"pending", true}, {"seq", seq}});
             FPage->ProcessGone();
         }
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{expected}, 2000);
         QVERIFY(!FEditor->AwaitingPage());
         QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        if (page == "process gone") {
+            // What follows is the page started again (pageProcessEnds).
+            QCOMPARE(FEditor->SaveStatus(), QString("Not saved"));
+            return;
+        }
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
         auto next = [&] {
             steps.clear();
@@ -326,6 +374,223 @@ private Q_SLOTS:
         QVERIFY(steps.isEmpty());
         FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", FPage->LastSent().value("token")}});
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"answered"}, 100);
+    }
+
+    // A request the editor stopped waiting for (the page silent for the time-out) that the same
+    // page then answers: what it reported is saved and the editor says that nothing was lost.
+    // An answer from a new document (the page loaded again) says nothing of the one before.
+    void lateAnswerToARequestGivenUpOn_data()
+    {
+        QTest::addColumn<bool>("reloaded");
+        QTest::newRow("the same page answers") << false;
+        QTest::newRow("the page loaded again") << true;
+    }
+    void lateAnswerToARequestGivenUpOn()
+    {
+        QFETCH(bool, reloaded);
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", FPage->LastSeq()}});
+        FEditor->SetPageAnswerTimeout(200);
+        int averted = 0;
+        FEditor->OnLateAnswersSaved = [&](QObject*) { ++averted; };
+        bool given = false;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { given = !AAnswered; });
+        const QString token = FPage->LastSent().value("token").toString();
+        QTRY_VERIFY_WITH_TIMEOUT(given, 1000);
+        QCOMPARE(averted, 0);
+        if (reloaded) {
+            FPage->Ready();
+            FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", FPage->LastSeq()}});
+            FEditor->RequestPendingEdit();
+            FPage->Page(
+                QJsonObject{{"type", "flushAck"}, {"token", FPage->LastSent().value("token")}});
+            QCOMPARE(averted, 0);
+            QCOMPARE(AppDB->GetNote(id).Body, QString("<p>old</p>"));
+            return;
+        }
+        FPage->Page(Changed("<p>typed late</p>", QString()));
+        FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", token}});
+        QCOMPARE(averted, 1);
+        QCOMPARE(AppDB->GetNote(id).Body, QString("<p>typed late</p>"));
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+    }
+
+    // The page's process ends: what it reported is saved, the status stops saying "Saved", the
+    // editor says which note's change the page had announced and not reported (that went with
+    // it), and a new page is started. Meanwhile requests, loads and input wait for it; once it
+    // is ready it shows the open note where the page last said the user was.
+    void pageProcessEnds_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("lost");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("place"); // scroll, block and caret of the new page's load
+        QTest::newRow("all reported") << "reported"
+                                      << ""
+                                      << "Restarting\u2026"
+                                      << "";
+        QTest::newRow("change announced") << "announced"
+                                          << "A"
+                                          << "Not saved"
+                                          << "120 2 7";
+        QTest::newRow("change announced, then reported") << "announced, reported"
+                                                         << ""
+                                                         << "Restarting\u2026"
+                                                         << "300 0 12";
+        QTest::newRow("change announced, another note shown") << "announced, B shown"
+                                                              << "A"
+                                                              << "Not saved"
+                                                              << "";
+    }
+    void pageProcessEnds()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, lost);
+        QFETCH(QString, status);
+        QFETCH(QString, place);
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seqA = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seqA}});
+        FPage->Page(Changed("<p>a reported</p>", seqA));
+        FEditor->SaveIfDirty();
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+        if (before != "reported")
+            FPage->Page(QJsonObject{{"type", "editState"},
+                                    {"pending", true},
+                                    {"seq", seqA},
+                                    {"scroll", 120},
+                                    {"block", 2},
+                                    {"caret", 7}});
+        if (before == "announced, reported") {
+            FPage->Page(Changed("<p>a reported again</p>", seqA));
+            FPage->Page(QJsonObject{{"type", "editState"},
+                                    {"pending", false},
+                                    {"seq", seqA},
+                                    {"scroll", 300},
+                                    {"block", 0},
+                                    {"caret", 12}});
+        }
+        if (before == "announced, B shown")
+            FEditor->LoadNote(b);
+        FEditor->TitleEdit()->setText(FEditor->TitleEdit()->text() + " retitled");
+        QVERIFY(FEditor->Dirty());
+        QStringList failed;
+        FEditor->OnPageFailed = [&](QObject*, int64_t ANote) {
+            failed << (ANote == a ? "A" : ANote == b ? "B" : ANote == 0 ? "" : "?");
+        };
+        FPage->ProcessGone();
+        QCOMPARE(failed, QStringList{lost});
+        QCOMPARE(FEditor->SaveStatus(), status);
+        QVERIFY(!FEditor->Dirty());
+        const int64_t shown = before == "announced, B shown" ? b : a;
+        QCOMPARE(AppDB->GetNote(shown).Title, QString(shown == a ? "A retitled" : "B retitled"));
+        QCOMPARE(AppDB->GetNote(a).Body,
+                 QString(before == "announced, reported" ? "<p>a reported again</p>"
+                                                         : "<p>a reported</p>"));
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(FEditor->Restarting());
+        QVERIFY(!FEditor->Ready());
+        QVERIFY(!FEditor->PageUnresponsive());
+        QVERIFY(FEditor->AwaitingLoad());
+
+        // A request waits for the new page, which has nothing unreported once it is ready.
+        QStringList steps;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { steps << (AAnswered ? "yes" : "no"); });
+        QTest::qWait(50);
+        QVERIFY(steps.isEmpty());
+        QVERIFY(FEditor->AwaitingPage());
+        FPage->Sent.clear();
+        FPage->Ready();
+        QVERIFY(!FEditor->Restarting());
+        QTRY_COMPARE(steps, QStringList{"yes"});
+        const QJsonObject load = FPage->LastSent();
+        QCOMPARE(load.value("type").toString(), QString("load"));
+        QCOMPARE(load.value("html").toString(), AppDB->GetNote(shown).Body);
+        QVERIFY(FEditor->AwaitingLoad());
+        // Where the user was in the note that was shown.
+        if (place.isEmpty()) {
+            QVERIFY(!load.contains("scroll"));
+            QVERIFY(!load.contains("caret"));
+            QVERIFY(!load.contains("block"));
+        } else {
+            QCOMPARE(QStringList({load.value("scroll").toString(), load.value("block").toString(),
+                                  load.value("caret").toString()})
+                         .join(' '),
+                     place);
+        }
+        QVERIFY(!load.contains("focus"));
+        QCOMPARE(FEditor->SaveStatus(), lost.isEmpty() ? QString("Saved") : QString("Not saved"));
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", load.value("seq")}});
+        QVERIFY(!FEditor->AwaitingLoad());
+
+        // Typing in the new page is saved into the note as before.
+        FPage->Page(Changed("<p>typed again</p>", load.value("seq").toString()));
+        FEditor->SaveIfDirty();
+        QCOMPARE(AppDB->GetNote(shown).Body, QString("<p>typed again</p>"));
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+    }
+
+    // A page started again that is not ready within the answer time-out is not waited for any
+    // more; once it is, it still shows the note where the user was.
+    void pageStartedAgainLateStillShowsTheNote()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FPage->Page(QJsonObject{{"type", "editState"},
+                                {"pending", false},
+                                {"seq", seq},
+                                {"scroll", 40},
+                                {"block", 1},
+                                {"caret", 3}});
+        FEditor->SetPageAnswerTimeout(300);
+        FPage->ProcessGone();
+        QVERIFY(FEditor->AwaitingLoad());
+        QTRY_VERIFY_WITH_TIMEOUT(!FEditor->AwaitingLoad(), 1000);
+        QVERIFY(!FEditor->Restarting());
+        QVERIFY(FEditor->PageUnresponsive());
+        QCOMPARE(FEditor->SaveStatus(), QString::fromUtf8("Restarting\u2026"));
+        FPage->Sent.clear();
+        FPage->Ready();
+        QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
+        QCOMPARE(FPage->LastSent().value("scroll").toString(), QString("40"));
+        QCOMPARE(FPage->LastSent().value("block").toString(), QString("1"));
+        QCOMPARE(FPage->LastSent().value("caret").toString(), QString("3"));
+        QCOMPARE(FEditor->SaveStatus(), QString());
+        QVERIFY(!FEditor->PageUnresponsive());
+    }
+
+    // A page that ends before it is up is not started over and over; nothing waits for it.
+    void pageEndingBeforeItIsUpIsNotStartedAgain()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        FPage->ProcessGone();
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(FEditor->Restarting());
+        int failed = 0;
+        FEditor->OnPageFailed = [&](QObject*, int64_t ANote) {
+            QCOMPARE(ANote, int64_t(0));
+            ++failed;
+        };
+        FPage->ProcessGone();
+        QCOMPARE(failed, 1);
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(!FEditor->Restarting());
+        QVERIFY(!FEditor->AwaitingLoad());
+        QVERIFY(FEditor->PageUnresponsive());
+        bool answered = false;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { answered = AAnswered; });
+        QVERIFY(answered);
+        QVERIFY(!FEditor->AwaitingPage());
     }
 
     // Once the page has stayed silent, a request for its pending edit is not waited for, yet

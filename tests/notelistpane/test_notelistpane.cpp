@@ -428,14 +428,24 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(FStore->Path("attachments/a.bin")));
         dlgseam::PushAnswer(Yes());
         pane->MenuDeleteNote();
+        // The question names the note it deletes.
         QCOMPARE(dlgseam::Shown().last(),
-                 QString("Delete Note|Permanently delete this note and all its attachments?"));
+                 QString("Delete Note|Permanently delete the note \"beta\" and all its "
+                         "attachments?"));
         QCOMPARE(AppDB->GetNote(FA).Id, int64_t(0));
         QVERIFY(!QFile::exists(FStore->Path("attachments/a.bin")));
         QVERIFY(QFile::exists(kept));
         QVERIFY(QFile::exists(FStore->Path("outside.bin"))); // never outside the folder
         QCOMPARE(FEvents, QStringList{"deleted"});
         QCOMPARE(Captions(pane->List()), QStringList{"Alpha"});
+        // A note without a title is "this note".
+        AppDB->SaveNote(FB, "  ", "", "");
+        pane->RefreshCurrent();
+        pane->SelectNote(FB);
+        dlgseam::PushAnswer(No());
+        pane->MenuDeleteNote();
+        QCOMPARE(dlgseam::Shown().last(),
+                 QString("Delete Note|Permanently delete this note and all its attachments?"));
     }
 
     void failingDeleteKeepsFiles()
