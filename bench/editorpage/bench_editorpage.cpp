@@ -387,6 +387,36 @@ int main(int argc, char** argv)
             waitFor(QStringLiteral("__host.posts.some(p => p.type === 'loadAck')"));
         },
         false);
+
+    // The paragraph-style menu in the 1 MB note, from the menu's change to the end of its
+    // handler: on the caret's line in the middle, and over every line of the note.
+    auto styleOnce = [&](const QString& ASelect, const QString& AStyle) {
+        js(QStringLiteral("__host.posts.length = 0; __host.deliver(window.__load); true"));
+        waitFor(QStringLiteral("__host.posts.some(p => p.type === 'loadAck')"));
+        js(ASelect + QStringLiteral("; true"));
+        js(QStringLiteral("document.body.offsetHeight; true"));
+        return js(QStringLiteral(
+                      "(function(){ blockSelect.value = %1; const t0 = performance.now();"
+                      " blockSelect.dispatchEvent(new Event('change'));"
+                      " return performance.now() - t0; })()")
+                      .arg(AStyle))
+            .toDouble();
+    };
+    const QString caretInMiddle = QStringLiteral(
+        "editor.focus(); (function(){ const ps = editor.querySelectorAll('p');"
+        " getSelection().collapse(ps[Math.floor(ps.length / 2)].firstChild, 5); })()");
+    const QString everyLine =
+        QStringLiteral("editor.focus(); getSelection().selectAllChildren(editor)");
+    std::vector<double> caretStyles;
+    std::vector<double> allStyles;
+    for (int i = 0; i < 5; ++i) {
+        caretStyles.push_back(styleOnce(caretInMiddle, QStringLiteral("'h1'")));
+    }
+    for (int i = 0; i < 3; ++i) {
+        allStyles.push_back(styleOnce(everyLine, QStringLiteral("'blockquote'")));
+    }
+    Report("paragraph style, the caret's line (1 MB)", caretStyles, 100);
+    Report("paragraph style, every line (1 MB)", allStyles, 5000);
     delete page;
 
     // The engine alone: the page without its script, the body set into its editor as it is.

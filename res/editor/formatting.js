@@ -119,13 +119,16 @@ function _lineEdge(node, offset, forward) {
 }
 
 // The line that holds the place: its extent, the line breaks before and after it (null at a
-// block's edge), and the block (or the editor's root) it stands in.
+// block's edge), and the block (or the editor's root) it stands in. The extent is a static range:
+// the engine moves every live range at each change of the document, so that a restyle of many
+// lines holding one each would take as long as the lines times the changes.
 function _lineAt(node, offset) {
   const start = _lineEdge(node, offset, false);
   const end = _lineEdge(node, offset, true);
-  const range = document.createRange();
-  range.setStart(start.node, start.offset);
-  range.setEnd(end.node, end.offset);
+  const range = new StaticRange({
+    startContainer: start.node, startOffset: start.offset,
+    endContainer: end.node, endOffset: end.offset,
+  });
   let block = start.node;
   while (block !== editor && !_isBlock(block)) block = block.parentNode;
   return { range, before: start.br, br: end.br, block };
@@ -134,12 +137,25 @@ function _lineAt(node, offset) {
 const _SHOWN_ELEMENTS = 'img, hr, input, select, textarea, button, embed, object, video, audio, ' +
   'iframe, svg, canvas';
 
-// Whether the range holds something that shows: text other than white space that collapses, or
-// an element such as an image (or, with breaks, a line break).
+// The one live range the questions about a line's extent are asked of, set to that extent (from
+// its start container on, so that the new ends are never compared with the old ones elsewhere).
+const _askedRange = document.createRange();
+function _asked(range) {
+  if (range !== _askedRange) {
+    _askedRange.selectNodeContents(range.startContainer);
+    _askedRange.setEnd(range.endContainer, range.endOffset);
+    _askedRange.setStart(range.startContainer, range.startOffset);
+  }
+  return _askedRange;
+}
+
+// Whether the range (live or static) holds something that shows: text other than white space
+// that collapses, or an element such as an image (or, with breaks, a line break).
 function _rangeShows(range, breaks) {
   if (range.collapsed) return false;
-  if (/[^ \t\n\r\f]/.test(range.toString())) return true;
-  const frag = range.cloneContents();
+  const r = _asked(range);
+  if (/[^ \t\n\r\f]/.test(r.toString())) return true;
+  const frag = r.cloneContents();
   return frag.querySelector(breaks ? 'br, ' + _SHOWN_ELEMENTS : _SHOWN_ELEMENTS) !== null;
 }
 
@@ -148,39 +164,73 @@ function _lineShows(line) {
   return line.br !== null || _rangeShows(line.range, false);
 }
 
+// Whether the node is one that a tree walker over elements and text shows.
+function _isShownNode(n) {
+  return n.nodeType === Node.ELEMENT_NODE || n.nodeType === Node.TEXT_NODE;
+}
+
+// The first element or text node in document order that stands at the place between nodes or
+// after it, in the editor; null when there is none.
+function _nodeFrom(container, offset) {
+  let n = container.childNodes[offset] || null;
+  for (let c = container; !n && c !== editor; c = c.parentNode) n = c.nextSibling;
+  while (n && !_isShownNode(n)) {
+    let next = n.nextSibling;
+    for (let c = n.parentNode; !next && c !== editor; c = c.parentNode) next = c.nextSibling;
+    n = next;
+  }
+  return n;
+}
+
 // The lines the selection reaches, in order, as the browser's commands take them: a selection
 // that ends at the very start of a line leaves that line out.
 function _selectedLines(range) {
   const first = _lineAt(range.startContainer, range.startOffset);
   const last = range.collapsed ? first : _lineAt(range.endContainer, range.endOffset);
-  const span = document.createRange();
-  span.setStart(first.range.startContainer, first.range.startOffset);
-  span.setEnd(last.range.endContainer, last.range.endOffset);
   const reached = (line) => {
-    const r = line.range;
+    const r = _asked(line.range);
     if (r.comparePoint(range.startContainer, range.startOffset) > 0) return false;
     if (range.collapsed) return r.comparePoint(range.startContainer, range.startOffset) === 0;
-    if (r.comparePoint(range.endContainer, range.endOffset) < 0) return false;
-    const head = document.createRange();
-    head.setStart(r.startContainer, r.startOffset);
-    head.setEnd(range.endContainer, range.endOffset);
+    const end = r.comparePoint(range.endContainer, range.endOffset);
+    if (end < 0) return false;
+    // A line that shows and that the selection goes on past is reached whole; only the line the
+    // selection ends in is looked at up to the end, so that no line reads the text after it.
+    if (end > 0) return true;
+    const head = new StaticRange({
+      startContainer: r.startContainer, startOffset: r.startOffset,
+      endContainer: range.endContainer, endOffset: range.endOffset,
+    });
     return _rangeShows(head, true);
   };
-  let root = span.commonAncestorContainer;
-  if (root.nodeType !== Node.ELEMENT_NODE) root = root.parentNode;
-  const walker = document.createTreeWalker(root, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, {
-    acceptNode: (n) =>
-      (span.intersectsNode(n) ? NodeFilter.FILTER_ACCEPT : NodeFilter.FILTER_REJECT),
-  });
+  const sameStart = (a, b) =>
+    a.range.startContainer === b.range.startContainer &&
+    a.range.startOffset === b.range.startOffset;
+  // The nodes from the first line's start to the last one's end in document order, each line's
+  // looked at once: a node that stands before the end of the line being read belongs to it (as
+  // does the node at that end, when the end is the place just before it). No node is compared
+  // with places in other blocks, which costs as much as the blocks before it in a long note.
   const lines = [];
-  let current = null;
-  for (let n = walker.nextNode(); n; n = walker.nextNode()) {
-    if (n.firstChild) continue;
-    const parent = n.parentNode;
-    const at = _indexIn(n);
-    if (current && current.range.isPointInRange(parent, at)) continue;
-    current = _lineAt(parent, at);
-    if (_lineShows(current) && reached(current)) lines.push(current);
+  const stop = _nodeFrom(last.range.endContainer, last.range.endOffset);
+  const walker = document.createTreeWalker(editor, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT);
+  let n = _nodeFrom(first.range.startContainer, first.range.startOffset);
+  if (n) walker.currentNode = n;
+  let lineEnd = null;
+  let endIsBefore = false;
+  let inLine = false;
+  for (; n && n !== stop; n = walker.nextNode()) {
+    if (n === lineEnd) {
+      inLine = false;
+      if (endIsBefore) continue;
+    }
+    if (n.firstChild || inLine) continue;
+    const line = _lineAt(n.parentNode, _indexIn(n));
+    const end = line.range.endContainer.childNodes[line.range.endOffset];
+    endIsBefore = !!end && _isShownNode(end);
+    lineEnd = endIsBefore ? end : _nodeFrom(line.range.endContainer, line.range.endOffset);
+    inLine = lineEnd !== n; // an empty line that its own line break or block ends is over
+    // A line between the first and the last is reached whole.
+    const edge = sameStart(line, first) || sameStart(line, last);
+    if (_lineShows(line) && (!edge || reached(line))) lines.push(line);
   }
   if (lines.length === 0 && _lineShows(first) && reached(first)) lines.push(first);
   return lines;
@@ -330,11 +380,7 @@ function _lineRuns(lines) {
 // an annotation's is no mark (null: its nodes stand without it), any other element's a copy
 // without the id.
 function _linePiece(el) {
-  if (_isAnnotation(el)) return null;
-  const piece = el.cloneNode(false);
-  piece.removeAttribute('id');
-  if (piece.hasAttribute('data-hash')) piece.removeAttribute('data-tag');
-  return piece;
+  return _isAnnotation(el) ? null : _splitPiece(el);
 }
 
 // Splits the inline elements between the place and the block at the place; gives the place's
@@ -362,10 +408,10 @@ function _cutToBlock(block, node, offset) {
 
 function _nodesShow(nodes) {
   if (nodes.length === 0) return false;
-  const r = document.createRange();
-  r.setStartBefore(nodes[0]);
-  r.setEndAfter(nodes[nodes.length - 1]);
-  return _rangeShows(r, true);
+  _askedRange.selectNodeContents(nodes[0].parentNode);
+  _askedRange.setEndAfter(nodes[nodes.length - 1]);
+  _askedRange.setStartBefore(nodes[0]);
+  return _rangeShows(_askedRange, true);
 }
 
 // Removes the line break and the inline elements below the block that it leaves empty (a mark
@@ -394,10 +440,86 @@ function _withoutId(el) {
   return copy;
 }
 
-// Restyles one run of lines; false when it already has the style.
+// The list item or quote that a block of a paragraph style stands in: other programs keep the
+// text of list items and quotes in paragraphs, and such a line's style is the item's or quote's.
+function _styleHolder(block) {
+  if (block === editor || !_STYLE_BLOCKS.has(block.tagName)) return null;
+  const up = block.parentNode;
+  if (up.nodeName === 'BLOCKQUOTE' && block.tagName !== 'BLOCKQUOTE') return up;
+  if (up.nodeName === 'LI' && ['UL', 'OL'].includes(up.parentNode.nodeName)) return up;
+  return null;
+}
+
+function _removeNodes(nodes) {
+  for (const n of nodes) n.parentNode.removeChild(n);
+}
+
+// Puts the new block, which holds the run, in place of the run's nodes in the block (a
+// paragraph, heading or quote) they stood in, with the nodes before and after them: the block is
+// split around it, the part after it going into a copy without the id.
+function _splitBlockAround(block, made, headNodes, tailNodes, head, tail) {
+  if (!head) {
+    _removeNodes(headNodes);
+    block.parentNode.insertBefore(made, block);
+    if (!tail) block.parentNode.removeChild(block);
+    return;
+  }
+  block.parentNode.insertBefore(made, block.nextSibling);
+  if (tail) {
+    const rest = _withoutId(block);
+    block.parentNode.insertBefore(rest, made.nextSibling);
+    for (const n of tailNodes) rest.appendChild(n);
+  } else {
+    _removeNodes(tailNodes);
+  }
+}
+
+// The same for a list item: the new block leaves the list, which is split there.
+function _splitListAround(item, made, headNodes, tailNodes, head, tail) {
+  const list = item.parentNode;
+  const following = [];
+  for (let n = item.nextSibling; n; n = n.nextSibling) following.push(n);
+  let restItem = null;
+  if (!head) {
+    _removeNodes(headNodes);
+    if (tail) restItem = item;
+  } else if (tail) {
+    restItem = _withoutId(item);
+    for (const n of tailNodes) restItem.appendChild(n);
+  } else {
+    _removeNodes(tailNodes);
+  }
+  list.parentNode.insertBefore(made, list.nextSibling);
+  if (restItem || following.some((n) => n.nodeType === Node.ELEMENT_NODE)) {
+    const restList = _withoutId(list);
+    list.parentNode.insertBefore(restList, made.nextSibling);
+    if (restItem) restList.appendChild(restItem);
+    for (const n of following) restList.appendChild(n);
+  } else {
+    for (const n of following) list.removeChild(n);
+  }
+  if (!head && item.parentNode === list) list.removeChild(item);
+  if (!list.querySelector('li')) list.parentNode.removeChild(list);
+}
+
+// Takes the new block out of the list item or quote it was made in, splitting that around it.
+function _leaveHolder(holder, made) {
+  const all = Array.from(holder.childNodes);
+  const at = all.indexOf(made);
+  const headNodes = all.slice(0, at);
+  const tailNodes = all.slice(at + 1);
+  const split = holder.tagName === 'LI' ? _splitListAround : _splitBlockAround;
+  split(holder, made, headNodes, tailNodes, _nodesShow(headNodes), _nodesShow(tailNodes));
+}
+
+// Restyles one run of lines; false when it already has the style. A run in a paragraph that a
+// list item or quote holds leaves that item or quote.
 function _restyleRun(run, tag) {
   const block = run.block;
-  if (block !== editor && block.tagName === tag.toUpperCase() && _STYLE_BLOCKS.has(block.tagName)) {
+  const holder = _styleHolder(block);
+  const upper = tag.toUpperCase();
+  if (holder ? holder.tagName === 'BLOCKQUOTE' && upper === 'BLOCKQUOTE'
+    : block !== editor && block.tagName === upper && _STYLE_BLOCKS.has(block.tagName)) {
     return false;
   }
   const lastShows = _rangeShows(run.last.range, false);
@@ -432,65 +554,27 @@ function _restyleRun(run, tag) {
   const head = _nodesShow(headNodes);
   const tail = _nodesShow(tailNodes);
   const made = document.createElement(tag);
-  const drop = (nodes) => {
-    for (const n of nodes) block.removeChild(n);
-  };
   if (block === editor || !(_STYLE_BLOCKS.has(block.tagName) || block.tagName === 'LI') ||
       (block.tagName === 'LI' && !['UL', 'OL'].includes(block.parentNode.nodeName))) {
     block.insertBefore(made, group[0] || next);
     for (const n of group) made.appendChild(n);
     return true;
   }
-  if (block.tagName !== 'LI') {
-    if (!head && !tail) {
-      _copyAttributes(block, made, true);
-      block.parentNode.replaceChild(made, block);
-      for (const n of all) made.appendChild(n);
-      return true;
-    }
-    _copyAttributes(block, made, false);
-    if (!head) {
-      drop(headNodes);
-      block.parentNode.insertBefore(made, block);
-    } else {
-      block.parentNode.insertBefore(made, block.nextSibling);
-      if (tail) {
-        const rest = _withoutId(block);
-        block.parentNode.insertBefore(rest, made.nextSibling);
-        for (const n of tailNodes) rest.appendChild(n);
-      } else {
-        drop(tailNodes);
-      }
-    }
+  if (block.tagName === 'LI') {
     for (const n of group) made.appendChild(n);
+    _splitListAround(block, made, headNodes, tailNodes, head, tail);
     return true;
   }
-  // A list item's run leaves the list: the list is split there.
-  const list = block.parentNode;
-  const following = [];
-  for (let n = block.nextSibling; n; n = n.nextSibling) following.push(n);
-  let restItem = null;
-  if (!head) {
-    drop(headNodes);
-    if (tail) restItem = block;
-  } else if (tail) {
-    restItem = _withoutId(block);
-    for (const n of tailNodes) restItem.appendChild(n);
+  if (!head && !tail) {
+    _copyAttributes(block, made, true);
+    block.parentNode.replaceChild(made, block);
+    for (const n of all) made.appendChild(n);
   } else {
-    drop(tailNodes);
+    _copyAttributes(block, made, false);
+    _splitBlockAround(block, made, headNodes, tailNodes, head, tail);
+    for (const n of group) made.appendChild(n);
   }
-  for (const n of group) made.appendChild(n);
-  list.parentNode.insertBefore(made, list.nextSibling);
-  if (restItem || following.some((n) => n.nodeType === Node.ELEMENT_NODE)) {
-    const restList = _withoutId(list);
-    list.parentNode.insertBefore(restList, made.nextSibling);
-    if (restItem) restList.appendChild(restItem);
-    for (const n of following) restList.appendChild(n);
-  } else {
-    for (const n of following) list.removeChild(n);
-  }
-  if (!head && block.parentNode === list) list.removeChild(block);
-  if (!list.querySelector('li')) list.parentNode.removeChild(list);
+  if (holder) _leaveHolder(holder, made);
   return true;
 }
 

@@ -729,11 +729,13 @@ void TrimInPlace(QString& S)
 // declarations and the text of raw-text elements (a script, a style, the title itself) hold
 // no tags. The title is the first element named exactly "title" in the head, which ends at the
 // body's start tag, at the first element that has no place in a head, or at the first text
-// that is not blank; a drawing's title in the body is not the page's.
+// that is not blank; a drawing's title in the body is not the page's. A body tag after the
+// head has ended starts nothing: the content before it is already the body's.
 struct TPageParts
 {
-    qsizetype TitleStart = -1, TitleEnd = -1; // the title element's content
-    qsizetype BodyStart = -1;                 // after the body's start tag
+    qsizetype TitleStart = -1, TitleEnd = -1;        // the title element's content
+    qsizetype BodyStart = -1;                        // after the body's start tag
+    qsizetype LateBodyTag = -1, LateBodyTagEnd = -1; // a body tag within the body
 };
 
 bool IsHeadElement(QStringView AName)
@@ -780,7 +782,12 @@ TPageParts FindPageParts(QStringView S)
             if (!tag.Closed)
                 break; // the text ends inside the tag
             if (tag.Name == u"body") {
-                parts.BodyStart = tag.End;
+                if (inHead) {
+                    parts.BodyStart = tag.End;
+                } else {
+                    parts.LateBodyTag = tag.Start;
+                    parts.LateBodyTagEnd = tag.End;
+                }
                 break;
             }
             i = tag.End;
@@ -918,6 +925,8 @@ QString ConvertHTMLText(QString&& AText, QString& ATitle)
     // after its end tag too), without the end tags of the body and the page.
     if (parts.BodyStart >= 0)
         text.remove(0, parts.BodyStart);
+    else if (parts.LateBodyTag >= 0)
+        text.remove(parts.LateBodyTag, parts.LateBodyTagEnd - parts.LateBodyTag);
     DropEndTagsInPlace(text, u"body");
     DropEndTagsInPlace(text, u"html");
     RemoveTagBlocksInPlace(text, u"script");

@@ -46,6 +46,7 @@ private:
     }
 
 private Q_SLOTS:
+
     void initTestCase() { F = std::make_unique<TEditorPageFixture>(); }
     void init() { QVERIFY(F->LoadPage()); }
     void cleanupTestCase() { F.reset(); }
@@ -557,6 +558,34 @@ private Q_SLOTS:
             << "<table><tbody><tr><td>one<br>two</td></tr></tbody></table>"
             << "two" << QString() << "h1"
             << "<table><tbody><tr><td>one<h1>two</h1></td></tr></tbody></table>";
+        QTest::newRow("three paragraphs, the middle one empty")
+            << "<p>one</p><p><br></p><p>three</p>"
+            << "one"
+            << "three"
+            << "h1"
+            << "<h1>one</h1><h1><br></h1><h1>three</h1>";
+        // Other programs keep the text of list items and quotes in paragraphs: such a line
+        // leaves its item or quote, and a quoted one made a quote stays as it is.
+        QTest::newRow("a list item's paragraph made Normal")
+            << "<ul><li><p>one</p></li><li><p>two</p></li></ul>"
+            << "two" << QString() << "p"
+            << "<ul><li><p>one</p></li></ul><p>two</p>";
+        QTest::newRow("the first paragraph of a middle item made a heading")
+            << "<ol><li><p>one</p></li><li><p>two</p><p>more</p></li><li><p>three</p></li></ol>"
+            << "two" << QString() << "h2"
+            << "<ol><li><p>one</p></li></ol><h2>two</h2><ol><li><p>more</p></li><li><p>three</p>"
+               "</li></ol>";
+        QTest::newRow("a quoted paragraph made Normal")
+            << "<blockquote><p>one</p><p>two</p></blockquote>"
+            << "one" << QString() << "p"
+            << "<p>one</p><blockquote><p>two</p></blockquote>";
+        QTest::newRow("the second line of a quoted paragraph made a heading")
+            << "<blockquote><p>one<br>two</p></blockquote>"
+            << "two" << QString() << "h1"
+            << "<blockquote><p>one</p></blockquote><h1>two</h1>";
+        QTest::newRow("a quoted paragraph quoted") << "<blockquote><p>one</p></blockquote>"
+                                                   << "one" << QString() << "blockquote"
+                                                   << "<blockquote><p>one</p></blockquote>";
     }
     void paragraphStyleAppliesToTheLineOrItem()
     {

@@ -627,6 +627,14 @@ private Q_SLOTS:
                "<style>p{}</style><base href=x><noscript></noscript><title>T</title><body>x"
             << "T"
             << "x";
+        // Content before a body tag has started the body already: the tag starts nothing.
+        QTest::newRow("a body tag after the page's content")
+            << "<meta charset=utf-8><p>hello</p>\n<body class=\"b\"><p>after</p></body>"
+            << "page"
+            << "<p>hello</p>\r\n<p>after</p>";
+        QTest::newRow("a body tag after text") << "Intro <body>more"
+                                               << "page"
+                                               << "Intro more";
     }
     void tagsAsTheBrowserFindsThem() { CheckImport(); }
 };
