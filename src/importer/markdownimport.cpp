@@ -716,10 +716,15 @@ TSurvey Survey(cmark_node* ARoot, bool ALabels, AUnknownFunc AUnknown)
         switch (type) {
         case CMARK_NODE_TEXT:
             if (const char* literal = ALabels ? cmark_node_get_literal(node) : nullptr) {
-                for (const char* c = literal; *c; ++c) {
-                    if (*c == '\\')
-                        flat += '\\';
-                    flat += *c;
+                const size_t length = std::strlen(literal);
+                if (!std::memchr(literal, '\\', length)) {
+                    flat.append(literal, qsizetype(length));
+                } else {
+                    for (const char* c = literal; *c; ++c) {
+                        if (*c == '\\')
+                            flat += '\\';
+                        flat += *c;
+                    }
                 }
             }
             continue;
@@ -1508,21 +1513,28 @@ private:
         if (needed > FOut.capacity())
             FOut.reserve(qMax(needed, FOut.capacity() + FOut.capacity() / 2));
         FOut.resize(needed);
-        QChar* w = FOut.data() + old;
+        char16_t* w = reinterpret_cast<char16_t*>(FOut.data()) + old;
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        qsizetype at = 0;
-        while (at < AHtml.size()) {
-            qsizetype end = AHtml.indexOf('\n', at);
-            if (end < 0)
-                end = AHtml.size();
-            w = decoder.appendToBuffer(w, AHtml.sliced(at, end - at));
-            if (end < AHtml.size()) {
-                *w++ = u'\r';
-                *w++ = u'\n';
+        const auto* b = reinterpret_cast<const unsigned char*>(AHtml.data());
+        const qsizetype n = AHtml.size();
+        for (qsizetype at = 0; at < n;) {
+            const unsigned char c = b[at];
+            if (c < 0x80) {
+                if (c == '\n')
+                    *w++ = u'\r';
+                *w++ = char16_t(c);
+                ++at;
+                continue;
             }
-            at = end + 1;
+            // A run of characters beyond ASCII (their bytes are all 0x80 or more).
+            qsizetype end = at + 1;
+            while (end < n && b[end] >= 0x80)
+                ++end;
+            w = reinterpret_cast<char16_t*>(
+                decoder.appendToBuffer(reinterpret_cast<QChar*>(w), AHtml.sliced(at, end - at)));
+            at = end;
         }
-        FOut.truncate(w - FOut.constData());
+        FOut.truncate(w - reinterpret_cast<const char16_t*>(FOut.constData()));
     }
 
     TArena FArena;
