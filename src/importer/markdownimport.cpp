@@ -9,7 +9,8 @@
 // really defines) and handed to the others, and a stretch that uses a label not yet defined is
 // read again at the end, once every definition is known. Footnotes are numbered over the whole
 // text and their notes written at its end. A paragraph that runs on past 128 KiB is read in
-// pieces that are joined again into one paragraph.
+// pieces that are joined again into one paragraph; a list or quote that runs on past a
+// megabyte without a blank line is ended before one of its lines all the same.
 //
 // Beyond CommonMark: raw HTML is shown as text (HTML comments are dropped), a link or image whose
 // address would run script keeps only its text, a leading YAML front matter block is shown as
@@ -45,6 +46,11 @@ constexpr qsizetype DefaultSegmentBytes = PieceBytes / SegmentsPerPiece;
 // reach across a cut is only guessed.
 constexpr qsizetype ParagraphSplitFactor = 4;
 constexpr qsizetype MinParagraphSplitBytes = 128 * 1024;
+// A list or quote that runs on past this many bytes without a blank line before a line of its
+// own is ended before one of its items or quoted lines all the same, so that what the library
+// makes of it stays bounded: the rest is a list or quote of its own (a numbered list goes on
+// with its numbers).
+constexpr qsizetype ForcedCutBytes = 1024 * 1024;
 // A long line is handed on in slices of about this many characters.
 constexpr qsizetype SliceChars = 64 * 1024;
 // Front matter is looked for in at most this many lines and characters.
@@ -888,6 +894,7 @@ private:
     {
         Blank,     // after a blank line, before a line that starts a block of its own
         Paragraph, // inside a paragraph that runs on
+        Forced,    // before an item or quoted line of a list or quote that runs on
         Final
     };
 
@@ -911,6 +918,13 @@ private:
             L[0].isLetter() && FRun.Balanced() && !FLastLineEndsOpen) {
             // Before a line that goes on with a paragraph: the pieces are joined by a line break.
             TrySplit(FText.size(), QStringLiteral("\n"), false);
+        }
+        if (!blank && FText.size() >= FNextForced && !FTracker.Open() &&
+            (L.startsWith(u'>') || StartsListItem(L))) {
+            if (Segment(ECut::Forced, FText.size(), false))
+                FNextForced = ForcedCutBytes;
+            else
+                FNextForced = FText.size() * 2;
         }
         FTracker.Line(L);
         if (blank)
@@ -1142,9 +1156,10 @@ private:
         return nullptr;
     }
 
-    // Whether the stretch may end where it does: after a blank line, when no fenced code block
-    // or HTML block runs on into that line; inside a paragraph, when the stretch's last block is
-    // a paragraph at the top level that runs to its last line.
+    // Whether the stretch may end where it does: after a blank line (or, forced, before an item
+    // or quoted line), when no fenced code block or HTML block runs on into that line; inside a
+    // paragraph, when the stretch's last block is a paragraph at the top level that runs to its
+    // last line.
     static bool MayEnd(const TParsed& AParsed, ECut AKind)
     {
         cmark_node* last = LastBlock(AParsed);
@@ -1554,7 +1569,7 @@ private:
     bool FLastLineEndsOpen = false; // the last line ends in a blank or a backslash
     TBlockTracker FTracker;
     TMarkCounts FRun; // over the lines since the last blank one
-    qsizetype FNextCut, FNextSplit;
+    qsizetype FNextCut, FNextSplit, FNextForced = ForcedCutBytes;
     qsizetype FSegments = 0;
     bool FSpliceNext = false;
     QString FSpliceSep;

@@ -8,6 +8,7 @@
 #include "importer_p.h"
 #include "importertests.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -314,7 +315,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, title);
         const QString path = SamplePath(QStringLiteral("markdown/%1.md").arg(name));
-        const QString html = CRLF(SampleBytes(QStringLiteral("markdown/%1.expected.html").arg(name)));
+        const QString html =
+            CRLF(SampleBytes(QStringLiteral("markdown/%1.expected.html").arg(name)));
         QVERIFY(html.size() > 1000);
         QString gotTitle;
         QCOMPARE(ImportMarkdown(path, gotTitle), html);
@@ -363,6 +365,34 @@ private Q_SLOTS:
             WriteFile(dir, QStringLiteral("long.md"), unit.repeated(count).toUtf8());
         QString title;
         QCOMPARE(ImportMarkdown(path, title), "<p>" + parts.join(sep) + "</p>\r\n");
+    }
+
+    // A numbered list of more than a megabyte without a blank line is read in stretches all the
+    // same, each a list of its own that goes on with the numbers of the last.
+    void longList()
+    {
+        const int count = 100000;
+        QByteArray text;
+        QString oneList = QStringLiteral("<ol>\r\n");
+        for (int k = 1; k <= count; ++k) {
+            text += QByteArray::number(k) + ". item " + QByteArray::number(k) + "\n";
+            oneList += QStringLiteral("<li>item %1</li>\r\n").arg(k);
+        }
+        oneList += QStringLiteral("</ol>\r\n");
+        QTemporaryDir dir;
+        QString title;
+        QString body = ImportMarkdown(WriteFile(dir, QStringLiteral("list.md"), text), title);
+        const QRegularExpression join(
+            QStringLiteral("</ol>\r\n<ol start=\"(\\d+)\">\r\n<li>item (\\d+)<"));
+        int joins = 0;
+        for (auto m = join.globalMatch(body); m.hasNext(); ++joins) {
+            const QRegularExpressionMatch match = m.next();
+            QCOMPARE(match.captured(1), match.captured(2));
+        }
+        QVERIFY(joins >= 1);
+        body.replace(QRegularExpression(QStringLiteral("</ol>\r\n<ol start=\"\\d+\">\r\n")),
+                     QString());
+        QCOMPARE(body, oneList);
     }
 
     void importCaseNotes()
