@@ -31,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 using namespace importer;
@@ -326,6 +327,23 @@ bool StartsListItem(QStringView L)
     return k == L.size() || IsSpaceOrTab(L[k].unicode());
 }
 
+// Whether L looks like the delimiter row under a table's header: cells of "-" (with ":" at either
+// end) between "|".
+bool IsDelimiterRow(QStringView L)
+{
+    bool pipe = false, dash = false;
+    for (const QChar ch : L) {
+        const char16_t c = ch.unicode();
+        if (c == u'|')
+            pipe = true;
+        else if (c == u'-')
+            dash = true;
+        else if (c != u':' && !IsSpaceOrTab(c))
+            return false;
+    }
+    return pipe && dash;
+}
+
 // The key under which CommonMark matches a label: case folded, inner white space made one blank.
 QString LabelKey(QByteArrayView ARaw)
 {
@@ -587,12 +605,21 @@ struct TNote
     QByteArray Content;       // its blocks' HTML, with "\x01" where a paragraph's backrefs go
 };
 
+// How a stretch joins the last one: not at all, going on with the paragraph it ended inside, or
+// with the rows of the table it ended inside (its text then starts with the table's header).
+enum class ESplice
+{
+    None,
+    Paragraph,
+    Table
+};
+
 // A stretch kept to be read again at the end.
 struct TSegment
 {
     QByteArray Text;
     qsizetype Index;
-    bool Splice;
+    ESplice Splice;
     QString Sep;
     bool OpenEnd; // ends inside a paragraph that the next stretch goes on with
 };
@@ -666,21 +693,53 @@ void Unwrap(cmark_node* ANode)
     cmark_node_free(ANode);
 }
 
-// The text of an HTML block without its comments, one entry per line that is left with text.
-QStringList HtmlBlockLines(const char* ALiteral)
+// The HTML of an HTML block shown as text: its lines (comments removed, and the lines left
+// blank by that) escaped and joined by line breaks, as the library writes text; "" when nothing
+// is left.
+QByteArray HtmlBlockAsText(const char* ALiteral)
 {
-    QString text = QString::fromUtf8(ALiteral);
-    for (qsizetype start = text.indexOf(u"<!--"); start >= 0;
-         start = text.indexOf(u"<!--", start)) {
-        const qsizetype end = text.indexOf(u"-->", start + 4);
-        text.remove(start, end < 0 ? text.size() - start : end + 3 - start);
+    QByteArrayView text(ALiteral);
+    QByteArray uncommented;
+    if (text.contains("<!--")) {
+        uncommented = text.toByteArray();
+        for (qsizetype start = uncommented.indexOf("<!--"); start >= 0;
+             start = uncommented.indexOf("<!--", start)) {
+            const qsizetype end = uncommented.indexOf("-->", start + 4);
+            uncommented.remove(start, end < 0 ? uncommented.size() - start : end + 3 - start);
+        }
+        text = uncommented;
     }
-    QStringList lines;
-    for (const QString& line : text.split(u'\n')) {
-        if (!IsBlankLine(line))
-            lines << line;
+    QByteArray out;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        const QByteArrayView line = text.sliced(at, end - at);
+        at = end + 1;
+        bool blank = true;
+        for (const char c : line)
+            blank = blank && (c == ' ' || c == '\t');
+        if (blank)
+            continue;
+        if (!out.isEmpty())
+            out += "<br />\n";
+        qsizetype run = 0;
+        for (qsizetype k = 0; k < line.size(); ++k) {
+            const char c = line[k];
+            const char* entity = c == '&'   ? "&amp;"
+                                 : c == '<' ? "&lt;"
+                                 : c == '>' ? "&gt;"
+                                 : c == '"' ? "&quot;"
+                                            : nullptr;
+            if (!entity)
+                continue;
+            out += line.sliced(run, k - run);
+            out += entity;
+            run = k + 1;
+        }
+        out += line.sliced(run);
     }
-    return lines;
+    return out;
 }
 
 // A footnote reference and where it stands in the text.
@@ -784,17 +843,16 @@ void MakeSafe(const std::vector<cmark_node*>& ANodes)
             break;
         }
         case CMARK_NODE_HTML_BLOCK: {
+            // A paragraph of text (its lines broken as in the file), held as written HTML in one
+            // node, however many lines it has.
             const char* literal = cmark_node_get_literal(node);
-            const QStringList lines = HtmlBlockLines(literal ? literal : "");
-            if (!lines.isEmpty()) {
+            const QByteArray html = HtmlBlockAsText(literal ? literal : "");
+            if (!html.isEmpty()) {
                 cmark_node* para = NewNode(CMARK_NODE_PARAGRAPH);
-                for (qsizetype k = 0; k < lines.size(); ++k) {
-                    if (k > 0)
-                        cmark_node_append_child(para, NewNode(CMARK_NODE_LINEBREAK));
-                    cmark_node* text = NewNode(CMARK_NODE_TEXT);
-                    cmark_node_set_literal(text, lines[k].toUtf8().constData());
-                    cmark_node_append_child(para, text);
-                }
+                cmark_node* text = NewNode(CMARK_NODE_CUSTOM_INLINE);
+                cmark_node_set_on_enter(text, html.constData());
+                cmark_node_set_on_exit(text, "");
+                cmark_node_append_child(para, text);
                 cmark_node_insert_before(node, para);
             }
             cmark_node_free(node);
@@ -895,8 +953,21 @@ private:
         Blank,     // after a blank line, before a line that starts a block of its own
         Paragraph, // inside a paragraph that runs on
         Forced,    // before an item or quoted line of a list or quote that runs on
+        Table,     // before a row of a table that runs on
         Final
     };
+
+    // The last line gathered and L, a table's delimiter row under it, kept as the header a long
+    // table's later stretches start with.
+    void NoteTableHead(QStringView L)
+    {
+        if (!FText.endsWith('\n'))
+            return;
+        const qsizetype start = FText.lastIndexOf('\n', FText.size() - 2) + 1;
+        FTableHead = FText.sliced(start);
+        FTableHead += L.toUtf8();
+        FTableHead += '\n';
+    }
 
     qsizetype ParagraphSplitBytes() const
     {
@@ -915,17 +986,31 @@ private:
                 FNextCut = FText.size() * 2;
         }
         if (!blank && !FPrevBlank && FLines > 0 && FText.size() >= FNextSplit && !L.isEmpty() &&
-            L[0].isLetter() && FRun.Balanced() && !FLastLineEndsOpen) {
+            FTableHead.isEmpty() && L[0].isLetter() && FRun.Balanced() && !FLastLineEndsOpen) {
             // Before a line that goes on with a paragraph: the pieces are joined by a line break.
             TrySplit(FText.size(), QStringLiteral("\n"), false);
         }
-        if (!blank && FText.size() >= FNextForced && !FTracker.Open() &&
-            (L.startsWith(u'>') || StartsListItem(L))) {
-            if (Segment(ECut::Forced, FText.size(), false))
-                FNextForced = ForcedCutBytes;
-            else
-                FNextForced = FText.size() * 2;
+        if (!blank && FText.size() >= FNextForced && !FTracker.Open()) {
+            if (!FTableHead.isEmpty()) {
+                // Before a row of a long table: the next stretch starts with the table's header
+                // again, which goes when the rows are joined.
+                if (Segment(ECut::Table, FText.size(), false)) {
+                    FNextForced = ForcedCutBytes;
+                    FText = FTableHead;
+                } else {
+                    FNextForced = FText.size() * 2;
+                }
+            } else if (L.startsWith(u'>') || StartsListItem(L)) {
+                if (Segment(ECut::Forced, FText.size(), false))
+                    FNextForced = ForcedCutBytes;
+                else
+                    FNextForced = FText.size() * 2;
+            }
         }
+        if (blank)
+            FTableHead.clear();
+        else if (FTableHead.isEmpty() && !FPrevBlank && FLines > 0 && IsDelimiterRow(L))
+            NoteTableHead(L);
         FTracker.Line(L);
         if (blank)
             FRun = TMarkCounts();
@@ -1021,18 +1106,29 @@ private:
     bool Segment(ECut AKind, qsizetype AEnd, bool AMidLine, const QString& ASep = QString())
     {
         const TArenaScope arena(FArena);
-        QByteArray text = FText.left(AEnd);
-        if (AMidLine || (!text.isEmpty() && !text.endsWith('\n')))
+        // The stretch's text: all that is gathered is taken over rather than copied.
+        const bool whole = AEnd == FText.size();
+        QByteArray text = whole ? std::exchange(FText, QByteArray()) : FText.left(AEnd);
+        const bool lineEndAdded = AMidLine || (!text.isEmpty() && !text.endsWith('\n'));
+        if (lineEndAdded)
             text += '\n';
         const qsizetype index = FSegments;
         TParsed p = Parse(text, index, true);
-        if (AKind != ECut::Final && !MayEnd(p, AKind))
+        if (AKind != ECut::Final && !MayEnd(p, AKind)) {
+            if (whole) {
+                if (lineEndAdded)
+                    text.chop(1);
+                FText = std::move(text);
+            }
             return false;
+        }
         Harvest(p, index);
         ++FSegments;
-        const bool splice = FSpliceNext;
+        const ESplice splice = FSpliceNext;
         const QString sep = FSpliceSep;
-        FSpliceNext = AKind == ECut::Paragraph;
+        FSpliceNext = AKind == ECut::Paragraph ? ESplice::Paragraph
+                      : AKind == ECut::Table   ? ESplice::Table
+                                               : ESplice::None;
         FSpliceSep = ASep;
         const bool deferring = !FDeferred.empty();
         TPrepared prep = Prepare(p, index, !deferring && AKind != ECut::Final);
@@ -1041,9 +1137,11 @@ private:
             p.Drop();
             FDeferred.push_back({std::move(text), index, splice, sep, AKind == ECut::Paragraph});
         } else {
+            text = QByteArray(); // what the library read holds all it needs
             Write(p, prep, index, splice, sep, AKind == ECut::Paragraph);
         }
-        FText.remove(0, AEnd);
+        if (!whole)
+            FText.remove(0, AEnd);
         if (AKind != ECut::Paragraph)
             FRun = TMarkCounts();
         return true;
@@ -1165,6 +1263,9 @@ private:
         cmark_node* last = LastBlock(AParsed);
         if (AKind == ECut::Paragraph)
             return last && cmark_node_get_type(last) == CMARK_NODE_PARAGRAPH &&
+                   cmark_node_get_end_line(last) == AParsed.LastLine;
+        if (AKind == ECut::Table)
+            return last && std::strcmp(cmark_node_get_type_string(last), "table") == 0 &&
                    cmark_node_get_end_line(last) == AParsed.LastLine;
         if (!last)
             return true;
@@ -1333,7 +1434,7 @@ private:
 
     // Writes a prepared stretch: its title, its footnotes numbered over the whole text, its
     // blocks.
-    void Write(TParsed& AParsed, TPrepared& APrep, qsizetype AIndex, bool ASplice,
+    void Write(TParsed& AParsed, TPrepared& APrep, qsizetype AIndex, ESplice ASplice,
                const QString& ASep, bool AOpenEnd)
     {
         cmark_node* doc = AParsed.Doc.get();
@@ -1342,7 +1443,7 @@ private:
         // A paragraph that goes on from the last stretch starts it; its text so far is kept (the
         // start of it), in case a line of "=" under it makes it the title.
         cmark_node* first = cmark_node_first_child(doc);
-        const bool goesOn = ASplice && first && !FOpenRaw.isEmpty() &&
+        const bool goesOn = ASplice == ESplice::Paragraph && first && !FOpenRaw.isEmpty() &&
                             (cmark_node_get_type(first) == CMARK_NODE_PARAGRAPH ||
                              cmark_node_get_type(first) == CMARK_NODE_HEADING);
         for (cmark_node* n = first; n; n = cmark_node_next(n)) {
@@ -1497,14 +1598,23 @@ private:
             html += content + "</li>\n";
         }
         html += "</ol>\n</section>\n";
-        AppendHTML(html, false, QString());
+        AppendHTML(html, ESplice::None, QString());
     }
 
     // Appends the library's HTML with every line ended by CR + LF; a stretch that goes on with
     // the paragraph the last one ended in is joined to it.
-    void AppendHTML(QByteArrayView AHtml, bool ASplice, const QString& ASep)
+    void AppendHTML(QByteArrayView AHtml, ESplice ASplice, const QString& ASep)
     {
-        if (ASplice && FOut.endsWith(u"</p>\r\n")) {
+        static constexpr QStringView tableEnd(u"</tbody>\r\n</table>\r\n");
+        if (ASplice == ESplice::Table && FOut.endsWith(tableEnd) && AHtml.startsWith("<table>\n")) {
+            // The header the stretch was given again goes, and the rows go on.
+            const qsizetype body = AHtml.indexOf("<tbody>\n");
+            if (body >= 0) {
+                FOut.chop(tableEnd.size());
+                AHtml = AHtml.sliced(body + 8);
+            }
+        }
+        if (ASplice == ESplice::Paragraph && FOut.endsWith(u"</p>\r\n")) {
             const QString sep = ASep == u"\n" ? QStringLiteral("\r\n") : ASep;
             if (AHtml.startsWith("<p>")) {
                 FOut.chop(6);
@@ -1571,7 +1681,8 @@ private:
     TMarkCounts FRun; // over the lines since the last blank one
     qsizetype FNextCut, FNextSplit, FNextForced = ForcedCutBytes;
     qsizetype FSegments = 0;
-    bool FSpliceNext = false;
+    ESplice FSpliceNext = ESplice::None;
+    QByteArray FTableHead; // the header and delimiter rows of the table being gathered
     QString FSpliceSep;
     std::vector<TSegment> FDeferred;
     QString FOpenRaw; // the Markdown text of the paragraph the last stretch ended inside

@@ -395,6 +395,30 @@ private Q_SLOTS:
         QCOMPARE(body, oneList);
     }
 
+    // A table of more than a megabyte without a blank line is read in stretches all the same,
+    // whose rows make one table again.
+    void longTable()
+    {
+        const int count = 80000;
+        QByteArray text = "| Platform | Tier |\n| :-- | --: |\n";
+        QString table =
+            QStringLiteral("<table>\r\n<thead>\r\n<tr>\r\n<th align=\"left\">Platform</th>"
+                           "\r\n<th align=\"right\">Tier</th>\r\n</tr>\r\n</thead>\r\n<tbody>\r\n");
+        for (int k = 1; k <= count; ++k) {
+            text +=
+                "| linux *" + QByteArray::number(k) + "* | " + QByteArray::number(k % 3) + " |\n";
+            table += QStringLiteral("<tr>\r\n<td align=\"left\">linux <em>%1</em></td>\r\n<td "
+                                    "align=\"right\">%2</td>\r\n</tr>\r\n")
+                         .arg(k)
+                         .arg(k % 3);
+        }
+        table += QStringLiteral("</tbody>\r\n</table>\r\n");
+        QVERIFY(text.size() > 1500000);
+        QTemporaryDir dir;
+        QString title;
+        QCOMPARE(ImportMarkdown(WriteFile(dir, QStringLiteral("table.md"), text), title), table);
+    }
+
     void importCaseNotes()
     {
         QString title;
