@@ -54,6 +54,8 @@ function applyColorCmd(evt, which, color) {
   evt.stopPropagation();
   closeColorPickers();
   restoreEditorRange();
+  const names = _tagNames();
+  tagsBeforeEdit = null;
   if (which === 'fore') {
     document.execCommand('foreColor', false, color);
     _paintBar('fc-bar', color);
@@ -64,6 +66,7 @@ function applyColorCmd(evt, which, color) {
     document.execCommand('hiliteColor', false, color);
     _paintBar('bc-bar', color);
   }
+  _settleAfterEdit(names);
   _reportSoon();
 }
 
@@ -140,11 +143,18 @@ function confirmLinkInsert() {
   _closeOverlay('modal-link');
   if (editing) {
     const a = linkEditAnchor;
-    _pageEdit(() => {
+    // New text may take a tag's first span and leave its other passages.
+    const names = _tagNames();
+    const hooks = {};
+    hooks.tags = _pageEdit(() => {
       if (!keepHref) a.setAttribute('href', url);
       // The link's content (its marks and formatting) is replaced only when its text was changed.
-      if (text && text !== linkShownText.trim()) a.textContent = text;
-    });
+      if (!text || text === linkShownText.trim()) return false;
+      a.textContent = text;
+      return _settleMarkIdentity(names);
+    }, hooks);
+    // The tag list is given again, also when the edit is undone or redone, only if it changed.
+    if (hooks.tags) notifyTagsUpdated();
   } else {
     if (linkSavedRange) lastEditorRange = linkSavedRange;
     restoreEditorRange();
@@ -162,6 +172,8 @@ function confirmLinkInsert() {
         } else {
           editor.appendChild(a);
         }
+        // A link put at a caret loose in the editor's root (an empty note) goes into a paragraph.
+        if (!_blockOf(a)) _wrapLooseLines(_looseRootLines());
         try {
           const after = document.createRange();
           after.setStartAfter(a);

@@ -135,6 +135,7 @@ function _keepInHistory(entry) {
 function _historyBarrier() {
   pageDone.length = 0;
   pageUndone.length = 0;
+  _noteAttributeOrders();
   _keepInHistory({ barrier: true });
 }
 
@@ -143,6 +144,7 @@ function _historyBarrier() {
 function _pageEdit(fn, hooks) {
   if (pageEditDepth > 0) return fn();
   const before = _selectionPlace();
+  _noteAttributeOrders();
   const observer = new MutationObserver(() => {});
   observer.observe(editor, _OBSERVE_ALL);
   pageEditDepth++;
@@ -161,7 +163,61 @@ function _pageEdit(fn, hooks) {
         records, filled: _addedStructure(records), before, after: _selectionPlace(),
         hooks: hooks || {},
       });
+      _noteAttributeOrders();
     }
+  }
+}
+
+// The orders of the attributes of each marked element, one for each time they changed, the
+// latest last. An undo or a redo (the browser's too) gives an attribute that it puts back the
+// last place, so that the body would differ from what it was in that order alone; afterwards
+// each element takes the latest order it had with the attributes it has now. A tag's class is
+// display state, which the body never holds: it is left out.
+const attributeOrders = new WeakMap();
+const ORDERS_KEPT = 20;
+
+function _orderedNames(el) {
+  const names = Array.from(el.attributes, (a) => a.name);
+  return el.hasAttribute('data-hash') ? names.filter((n) => n !== 'class') : names;
+}
+
+function _sameOrder(a, b) {
+  return a.length === b.length && a.every((n, i) => n === b[i]);
+}
+
+// Notes the orders as they are now, before a step or after one.
+function _noteAttributeOrders() {
+  for (const el of editor.querySelectorAll(_MARKED_SELECTOR)) {
+    const names = _orderedNames(el);
+    if (names.length < 2) continue;
+    const list = attributeOrders.get(el);
+    if (!list) {
+      attributeOrders.set(el, [names]);
+    } else if (!_sameOrder(list[list.length - 1], names)) {
+      list.push(names);
+      if (list.length > ORDERS_KEPT) list.shift();
+    }
+  }
+}
+
+// After an undo or a redo: each marked element's attributes in the latest order it had them in.
+function _putAttributeOrders() {
+  for (const el of editor.querySelectorAll(_MARKED_SELECTOR)) {
+    const list = attributeOrders.get(el);
+    if (!list) continue;
+    const now = _orderedNames(el);
+    if (now.length < 2) continue;
+    let names = null;
+    for (let k = list.length - 1; k >= 0 && !names; k--) {
+      const held = list[k];
+      if (held.length === now.length && held.every((n) => now.includes(n))) names = held;
+    }
+    if (!names || _sameOrder(names, now)) continue;
+    const attrs = Array.from(el.attributes);
+    const byName = new Map(attrs.map((a) => [a.name, a]));
+    for (const a of attrs) el.removeAttributeNode(a);
+    for (const n of names) el.setAttributeNode(byName.get(n));
+    if (byName.has('class') && !el.hasAttribute('class')) el.setAttributeNode(byName.get('class'));
   }
 }
 
@@ -235,6 +291,8 @@ function _replay(entry, forward) {
 }
 
 function _afterPageHistory(entry, redone) {
+  _putAttributeOrders();
+  _noteAttributeOrders();
   if (entry.hooks.tags) notifyTagsUpdated();
   if (entry.hooks.after) {
     entry.hooks.after(redone);

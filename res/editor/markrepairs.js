@@ -397,15 +397,20 @@ function _settleMarkIdentity(names, fixes = _markIdentityFixes(names)) {
 // After an edit of the browser's own: settles the marks in a step of the page's that is undone
 // and redone together with the edit. With holders (the inline elements that held a block before
 // it), blocks the edit put inside an inline element are taken out of it (a list button in a list
-// item that is all one bold run wraps the new list in the run).
-function _settleAfterEdit(names, holders = null) {
+// item that is all one bold run wraps the new list in the run). first, when given, completes the
+// edit before that, in the same step. An empty style attribute (the browser's bold, or a colour,
+// taken off a span again leaves one) goes.
+function _settleAfterEdit(names, holders = null, first = null) {
   const fixes = _markIdentityFixes(names);
   const lift =
     holders !== null && Array.from(_inlineBlockHolders()).some((el) => !holders.has(el));
   const loose = _looseRootLines();
-  if (fixes.length === 0 && loose.length === 0 && !lift) return;
+  const bare = Array.from(editor.querySelectorAll('[style=""]'));
+  if (fixes.length === 0 && loose.length === 0 && !lift && !first && bare.length === 0) return;
   const hooks = { chain: true, chainHtml: getCleanHTML(), tags: true };
   const settle = () => {
+    if (first) first();
+    for (const el of bare) el.removeAttribute('style');
     if (lift) _liftPastedBlocks(holders);
     _wrapLooseLines(lift ? _looseRootLines() : loose);
     return fixes.length > 0 && _settleMarkIdentity(names, fixes);
@@ -424,18 +429,27 @@ function _typedLoose() {
 // paragraph): each line's nodes and the line break that ends it.
 function _looseRootLines() {
   const lines = [];
+  const only = editor.childNodes.length === 1;
   for (let n = editor.firstChild; n; n = n.nextSibling) {
     const line = _looseLine(n);
-    if (!line) continue;
+    if (!line) {
+      // A line break standing alone between blocks (deleting a table leaves one) is an empty
+      // line.
+      if (n.nodeName === 'BR' && !only) lines.push({ nodes: [n], br: null });
+      continue;
+    }
     n = line.nodes[line.nodes.length - 1];
     const shown = line.nodes.some((m) => m.nodeType === Node.ELEMENT_NODE ||
       (m.nodeType === Node.TEXT_NODE && !/^\s*$/.test(m.data)));
-    if (shown) lines.push(line);
+    if (!shown) continue;
+    lines.push(line);
+    if (line.br) n = line.br;
   }
   return lines;
 }
 
-// Puts each loose line into a paragraph of its own; the line break that ended it goes.
+// Puts each loose line into a paragraph of its own (into the empty one an edit left right
+// before it, if any); the line break that ended it goes.
 function _wrapLooseLines(lines) {
   // Moving the nodes would put a caret inside them at the paragraph's edge: it stays in them.
   const sel = window.getSelection();
@@ -444,12 +458,27 @@ function _wrapLooseLines(lines) {
     editor.contains(r.startContainer) && editor.contains(r.endContainer)
     ? [r.startContainer, r.startOffset, r.endContainer, r.endOffset] : null;
   for (const line of lines) {
-    const p = document.createElement('p');
-    editor.insertBefore(p, line.nodes[0]);
+    const left = line.nodes[0].previousSibling;
+    const p = left && left.nodeName === 'P' && !left.firstChild ? left : document.createElement('p');
+    if (p !== left) editor.insertBefore(p, line.nodes[0]);
     for (const n of line.nodes) p.appendChild(n);
     if (line.br) line.br.remove();
   }
-  if (!kept || lines.length === 0) return;
+  if (lines.length === 0) return;
+  if (!kept) {
+    // A caret between blocks next to what became an empty line goes into it.
+    const at = r && r.collapsed && r.startContainer === editor ? r.startOffset : -1;
+    const near = at < 0 ? [] : [editor.childNodes[at - 1], editor.childNodes[at]];
+    const empty = near.find((n) => lines.some((line) => line.nodes[0].parentNode === n &&
+      line.nodes.length === 1 && line.nodes[0].nodeName === 'BR'));
+    if (empty) {
+      const range = document.createRange();
+      range.setStart(empty, 0);
+      range.collapse(true);
+      _setRange(range);
+    }
+    return;
+  }
   try {
     const range = document.createRange();
     range.setStart(kept[0], kept[1]);
@@ -468,7 +497,10 @@ function _wrapLooseLines(lines) {
 // A deletion (or text typed over a selection, or a cut) that crosses the boundary of two blocks
 // joins them. The browser's join re-creates the moved text and may leave a mark's span out of it, so
 // the mark (and, at the next save, an annotation's record) would be lost although its text is
-// still there. Where either block holds a mark the page joins the blocks itself.
+// still there; where the blocks look different (a paragraph and a quote) it keeps the moved
+// text's look in inline style, the quote's colours copied into the paragraph or the paragraph's
+// white into the quote. Where either block holds a mark, or their looks differ, the page joins
+// the blocks itself, and the joined text takes the look of the block it joins.
 const _JOIN_DELETES = new Set([
   'deleteContent', 'deleteContentBackward', 'deleteContentForward', 'deleteWordBackward',
   'deleteWordForward', 'deleteSoftLineBackward', 'deleteSoftLineForward',
@@ -515,8 +547,33 @@ function _markedJoinRange(e) {
   return _markedJoin(range, true);
 }
 
-// The range when deleting it joins two blocks of which one holds a mark; null otherwise. With
-// loose, either side may also be a line of text loose in the editor's root.
+// Whether the input is a deletion at the start of a block right after a table, where nothing is
+// deleted or joined: the browser's step changes nothing there but re-creates the block's content,
+// and leaves out a mark's span that ends the block. The page keeps the block as it is.
+function _joinsNothing(e) {
+  if (!_JOIN_DELETES.has(e.inputType) || !window.getSelection().isCollapsed) return false;
+  let range = null;
+  try {
+    const targets = e.getTargetRanges();
+    if (targets.length !== 1) return false;
+    range = document.createRange();
+    range.setStart(targets[0].startContainer, targets[0].startOffset);
+    range.setEnd(targets[0].endContainer, targets[0].endOffset);
+  } catch (err) {
+    return false;
+  }
+  if (range.collapsed || !_inEditor(range)) return false;
+  const before = range.startContainer.childNodes[range.startOffset - 1];
+  if (!before || before.nodeName !== 'TABLE' || range.toString() !== '') return false;
+  const block = _blockOf(range.endContainer);
+  if (!block || block.closest('table') || !block.querySelector(_MARK_SELECTOR)) return false;
+  return !range.cloneContents().querySelector('img, hr, input, embed');
+}
+
+// The range when deleting it joins two blocks that the page joins itself: one holds a mark, or
+// the two look different (the browser would write the look of the moved text into the body as
+// inline style); null otherwise. With loose, either side may also be a line of text loose in the
+// editor's root.
 function _markedJoin(range, loose) {
   if (!range || range.collapsed || !_inEditor(range)) return null;
   const first = _blockOf(range.startContainer);
@@ -528,8 +585,34 @@ function _markedJoin(range, loose) {
   if (_cellOf(first) !== _cellOf(second)) return null;
   // A mark that holds the blocks themselves is left to the browser.
   if (first.closest(_MARK_SELECTOR) || second.closest(_MARK_SELECTOR)) return null;
-  if (!first.querySelector(_MARK_SELECTOR) && !second.querySelector(_MARK_SELECTOR)) return null;
+  if (!first.querySelector(_MARK_SELECTOR) && !second.querySelector(_MARK_SELECTOR) &&
+      !_looksDiffer(first, second)) {
+    return null;
+  }
   return range;
+}
+
+// The text look a block gives what it holds: the inherited font and colour, and the background
+// shown behind it (its own or that of the nearest block around it that has one).
+function _blockLook(block) {
+  const cs = getComputedStyle(block);
+  let background = 'transparent';
+  for (let n = block; n && n.nodeType === Node.ELEMENT_NODE; n = n.parentNode) {
+    const bg = getComputedStyle(n).backgroundColor;
+    if (_isShownColour(bg)) {
+      background = bg;
+      break;
+    }
+    if (n === editor) break;
+  }
+  return [cs.color, cs.fontStyle, cs.fontWeight, cs.fontSize, cs.fontFamily,
+    cs.textDecorationLine, background].join('|');
+}
+
+// Whether text moved from one block into the other would look different there (a paragraph
+// joined with a quote), so that the browser's join would keep its look in inline style.
+function _looksDiffer(first, second) {
+  return _blockLook(first) !== _blockLook(second);
 }
 
 // The line of inline nodes loose in the editor's root that holds the node, between blocks and
@@ -553,7 +636,8 @@ function _lineHoldsMark(line) {
 }
 
 // A join where a side is loose in the editor's root (the other a block outside a table, or
-// loose too): the range when either side holds a mark, with the sides for _joinLines.
+// loose too): the range when either side holds a mark or the two look different (a loose line
+// looks as the editor's root), with the sides for _joinLines.
 function _markedLooseJoin(range, firstBlock, secondBlock) {
   const sides = [[firstBlock, range.startContainer], [secondBlock, range.endContainer]].map(
     ([block, node]) => {
@@ -564,7 +648,9 @@ function _markedLooseJoin(range, firstBlock, secondBlock) {
       const line = _looseLine(node);
       return line && { line, marked: _lineHoldsMark(line) };
     });
-  if (!sides[0] || !sides[1] || !(sides[0].marked || sides[1].marked)) return null;
+  if (!sides[0] || !sides[1]) return null;
+  const looks = [firstBlock, secondBlock].map((b) => _blockLook(b || editor));
+  if (!(sides[0].marked || sides[1].marked) && looks[0] === looks[1]) return null;
   if (sides[0].line && sides[1].line && sides[0].line.nodes[0] === sides[1].line.nodes[0]) {
     return null;
   }
@@ -641,8 +727,11 @@ function _joinForPaste(e) {
   if (!join) return;
   const hooks = {
     pasted: false, deletedHtml: '', deletedClean: '', second: _blockOf(join.endContainer),
+    space: null,
   };
-  _pageEdit(() => _deleteApart(join), hooks);
+  _pageEdit(() => {
+    hooks.space = _deleteApart(join);
+  }, hooks);
   const last = pageDone[pageDone.length - 1];
   if (last && last.hooks === hooks) {
     hooks.deletedHtml = editor.innerHTML;
@@ -668,7 +757,8 @@ function _deleteAcross(range) {
 }
 
 // Deletes the range's content but keeps the two blocks it reaches across; the caret stays at
-// the end of what is left of the first.
+// the end of what is left of the first. Gives the place of the space it showed there (see
+// _showEndSpace), null when none.
 function _deleteApart(range) {
   const { first, startNode, startOffset } = _deleteAcross(range);
   if (startNode.isConnected && first.contains(startNode)) {
@@ -683,6 +773,48 @@ function _deleteApart(range) {
     range.collapse(true);
   }
   _setRange(range);
+  return _showEndSpace(range, first);
+}
+
+// A space that ends what the deletion left of a block is not shown, so the browser's paste at
+// the caret after it drops it, or pastes into the element before it (the space's place and the
+// end of that element are one place on the screen). Until the paste has come it stands as a
+// no-break space, which is shown; gives its place, null when the caret follows no such space.
+function _showEndSpace(caret, block) {
+  const node = caret.startContainer;
+  const at = caret.startOffset;
+  if (node.nodeType !== Node.TEXT_NODE || at === 0 || !/[ \t\n\r]/.test(node.data[at - 1])) {
+    return null;
+  }
+  if (/^pre/.test(getComputedStyle(node.parentElement).whiteSpace)) return null;
+  const rest = document.createRange();
+  rest.setStart(node, at);
+  rest.setEnd(block, block.childNodes.length);
+  if (rest.toString() !== '' || rest.cloneContents().querySelector('img')) return null;
+  node.replaceData(at - 1, 1, '\u00a0');
+  // The replacement moved the caret before the space.
+  caret.setStart(node, at);
+  caret.collapse(true);
+  _setRange(caret);
+  return { node, offset: at - 1 };
+}
+
+// The space _showEndSpace made a no-break one is an ordinary space again once text follows it
+// in its block (as it did before the deletion); text typed after it would give it back too.
+function _restoreEndSpace(space) {
+  if (!space || !space.node.isConnected || space.node.data[space.offset] !== '\u00a0') return;
+  const block = _blockOf(space.node);
+  if (!block) return;
+  const rest = document.createRange();
+  rest.setStart(space.node, space.offset + 1);
+  rest.setEnd(block, block.childNodes.length);
+  const next = rest.toString();
+  if (next === '' || /^\s/.test(next)) return;
+  // The replacement would move a caret right after the space before it.
+  const caret = _selectionPlace();
+  space.node.replaceData(space.offset, 1, ' ');
+  const r = _rangeAt(caret);
+  if (_inEditor(r)) _setRange(r);
 }
 
 // The browser's paste after the page's deletion has come: the block it ends in is joined with
@@ -693,7 +825,12 @@ function _joinAfterPaste() {
   const last = pageDone[pageDone.length - 1];
   if (!hooks || !last || last.hooks !== hooks || editor.innerHTML === hooks.deletedHtml) return;
   hooks.pasted = true;
-  const second = hooks.second;
+  _joinPastedBlock(hooks.second);
+  _restoreEndSpace(hooks.space);
+}
+
+// The block the paste ends in, joined with the second block of the deletion.
+function _joinPastedBlock(second) {
   const caret = _rangeCopy();
   if (!caret || !second.isConnected || !editor.contains(second)) return;
   const first = _blockOf(caret.endContainer);
@@ -841,7 +978,11 @@ function _joinBlocks(range, input, text) {
     _setRange(range);
     return;
   }
-  const moved = Array.from(second.childNodes);
+  let moved = Array.from(second.childNodes);
+  // A second block that holds only its place holder (an empty line's line break) adds nothing.
+  const holder = moved.filter((n) => n.nodeName === 'BR').length === 1 && moved.every(
+    (n) => n.nodeName === 'BR' || (n.nodeType === Node.TEXT_NODE && n.data === ''));
+  if (holder) moved = [];
   const hasContent = moved.some((n) => n.nodeType !== Node.TEXT_NODE || n.data !== '');
   if (hasContent && first.lastChild && first.lastChild.nodeName === 'BR') {
     // The first block's closing line break (its place holder when empty) would now show.

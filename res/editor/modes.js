@@ -23,7 +23,7 @@ function _closeAllOverlays() {
   _hideTableCtxMenu();
 }
 
-function loadContent(html, seq) {
+function loadContent(html, seq, place) {
   flushPendingReport();
   // The view's text was reported by the flush; the new content replaces the editor's anyway.
   if (sourceMode) _leaveSourceMode();
@@ -37,5 +37,6 @@ function loadContent(html, seq) {
   postToHost(_withLoad({ type: 'loadAck', length: html ? html.length : 0 }));
   // Undo never reaches into the note shown before.
   _historyBarrier();
+  if (place) _restorePlace(place);
 }
 

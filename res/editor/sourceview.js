@@ -96,6 +96,7 @@ function _reportSourceText() {
   sourceReported = true;
   sourceReportedText = sourceView.value;
   postToHost(_withLoad({ type: 'contentChanged', html: _sourceCleanHTML() }));
+  _tellEditState(false);
 }
 
 function _leaveSourceMode() {
@@ -123,5 +124,9 @@ function exitSourceView(saveEdits) {
   _leaveSourceMode();
   editor.focus();
   if (report) _reportNow();
+  else if (changeTimer === null && structuralTimers.size === 0 && pendingNoticeSent) {
+    // The host was told of edits that are gone now.
+    _tellEditState(false);
+  }
 }
 

@@ -71,6 +71,10 @@ function _attachListeners() {
       }
     }
     tagsAtPaste = null;
+    if (_joinsNothing(e)) {
+      e.preventDefault();
+      return;
+    }
     const join = _markedJoinRange(e);
     if (join) {
       marksBeforeSplit = null;
@@ -109,6 +113,8 @@ function _attachListeners() {
         let tags = _settlePastedMarks(before);
         if (splitMarks && _settleSplitMarks(splitMarks)) tags = true;
         if (holders) _liftPastedBlocks(holders);
+        // A paste over a selection that reaches into a table leaves its text loose in the root.
+        _wrapLooseLines(_looseRootLines());
         return _settleMarkIdentity(names) || tags;
       };
       if (_pageEdit(settle, hooks)) notifyTagsUpdated();
@@ -142,7 +148,10 @@ function _attachListeners() {
     const k = String(e.key).toLowerCase();
     if (cmds[k]) {
       e.preventDefault();
+      const names = _tagNames();
+      tagsBeforeEdit = null;
       document.execCommand(cmds[k], false, null);
+      _settleAfterEdit(names);
       updateToolbarState();
     } else if (k === 'k') {
       e.preventDefault();
@@ -186,6 +195,18 @@ function _attachListeners() {
     const cell = el ? el.closest('td, th') : null;
     if (cell && editor.contains(cell) && editor.isContentEditable) _openTableCtxMenu(e, cell);
   });
+
+  // The marks' attribute orders, noted before and after each step of the editor's and put back
+  // after each undo and redo; text typed at a caret changes no attribute.
+  document.addEventListener('beforeinput', (e) => {
+    if (e.target !== editor) return;
+    if (e.inputType !== 'insertText' || !window.getSelection().isCollapsed) _noteAttributeOrders();
+  }, true);
+  document.addEventListener('input', (e) => {
+    if (e.target !== editor || e.inputType === 'insertText') return;
+    if (e.inputType === 'historyUndo' || e.inputType === 'historyRedo') _putAttributeOrders();
+    _noteAttributeOrders();
+  }, true);
 
   // The editing history: the mark's edits stand for the page's own changes.
   document.addEventListener('beforeinput', (e) => {

@@ -91,6 +91,9 @@ let loadSeq = '';
 // Typing in the editor that no report has carried yet (the change timer may also run for the
 // source view).
 let editorEditPending = false;
+// Whether the host has been told, since the last report, that the editor holds a change no report
+// has carried yet (see _tellEditState).
+let pendingNoticeSent = false;
 let lastEditorRange = null;
 let savedRange = null;
 let annotSavedRange = null;

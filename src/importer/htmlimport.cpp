@@ -380,6 +380,101 @@ struct TTag
     std::vector<TAttr> Attrs;
 };
 
+// The position after the comment at AStart ("<!--"), where a browser ends it: after "-->" or
+// "--!>", and "<!-->" or "<!--->" at once; the end of the text when it is never closed.
+qsizetype CommentEnd(QStringView S, qsizetype AStart)
+{
+    const qsizetype n = S.size();
+    qsizetype j = AStart + 4;
+    if (j < n && S[j] == u'>')
+        return j + 1;
+    if (S.mid(j, 2) == u"->")
+        return j + 2;
+    for (; j + 2 < n; ++j) {
+        if (S[j] != u'-' || S[j + 1] != u'-')
+            continue;
+        if (S[j + 2] == u'>')
+            return j + 3;
+        if (j + 3 < n && S[j + 2] == u'!' && S[j + 3] == u'>')
+            return j + 4;
+    }
+    return n;
+}
+
+// The position after a declaration, processing instruction or malformed end tag at AStart
+// (its opening AOpenLen characters long): after the first ">", or the end of the text.
+qsizetype BogusEnd(QStringView S, qsizetype AStart, qsizetype AOpenLen)
+{
+    const qsizetype g = S.indexOf(u'>', AStart + AOpenLen);
+    return g < 0 ? S.size() : g + 1;
+}
+
+// Elements whose content is text up to their end tag, never markup.
+bool IsRawTextElement(QStringView AName)
+{
+    static constexpr QStringView names[] = {u"title",  u"textarea", u"style",    u"xmp",
+                                            u"iframe", u"noembed",  u"noframes", u"noscript",
+                                            u"script", u"plaintext"};
+    return IsOneOf(AName, names);
+}
+
+// Reads the tag at AStart of S into t as a browser reads it, reusing t's storage.
+void ReadTagAt(QStringView S, qsizetype AStart, bool AIsEnd, TTag& t)
+{
+    const qsizetype n = S.size();
+    t.Start = AStart;
+    t.IsEnd = AIsEnd;
+    t.Closed = false;
+    t.Attrs.clear();
+    qsizetype p = AStart + (AIsEnd ? 2 : 1);
+    const qsizetype nameStart = p;
+    while (p < n && !IsTagSpace(S[p].unicode()) && S[p] != u'/' && S[p] != u'>')
+        ++p;
+    t.Name.resize(p - nameStart);
+    QChar* name = t.Name.data();
+    for (qsizetype k = nameStart; k < p; ++k)
+        *name++ = QChar(LowerASCII(S[k].unicode()));
+    for (;;) {
+        while (p < n && (IsTagSpace(S[p].unicode()) || S[p] == u'/'))
+            ++p;
+        if (p >= n) {
+            t.End = n;
+            return;
+        }
+        if (S[p] == u'>') {
+            t.End = p + 1;
+            t.Closed = true;
+            return;
+        }
+        TAttr a;
+        a.NameStart = p++;
+        while (p < n && !IsTagSpace(S[p].unicode()) && S[p] != u'/' && S[p] != u'>' && S[p] != u'=')
+            ++p;
+        a.NameEnd = a.End = p;
+        qsizetype q = p;
+        while (q < n && IsTagSpace(S[q].unicode()))
+            ++q;
+        if (q < n && S[q] == u'=') {
+            ++q;
+            while (q < n && IsTagSpace(S[q].unicode()))
+                ++q;
+            if (q < n && (S[q] == u'"' || S[q] == u'\'')) {
+                const qsizetype close = S.indexOf(S[q], q + 1);
+                a.ValueStart = q + 1;
+                a.ValueEnd = close < 0 ? n : close;
+                a.End = close < 0 ? n : close + 1;
+            } else {
+                a.ValueStart = q;
+                while (q < n && !IsTagSpace(S[q].unicode()) && S[q] != u'>')
+                    ++q;
+                a.ValueEnd = a.End = q;
+            }
+            p = a.End;
+        }
+        t.Attrs.push_back(a);
+    }
+}
+
 // One pass over the markup in the states a browser's tokenizer goes through (text, tags with
 // their attributes, comments, bogus comments, raw-text elements). Text is copied as it is,
 // except that every "<" which does not open markup becomes "&lt;", also inside attribute
@@ -444,31 +539,10 @@ private:
         }
     }
 
-    // "<!--" up to the browser's end of a comment: "-->" or "--!>", and "<!-->" or "<!--->"
-    // at once. Returns the position after it.
+    // "<!--" up to the browser's end of a comment. Returns the position after it.
     qsizetype Comment(qsizetype AStart)
     {
-        const qsizetype n = FS.size();
-        qsizetype j = AStart + 4;
-        qsizetype end = n;
-        if (j < n && FS[j] == u'>') {
-            end = j + 1;
-        } else if (FS.mid(j, 2) == u"->") {
-            end = j + 2;
-        } else {
-            for (; j + 2 < n; ++j) {
-                if (FS[j] != u'-' || FS[j + 1] != u'-')
-                    continue;
-                if (FS[j + 2] == u'>') {
-                    end = j + 3;
-                    break;
-                }
-                if (j + 3 < n && FS[j + 2] == u'!' && FS[j + 3] == u'>') {
-                    end = j + 4;
-                    break;
-                }
-            }
-        }
+        const qsizetype end = CommentEnd(FS, AStart);
         FOut.append(u"<!--");
         AppendEscapingLT(AStart + 4, end);
         return end;
@@ -477,69 +551,10 @@ private:
     // A declaration, processing instruction or malformed end tag: up to the first ">".
     qsizetype Bogus(qsizetype AStart, qsizetype AOpenLen)
     {
-        const qsizetype g = FS.indexOf(u'>', AStart + AOpenLen);
-        const qsizetype end = g < 0 ? FS.size() : g + 1;
+        const qsizetype end = BogusEnd(FS, AStart, AOpenLen);
         FOut.append(FS.mid(AStart, AOpenLen));
         AppendEscapingLT(AStart + AOpenLen, end);
         return end;
-    }
-
-    // Reads the tag at AStart into t, reusing its storage.
-    void ReadTag(qsizetype AStart, bool AIsEnd, TTag& t) const
-    {
-        const qsizetype n = FS.size();
-        t.Start = AStart;
-        t.IsEnd = AIsEnd;
-        t.Closed = false;
-        t.Attrs.clear();
-        qsizetype p = AStart + (AIsEnd ? 2 : 1);
-        const qsizetype nameStart = p;
-        while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>')
-            ++p;
-        t.Name.resize(p - nameStart);
-        QChar* name = t.Name.data();
-        for (qsizetype k = nameStart; k < p; ++k)
-            *name++ = QChar(LowerASCII(FS[k].unicode()));
-        for (;;) {
-            while (p < n && (IsTagSpace(FS[p].unicode()) || FS[p] == u'/'))
-                ++p;
-            if (p >= n) {
-                t.End = n;
-                return;
-            }
-            if (FS[p] == u'>') {
-                t.End = p + 1;
-                t.Closed = true;
-                return;
-            }
-            TAttr a;
-            a.NameStart = p++;
-            while (p < n && !IsTagSpace(FS[p].unicode()) && FS[p] != u'/' && FS[p] != u'>' &&
-                   FS[p] != u'=')
-                ++p;
-            a.NameEnd = a.End = p;
-            qsizetype q = p;
-            while (q < n && IsTagSpace(FS[q].unicode()))
-                ++q;
-            if (q < n && FS[q] == u'=') {
-                ++q;
-                while (q < n && IsTagSpace(FS[q].unicode()))
-                    ++q;
-                if (q < n && (FS[q] == u'"' || FS[q] == u'\'')) {
-                    const qsizetype close = FS.indexOf(FS[q], q + 1);
-                    a.ValueStart = q + 1;
-                    a.ValueEnd = close < 0 ? n : close;
-                    a.End = close < 0 ? n : close + 1;
-                } else {
-                    a.ValueStart = q;
-                    while (q < n && !IsTagSpace(FS[q].unicode()) && FS[q] != u'>')
-                        ++q;
-                    a.ValueEnd = a.End = q;
-                }
-                p = a.End;
-            }
-            t.Attrs.push_back(a);
-        }
     }
 
     bool DropAttr(const TTag& ATag, const TAttr& A) const
@@ -605,18 +620,10 @@ private:
         return IsOneOf(AName, names);
     }
 
-    static bool IsRawTextElement(const QString& AName)
-    {
-        static constexpr QStringView names[] = {u"title",  u"textarea", u"style",    u"xmp",
-                                                u"iframe", u"noembed",  u"noframes", u"noscript",
-                                                u"script", u"plaintext"};
-        return IsOneOf(AName, names);
-    }
-
     qsizetype Tag(qsizetype AStart, bool AIsEnd)
     {
         TTag& tag = FTag; // one tag at a time: its storage serves every tag
-        ReadTag(AStart, AIsEnd, tag);
+        ReadTagAt(FS, AStart, AIsEnd, tag);
         if (tag.Name.contains(u'<'))
             return tag.End; // no element has such a name; read elsewhere, it would be a tag
         if (FActive && !tag.Closed)
@@ -628,7 +635,7 @@ private:
                 const qsizetype close = FindRawEnd(tag.Name, tag.End);
                 if (close >= 0) {
                     TTag end;
-                    ReadTag(close, true, end);
+                    ReadTagAt(FS, close, true, end);
                     return end.End;
                 }
             }
@@ -716,6 +723,83 @@ void TrimInPlace(QString& S)
     const qsizetype from = t.data() - S.constData();
     S.truncate(from + t.size());
     S.remove(0, from);
+}
+
+// Where a page's title and body are, their tags found as a browser finds them: comments,
+// declarations and the text of raw-text elements (a script, a style, the title itself) hold
+// no tags. The title is the first element named exactly "title" in the head, which ends at the
+// body's start tag, at the first element that has no place in a head, or at the first text
+// that is not blank; a drawing's title in the body is not the page's.
+struct TPageParts
+{
+    qsizetype TitleStart = -1, TitleEnd = -1; // the title element's content
+    qsizetype BodyStart = -1;                 // after the body's start tag
+};
+
+bool IsHeadElement(QStringView AName)
+{
+    static constexpr QStringView names[] = {u"html",    u"head",   u"base",     u"basefont",
+                                            u"bgsound", u"link",   u"meta",     u"title",
+                                            u"style",   u"script", u"noscript", u"template"};
+    return IsOneOf(AName, names);
+}
+
+TPageParts FindPageParts(QStringView S)
+{
+    TPageParts parts;
+    TTag tag;
+    bool inHead = true;
+    const qsizetype n = S.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype lt = S.indexOf(u'<', i);
+        const qsizetype textEnd = lt < 0 ? n : lt;
+        for (qsizetype k = i; inHead && k < textEnd; ++k) {
+            if (!IsTagSpace(S[k].unicode()))
+                inHead = false;
+        }
+        if (lt < 0)
+            break;
+        i = lt;
+        const char16_t d = i + 1 < n ? S[i + 1].unicode() : 0;
+        const char16_t e = i + 2 < n ? S[i + 2].unicode() : 0;
+        if (d == u'!') {
+            i = S.mid(i + 2, 2) == u"--" ? CommentEnd(S, i) : BogusEnd(S, i, 2);
+        } else if (d == u'?') {
+            i = BogusEnd(S, i, 1);
+        } else if (d == u'/' && IsAsciiAlpha(e)) {
+            ReadTagAt(S, i, true, tag);
+            i = tag.End;
+        } else if (d == u'/') {
+            i = e == u'>' ? i + 3 : BogusEnd(S, i, 2);
+        } else if (!IsAsciiAlpha(d)) {
+            inHead = false; // a "<" that is text
+            ++i;
+        } else {
+            ReadTagAt(S, i, false, tag);
+            if (!tag.Closed)
+                break; // the text ends inside the tag
+            if (tag.Name == u"body") {
+                parts.BodyStart = tag.End;
+                break;
+            }
+            i = tag.End;
+            if (IsRawTextElement(tag.Name)) {
+                const qsizetype close =
+                    tag.Name == u"plaintext" ? -1 : FindEndTag(S, tag.Name, tag.End);
+                if (inHead && tag.Name == u"title" && parts.TitleStart < 0) {
+                    parts.TitleStart = tag.End;
+                    parts.TitleEnd = close < 0 ? n : close;
+                }
+                if (close < 0)
+                    break; // the rest of the text is the element's
+                i = close;
+            }
+            if (!IsHeadElement(tag.Name))
+                inHead = false;
+        }
+    }
+    return parts;
 }
 
 } // namespace
@@ -823,16 +907,17 @@ namespace importer {
 QString ConvertHTMLText(QString&& AText, QString& ATitle)
 {
     QString text = std::move(AText);
-    qsizetype start = 0, end = 0;
-    if (FindTagContent(text, u"title", start, end)) {
-        const QString title = TrimCtl(ShownText(QStringView(text).mid(start, end - start)));
+    const TPageParts parts = FindPageParts(text);
+    if (parts.TitleStart >= 0) {
+        const QString title = TrimCtl(
+            ShownText(QStringView(text).mid(parts.TitleStart, parts.TitleEnd - parts.TitleStart)));
         if (!title.isEmpty())
             ATitle = title;
     }
     // The body is what a browser shows: all that follows the body's start tag (content
     // after its end tag too), without the end tags of the body and the page.
-    if (FindContentStart(text, u"body", start))
-        text.remove(0, start);
+    if (parts.BodyStart >= 0)
+        text.remove(0, parts.BodyStart);
     DropEndTagsInPlace(text, u"body");
     DropEndTagsInPlace(text, u"html");
     RemoveTagBlocksInPlace(text, u"script");

@@ -16,8 +16,8 @@ public:
 // Converts the file by its lower-cased extension (.html .htm .md .txt .rtf .pdf). Returns the
 // body, or "" when the file is missing, of another type or without readable content (also an
 // HTML, Markdown or text file with a NUL byte in its first 8 KB and no UTF-16 byte-order mark,
-// and an RTF file that does not begin with "{\rtf"); ATitle always receives a title (at least
-// the file name without folder and last extension).
+// an RTF file that does not begin with "{\rtf", and a PDF file that is not a PDF); ATitle always
+// receives a title (at least the file name without folder and last extension).
 QString ImportFileToHTML(const QString& AFilePath, QString& ATitle);
 
 // The whole text file: a UTF-8 or UTF-16 byte-order mark selects that encoding; otherwise
@@ -52,10 +52,11 @@ QString StripEventAttrs(const QString& AHtml);
 // its src and srcset; a srcset holding any other script or data: address goes.
 QString StripActiveContent(const QString& AHtml);
 
-// HTML file: title from its title element (character references decoded, blanks and line
-// breaks made one blank), body as a browser shows it: all that follows the body's start tag
-// (or the whole text), without the end tags of the body and the page; scripts, styles and
-// active content removed.
+// HTML file: title from the title element of its head (character references decoded, blanks
+// and line breaks made one blank), body as a browser shows it: all that follows the body's
+// start tag (or the whole text), without the end tags of the body and the page; scripts,
+// styles and active content removed. Both tags are found as a browser finds them, never
+// inside comments or the text of scripts and other raw-text elements.
 QString ImportHTML(const QString& APath, QString& ATitle);
 
 // Markdown (and plain text) file; the first level-1 heading becomes the title.
@@ -64,9 +65,12 @@ QString ImportMarkdown(const QString& APath, QString& ATitle);
 // Inline Markdown of one line: code spans, strong and emphasis, links; the rest escaped.
 QString MDInline(const QString& S);
 
-// The text of an RTF file as paragraphs, characters decoded through the document's code page.
+// The text of an RTF file as paragraphs, characters decoded through the document's code page;
+// footnotes follow the paragraph of their mark, automatic marks numbered in order.
 QString ImportRTF(const QString& APath, QString& ATitle);
 
-// The strings shown by the text operators of uncompressed content streams, one paragraph per
-// text line; a notice paragraph when none is found. Reads at most 10 MiB.
+// The text that a PDF file's pages show (content streams written plainly or compressed with the
+// Flate filter), its lines in paragraphs; a notice paragraph for a PDF without text that can be
+// read (encrypted, image-only, other filters), "" for a file that is not a PDF. Reads at most
+// 10 MiB.
 QString ImportPDF(const QString& APath, QString& ATitle);

@@ -161,7 +161,13 @@ QString ConvertMarkdown(const QStringList& ALines, QString& ATitle);
 // ImportMarkdown reading the file in pieces of about APieceBytes.
 QString ImportMarkdownFile(const QString& APath, QString& ATitle, qsizetype APieceBytes);
 QString ConvertRTF(const QByteArray& ARaw);
+// The text of a PDF file's bytes: "" when they are not a PDF file (no "%PDF-" header in the
+// first 1,024 bytes, or no object that can be read), the notice paragraph when it is one without
+// text that can be read.
 QString ConvertPDF(const QByteArray& ARaw);
+// The text that one content stream shows, read without the file's fonts; the notice paragraph
+// when it shows none.
+QString ConvertPDFContent(const QByteArray& AContent);
 
 // Readers of one PDF string at APos (on its "(" or "<"); leave APos after it.
 QString ReadQuoted(const QByteArray& ARaw, qsizetype& APos);

@@ -2,7 +2,8 @@
 // Unicode fallback count, font) saved and restored with the groups; characters written as
 // code-page bytes or Unicode escapes are decoded through the code page of the font in use.
 // Footnotes are read into paragraphs of their own, written after the paragraph that holds
-// their mark; the text of a shape or frame is read into paragraphs where it stands.
+// their mark; an automatic mark shows its note's number in both places. The text of a shape
+// or frame (and that of a WordArt shape) is read into paragraphs where it stands.
 #include "importer.h"
 #include "importer_p.h"
 
@@ -144,10 +145,17 @@ enum class EWord
     wField,
     wFieldResult,
     wFootnote,
-    wShape, // the instructions of a shape or frame: only its text is read
+    wEndnote,   // \ftnalt: the footnote being read is an endnote
+    wNoteMark,  // \chftn: the automatic mark of a footnote or endnote
+    wNoteStyle, // how notes are numbered: Char holds the ENoteStyle, 0x100 added for endnotes
+    wNoteStart, // the number of the first note: Char is 1 for endnotes
+    wShape,     // the instructions of a shape or frame: only its text is read
     wShapeText,
-    wHidden,  // \v: hidden text
-    wDeleted, // a tracked deletion
+    wProperty,      // \sp: one property of a shape, its name and value
+    wPropertyName,  // \sn
+    wPropertyValue, // \sv
+    wHidden,        // \v: hidden text
+    wDeleted,       // a tracked deletion
     wUnicode,
     wUnicodeCount,
     wBinary,
@@ -162,6 +170,16 @@ enum class EWord
     wPC,
     wPCA,
     wChar // a word that stands for one character
+};
+
+enum ENoteStyle : char16_t
+{
+    nsFigures,
+    nsLowerLetters,
+    nsUpperLetters,
+    nsLowerRoman,
+    nsUpperRoman,
+    nsSymbols // *, †, ‡, §, then each of them doubled, tripled...
 };
 
 struct TWordInfo
@@ -188,8 +206,34 @@ const TWordInfo* LookUpWord(std::string_view AWord)
         m.emplace("field", TWordInfo{EWord::wField});
         m.emplace("fldrslt", TWordInfo{EWord::wFieldResult});
         m.emplace("footnote", TWordInfo{EWord::wFootnote});
+        m.emplace("ftnalt", TWordInfo{EWord::wEndnote});
+        m.emplace("chftn", TWordInfo{EWord::wNoteMark});
+        // How the document and a section number footnotes and endnotes: "ftnn", "sftnn",
+        // "aftnn" and "saftnn" and the style's letters. The map's keys view these strings.
+        static const std::vector<std::pair<std::string, char16_t>> styleWords = [] {
+            const std::pair<const char*, ENoteStyle> styles[] = {
+                {"ar", nsFigures},     {"alc", nsLowerLetters}, {"auc", nsUpperLetters},
+                {"rlc", nsLowerRoman}, {"ruc", nsUpperRoman},   {"chi", nsSymbols}};
+            std::vector<std::pair<std::string, char16_t>> v;
+            for (const char* prefix : {"ftnn", "sftnn", "aftnn", "saftnn"}) {
+                const bool endnote = std::string_view(prefix).find('a') != std::string_view::npos;
+                for (const auto& [suffix, style] : styles)
+                    v.emplace_back(std::string(prefix) + suffix,
+                                   char16_t(style + (endnote ? 0x100 : 0)));
+            }
+            return v;
+        }();
+        for (const auto& [w, code] : styleWords)
+            m.emplace(w, TWordInfo{EWord::wNoteStyle, code});
+        m.emplace("ftnstart", TWordInfo{EWord::wNoteStart, 0});
+        m.emplace("sftnstart", TWordInfo{EWord::wNoteStart, 0});
+        m.emplace("aftnstart", TWordInfo{EWord::wNoteStart, 1});
+        m.emplace("saftnstart", TWordInfo{EWord::wNoteStart, 1});
         m.emplace("shpinst", TWordInfo{EWord::wShape});
         m.emplace("shptxt", TWordInfo{EWord::wShapeText});
+        m.emplace("sp", TWordInfo{EWord::wProperty});
+        m.emplace("sn", TWordInfo{EWord::wPropertyName});
+        m.emplace("sv", TWordInfo{EWord::wPropertyValue});
         m.emplace("v", TWordInfo{EWord::wHidden});
         m.emplace("deleted", TWordInfo{EWord::wDeleted});
         m.emplace("u", TWordInfo{EWord::wUnicode});
@@ -225,6 +269,48 @@ const TWordInfo* LookUpWord(std::string_view AWord)
     return it == words.end() ? nullptr : &it->second;
 }
 
+// How a note's number is shown in the given style; in figures where the style has no form
+// for it (zero or below, letters or symbols repeated more than ten times, Roman numerals
+// beyond 3999).
+QString NoteNumber(int ANumber, ENoteStyle AStyle)
+{
+    const int n = ANumber;
+    switch (AStyle) {
+    case nsLowerLetters:
+    case nsUpperLetters:
+        if (n >= 1 && n <= 260)
+            return QString(
+                (n - 1) / 26 + 1,
+                QChar(char16_t((AStyle == nsLowerLetters ? u'a' : u'A') + (n - 1) % 26)));
+        break;
+    case nsSymbols:
+        if (n >= 1 && n <= 40) {
+            static const char16_t symbols[] = {u'*', 0x2020, 0x2021, 0x00A7};
+            return QString((n - 1) / 4 + 1, QChar(symbols[(n - 1) % 4]));
+        }
+        break;
+    case nsLowerRoman:
+    case nsUpperRoman:
+        if (n >= 1 && n <= 3999) {
+            static const std::pair<int, const char*> parts[] = {
+                {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                {5, "v"},    {4, "iv"},   {1, "i"}};
+            QString r;
+            int rest = n;
+            for (const auto& [value, letters] : parts) {
+                for (; rest >= value; rest -= value)
+                    r += QLatin1String(letters);
+            }
+            return AStyle == nsUpperRoman ? r.toUpper() : r;
+        }
+        break;
+    case nsFigures:
+        break;
+    }
+    return QString::number(n);
+}
+
 struct TGroupState
 {
     bool Dest = false;
@@ -234,8 +320,10 @@ struct TGroupState
     // The same for the shape whose instructions enclose this group: its text is shown where
     // the text around the shape would be.
     bool ShapeDest = false;
-    bool Footnote = false;  // text of a footnote, written after the paragraph of its mark
-    bool ShapeText = false; // the text of a shape or frame
+    bool Footnote = false;     // text of a footnote, written after the paragraph of its mark
+    bool ShapeText = false;    // the text of a shape or frame
+    bool Shape = false;        // inside the instructions of a shape
+    bool PropertyName = false; // the name of a shape's property: read, never shown
     // Hidden text and tracked deletions give no characters; their breaks still end lines.
     bool Hidden = false;
     bool Deleted = false;
@@ -283,6 +371,11 @@ public:
                     --FSkip;
                     continue;
                 }
+                if (FState.PropertyName) {
+                    if (FPropertyName.size() < 32)
+                        FPropertyName.append(QChar(c));
+                    continue;
+                }
                 if (!Shown() || c < 0x20)
                     continue;
                 if (IsBytes && (c >= 0x80 || Page().IsMultiByte()))
@@ -328,8 +421,16 @@ private:
     // Whether characters read now are text of the document.
     bool Shown() const { return !FState.Dest && !FState.Hidden && !FState.Deleted; }
 
-    // The line being read: a footnote's or the body's.
-    QString& Line() { return FState.Footnote ? FNoteLine : FPlain; }
+    // The line being read: a footnote's or the body's. The text of a shape starts a line of
+    // its own with its first character, so that a shape without text breaks no line.
+    QString& Line()
+    {
+        if (FState.Footnote)
+            return FNoteLine;
+        if (FBreakBeforeText)
+            EndLine();
+        return FPlain;
+    }
 
     void FlushSurrogate()
     {
@@ -344,7 +445,9 @@ private:
     {
         const bool endsText = (FState.Footnote && !ASaved.Footnote) ||
                               (FState.ShapeText && !ASaved.ShapeText && !FState.Dest);
-        if (endsText) {
+        if (endsText && FBreakBeforeText && !FState.Footnote) {
+            FBreakBeforeText = false; // the shape held no text
+        } else if (endsText) {
             FlushSurrogate();
             EndLine();
         }
@@ -394,6 +497,8 @@ private:
         }
         AppendParagraph(FPlain, FOut);
         FPlain.truncate(0); // keeps its capacity for the next line
+        FBreakBeforeText = false;
+        FMarkAt = -1;
         if (!FNotes.isEmpty()) {
             FOut.append(FNotes);
             FNotes.truncate(0);
@@ -509,6 +614,70 @@ private:
 
     void SetDocCodePage(int ACodePage) { FDocCodePage = ACodePage; }
 
+    // The text of a shape or frame starts: it is shown where the text around the shape
+    // would be, in a line of its own.
+    void ShapeText()
+    {
+        FState.Dest = FState.ShapeDest;
+        if (!FState.Dest && !FState.ShapeText) {
+            FlushSurrogate();
+            if (FState.Footnote)
+                EndLine();
+            else
+                FBreakBeforeText = true;
+            FState.ShapeText = true;
+        }
+    }
+
+    // The next automatic mark of footnotes (AKind 0) or endnotes (1), counted in order.
+    QString NextMark(int AKind)
+    {
+        TNoteCounter& c = FCounters[AKind];
+        ++c.Count;
+        return NoteNumber(c.Start + c.Count - 1, c.Style);
+    }
+
+    // A note starts: a mark the body's text has just shown is its own.
+    void StartNote()
+    {
+        FNoteKind = 0;
+        FNoteOwnsMark = FMarkPending && !FState.Dest;
+        FNoteMark = FNoteOwnsMark ? FBodyMark : QString();
+        FMarkPending = false;
+    }
+
+    // The note being read is an endnote: endnotes are counted apart and in their own style,
+    // so the mark it took from the body's text is given again, where that text still holds it.
+    void MakeEndnote()
+    {
+        if (FNoteKind == 1)
+            return;
+        FNoteKind = 1;
+        if (!FNoteOwnsMark || FMarkAt < 0 || FMarkAt + FBodyMark.size() > FPlain.size())
+            return;
+        --FCounters[0].Count;
+        FNoteMark = NextMark(1);
+        FPlain.replace(FMarkAt, FBodyMark.size(), FNoteMark);
+        FBodyMark = FNoteMark;
+    }
+
+    // \chftn: in the body the next footnote's number; in a note, that note's own.
+    void NoteMark()
+    {
+        FlushSurrogate();
+        if (FState.Footnote) {
+            if (FNoteMark.isEmpty())
+                FNoteMark = NextMark(FNoteKind);
+            FNoteLine.append(FNoteMark);
+            return;
+        }
+        FBodyMark = NextMark(0);
+        QString& line = Line();
+        FMarkAt = line.size();
+        FMarkPending = true;
+        line.append(FBodyMark);
+    }
+
     void Word(const TWordInfo& AInfo, bool AHasParam, qint64 AParam)
     {
         const int param = int(qBound(qint64(-1), AParam, qint64(65535)));
@@ -529,19 +698,47 @@ private:
             if (!FState.Footnote) {
                 FlushSurrogate();
                 FState.Footnote = true;
+                StartNote();
             }
+            break;
+        case EWord::wEndnote:
+            if (FState.Footnote)
+                MakeEndnote();
+            break;
+        case EWord::wNoteMark:
+            if (Shown())
+                NoteMark();
+            break;
+        case EWord::wNoteStyle:
+            FCounters[AInfo.Char >> 8].Style = ENoteStyle(AInfo.Char & 0xFF);
+            break;
+        case EWord::wNoteStart:
+            if (AHasParam)
+                FCounters[AInfo.Char].Start = param;
             break;
         case EWord::wShape:
             FState.ShapeDest = FState.Dest;
             FState.Dest = true;
+            FState.Shape = true;
             break;
         case EWord::wShapeText:
-            FState.Dest = FState.ShapeDest;
-            if (!FState.Dest && !FState.ShapeText) {
-                FlushSurrogate();
-                EndLine();
-                FState.ShapeText = true;
-            }
+            ShapeText();
+            break;
+        case EWord::wProperty:
+            FState.Dest = true;
+            FPropertyName.truncate(0);
+            break;
+        case EWord::wPropertyName:
+            FState.Dest = true;
+            FState.PropertyName = true;
+            FPropertyName.truncate(0);
+            break;
+        case EWord::wPropertyValue:
+            // The text of a WordArt shape is the value of its property gtextUNICODE.
+            if (FState.Shape && FPropertyName == u"gtextUNICODE")
+                ShapeText();
+            else
+                FState.Dest = true;
             break;
         case EWord::wHidden:
             FState.Hidden = !AHasParam || AParam != 0;
@@ -617,6 +814,23 @@ private:
     QString FOut;
     QString FNoteLine; // the text of the footnote line being read
     QString FNotes;    // the footnote paragraphs that follow the body line
+    // Automatic note marks: one counter for footnotes, one for endnotes.
+    struct TNoteCounter
+    {
+        ENoteStyle Style = nsFigures;
+        int Start = 1;
+        int Count = 0;
+    };
+    TNoteCounter FCounters[2];
+    QString FBodyMark;             // the last automatic mark in the body's text
+    qsizetype FMarkAt = -1;        // where it stands in FPlain; -1 once its line has ended
+    bool FMarkPending = false;     // no note has taken it yet
+    QString FNoteMark;             // the mark of the note being read; "" while it has none
+    int FNoteKind = 0;             // 0 while that note is a footnote, 1 for an endnote
+    bool FNoteOwnsMark = false;    // its mark is the one in the body's text
+    bool FBreakBeforeText = false; // a shape's text has started: its first character ends the
+                                   // body's line
+    QString FPropertyName;         // the name of the shape property being read
     TGroupState FState;
     TGroupState DStack[64];
     int STop = 0;

@@ -69,9 +69,14 @@ public:
     QObject* DeliverNext(bool& AKey)
     {
         FDelivering = true;
-        auto [target, event] = std::move(FHeld.front());
+        THeld held = std::move(FHeld.front());
         FHeld.pop_front();
+        std::unique_ptr<QEvent>& event = held.Event;
         AKey = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+        QObject* target = held.Target;
+        if (held.Follows)
+            if (QObject* now = FFollowed())
+                target = now;
         if (!target)
             return nullptr;
         QCoreApplication::postEvent(target, event.release());
@@ -79,7 +84,19 @@ public:
     }
     void StopDelivery() { FDelivering = false; }
     // The receiver of the oldest held event.
-    const QObject* NextTarget() const { return FHeld.empty() ? nullptr : FHeld.front().first; }
+    const QObject* NextTarget() const
+    {
+        return FHeld.empty() ? nullptr : FHeld.front().Target.data();
+    }
+    // Input held for a receiver for which AFollows answers true goes to the one that ANow gives
+    // when it is delivered, if any (the page's input widget, which a page started again
+    // replaces).
+    void FollowReceiver(std::function<bool(const QObject*)> AFollows,
+                        std::function<QObject*()> ANow)
+    {
+        FFollows = std::move(AFollows);
+        FFollowed = std::move(ANow);
+    }
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override
@@ -110,7 +127,8 @@ protected:
                 AEvent->accept();
                 return true;
             }
-            FHeld.emplace_back(AWatched, AEvent->clone());
+            FHeld.push_back({AWatched, std::unique_ptr<QEvent>(AEvent->clone()),
+                             FFollows && FFollows(AWatched)});
             return true;
         }
         default:
@@ -123,7 +141,15 @@ private:
     bool FKeep;
     std::function<bool(const QObject*)> FHolds;
     bool FDelivering = false;
-    std::deque<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> FHeld;
+    std::function<bool(const QObject*)> FFollows;
+    std::function<QObject*()> FFollowed;
+    struct THeld
+    {
+        QPointer<QObject> Target;
+        std::unique_ptr<QEvent> Event;
+        bool Follows;
+    };
+    std::deque<THeld> FHeld;
 };
 
 template <typename F> decltype(auto) TMainForm::AsHandler(F&& AHandler)
@@ -202,6 +228,9 @@ TMainForm::TMainForm(QWidget* AOwner) : QMainWindow(AOwner)
         return WaitInProgress() ||
                (FNoteEditor->AwaitingLoad() && FNoteEditor->IsPageInput(AReceiver));
     });
+    FWaitHold->FollowReceiver(
+        [this](const QObject* AReceiver) { return FNoteEditor->IsPageInput(AReceiver); },
+        [this]() -> QObject* { return FNoteEditor->PageInput(); });
     FNoteEditor->OnLoadShown = Handler([this](QObject*) { DeliverAfterLoad(); });
     FNotebookPane->RefreshNotebooks();
     FNotebookPane->RefreshTags();
@@ -285,6 +314,8 @@ void TMainForm::CreateControls()
         Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
     FNoteEditor->OnAnnotationsRestored =
         Handler([this](QObject* ASender, int64_t AId) { OnAnnotationsOrphaned(ASender, AId); });
+    FNoteEditor->OnPageFailed =
+        Handler([this](QObject*, int64_t ALostNote) { EditorPageFailed(ALostNote); });
 
     FDateStrip = new TPanel(FPane4);
     FDateStrip->SetColor(QColor(232, 232, 232));
@@ -557,26 +588,31 @@ void TMainForm::WMDpiChanged()
 void TMainForm::closeEvent(QCloseEvent* AEvent)
 {
     RunGuarded([&] {
-        if (!FStoreFailed && !FClosing && FNoteEditor->Ready()) {
+        const bool page = FNoteEditor->Ready() || FNoteEditor->Restarting();
+        if (!FStoreFailed && !FClosing && (page || !FLostNotes.empty())) {
             // The window closes once the page's pending edit is in the store.
             AEvent->ignore();
             if (FCloseRequested)
                 return;
             FCloseRequested = true;
-            AfterPendingEdit(
-                [this] {
-                    auto done = qScopeGuard([this] {
-                        FClosing = false;
-                        FCloseRequested = false;
-                    });
-                    if (!CloseDespiteLoss())
-                        return;
-                    FClosing = true;
-                    close();
-                    if (FEndedWithLoss && !isVisible())
-                        QCoreApplication::exit(EndedWithLossExitCode);
-                },
-                true);
+            auto command = [this] {
+                auto done = qScopeGuard([this] {
+                    FClosing = false;
+                    FCloseRequested = false;
+                });
+                if (!CloseDespiteLoss())
+                    return;
+                FClosing = true;
+                close();
+                if (FEndedWithLoss && !isVisible())
+                    QCoreApplication::exit(EndedWithLossExitCode);
+            };
+            if (page)
+                AfterPendingEdit(command, true);
+            else
+                // No page to wait for, and typing lost before: asked from the event loop, as
+                // after a wait, so that the close that follows is not one inside this one.
+                QTimer::singleShot(0, this, Guarded(Handler(command)));
             return;
         }
         if (!FStoreFailed)
@@ -827,9 +863,16 @@ void TMainForm::MenuImportNotebook()
         name = QStringLiteral("Imported Notebook");
     const int64_t notebookId = AppDB->CreateNotebook(name, 0);
     int imported = 0, skipped = 0;
+    // A file that cannot be opened or read is reported with the others; the rest go on.
+    QStringList unreadable;
     for (const QString& path : paths) {
-        QString title;
-        const QString body = ImportFileToHTML(path, title);
+        QString title, body;
+        try {
+            body = ImportFileToHTML(path, title);
+        } catch (const EImportFileError&) {
+            unreadable << QFileInfo(path).fileName();
+            continue;
+        }
         if (body.isEmpty()) {
             ++skipped;
             continue;
@@ -844,6 +887,15 @@ void TMainForm::MenuImportNotebook()
                           .arg(name, QString::number(imported));
     if (skipped > 0)
         message += QStringLiteral("\r\n%1 file(s) skipped (no readable content).").arg(skipped);
+    if (!unreadable.isEmpty()) {
+        // The names of the first ten; a folder of many such files gives no endless message.
+        constexpr qsizetype MaxNames = 10;
+        QString names = QStringList(unreadable.mid(0, MaxNames)).join(QStringLiteral(", "));
+        if (unreadable.size() > MaxNames)
+            names += QStringLiteral(", ...");
+        message +=
+            QStringLiteral("\r\n%1 file(s) could not be read: ").arg(unreadable.size()) + names;
+    }
     ShowMessage(message);
 }
 
@@ -860,16 +912,23 @@ void TMainForm::AfterPendingEdit(std::function<void()> ACommand, bool AFromOutsi
     if (FWaiting)
         return;
     FWaiting = true;
+    FWaitFoundPageUnresponsive = FNoteEditor->PageUnresponsive();
     FNoteEditor->RequestPendingEdit([this](bool AAnswered) { EndWait(AAnswered); });
 }
 
 void TMainForm::EndWait(bool AAnswered)
 {
     FWaiting = false;
+    const int64_t noteId = FNoteEditor->NoteId();
+    // A wait that found the page already silent since the user was told about this note's
+    // typing has nothing new to tell.
+    const bool told =
+        !AAnswered && FLossReported && FWaitFoundPageUnresponsive && noteId == FLossNoteId;
     // With no note shown there is no typing to lose.
-    FWaitAnswered = AAnswered || FNoteEditor->NoteId() == 0;
+    FWaitAnswered = AAnswered || noteId == 0;
+    FLossNoteId = FWaitAnswered ? 0 : noteId;
     FLossText = FWaitAnswered ? QString() : LossText();
-    FLossReported = false;
+    FLossReported = told;
     // Until the held input has been delivered the lists stay as the user saw them when it
     // was given, so that a held click reaches the row it was aimed at.
     FDeliveringHeld = true;
@@ -960,6 +1019,9 @@ void TMainForm::DeliverAfterLoad()
 
 QString TMainForm::LossText() const
 {
+    // The wait ended with the page's process and the typing it had not reported.
+    if (FNoteEditor->PageGone() && !FLostTypingText.isEmpty())
+        return FLostTypingText;
     const QString title = TrimText(FNoteEditor->TitleEdit()->text());
     const QString note =
         title.isEmpty() ? QStringLiteral("the open note") : QStringLiteral("\"%1\"").arg(title);
@@ -970,28 +1032,83 @@ QString TMainForm::LossText() const
     return cause + QStringLiteral(", so the last typing in %1 may not have been saved.").arg(note);
 }
 
+bool TMainForm::LossStands() const
+{
+    return !FWaitAnswered && FNoteEditor->NoteId() != 0;
+}
+
 void TMainForm::WarnAboutLoss()
 {
-    if (FWaitAnswered || FLossReported)
+    if (!LossStands() || FLossReported)
         return;
     FLossReported = true;
+    if (FLossText == FLostTypingText && std::exchange(FLostTypingTold, true))
+        return;
     ShowMessage(FLossText);
 }
 
 bool TMainForm::CloseDespiteLoss()
 {
-    if (FWaitAnswered)
+    // A wait that ended with the page's process is told of below with every other such loss:
+    // typing that went with the page's process is lost however the page has answered since.
+    // A note deleted since has no typing left to lose.
+    QString loss = !LossStands() || FLossText == FLostTypingText ? QString() : FLossText;
+    QStringList lost;
+    for (const auto& [id, note] : FLostNotes)
+        if (AppDB->GetNote(id).Id != 0)
+            lost << note;
+    if (!lost.isEmpty())
+        loss += (loss.isEmpty() ? QString() : QStringLiteral("\r\n")) + LostTypingText(lost);
+    if (loss.isEmpty())
         return true;
     FLossReported = true;
+    FLostTypingTold = true;
     // Asked to end by the system, with no one to ask: the program says so and ends with an
     // error status.
     if (!TQuorvelApplication::EndRequested())
-        return AskYesNo(QStringLiteral("Quorvel"),
-                        FLossText + QStringLiteral("\r\n\r\nClose anyway?"));
+        return AskYesNo(QStringLiteral("Quorvel"), loss + QStringLiteral("\r\n\r\nClose anyway?"));
     FEndedWithLoss = true;
-    std::fprintf(stderr, "Quorvel: %s\n", qPrintable(FLossText));
+    std::fprintf(stderr, "Quorvel: %s\n", qPrintable(loss));
     std::fflush(stderr);
     return true;
+}
+
+void TMainForm::EditorPageFailed(int64_t ALostNote)
+{
+    if (ALostNote == 0)
+        return;
+    const QString title =
+        TrimText(ALostNote == FNoteEditor->NoteId() ? FNoteEditor->TitleEdit()->text()
+                                                    : AppDB->GetNote(ALostNote).Title);
+    const QString note =
+        title.isEmpty() ? QStringLiteral("an untitled note") : QStringLiteral("\"%1\"").arg(title);
+    if (std::none_of(FLostNotes.begin(), FLostNotes.end(),
+                     [&](const auto& ALost) { return ALost.first == ALostNote; }))
+        FLostNotes.emplace_back(ALostNote, note);
+    FLostTypingText = LostTypingText({note});
+    FLostTypingTold = false;
+    // Told at once. A command whose wait the process's end has just ended (queued before this)
+    // tells it in its turn, and this then says nothing more.
+    QTimer::singleShot(0, this, Guarded(Handler([this] { TellLostTyping(); })));
+}
+
+QString TMainForm::LostTypingText(const QStringList& ANotes)
+{
+    QString notes = ANotes.last();
+    if (ANotes.size() > 1)
+        notes = ANotes.mid(0, ANotes.size() - 1).join(QStringLiteral(", ")) +
+                QStringLiteral(" and ") + notes;
+    return QStringLiteral("The editor stopped working, so the last typing in %1 may not have "
+                          "been saved.")
+        .arg(notes);
+}
+
+void TMainForm::TellLostTyping()
+{
+    if (FLostTypingTold || FLostTypingText.isEmpty())
+        return;
+    FLostTypingTold = true;
+    ShowMessage(FLostTypingText);
 }
 
 void TMainForm::EnterHandler()

@@ -143,8 +143,15 @@ private:
     // After a wait the page did not answer: what the user is told. A close asks whether to
     // close anyway (false: the window stays); a close the system asked for goes on.
     QString LossText() const;
+    // The last wait was not answered and a note is still shown: a command run after the wait
+    // may have closed it (deleted or moved), and then nothing typed is left to lose.
+    bool LossStands() const;
     void WarnAboutLoss();
     bool CloseDespiteLoss();
+    // The editor page's process ended; ALostNote: the note whose typing went with it.
+    void EditorPageFailed(int64_t ALostNote);
+    void TellLostTyping();
+    static QString LostTypingText(const QStringList& ANotes);
     // The page shows the note it was sent: the input held meanwhile is delivered.
     void DeliverAfterLoad();
     struct TWaitingCommand
@@ -206,7 +213,17 @@ private:
     bool FWaitAnswered = true;
     bool FLossReported = false;
     QString FLossText;
+    // The note whose typing the loss concerns, and whether the wait began with the page
+    // already not waited for.
+    int64_t FLossNoteId = 0;
+    bool FWaitFoundPageUnresponsive = false;
     bool FEndedWithLoss = false;
+    // Typing that went with the page's process: the user is told once when it happens (of the
+    // note it was typed in), and a close asks about it (of every such note, in their order) for
+    // as long as the window is open.
+    QString FLostTypingText;
+    bool FLostTypingTold = false;
+    std::vector<std::pair<int64_t, QString>> FLostNotes; // note, and how the user is told of it
     // Holds the input during a wait and the page's input until it shows the note it was sent.
     TInputHold* FWaitHold = nullptr;
     std::deque<TWaitingCommand> FAfterWait;

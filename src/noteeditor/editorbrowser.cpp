@@ -64,10 +64,19 @@ void TNoteEditor::InitTimerTick()
 void TNoteEditor::WVAfterCreated()
 {
     FWVWinParent->UpdateSize();
+    StartPage();
+}
+
+bool TNoteEditor::StartPage()
+{
+    if (FStartHook) {
+        FStartHook();
+        return true;
+    }
     const QString page = EditorHtml();
     if (page.isEmpty())
         throw std::runtime_error("Resource EDITOR_HTML not found");
-    FWVBrowser->NavigateToString(page.toStdU16String());
+    return FWVBrowser->NavigateToString(page.toStdU16String());
 }
 
 void TNoteEditor::PostToPage(const QString& AJsonStr)

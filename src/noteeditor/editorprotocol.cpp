@@ -6,7 +6,7 @@
 #include "guarded.h"
 #include "wvwindowparent.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -121,9 +121,15 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
     PageHeardFrom();
     const QString type = Member(msg, "type");
     if (type == QLatin1String("ready")) {
+        FRestarting = false;
+        // A page started in place of one whose process ended, even when it came too late to be
+        // waited for.
+        const bool restarted = std::exchange(FStartedAgain, false);
         FReady = true;
+        FUnreportedNote = 0;
         // A new document: what the one before was asked is not answered any more (it reported
-        // its pending edit as it went away), and the note is shown again below.
+        // its pending edit as it went away, or its process ended), and the note is shown again
+        // below.
         FinishLoad(FLoadSeq);
         while (!FInputMarks.empty())
             FinishInputMark(FInputMarks.front().Token);
@@ -134,11 +140,28 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
             FPendingNoteId = 0;
             DoLoadNote(id);
         } else if (FNoteId > 0) {
-            DoLoadNote(FNoteId);
+            DoLoadNote(FNoteId, restarted);
         } else {
             SendToJS(QStringLiteral("{\"type\":\"setViewMode\",\"readOnly\":true}"));
         }
+        if (restarted) {
+            if (FStatusText == QStringLiteral("Restarting\u2026"))
+                SetSaveStatus(FStatusAfterRestart);
+            // Unless the user has gone to another control meanwhile.
+            if (std::exchange(FRefocus, false) && (!window()->focusWidget() || PageHasFocus()))
+                FocusBrowserHost();
+            if (!AwaitingLoad())
+                NotifyLoadShown();
+        }
+    } else if (type == QLatin1String("editState")) {
+        bool current = false;
+        const int64_t noteId = NoteOfLoad(msg, current);
+        FUnreportedNote = msg.value(QLatin1String("pending")).toBool() ? noteId : 0;
+        if (current)
+            FPlace = {FNoteId, Member(msg, "scroll"), Member(msg, "block"), Member(msg, "caret")};
     } else if (type == QLatin1String("contentChanged")) {
+        // A report carries all that the page holds.
+        FUnreportedNote = 0;
         ReportContentChanged(msg);
     } else if (type == QLatin1String("tagsUpdated")) {
         bool current = false;
@@ -218,7 +241,7 @@ void TNoteEditor::HandleJSMessage(const QString& AJsonStr)
 
 void TNoteEditor::RequestPendingEdit(std::function<void(bool)> AThen)
 {
-    if (!FReady) {
+    if (!FReady && !FRestarting) {
         // As after an answer, AThen runs also when the save fails.
         try {
             SaveIfDirty();
@@ -267,12 +290,18 @@ void TNoteEditor::FinishLoad(int64_t ASeq)
     if (ASeq <= FShownLoad)
         return;
     FShownLoad = std::min(ASeq, FLoadSeq);
-    if (!AwaitingLoad() && OnLoadShown)
+    if (!AwaitingLoad())
+        NotifyLoadShown();
+    WatchForAnswer();
+}
+
+void TNoteEditor::NotifyLoadShown()
+{
+    if (OnLoadShown)
         QTimer::singleShot(0, this, Guarded([this] {
                                if (!AwaitingLoad() && OnLoadShown)
                                    OnLoadShown(this);
                            }));
-    WatchForAnswer();
 }
 
 void TNoteEditor::SetPageAnswerTimeout(int AMs)
@@ -311,24 +340,57 @@ void TNoteEditor::PageHeardFrom()
     ExtendAnswerWait();
 }
 
-void TNoteEditor::StopWaitingForPage()
+void TNoteEditor::StopWaitingForPage(bool AAnswered)
 {
     if (FStoppingWait)
         return;
     FStoppingWait = true;
     auto done = qScopeGuard([this] { FStoppingWait = false; });
     FAnswerTimer->stop();
+    // A page started in place of one that ended and not up in time is not waited for either.
+    const bool wasRestarting = std::exchange(FRestarting, false);
     FinishLoad(FLoadSeq);
+    if (wasRestarting && !AwaitingLoad())
+        NotifyLoadShown();
     while (!FInputMarks.empty())
         FinishInputMark(FInputMarks.front().Token);
     if (!FFlushRequests.empty())
-        FinishFlush(FFlushRequests.back().Token, false);
+        FinishFlush(FFlushRequests.back().Token, AAnswered);
 }
 
 void TNoteEditor::PageProcessFailed()
 {
+    // A page that ends before it came up is not started over and over.
+    const bool restart = FReady;
+    const int64_t lost = std::exchange(FUnreportedNote, 0);
+    FRefocus = PageHasFocus();
+    FReady = false;
     FPageGone = true;
-    StopWaitingForPage();
+    FPageSilent = false;
+    StopWaitingForPage(lost == 0);
+    auto status = qScopeGuard([this, lost] {
+        FStatusAfterRestart = FStatusText;
+        if (lost != 0)
+            SetSaveStatus(QStringLiteral("Not saved"));
+        else if (FRestarting)
+            SetSaveStatus(QStringLiteral("Restarting\u2026"));
+    });
+    // The new page says "ready" and is given the open note as at any start.
+    if (restart)
+        FRestarting = FStartedAgain = StartPage();
+    if (FRestarting)
+        WatchForAnswer();
+    if (OnPageFailed)
+        OnPageFailed(this, lost);
+    // What the page reported is kept; what it had not reported went with it.
+    SaveIfDirty();
+}
+
+bool TNoteEditor::PageHasFocus() const
+{
+    // The window's focus, also while a message box has the keyboard.
+    const QWidget* focus = window()->focusWidget();
+    return focus && FWVWinParent && (focus == FWVWinParent || FWVWinParent->isAncestorOf(focus));
 }
 
 bool TNoteEditor::IsPageInput(const QObject* AObject) const
@@ -337,8 +399,22 @@ bool TNoteEditor::IsPageInput(const QObject* AObject) const
     return widget && FWVWinParent && FWVWinParent->isAncestorOf(widget);
 }
 
+QWidget* TNoteEditor::PageInput() const
+{
+    // The browser's view hands its input on to the widget of the page it shows.
+    if (!FWVWinParent)
+        return nullptr;
+    for (QWidget* widget : FWVWinParent->findChildren<QWidget*>())
+        if (QWidget* proxy = widget->focusProxy(); proxy && FWVWinParent->isAncestorOf(proxy))
+            return proxy;
+    return nullptr;
+}
+
 void TNoteEditor::AfterPageReadInput(QObject* AInput, std::function<void()> AThen)
 {
+    // The page reads its input where it takes it now.
+    if (QWidget* now = PageInput(); now && IsPageInput(AInput))
+        AInput = now;
     const int64_t token = ++FInputMarkToken;
     FInputMarks.push_back({token, std::move(AThen)});
     if (!FReady || !AInput || PageUnresponsive()) {

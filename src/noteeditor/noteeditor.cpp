@@ -337,7 +337,7 @@ void TNoteEditor::LoadNote(int64_t ANoteId)
         FPendingNoteId = ANoteId;
 }
 
-void TNoteEditor::DoLoadNote(int64_t ANoteId)
+void TNoteEditor::DoLoadNote(int64_t ANoteId, bool AAtPlace)
 {
     FEditMode = true;
     ++FLoadSeq;
@@ -345,8 +345,17 @@ void TNoteEditor::DoLoadNote(int64_t ANoteId)
     // Reports of older loads than these cannot be in flight any more.
     while (FLoadNotes.size() > 64)
         FLoadNotes.erase(FLoadNotes.begin());
+    QString place;
+    if (AAtPlace) {
+        if (FPlace.NoteId == ANoteId)
+            place = QStringLiteral(",\"scroll\":\"") + JSONEscapeStr(FPlace.Scroll) +
+                    QStringLiteral("\",\"block\":\"") + JSONEscapeStr(FPlace.Block) +
+                    QStringLiteral("\",\"caret\":\"") + JSONEscapeStr(FPlace.Caret) + u'"';
+        if (FRefocus)
+            place += QStringLiteral(",\"focus\":\"true\"");
+    }
     SendToJS(QStringLiteral("{\"type\":\"load\",\"html\":\"") + JSONEscapeStr(FCurrentHTML) +
-             QStringLiteral("\",\"seq\":\"") + QString::number(FLoadSeq) + QStringLiteral("\"}"));
+             QStringLiteral("\",\"seq\":\"") + QString::number(FLoadSeq) + u'"' + place + u'}');
     WatchForAnswer();
     FTagStrip->LoadForNote(ANoteId);
     FAttachPane->LoadForNote(ANoteId);

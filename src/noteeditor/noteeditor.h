@@ -64,7 +64,7 @@ public:
     // open note is saved if it changed and AThen runs with whether the page answered, from the
     // event loop and never inside this call; meanwhile the autosave waits and the save status
     // reads "Saving…". Without a page nothing is held back: the save and AThen(true) happen at
-    // once.
+    // once. A page being started in place of one whose process ended is waited for.
     void RequestPendingEdit(std::function<void(bool AAnswered)> AThen = nullptr);
     // True from a request until the page has answered it or the editor stopped waiting.
     bool AwaitingPage() const { return !FFlushRequests.empty(); }
@@ -74,15 +74,25 @@ public:
     // from again its answers are not waited for.
     int PageAnswerTimeout() const { return FAnswerTimeoutMs; }
     void SetPageAnswerTimeout(int AMs);
-    // True while the editor does not wait for the page: its process has gone, or it has not
-    // answered in time and sent nothing since.
-    bool PageUnresponsive() const { return FPageGone || FPageSilent; }
+    // True while the editor does not wait for the page: its process has gone (and no page is
+    // starting in its place), or it has not answered in time and sent nothing since.
+    bool PageUnresponsive() const { return (FPageGone && !FRestarting) || FPageSilent; }
+    // From the end of the page's process until a page is heard from again.
     bool PageGone() const { return FPageGone; }
+    // From the start of a page in place of one whose process ended until it is ready. The
+    // requests for the pending edit, the loads and the input to the page wait for it meanwhile.
+    bool Restarting() const { return FRestarting; }
+    // The note whose change the page has announced and not yet reported (0: none): what the
+    // page would take with it, should its process end now.
+    int64_t UnreportedNote() const { return FUnreportedNote; }
     // True from a "load" sent until the page confirms that it shows that content (or the editor
     // stopped waiting). Input to the page given meanwhile would reach the content shown before.
-    bool AwaitingLoad() const { return FShownLoad < FLoadSeq; }
+    bool AwaitingLoad() const { return FShownLoad < FLoadSeq || FRestarting; }
     // True for the page's own input widgets.
     bool IsPageInput(const QObject* AObject) const;
+    // The widget that takes the page's input now (the browser gives a page started again a
+    // new one); none before the browser is up.
+    QWidget* PageInput() const;
     // Sends the page a marker key through AInput after the input posted to it so far, and runs
     // AThen from the event loop once the page has read the marker (so also every key before
     // it), or once the editor stopped waiting for the page.
@@ -98,6 +108,12 @@ public:
     TAnnotationsOrphanedEvent OnAnnotationsRestored;
     // The page shows the content of the latest "load" (or the editor stopped waiting for it).
     std::function<void(QObject* ASender)> OnLoadShown;
+    // The page's process has ended. What the page had reported is saved, and a new page is
+    // started with the open note where the user was in it (not for a page that ended before it
+    // came up). ALostNote: the note whose change the page had not reported, which went with it
+    // (0: nothing was lost). The waits for the page end with it, as answered when nothing was
+    // lost.
+    std::function<void(QObject* ASender, int64_t ALostNote)> OnPageFailed;
 
     // Read access for the window and the tests.
     bool Dirty() const { return FDirty; }
@@ -124,7 +140,8 @@ protected:
 private:
     friend class TNoteEditorTestAccess;
 
-    void DoLoadNote(int64_t ANoteId);
+    // AAtPlace: the note is shown where the user was in it (a page started again).
+    void DoLoadNote(int64_t ANoteId, bool AAtPlace = false);
     void SaveNow();
     void MarkDirty();
     void SetSaveStatus(const QString& AText);
@@ -149,6 +166,9 @@ private:
 
     // The browser control (created in the constructor, started by the poll).
     void CreateBrowserControls();
+    // Shows the page from the program's resource (again after its process ended); false when
+    // the browser cannot.
+    bool StartPage();
     void PostToPage(const QString& AJsonStr);
     void FocusBrowserHost();
 
@@ -220,8 +240,27 @@ private:
     void ExtendAnswerWait();
     void PageHeardFrom();
     // Ends every wait for the page: its process has gone, or it has not answered in time.
-    void StopWaitingForPage();
+    // AAnswered: a page whose process ended with nothing unreported.
+    void StopWaitingForPage(bool AAnswered = false);
     void PageProcessFailed();
+    // The note whose change the page last said it had not reported, and where the user was in
+    // the note shown when the page last said whether it had one.
+    int64_t FUnreportedNote = 0;
+    struct TPlace
+    {
+        int64_t NoteId = 0;
+        QString Scroll, Block, Caret;
+    };
+    TPlace FPlace;
+    bool FRestarting = false;
+    // From that start until the new page is ready: it shows the note where the user was, and
+    // takes the keyboard focus if the page before had it when its process ended.
+    bool FStartedAgain = false;
+    bool FRefocus = false;
+    // The save status once the new page shows the note, unless the user changed it meanwhile.
+    QString FStatusAfterRestart;
+    bool PageHasFocus() const;
+    void NotifyLoadShown();
     // The save status without the wait's "Saving…".
     QString FStatusText;
     void ShowSaveStatus();
@@ -230,6 +269,7 @@ private:
     TAnnotationArray FRemovedAnnotations;
     void RestoreAnnotations(int64_t ANoteId, const QString& AHTML);
     bool WasRemovedAnnotation(const QString& ASpanId) const;
-    // Tests see the page's messages here instead of a browser.
+    // Tests see the page's messages here instead of a browser, and the page started again.
     std::function<void(const QString&)> FPostHook;
+    std::function<void()> FStartHook;
 };

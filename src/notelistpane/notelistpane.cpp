@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -168,38 +169,72 @@ void TNoteListPane::BuildNoteMenu()
             continue;
         }
         auto cmd = command;
-        connect(FNoteMenu->addAction(QString::fromUtf8(caption)), &QAction::triggered, this,
+        QAction* action = FNoteMenu->addAction(QString::fromUtf8(caption));
+        connect(action, &QAction::triggered, this,
                 Guarded([this, cmd] { (this->*cmd)(std::exchange(FMenuNoteId, 0)); }));
+        FRowActions.push_back(action);
     }
-    FList->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The menu is opened here, from the mouse's or the keyboard's request, never by the list.
+    FList->installEventFilter(this);
     FList->viewport()->installEventFilter(this);
-    connect(FList, &QWidget::customContextMenuRequested, this,
-            Guarded([this](const QPoint& APos) { PopupNoteMenu(APos); }));
 }
 
 bool TNoteListPane::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
     return RunGuarded(false, [&] {
-        // Seen before the list turns the event into its menu request.
-        if (AEvent->type() == QEvent::ContextMenu && FList && AWatched == FList->viewport()) {
+        if (!FList || (AWatched != FList && AWatched != FList->viewport()))
+            return TPanel::eventFilter(AWatched, AEvent);
+        if (AEvent->type() == QEvent::ContextMenu) {
             const auto* event = static_cast<QContextMenuEvent*>(AEvent);
-            const QListWidgetItem* item =
-                event->reason() == QContextMenuEvent::Mouse ? FList->itemAt(event->pos()) : nullptr;
-            FPointed = item != nullptr;
-            FPointedNoteId = item && !item->data(NotePlaceholderRole).toBool()
-                                 ? item->data(NoteIdRole).toLongLong()
-                                 : 0;
+            if (event->reason() == QContextMenuEvent::Mouse) {
+                const QPoint at = AWatched == FList
+                                      ? FList->viewport()->mapFrom(FList, event->pos())
+                                      : event->pos();
+                PopupNoteMenu(NoteIdOf(FList->itemAt(at)), FList->viewport()->mapToGlobal(at));
+            } else {
+                PopupKeyboardNoteMenu();
+            }
+            return true;
+        }
+        // Shift+F10 opens the menu as the Menu key does.
+        if (AWatched == FList && AEvent->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(AEvent);
+            const Qt::KeyboardModifiers mods =
+                key->modifiers() &
+                (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+            if (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier) {
+                PopupKeyboardNoteMenu();
+                return true;
+            }
         }
         return TPanel::eventFilter(AWatched, AEvent);
     });
 }
 
-void TNoteListPane::PopupNoteMenu(const QPoint& APos)
+void TNoteListPane::PopupKeyboardNoteMenu()
+{
+    // The highlighted row, wherever the mouse pointer is; the menu stands at that row.
+    const QListWidgetItem* item = FList->currentItem();
+    if (item && !item->isSelected())
+        item = nullptr;
+    const QPoint at = item ? FList->visualItemRect(item).center() : QPoint(0, 0);
+    PopupNoteMenu(NoteIdOf(item), FList->viewport()->mapToGlobal(at));
+}
+
+void TNoteListPane::PopupNoteMenu(int64_t ANoteId, const QPoint& AGlobalPos)
 {
     // Taken now: a save of the open note may refill the list while the menu is open.
-    FMenuNoteId = FPointed ? FPointedNoteId : SelectedNoteId();
-    FPointed = false;
-    FNoteMenu->popup(FList->viewport()->mapToGlobal(APos));
+    FMenuNoteId = ANoteId;
+    for (QAction* action : FRowActions)
+        action->setEnabled(ANoteId != 0);
+    FNoteMenu->popup(AGlobalPos);
+}
+
+int64_t TNoteListPane::NoteIdOf(const QListWidgetItem* AItem)
+{
+    if (!AItem || AItem->data(NotePlaceholderRole).toBool())
+        return 0;
+    return AItem->data(NoteIdRole).toLongLong();
 }
 
 void TNoteListPane::FillRows(const std::vector<std::pair<QString, int64_t>>& ARows,
@@ -354,10 +389,7 @@ void TNoteListPane::SelectNote(int64_t AId)
 
 int64_t TNoteListPane::SelectedNoteId() const
 {
-    const QListWidgetItem* item = SelectedRow(FList);
-    if (!item || item->data(NotePlaceholderRole).toBool())
-        return 0;
-    return item->data(NoteIdRole).toLongLong();
+    return NoteIdOf(SelectedRow(FList));
 }
 
 void TNoteListPane::NewNote()

@@ -8,7 +8,9 @@
 #include <QListWidget>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+class QAction;
 class QComboBox;
 class QMenu;
 class QPushButton;
@@ -72,7 +74,11 @@ protected:
 
 private:
     void BuildNoteMenu();
-    void PopupNoteMenu(const QPoint& APos);
+    // Opens the popup menu at AGlobalPos for the row of ANoteId; 0 offers no row command.
+    void PopupNoteMenu(int64_t ANoteId, const QPoint& AGlobalPos);
+    void PopupKeyboardNoteMenu();
+    // The note id of a row; 0 without one or for the placeholder.
+    static int64_t NoteIdOf(const QListWidgetItem* AItem);
     // The commands on one row, by its note id; 0 does nothing.
     void RenameNote(int64_t ANoteId);
     void MoveNote(int64_t ANoteId);
@@ -105,8 +111,7 @@ private:
     TNoteSortDir FSortDir = nsdDesc;
     bool FRefreshing = false;
     // The row the popup menu was opened on: the one under the pointer when the mouse opened
-    // it, else the selected one.
+    // it (none below the rows), the highlighted one when the keyboard did.
     int64_t FMenuNoteId = 0;
-    int64_t FPointedNoteId = 0;
-    bool FPointed = false;
+    std::vector<QAction*> FRowActions;
 };

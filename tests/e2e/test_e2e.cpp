@@ -10,6 +10,7 @@
 #include "notelistpane.h"
 #include "platformqt.h"
 #include "wvloader.h"
+#include "wvwindowparent.h"
 
 #include "application.h"
 
@@ -587,9 +588,9 @@ private Q_SLOTS:
         QCOMPARE(dlgseam::Shown().size(), road == "rename" ? 1 : 0);
     }
 
-    // A close when the page's process has gone (killed) or has not answered for the answer
-    // time-out (stopped): the user is asked whether to close anyway. Kept open, the window
-    // stores the typing once a stopped page runs again.
+    // A close when the page's process has gone (killed, with typing it had not reported) or
+    // has not answered for the answer time-out (stopped): the user is asked whether to close
+    // anyway. Kept open, the window stores the typing once a stopped page runs again.
     void closeAsksWhenThePageDoesNotAnswer_data()
     {
         QTest::addColumn<bool>("killed");
@@ -604,20 +605,26 @@ private Q_SLOTS:
         const qint64 pid = F->View()->page()->renderProcessPid();
         QVERIFY(pid > 0);
         std::unique_ptr<TStoppedPage> stopped;
+        const QString told = "Quorvel|The editor stopped working, so the last typing in "
+                             "\"Alpha\" may not have been saved.";
         if (killed) {
+            // Told at once.
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
             ::kill(pid_t(pid), SIGKILL);
-            QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->PageGone(), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{told}, 5000);
         } else {
             F->Editor()->SetPageAnswerTimeout(1500);
             stopped = std::make_unique<TStoppedPage>(pid);
         }
         const QString asked =
-            QString("Quorvel|The editor %1, so the last typing in \"Alpha\" may not have been "
-                    "saved.\r\n\r\nClose anyway?")
-                .arg(killed ? "has stopped working" : "has not answered for 1.5 seconds");
+            (killed ? told
+                    : QString("Quorvel|The editor has not answered for 1.5 seconds, so the last "
+                              "typing in \"Alpha\" may not have been saved.")) +
+            "\r\n\r\nClose anyway?";
         dlgseam::PushAnswer(No());
         F->Form()->close();
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{asked}, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), killed ? 2 : 1, 3000);
+        QCOMPARE(dlgseam::Shown().last(), asked);
         QVERIFY(!F->Form()->WaitingForPage());
         QVERIFY(F->Form()->isVisible());
         QCOMPARE(Saved(n.A), QString("<p>alpha</p>"));
@@ -625,7 +632,7 @@ private Q_SLOTS:
             dlgseam::PushAnswer(Yes());
             F->Form()->close();
             QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 2000);
-            QCOMPARE(dlgseam::Shown().size(), 2);
+            QCOMPARE(dlgseam::Shown().size(), 3);
             return;
         }
         // Running again, the page reports what it holds; the next close needs no question.
@@ -634,6 +641,94 @@ private Q_SLOTS:
         F->Form()->close();
         QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 3000);
         QCOMPARE(dlgseam::Shown().size(), 1);
+    }
+
+    // The page's process killed while typing waits to be reported, or once all is reported:
+    // the status stops saying "Saved" at once, the user is told which note's typing may be
+    // lost (only when some was), and the page starts again with the note, the focus and the
+    // caret where the user was typing. What is typed there, or while it starts, goes into the
+    // note; a close asks only after a loss, naming the note.
+    void pageStartsAgainAfterItsProcessIsKilled_data()
+    {
+        QTest::addColumn<bool>("unreported");
+        QTest::addColumn<bool>("typedWhileStarting");
+        QTest::newRow("typing unreported") << true << false;
+        QTest::newRow("all reported") << false << false;
+        QTest::newRow("all reported, typed while the page starts") << false << true;
+    }
+    void pageStartsAgainAfterItsProcessIsKilled()
+    {
+        QFETCH(bool, unreported);
+        QFETCH(bool, typedWhileStarting);
+        // Typed, saved, and (in the first row) typed on.
+        const TNotes n = TypedIntoFirst(" quick");
+        QVERIFY(n.A != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), QString("<p>alpha quick</p>"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->SaveStatus(), QString("Saved"), 2000);
+        if (unreported) {
+            F->Type(" more");
+            QTRY_COMPARE_WITH_TIMEOUT(F->Editor()->UnreportedNote(), n.A, 2000);
+        }
+        QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
+        const QString before = "<p>alpha quick</p>";
+        QCOMPARE(Saved(n.A), before);
+        const qint64 pid = F->View()->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QString statusWhenTold;
+        if (unreported)
+            dlgseam::PushAnswer([&](QDialog& ADialog) {
+                statusWhenTold = F->Editor()->SaveStatus();
+                dlgseam::PressButton(QMessageBox::Ok)(ADialog);
+            });
+        ::kill(pid_t(pid), SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->Restarting(), 5000);
+        const QString told = "Quorvel|The editor stopped working, so the last typing in "
+                             "\"Alpha\" may not have been saved.";
+        if (unreported) {
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), QStringList{told}, 5000);
+            QCOMPARE(statusWhenTold, QString("Not saved"));
+        } else {
+            QVERIFY(F->Editor()->SaveStatus() != "Saved");
+        }
+        if (typedWhileStarting) {
+            QVERIFY(F->Form()->focusWidget());
+            QTest::keyClicks(F->Form()->focusWidget(), " again");
+        }
+        // A new page, showing the note as stored, with the focus and the caret where the user
+        // was typing (the window's focus: offscreen, the window need not be active).
+        QTRY_VERIFY_WITH_TIMEOUT(F->Editor()->Ready() && !F->Editor()->AwaitingLoad(), 20000);
+        const qint64 again = F->View()->page()->renderProcessPid();
+        QVERIFY(again > 0 && again != pid);
+        QVERIFY(F->Form()->focusWidget());
+        QVERIFY(F->Editor()->BrowserHost()->isAncestorOf(F->Form()->focusWidget()));
+        if (!typedWhileStarting) {
+            QVERIFY(F->WaitJs(QString("getCleanHTML() === '%1'").arg(before)));
+            QCOMPARE(Saved(n.A), before);
+            QVERIFY(F->WaitJs("document.activeElement === editor && getSelection().isCollapsed &&"
+                              " getSelection().focusNode.textContent === 'alpha quick' &&"
+                              " getSelection().focusOffset === 11"));
+            QCOMPARE(F->Editor()->SaveStatus(), QString(unreported ? "Not saved" : "Saved"));
+            F->Type(" again");
+        }
+        const QString typed = "<p>alpha quick again</p>";
+        QTRY_COMPARE_WITH_TIMEOUT(Saved(n.A), typed, 8000);
+        QCOMPARE(F->Editor()->SaveStatus(), QString("Saved"));
+        QCOMPARE(dlgseam::Shown().size(), unreported ? 1 : 0);
+        // The user types on, then closes: the question (after a loss) names the note.
+        F->Type(" end");
+        QVERIFY(F->WaitJs("editor.textContent.endsWith('again end')"));
+        if (unreported)
+            dlgseam::PushAnswer(Yes());
+        F->Form()->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!F->Form()->isVisible(), 5000);
+        QCOMPARE(dlgseam::Shown(),
+                 (unreported ? QStringList{told, told + "\r\n\r\nClose anyway?"} : QStringList{}));
+        const QString stored =
+            QueryStoreFile(F->Folder() + "/quorvel.db",
+                           QString("SELECT body FROM notes WHERE id = %1").arg(n.A), 1)
+                .value(0)
+                .value(0);
+        QCOMPARE(stored, QString("<p>alpha quick again end</p>"));
     }
 
     // From a click on another note until the page shows it, what the user types into the

@@ -16,11 +16,12 @@
 
 namespace {
 
-// The host's messaging object as the page sees it: posts are recorded, host messages are
-// delivered to the page's "message" listeners with the JSON text as the event's data.
+// The host's messaging object as the page sees it: posts are recorded (the page's word on
+// whether it holds an unreported change apart from the rest), host messages are delivered to
+// the page's "message" listeners with the JSON text as the event's data.
 const char* const HostStandIn = R"JS(
 (function () {
-  const rec = { posts: [], keys: [], listeners: [] };
+  const rec = { posts: [], states: [], keys: [], listeners: [] };
   Object.defineProperty(window, '__host', { value: rec });
   rec.deliver = function (text) {
     for (const fn of rec.listeners) fn({ data: text });
@@ -28,7 +29,8 @@ const char* const HostStandIn = R"JS(
   window.chrome = window.chrome || {};
   window.chrome.webview = {
     postMessage: function (obj) {
-      rec.posts.push({ t: performance.now(), json: JSON.stringify(obj) });
+      const to = obj && obj.type === 'editState' ? rec.states : rec.posts;
+      to.push({ t: performance.now(), json: JSON.stringify(obj) });
     },
     addEventListener: function (type, fn) {
       if (type === 'message') rec.listeners.push(fn);
@@ -243,7 +245,17 @@ bool TEditorPageFixture::LoadBody(const QString& AHtml)
 
 QList<TPosted> TEditorPageFixture::Posts()
 {
-    const QString text = JsText(QStringLiteral("JSON.stringify(__host.posts)"));
+    return Recorded(QStringLiteral("posts"));
+}
+
+QList<TPosted> TEditorPageFixture::EditStates()
+{
+    return Recorded(QStringLiteral("states"));
+}
+
+QList<TPosted> TEditorPageFixture::Recorded(const QString& AList)
+{
+    const QString text = JsText(QStringLiteral("JSON.stringify(__host.%1)").arg(AList));
     const QJsonArray list = QJsonDocument::fromJson(text.toUtf8()).array();
     QList<TPosted> out;
     for (const QJsonValue& v : list) {
@@ -267,7 +279,8 @@ QStringList TEditorPageFixture::PostedTypes()
 
 void TEditorPageFixture::ClearPosts()
 {
-    Js(QStringLiteral("__host.posts.length = 0; __host.keys.length = 0; true"));
+    Js(QStringLiteral(
+        "__host.posts.length = 0; __host.states.length = 0; __host.keys.length = 0; true"));
 }
 
 bool TEditorPageFixture::WaitForPosts(int ACount, int ATimeoutMs)

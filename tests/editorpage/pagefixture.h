@@ -70,7 +70,9 @@ public:
     // "load" with the body, waits for "loadAck" and forgets the posts up to it.
     bool LoadBody(const QString& AHtml);
 
+    // The posts but the page's "editState" messages, which EditStates holds.
     QList<TPosted> Posts();
+    QList<TPosted> EditStates();
     QStringList PostedTypes();
     void ClearPosts();
     bool WaitForPosts(int ACount, int ATimeoutMs);
@@ -114,6 +116,7 @@ public:
     TBlockingInterceptor* Interceptor() const { return FInterceptor.get(); }
 
 private:
+    QList<TPosted> Recorded(const QString& AList);
     std::unique_ptr<TBlockingInterceptor> FInterceptor;
     std::unique_ptr<QWidget> FWindow;
     QWebEngineProfile* FProfile = nullptr;

@@ -66,6 +66,65 @@ const TBody Bodies[] = {
      "<tr><td>Tuesday</td><td>test <span data-hash=\"tg4\" data-colour=\"purple\" id=\"tg4\" "
      "data-tag=\"Check\">it</span></td><td>Bob</td></tr></tbody></table>"
      "<ul><li>a</li><li>b <i>c</i></li></ul><p>end</p>"},
+    // Bodies as real case notes look: headings, nested lists, tables with marks in their cells,
+    // a tag over several passages, annotations, links, line breaks inside bold.
+    {"case",
+     "<h1>Case 2291: Harlow</h1>"
+     "<p><b>Client:</b> <span data-hash=\"tg1\" data-colour=\"blue\" id=\"tg1\" "
+     "data-tag=\"Client\">M. Harlow</span>, seen at the <a "
+     "href=\"https://example.org/clinic\">Eastside clinic</a>.</p>"
+     "<h2>Background</h2>"
+     "<ul><li>Referred by <span data-hash=\"tg1\" data-colour=\"blue\">her doctor</span> in "
+     "March<ul><li>first visit <span id=\"ann_a1\" class=\"dm-annot\">missed</span></li>"
+     "<li>second visit kept</li></ul></li><li>Lives alone</li></ul>"
+     "<p><b>Concerns raised:<br>housing and <span id=\"ann_c2\" "
+     "class=\"dm-annot\">benefits</span></b></p>"
+     "<blockquote>She said the landlord <span data-hash=\"tgw\" data-colour=\"red\" "
+     "id=\"tgw\" data-tag=\"Witness\">would not repair</span> the heating.</blockquote>"
+     "<table><thead><tr><th>Date</th><th>Action</th></tr></thead><tbody>"
+     "<tr><td>3 May</td><td><span data-hash=\"tg1\" data-colour=\"blue\">Called</span> the "
+     "office</td></tr>"
+     "<tr><td><span id=\"ann_c3\" class=\"dm-annot\">9 May</span></td><td>Letter "
+     "<b>sent</b></td></tr></tbody></table>"
+     "<p>Next review in <span data-hash=\"tgw\" data-colour=\"red\">June</span>.</p>"},
+    {"interview",
+     "<h2>Interview notes</h2>"
+     "<p>Present: <a href=\"mailto:j@example.org\">J. Park</a>, <span data-hash=\"tg1\" "
+     "data-colour=\"green\" id=\"tg1\" data-tag=\"Witness\">R. Osei</span></p>"
+     "<ol><li>Timeline<ol><li><b>Monday<br>late evening</b></li><li><span data-hash=\"tg1\" "
+     "data-colour=\"green\">Osei</span> arrives</li></ol></li><li><span id=\"ann_a1\" "
+     "class=\"dm-annot\">Statement taken</span> at <i>the station</i></li></ol>"
+     "<p><span id=\"ann_i2\" class=\"dm-annot\">Disputed:</span> the <span "
+     "data-hash=\"tgp\" data-colour=\"purple\" id=\"tgp\" data-tag=\"Place\">car "
+     "park</span> lights were <b>off<br>or dim</b>.</p>"
+     "<table class=\"dm-striped\"><thead><tr><th>Who</th><th>Said</th></tr></thead><tbody>"
+     "<tr><td><span data-hash=\"tg1\" data-colour=\"green\">Osei</span></td><td><i>\"I saw "
+     "<span data-hash=\"tgp\" data-colour=\"purple\">the car</span>\"</i></td></tr>"
+     "<tr><td>Park</td><td><span id=\"ann_i3\" class=\"dm-annot\">nothing</span></td></tr>"
+     "</tbody></table>"
+     "<h3>Follow-up</h3>"
+     "<p>Check <a href=\"https://example.org/cctv\">the camera</a> with <span "
+     "data-hash=\"tg1\" data-colour=\"green\">the witness</span>.</p>"},
+    {"reading",
+     "<h1>Reading notes</h1>"
+     "<p>From <a href=\"https://example.org/paper\"><i>Smith 2019</i></a>, chapter "
+     "<b>3</b>:</p>"
+     "<blockquote><p>The <span data-hash=\"tg1\" data-colour=\"yellow\" id=\"tg1\" "
+     "data-tag=\"Key idea\">tenancy model</span> fails when <span id=\"ann_a1\" "
+     "class=\"dm-annot\">rents rise</span>.</p><p>A second quoted paragraph.</p></blockquote>"
+     "<ul><li><b>Claim:<br></b>rents drive <span data-hash=\"tg1\" "
+     "data-colour=\"yellow\">moves</span></li><li>Evidence<ul><li>a survey of <span "
+     "id=\"ann_r2\" class=\"dm-annot\">400 homes</span></li><li><span data-hash=\"tgq\" "
+     "data-colour=\"orange\" id=\"tgq\" data-tag=\"Question\">sample "
+     "bias?</span></li></ul></li></ul>"
+     "<h2>Summary</h2>"
+     "<p><span data-hash=\"tg1\" data-colour=\"yellow\">Tenancy</span> and <span "
+     "data-hash=\"tgq\" data-colour=\"orange\">bias</span> both matter; see <a "
+     "href=\"https://example.org/b\">the review</a>.</p>"
+     "<table><tbody><tr><td><b>Term</b></td><td><span id=\"ann_r3\" "
+     "class=\"dm-annot\">Meaning</span></td></tr><tr><td><span data-hash=\"tg1\" "
+     "data-colour=\"yellow\">tenancy</span></td><td>the right to "
+     "<i>occupy</i></td></tr></tbody></table>"},
 };
 
 struct TClip
@@ -91,7 +150,11 @@ const TClip Clips[] = {
     {"a list", "pasted item", "<ul><li>pasted item</li></ul>"},
 };
 
+// Plain text pasted over a selection that joins two blocks holding marks.
+const char* const PlainClips[] = {"pasted words", " spaced ", "line one\nline two"};
+
 const char* const Words[] = {"x", "ab", "new", "Q7", "zz top", "w"};
+const char* const BlockStyles[] = {"p", "h1", "h2", "h3", "blockquote"};
 const char* const TagNames[] = {"Alpha", "Beta", "Witness", "Gamma"};
 const char* const TagColours[] = {"yellow", "red", "blue", "green", "purple"};
 const char* const Sizes[] = {"9pt", "12pt", "14pt", "24pt"};
@@ -357,6 +420,34 @@ private:
         const QStringList gone = Removable();
         Press(Qt::Key_V, Qt::ControlModifier);
         return {QStringLiteral("Ctrl+V of %1 at %2").arg(what, where), gone};
+    }
+    TOutcome PastePlainOverMarkedBlocks()
+    {
+        const QString sel = F.JsText(QStringLiteral("__props.selectAcrossMarked(%1, %2, %3)")
+                                         .arg(Num(R()), Num(R()), Num(R())));
+        if (sel.isEmpty()) {
+            return Paste();
+        }
+        const QString text = QString::fromUtf8(Pick(PlainClips));
+        auto* mime = new QMimeData;
+        mime->setText(text);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        FCopied = false;
+        const QStringList gone = Removable();
+        Press(Qt::Key_V, Qt::ControlModifier);
+        return {QStringLiteral("Ctrl+V of the plain text %1 over %2").arg(JsString(text), sel),
+                gone};
+    }
+    TOutcome ParagraphStyle()
+    {
+        const QString where = R() < 0.6 ? PlaceCaret() : Select(true);
+        const QString style = QString::fromLatin1(Pick(BlockStyles));
+        // The style list's own popup is not drawn offscreen: its choice is made as it reports it.
+        F.Js(QStringLiteral("blockSelect.value = '%1'; blockSelect.dispatchEvent(new "
+                            "Event('change')); true")
+                 .arg(style));
+        FSeen.insert(Clean());
+        return {QStringLiteral("paragraph style %1 at %2").arg(style, where)};
     }
     TOutcome Bold()
     {
@@ -712,6 +803,8 @@ TPropsRun TGestureRun::Run(int ASteps)
         {2, &TGestureRun::Cut},
         {2, &TGestureRun::Copy},
         {4, &TGestureRun::Paste},
+        {2, &TGestureRun::PastePlainOverMarkedBlocks},
+        {2, &TGestureRun::ParagraphStyle},
         {2, &TGestureRun::Bold},
         {2, &TGestureRun::FontSize},
         {2, &TGestureRun::Colour},

@@ -107,6 +107,29 @@ inline const char* const PagePropsScript = R"JS(
     return P.describe();
   };
 
+  // Selects from somewhere in a block to somewhere in the next, where either holds a mark;
+  // empty when no two such blocks follow each other.
+  P.selectAcrossMarked = function (r1, r2, r3) {
+    const blocks = leafBlocks();
+    const marked = (b) => b.querySelector('[data-hash], .dm-annot') !== null;
+    const pairs = [];
+    for (let i = 0; i + 1 < blocks.length; i++) {
+      if (marked(blocks[i]) || marked(blocks[i + 1])) pairs.push([blocks[i], blocks[i + 1]]);
+    }
+    if (pairs.length === 0) return '';
+    const [a, b] = pick(pairs, r1);
+    editor.focus();
+    const from = locate(a, Math.floor(r2 * (textLength(a) + 1)));
+    const to = locate(b, Math.floor(r3 * (textLength(b) + 1)));
+    const r = document.createRange();
+    r.setStart(from[0], from[1]);
+    r.setEnd(to[0], to[1]);
+    const sel = getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+    return P.describe();
+  };
+
   P.caretInLink = function (r1) {
     const links = Array.from(editor.querySelectorAll('a')).filter((a) => textLength(a) > 0);
     if (links.length === 0) return '';
@@ -120,16 +143,29 @@ inline const char* const PagePropsScript = R"JS(
   const annots = () => Array.from(editor.querySelectorAll(ANNOT_SEL));
   P.annotIds = () => JSON.stringify(annots().map((el) => el.id).filter((id) => id));
 
+  // The table right after the block that holds the node, when the node's place ends that block.
+  const tableAfter = (node, offset) => {
+    let b = node.nodeType === Node.ELEMENT_NODE ? node : node.parentNode;
+    while (b !== editor && !BLOCKS.has(b.nodeName)) b = b.parentNode;
+    if (b === editor || offsetOf(node, offset) !== offsetOf(b, b.childNodes.length)) return null;
+    for (let n = b; n !== editor; n = n.parentNode) {
+      const next = n.nextElementSibling;
+      if (next) return next.nodeName === 'TABLE' ? next : null;
+    }
+    return null;
+  };
   // The annotations the gesture may remove: those whose text lies in the selection (with the
-  // caret only, those short enough for the presses to delete).
+  // caret only, those short enough for the presses to delete, and those of a table right after
+  // the caret's block: two presses of Delete at its end select the table and delete it).
   P.removable = function (presses) {
     const sel = getSelection();
     if (!sel.rangeCount) return '[]';
     const r = sel.getRangeAt(0);
     const s = offsetOf(r.startContainer, r.startOffset);
     const e = offsetOf(r.endContainer, r.endOffset);
+    const table = r.collapsed && presses >= 2 ? tableAfter(r.startContainer, r.startOffset) : null;
     return JSON.stringify(annots().filter((el) => {
-      if (r.collapsed) return textLength(el) <= presses;
+      if (r.collapsed) return textLength(el) <= presses || (!!table && table.contains(el));
       return s <= offsetOf(el, 0) && offsetOf(el, el.childNodes.length) <= e;
     }).map((el) => el.id));
   };

@@ -3,6 +3,7 @@
 #include "editortests.h"
 #include "pagefixture.h"
 
+#include <QJsonArray>
 #include <QTest>
 
 namespace {
@@ -117,6 +118,41 @@ private Q_SLOTS:
         }
     }
 
+    // Text typed at a caret on a line loose in the editor's root (an edit of the browser's may
+    // leave one) puts the line into a paragraph of its own, every other loose line too; the
+    // caret stays where it was in the line.
+    void typingOnALooseLinePutsItInAParagraph_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("caret"); // the caret goes before this text
+        QTest::addColumn<QString>("after");
+        QTest::newRow("between paragraphs") << "<p>a</p>loose line<p>b</p>"
+                                            << "ose"
+                                            << "<p>a</p><p>loxyose line</p><p>b</p>";
+        QTest::newRow("before a line break") << "loose<br>next"
+                                             << "ose"
+                                             << "<p>loxyose</p><p>next</p>";
+        QTest::newRow("in bold on the line") << "<b>bold</b> loose<p>b</p>"
+                                             << "old"
+                                             << "<p><b>bxyold</b> loose</p><p>b</p>";
+    }
+    void typingOnALooseLinePutsItInAParagraph()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, caret);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(caret));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        QVERIFY(F->Js(QStringLiteral("getSelection().isCollapsed")).toBool());
+        F->Type(QStringLiteral("xy"));
+        QCOMPARE(F->InnerHtml(), after);
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("t")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 100);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), after);
+    }
+
     void shortcuts_data()
     {
         QTest::addColumn<int>("key");
@@ -222,6 +258,32 @@ private Q_SLOTS:
         QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(), expected);
     }
 
+    // New text for a link that holds a tag's first span leaves the tag its first span, on its
+    // passage left, and the tag listed once.
+    void newLinkTextOverATagsFirstSpanKeepsTheTag()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>see <a href=\"https://old.example/\"><span data-hash=\"tg\" data-colour=\"red\" "
+            "id=\"tg\" data-tag=\"T\">tagged</span></a> and <span data-hash=\"tg\" "
+            "data-colour=\"red\">more</span></p>")));
+        QVERIFY(F->SelectText(QStringLiteral("agge")));
+        F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Key(Qt::Key_Return);
+        F->Key(Qt::Key_A, Qt::ControlModifier);
+        F->Type(QStringLiteral("New"));
+        F->Key(Qt::Key_Return);
+        const QString expected = QStringLiteral(
+            "<p>see <a href=\"https://old.example/\">New</a> and <span data-hash=\"tg\" "
+            "data-colour=\"red\" id=\"tg\" data-tag=\"T\">more</span></p>");
+        QCOMPARE(F->InnerHtml(), expected);
+        const TPosted listed = F->WaitForPost(QStringLiteral("tagsUpdated"), 1000);
+        QCOMPARE(listed.Msg.value(QStringLiteral("tags")).toArray().size(), 1);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(F->InnerHtml().contains(QStringLiteral("tagged")));
+    }
+
     void newLinkAddressGetsSchemeByRule_data()
     {
         QTest::addColumn<QString>("typed");
@@ -277,6 +339,23 @@ private Q_SLOTS:
         F->Click(QStringLiteral("#btn-link-ok"));
         QCOMPARE(F->InnerHtml(),
                  QStringLiteral("<p>one <a href=\"https://example.org\">Site</a> three</p>"));
+    }
+
+    // A link with its text put into an empty note stands in a paragraph, the caret after it.
+    void linkIntoAnEmptyNoteStandsInAParagraph()
+    {
+        QVERIFY(F->LoadBody(QString()));
+        F->ClickIntoEditor();
+        F->Key(Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(F->WaitJs(QStringLiteral("document.activeElement.id === 'inp-link-url'")));
+        F->Type(QStringLiteral("example.org"));
+        F->Key(Qt::Key_Return);
+        F->Type(QStringLiteral("Site"));
+        F->Key(Qt::Key_Return);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p><a href=\"https://example.org\">Site</a></p>"));
+        F->Type(QStringLiteral("x"));
+        QCOMPARE(F->JsText(QStringLiteral("editor.innerText")), QStringLiteral("Sitex"));
+        QCOMPARE(F->Js(QStringLiteral("editor.querySelectorAll('p').length")).toInt(), 1);
     }
 
     // A link with its own text over a selection across blocks stands where that text typed
@@ -392,6 +471,14 @@ private Q_SLOTS:
             << "__select('x', 'z')"
             << "<span style=\"font-size: 14pt;\">x</span><p><span style=\"font-size: "
                "14pt;\">y</span></p><span style=\"font-size: 14pt;\">z</span>"
+            << QString();
+        // The line breaks the source view leaves between blocks are not sized.
+        QTest::newRow("across blocks with line breaks between")
+            << "<p>one two</p>\n<p>three</p>\n<blockquote>\n<p>four</p>\n</blockquote>"
+            << "__select('two', 'four')"
+            << "<p>one <span style=\"font-size: 14pt;\">two</span></p>\n<p><span "
+               "style=\"font-size: 14pt;\">three</span></p>\n<blockquote>\n<p><span "
+               "style=\"font-size: 14pt;\">four</span></p>\n</blockquote>"
             << QString();
         QTest::newRow("whole item by triple click")
             << list

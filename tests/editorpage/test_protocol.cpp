@@ -91,6 +91,42 @@ private Q_SLOTS:
         QCOMPARE(F->InnerHtml(), QString());
     }
 
+    // Each "loadAck" and the tag list before it carry the number of the load they answer, also
+    // right after another load and for an empty body, so the host never takes them for the
+    // load before.
+    void loadAnswersNameTheirLoad_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("seq");
+        QTest::newRow("another body") << "<p>next</p>"
+                                      << "8";
+        QTest::newRow("the same body again") << "<p>first</p>"
+                                             << "9";
+        QTest::newRow("an empty body") << ""
+                                       << "10";
+    }
+    void loadAnswersNameTheirLoad()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, seq);
+        F->Send(
+            Msg(QStringLiteral("load"), {{QStringLiteral("html"), QStringLiteral("<p>first</p>")},
+                                         {QStringLiteral("seq"), QStringLiteral("7")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.isEmpty());
+        F->ClearPosts();
+        F->Send(Msg(QStringLiteral("load"),
+                    {{QStringLiteral("html"), html}, {QStringLiteral("seq"), seq}}));
+        QVERIFY(F->WaitForPosts(2, 3000));
+        const QList<TPosted> posts = F->Posts();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0].Json,
+                 QStringLiteral("{\"type\":\"tagsUpdated\",\"tags\":[],\"seq\":\"%1\"}").arg(seq));
+        QCOMPARE(posts[1].Json,
+                 QStringLiteral("{\"type\":\"loadAck\",\"length\":%1,\"seq\":\"%2\"}")
+                     .arg(html.size())
+                     .arg(seq));
+    }
+
     void viewModeAndLoadMakeEditable()
     {
         QVERIFY(F->LoadBody(QStringLiteral("<p>text</p>")));
@@ -183,6 +219,102 @@ private Q_SLOTS:
         QCOMPARE(reports, 1);
         QVERIFY(changed >= 0 && changed < newTags);
         QCOMPARE(posts.last().Type(), QStringLiteral("loadAck"));
+    }
+
+    // The page says at once when the editor holds a change that no report has carried, once
+    // until the next report, and again after each report that it holds none; each time with
+    // how far the editor is scrolled, the block that holds the caret and its offset there.
+    void editStateTellsOfUnreportedChanges()
+    {
+        F->Send(Msg(QStringLiteral("load"),
+                    {{QStringLiteral("html"), QStringLiteral("<p>x</p><p>alpha</p>")},
+                     {QStringLiteral("seq"), QStringLiteral("5")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.isEmpty());
+        F->ClickIntoEditor();
+        F->ClearPosts();
+        QVERIFY(F->EditStates().isEmpty());
+        F->Type(QStringLiteral("bc"));
+        QVERIFY(F->WaitJs(QStringLiteral("editor.textContent === 'xalphabc'")));
+        auto states = [&] {
+            QStringList out;
+            for (const TPosted& p : F->EditStates())
+                out << p.Json;
+            return out;
+        };
+        const QString pending =
+            QStringLiteral("{\"type\":\"editState\",\"pending\":true,\"scroll\":0,\"block\":1,"
+                           "\"caret\":%1,\"seq\":\"5\"}");
+        const QString none =
+            QString(pending).replace(QStringLiteral("true"), QStringLiteral("false"));
+        QCOMPARE(states(), QStringList{pending.arg(6)});
+        QVERIFY(F->PostedTypes().isEmpty());
+        QVERIFY(!F->WaitForPost(QStringLiteral("contentChanged"), 2500).Msg.isEmpty());
+        QTRY_COMPARE(states(), (QStringList{pending.arg(6), none.arg(7)}));
+        F->Type(QStringLiteral("d"));
+        QTRY_COMPARE(states().size(), 3);
+        QCOMPARE(states()[2], pending.arg(8));
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("1")}}));
+        QVERIFY(!F->WaitForPost(QStringLiteral("flushAck"), 2000).Msg.isEmpty());
+        QCOMPARE(states().size(), 4);
+        QCOMPARE(states()[3], none.arg(8));
+        // A flush with nothing unreported says nothing of it.
+        F->Send(Msg(QStringLiteral("flush"), {{QStringLiteral("token"), QStringLiteral("2")}}));
+        QVERIFY(F->WaitUntil([&] { return F->PostedTypes().count("flushAck") == 2; }, 2000));
+        QCOMPARE(states().size(), 4);
+    }
+
+    // A "load" may ask for a place (a page started again after its process ended): the editor
+    // is scrolled there and the caret put at that offset in that block's text (at the end of
+    // the block, or of the last one, when beyond), and the editor takes the focus when asked.
+    // Without one, neither moves.
+    void loadPutsTheCaretAndScrollBack_data()
+    {
+        QTest::addColumn<QVariantMap>("place");
+        QTest::addColumn<QString>("before"); // the block's text before the caret; null: none
+        QTest::addColumn<bool>("focus");
+        QTest::newRow("none") << QVariantMap{} << QString() << false;
+        QTest::newRow("caret and scroll")
+            << QVariantMap{{"scroll", "400"}, {"block", "30"}, {"caret", "6"}} << "line 1" << false;
+        QTest::newRow("with the focus")
+            << QVariantMap{{"scroll", "400"}, {"block", "30"}, {"caret", "6"}, {"focus", "true"}}
+            << "line 1" << true;
+        QTest::newRow("caret in an element of the block")
+            << QVariantMap{{"scroll", "400"}, {"block", "200"}, {"caret", "9"}} << "list item"
+            << false;
+        QTest::newRow("caret beyond the block")
+            << QVariantMap{{"scroll", "400"}, {"block", "30"}, {"caret", "99"}} << "line 130"
+            << false;
+        QTest::newRow("block beyond the last")
+            << QVariantMap{{"scroll", "400"}, {"block", "999"}, {"caret", "1"}}
+            << "list item onelist item two" << false;
+        QTest::newRow("no caret") << QVariantMap{{"scroll", "400"}, {"block", ""}, {"caret", ""}}
+                                  << QString() << false;
+    }
+    void loadPutsTheCaretAndScrollBack()
+    {
+        QFETCH(QVariantMap, place);
+        QFETCH(QString, before);
+        QFETCH(bool, focus);
+        QString body;
+        for (int i = 100; i < 300; ++i)
+            body += QStringLiteral("<p>line %1</p>").arg(i);
+        body += QStringLiteral("<ul><li>list <b>item</b> one</li><li>list item two</li></ul>");
+        F->FocusOutside();
+        QVariantMap load = place;
+        load.insert(QStringLiteral("html"), body);
+        load.insert(QStringLiteral("seq"), QStringLiteral("9"));
+        F->Send(Msg(QStringLiteral("load"), load));
+        QVERIFY(!F->WaitForPost(QStringLiteral("loadAck"), 2000).Msg.isEmpty());
+        QCOMPARE(F->CleanHtml(), body);
+        QCOMPARE(F->Js(QStringLiteral("editor.scrollTop")).toInt(), place.isEmpty() ? 0 : 400);
+        const QVariant caret = F->Js(QStringLiteral(
+            "(function(){ const s = getSelection();"
+            " if (!s.rangeCount || !s.isCollapsed || !editor.contains(s.focusNode)) return null;"
+            " let b = s.focusNode; while (b.parentNode !== editor) b = b.parentNode;"
+            " const r = document.createRange(); r.setStart(b, 0);"
+            " r.setEnd(s.focusNode, s.focusOffset); return r.toString(); })()"));
+        QCOMPARE(caret.isNull() ? QString() : caret.toString(), before);
+        QCOMPARE(F->Js(QStringLiteral("document.activeElement === editor")).toBool(), focus);
     }
 
     void flushAnswersAfterThePendingReport()

@@ -304,6 +304,24 @@ private Q_SLOTS:
         QVERIFY(F->Js(QStringLiteral("getSelection().anchorNode === editor.firstChild")).toBool());
     }
 
+    // A table deleted by Backspace from the empty paragraph after it (the presses take the
+    // paragraph, select the table, delete it) leaves an empty paragraph with the caret in it,
+    // never a line break loose in the editor's root.
+    void backspaceDeletesATableIntoAnEmptyParagraph()
+    {
+        QVERIFY(F->LoadBody(QStringLiteral(
+            "<p>x</p><table><tbody><tr><td>cell</td></tr></tbody></table><p><br></p><p>end</p>")));
+        F->FocusPage();
+        F->Js(QStringLiteral("editor.focus(); getSelection().collapse(editor.childNodes[2], 0); "
+                             "true"));
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        F->Key(Qt::Key_Backspace);
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p><br></p><p>end</p>"));
+        F->Type(QStringLiteral("Z"));
+        QCOMPARE(F->InnerHtml(), QStringLiteral("<p>x</p><p>Z</p><p>end</p>"));
+    }
+
     void menuOpensOnlyOnCellsAndClosesOnPressOutside()
     {
         QVERIFY(F->LoadBody(TwoByTwo));
@@ -360,12 +378,27 @@ private Q_SLOTS:
                                           << "d"
                                           << "#btn-ul"
                                           << "<ul><li>a <b>bb</b></li><li><b>cc</b> d</li></ul>";
+        // A line break inside an annotation between two selected lines stays in one item, so the
+        // annotation keeps all of its text; where only one of its lines is selected it keeps the
+        // part before the break.
         QTest::newRow("annotation, both lines")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "a"
             << "d"
             << "#btn-ul"
-            << "<ul><li>a " + ann.arg("bb") + "</li><li>cc d</li></ul>";
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>";
+        QTest::newRow("annotation among three lines")
+            << "<p>x<br>a <b>" + ann.arg("bb<br>cc") + "</b> d<br>y</p>"
+            << "x"
+            << "y"
+            << "#btn-ol"
+            << "<ol><li>x</li><li>a <b>" + ann.arg("bb<br>cc") + "</b> d</li><li>y</li></ol>";
+        QTest::newRow("annotation in a list item taken away")
+            << "<ul><li>a " + ann.arg("bb<br>cc") + " d</li></ul>"
+            << "a"
+            << "d"
+            << "#btn-ul"
+            << "<p>a " + ann.arg("bb<br>cc") + " d</p>";
         QTest::newRow("annotation, the second line")
             << "<p>a " + ann.arg("bb<br>cc") + " d</p>"
             << "c"
@@ -411,6 +444,38 @@ private Q_SLOTS:
             << "#btn-ol"
             << "<ul><li>one</li></ul><ol><li><b style=\"background-color: rgb(255, 255, "
                "0);\">wa</b></li></ol>";
+        QTest::newRow("an item of one tagged bold run made numbered")
+            << "<ul><li>one</li><li><b>" + tag.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + tag.arg("wa") + "</b></li></ol>";
+        QTest::newRow("an item of one annotated bold run made numbered")
+            << "<ul><li>one</li><li><b>" + ann.arg("wa") + "</b></li></ul>"
+            << "wa"
+            << ""
+            << "#btn-ol"
+            << "<ul><li>one</li></ul><ol><li><b>" + ann.arg("wa") + "</b></li></ol>";
+        QTest::newRow("a tagged bold run over two lines")
+            << "<p><b>aa " + tag.arg("bb<br>cc") + " dd</b></p>"
+            << "aa"
+            << "dd"
+            << "#btn-ul"
+            << "<ul><li><b>aa " + tag.arg("bb") + "</b></li><li><b>" + tagMore.arg("cc") +
+                   " dd</b></li></ul>";
+        // An annotation over the line break stays whole, in one item.
+        QTest::newRow("an annotated bold run over two lines")
+            << "<p>" + ann.arg("<b>bb<br>cc</b>") + "</p>"
+            << "bb"
+            << "cc"
+            << "#btn-ul"
+            << "<ul><li>" + ann.arg("<b>bb<br>cc</b>") + "</li></ul>";
+        QTest::newRow("a bold run holding a tag made a list")
+            << "<p><b>one " + tag.arg("two") + " three</b></p>"
+            << "two"
+            << ""
+            << "#btn-ul"
+            << "<ul><li><b>one " + tag.arg("two") + " three</b></li></ul>";
     }
     void listButtonsBuildNoListInAParagraph()
     {
@@ -423,6 +488,104 @@ private Q_SLOTS:
         QVERIFY(F->SelectText(from, to));
         F->Click(button);
         QCOMPARE(F->InnerHtml(), after);
+        F->Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), body);
+        F->Key(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(F->InnerHtml(), after);
+        QVERIFY(F->LoadBody(after));
+        QCOMPARE(F->CleanHtml(), after);
+    }
+
+    // The paragraph-style menu restyles the line or the list item the selection reaches, each
+    // run of selected lines in one block becoming one block of the style: no block ends up inside
+    // a paragraph, a heading or a list, a list item leaves its list, a line already in a block of
+    // the style stays as it is, and the body loads back as it was saved. The change is reported,
+    // the selection stays on its text, one undo gives back the body and one redo the change.
+    void paragraphStyleAppliesToTheLineOrItem_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to"); // empty: a caret at the start of from
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a list item made Normal") << "<ul><li>one</li><li>two</li></ul>"
+                                                 << "two" << QString() << "p"
+                                                 << "<ul><li>one</li></ul><p>two</p>";
+        QTest::newRow("the middle item made a heading")
+            << "<ol><li>one</li><li>two</li><li>three</li></ol>"
+            << "two" << QString() << "h2"
+            << "<ol><li>one</li></ol><h2>two</h2><ol><li>three</li></ol>";
+        QTest::newRow("two items quoted")
+            << "<ul><li>one</li><li>two</li><li>three</li></ul>"
+            << "t"
+            << "three"
+            << "blockquote"
+            << "<ul><li>one</li></ul><blockquote>two</blockquote><blockquote>three</blockquote>";
+        QTest::newRow("an item with a nested list made Normal")
+            << "<ul><li>one</li><li>two<ul><li>sub</li></ul></li></ul>"
+            << "two" << QString() << "p"
+            << "<ul><li>one</li></ul><p>two</p><ul><li><ul><li>sub</li></ul></li></ul>";
+        QTest::newRow("the second line quoted") << "<p>first<br>second</p>"
+                                                << "second" << QString() << "blockquote"
+                                                << "<p>first</p><blockquote>second</blockquote>";
+        QTest::newRow("the first line of an italic run made a heading")
+            << "<p><i>one<br>two</i></p>"
+            << "one" << QString() << "h1"
+            << "<h1><i>one</i></h1><p><i>two</i></p>";
+        QTest::newRow("a line of a paragraph made Normal") << "<p><i>one<br>two</i></p>"
+                                                           << "one" << QString() << "p"
+                                                           << "<p><i>one<br>two</i></p>";
+        QTest::newRow("two lines of three made a heading") << "<p>a<br>b<br>c</p>"
+                                                           << "a"
+                                                           << "b"
+                                                           << "h3"
+                                                           << "<h3>a<br>b</h3><p>c</p>";
+        QTest::newRow("a line after an empty line") << "<p>a<br><br>b</p>"
+                                                    << "b" << QString() << "h1"
+                                                    << "<p>a<br><br></p><h1>b</h1>";
+        QTest::newRow("the second line of a quote made Normal")
+            << "<blockquote>one<br>two</blockquote>"
+            << "two" << QString() << "p"
+            << "<blockquote>one</blockquote><p>two</p>";
+        QTest::newRow("two paragraphs made headings, attributes kept")
+            << "<p style=\"text-align: center;\">one</p><p>two</p>"
+            << "one"
+            << "two"
+            << "h2"
+            << "<h2 style=\"text-align: center;\">one</h2><h2>two</h2>";
+        QTest::newRow("a line in a table cell")
+            << "<table><tbody><tr><td>one<br>two</td></tr></tbody></table>"
+            << "two" << QString() << "h1"
+            << "<table><tbody><tr><td>one<h1>two</h1></td></tr></tbody></table>";
+    }
+    void paragraphStyleAppliesToTheLineOrItem()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, style);
+        QFETCH(QString, after);
+        QVERIFY(F->LoadBody(body));
+        QVERIFY(F->SelectText(from, to));
+        if (to.isEmpty()) {
+            F->Js(QStringLiteral("getSelection().collapseToStart(); true"));
+        }
+        const QString selected =
+            QStringLiteral("(function(){ const s = getSelection(); return "
+                           "JSON.stringify([s.anchorNode.textContent,"
+                           " s.anchorOffset, s.focusNode.textContent, s.focusOffset]); })()");
+        const QString place = F->JsText(selected);
+        // The menu takes the focus, as a click on it does.
+        F->Js(QStringLiteral("blockSelect.focus(); blockSelect.value = %1;"
+                             " blockSelect.dispatchEvent(new Event('change')); true")
+                  .arg(JsString(style)));
+        QCOMPARE(F->InnerHtml(), after);
+        // The selection stays on the same text, in the editor.
+        QCOMPARE(F->JsText(selected), place);
+        QCOMPARE(F->JsText(QStringLiteral("document.activeElement.id")), QStringLiteral("editor"));
+        const TPosted report = F->WaitForPost(QStringLiteral("contentChanged"), 2500);
+        QCOMPARE(report.Msg.value(QStringLiteral("html")).toString(),
+                 after == body ? QString() : after);
         F->Key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(F->InnerHtml(), body);
         F->Key(Qt::Key_Y, Qt::ControlModifier);
@@ -587,11 +750,15 @@ private Q_SLOTS:
         QVERIFY(F->LoadBody(QStringLiteral("<p>one</p>")));
         F->Click(QStringLiteral("#btn-source"));
         F->Type(QStringLiteral("zzz"));
+        QCOMPARE(F->EditStates().size(), 1);
         F->Key(Qt::Key_Escape);
         QCOMPARE(F->JsText(QStringLiteral("document.body.className")), QString());
         QCOMPARE(F->InnerHtml(), QStringLiteral("<p>one</p>"));
         QTest::qWait(1700);
         QCOMPARE(F->Posts().size(), 0);
+        // The host, told of the edits, is told that none is left.
+        QCOMPARE(F->EditStates().size(), 2);
+        QCOMPARE(F->EditStates()[1].Msg.value(QStringLiteral("pending")).toBool(), false);
         // Source edits are reported before other content is loaded.
         F->Click(QStringLiteral("#btn-source"));
         F->Key(Qt::Key_End, Qt::ControlModifier);

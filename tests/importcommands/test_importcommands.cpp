@@ -2,6 +2,7 @@
 // answered by script.
 #include "../dmdialogs/testsupport.h"
 #include "../store/storetest.h"
+#include "importer.h"
 #include "mainform.h"
 #include "notebookpane.h"
 #include "notelistpane.h"
@@ -59,7 +60,17 @@ private Q_SLOTS:
         TMainForm form;
         const QString folder = store.Path("Case files");
         QVERIFY(QDir().mkpath(folder + "/sub"));
-        WriteFile(folder + "/c.PDF", "%PDF-1.4\nno text here\n%%EOF\n");
+        // A PDF without text is a note with the notice; files named .pdf that are no PDFs
+        // are skipped.
+        WriteFile(folder + "/c.PDF",
+                  "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
+                  "2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n"
+                  "3 0 obj\n<< /Type /Page /Parent 2 0 R >>\nendobj\n"
+                  "trailer\n<< /Root 1 0 R >>\n%%EOF\n");
+        WriteFile(folder + "/empty.pdf", "");
+        WriteFile(folder + "/program.pdf",
+                  QByteArray::fromHex("7f454c460201010000000000000000000300") + "BT (x) Tj ET");
+        WriteFile(folder + "/header only.pdf", "%PDF-1.4\nno text here\n%%EOF\n");
         WriteFile(folder + "/B.txt", "Beta *text*\n");
         WriteFile(folder + "/a.md", "Alpha text\n");
         WriteFile(folder + "/empty.txt", "");
@@ -79,7 +90,7 @@ private Q_SLOTS:
 
         QCOMPARE(dlgseam::Shown().value(0), QString("Select folder to import as a notebook"));
         QCOMPARE(LastMessage(), QString("Notebook \"Case files\" created with 3 note(s).\r\n"
-                                        "4 file(s) skipped (no readable content)."));
+                                        "7 file(s) skipped (no readable content)."));
         const TNotebookArray notebooks = AppDB->GetNotebooks();
         QCOMPARE(notebooks.size(), size_t(1));
         QCOMPARE(notebooks[0].Name, QString("Case files"));
@@ -94,10 +105,43 @@ private Q_SLOTS:
             titles << n.Title;
         QCOMPARE(titles, QStringList({"a", "B", "c"}));
         QVERIFY(AppDB->GetNote(notes[1].Id).Body.contains("<em>text</em>"));
+        QCOMPARE(AppDB->GetNote(notes[2].Id).Body,
+                 QString("<p><em>(No extractable text found in this PDF.)</em></p>"));
         // The new notebook's notes are listed at once.
         QCOMPARE(form.NoteListPane()->List()->count(), 3);
         // The bodies are in the full-text index.
         QCOMPARE(AppDB->SearchNotes("Alpha", nsByModified, nsdDesc).size(), size_t(1));
+    }
+
+    // Files that cannot be read are counted and named; the files after them are imported.
+    void folderImportGoesOnAfterUnreadableFiles()
+    {
+        TTestStore store;
+        TMainForm form;
+        const QString folder = store.Path("Mixed");
+        QVERIFY(QDir().mkpath(folder));
+        WriteFile(folder + "/a.md", "Alpha\n");
+        WriteFile(folder + "/d.md", "Delta\n");
+        WriteFile(folder + "/e.txt", "");
+        // Reading these fails (as for a file locked by another program), also for root.
+        for (const QString name : {"b.md", "c.pdf"}) {
+            QVERIFY(QFile::link("/proc/self/mem", folder + "/" + name));
+            QString title;
+            QVERIFY_THROWS_EXCEPTION(EImportFileError,
+                                     ImportFileToHTML(folder + "/" + name, title));
+        }
+        dlgseam::PushAnswer(dlgseam::ChooseFile(folder));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        Trigger(form, "Import &Notebook from Folder...");
+        QCOMPARE(LastMessage(), QString("Notebook \"Mixed\" created with 2 note(s).\r\n"
+                                        "1 file(s) skipped (no readable content).\r\n"
+                                        "2 file(s) could not be read: b.md, c.pdf"));
+        const int64_t nb = form.NotebookPane()->SelectedNotebookId();
+        QStringList titles;
+        for (const TNote& n : AppDB->GetNotesByNotebook(nb, nsByTitle, nsdAsc))
+            titles << n.Title;
+        QCOMPARE(titles, QStringList({"a", "d"}));
+        QCOMPARE(form.NoteListPane()->List()->count(), 2);
     }
 
     // A store that fills up during a folder import: the notes stored before stay, and the

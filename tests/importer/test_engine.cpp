@@ -212,6 +212,43 @@ private Q_SLOTS:
         QCOMPARE(Show(QStringLiteral("<b onmouseover=alert(1)>x</b>")).Alerts.size(), 1);
     }
 
+    // The title the importer gives a page is the one the engine reads from it: its title
+    // element in the head, found past comments and scripts, with its references decoded; a
+    // drawing's title or an element named like it is none.
+    void titlesAsTheEngineReadsThem_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("a comment holding a title")
+            << "<head><!-- <title>Old</title> --><title>New</title></head><body>x</body>";
+        QTest::newRow("comments as the engine ends them")
+            << "<!-- <title>A</title> --!><!--><title>B</title><!---><body>x";
+        QTest::newRow("a script holding a title")
+            << "<head><script>var s = '<title>S</title>';</script><title>T</title></head>x";
+        QTest::newRow("an element whose name starts with title")
+            << "<titlebar>TB</titlebar><p>x</p>";
+        QTest::newRow("a drawing's title in the body")
+            << "<html><head></head><body><svg><title>Chart</title></svg></body></html>";
+        QTest::newRow("a drawing's title without head and body")
+            << "<p>Intro</p><svg><title>Chart</title></svg>";
+        QTest::newRow("references without their semicolon")
+            << "<title>1 &lt 2 &gt 0, it&apos;s &apos as written</title>";
+        QTest::newRow("references and blanks")
+            << "<title>\n  Costs &amp; Benefits &mdash;\r\n\t&#8220;2024&#x201D; &copy 5 "
+               "&notit; &bogus; &#x80;&#0; &nbsp;\n</title>";
+    }
+    void titlesAsTheEngineReadsThem()
+    {
+        QFETCH(QString, page);
+        QString title;
+        importer::ConvertHTML(page, title);
+        QSignalSpy loaded(FPage.get(), &QWebEnginePage::loadFinished);
+        FPage->FLoaded = false;
+        FPage->setHtml(page, kBase);
+        QVERIFY(loaded.wait(20000) && loaded.first().first().toBool());
+        FPage->FLoaded = true;
+        QCOMPARE(title, RunJs(*FPage, QStringLiteral("document.title")).toString());
+    }
+
     void cleanedVectorsRunNothing_data()
     {
         QTest::addColumn<QString>("html");

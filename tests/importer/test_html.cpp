@@ -540,6 +540,10 @@ private Q_SLOTS:
             << "<title>\n  Chapter 1.\r\n\tIntroduction &nbsp;\n</title><p>x</p>"
             << "Chapter 1. Introduction \u00A0"
             << "<title>\r\n  Chapter 1.\r\n\tIntroduction &nbsp;\r\n</title><p>x</p>";
+        QTest::newRow("references without their semicolon")
+            << "<title>1 &lt 2 &gt 0, it&apos;s &apos as written</title><body>x</body>"
+            << "1 < 2 > 0, it's &apos as written"
+            << "x";
         QTest::newRow("a title's end tag needs its name to end")
             << "<title>a</titles>b</title><body>c</body>"
             << "a</titles>b"
@@ -575,6 +579,56 @@ private Q_SLOTS:
             << "ab";
     }
     void contentAfterBody() { CheckImport(); }
+
+    // The body's and the title's tags are found as a browser finds them: not inside comments,
+    // scripts or other raw text; the title is the element named exactly "title" in the head.
+    void tagsAsTheBrowserFindsThem_data()
+    {
+        ImportColumns();
+        QTest::newRow("a comment in the head holding a body tag")
+            << "<html><head><title>T</title><!-- <body> FAKE --></head><body class=\"b\">"
+               "<p>Real</p></body></html>"
+            << "T"
+            << "<p>Real</p>";
+        QTest::newRow("a comment holding a title")
+            << "<head><!-- <title>Old</title> --><title>New</title></head><body>x</body>"
+            << "New"
+            << "x";
+        QTest::newRow("comments end as the browser ends them")
+            << "<!-- <title>A</title> --!><!--><title>B</title><!---><body>x<!-- <body>y -->"
+            << "B"
+            << "x<!-- &lt;body>y -->";
+        QTest::newRow("a comment never closed hides the rest") << "<!-- <body>x"
+                                                               << "page"
+                                                               << "";
+        QTest::newRow("a script in the head writing a body tag")
+            << "<head><script>document.write('<body><title>S</title>')</script><title>T</title>"
+               "</head><body>x</body>"
+            << "T"
+            << "x";
+        QTest::newRow("a title's text holding a body tag")
+            << "<title>a <body> b</title><p>x</p>"
+            << "a <body> b"
+            << "<title>a &lt;body> b</title><p>x</p>";
+        QTest::newRow("a custom element whose name starts with title")
+            << "<titlebar>TB</titlebar><p>x</p>"
+            << "page"
+            << "<titlebar>TB</titlebar><p>x</p>";
+        QTest::newRow("a drawing's title in the body")
+            << "<html><head></head><body><svg><title>Chart</title><rect/></svg></body></html>"
+            << "page"
+            << "<svg><title>Chart</title><rect/></svg>";
+        QTest::newRow("a drawing's title in a page without head and body")
+            << "<p>Intro</p><svg><title>Chart</title></svg>"
+            << "page"
+            << "<p>Intro</p><svg><title>Chart</title></svg>";
+        QTest::newRow("after the head's elements")
+            << "<!DOCTYPE html><html lang=en><head><meta charset=utf-8><link rel=icon href=i>"
+               "<style>p{}</style><base href=x><noscript></noscript><title>T</title><body>x"
+            << "T"
+            << "x";
+    }
+    void tagsAsTheBrowserFindsThem() { CheckImport(); }
 };
 
 } // namespace

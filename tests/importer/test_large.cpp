@@ -184,6 +184,8 @@ private Q_SLOTS:
         QTest::newRow("at the start")
             << "na\xefve\n" + Grown("\xd0\x9c\xd0\xb8\xd1\x80\n", 60)
             << QStringLiteral("na\u00efve\n") + QStringLiteral("\u041c\u0438\u0440\n").repeated(9);
+        QTest::newRow("the only sequences start with C2")
+            << Grown("\xc2\xa9 caf\xe9\n", 60) << QStringLiteral("\u00a9 caf\u00e9\n").repeated(8);
         QTest::newRow("no sequence at all")
             << Grown("caf\xe9\n", 60) << QStringLiteral("caf\u00e9\n").repeated(12);
     }

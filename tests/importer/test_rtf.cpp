@@ -155,12 +155,12 @@ private Q_SLOTS:
             << QByteArray("{\\rtf1\\pard Text with a mark{\\cs15\\super\\chftn}{\\footnote "
                           "\\pard\\plain{\\cs15\\super\\chftn} The footnote text explains the "
                           "reference.\\par} goes on.\\par Next.}")
-            << Paras({"Text with a mark goes on.", "The footnote text explains the reference.",
+            << Paras({"Text with a mark1 goes on.", "1 The footnote text explains the reference.",
                       "Next."});
         QTest::newRow("a starred footnote without a closing paragraph")
             << QByteArray("{\\rtf1 A{{\\super \\chftn{\\*\\footnote \\chftn\\pard\\plain{\\tab "
                           "Note one.}\r\n}}\r\n} b\\par}")
-            << Paras({"A b", "Note one."});
+            << Paras({"A1 b", "1\tNote one."});
         QTest::newRow("two footnotes, one of two paragraphs")
             << QByteArray("{\\rtf1 x{\\footnote One.\\par Two.}y{\\footnote Three.}z}")
             << Paras({"xyz", "One.", "Two.", "Three."});
@@ -181,10 +181,25 @@ private Q_SLOTS:
         QTest::newRow("a frame inside a paragraph stands apart")
             << QByteArray("{\\rtf1 left {\\shp{\\*\\shpinst{\\shptxt boxed}}} right}")
             << Paras({"left", "boxed", "right"});
+        QTest::newRow("a WordArt shape's text stands where the shape does")
+            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 136}}{\\sp{\\sn "
+                          "gtextUNICODE}{\\sv Word\\u8217\\'92s {\\b Art}\\'e9}}{\\sp{\\sn "
+                          "gtextFont}{\\sv Arial Black}}{\\sp{\\sn posh}{\\sv 2}}}{\\shprslt{\\pict"
+                          "\\wmetafile8 0100}}}b}")
+            << Paras({"a", "Word’s Arté", "b"});
         QTest::newRow("a shape without text")
-            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn gtextUNICODE}{\\sv WordArt}}"
-                          "{\\sp{\\sn posh}{\\sv 2}}}{\\shprslt{\\pict\\wmetafile8 0100}}}b}")
+            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 1}}{\\sp{\\sn "
+                          "gtextUNICODE}{\\sv }}{\\sp{\\sn wzName}{\\sv Shape 1}}}}b}")
             << Paras({"ab"});
+        QTest::newRow("a text property outside a shape is not text")
+            << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict{\\*\\picprop{\\sp{\\sn gtextUNICODE}"
+                          "{\\sv hidden}}}89504e47}}{\\sp{\\sn gtextUNICODE}{\\sv loose}}b}")
+            << Paras({"ab"});
+        QTest::newRow("only the text property's value is read")
+            << QByteArray("{\\rtf1{\\shp{\\*\\shpinst{\\sp{\\sn wzDescription}{\\sv gtextUNICODE}}"
+                          "{\\sp{\\sn gtextUNICODEx}{\\sv no}}{\\sp{\\sn gtextUNICODE}{\\sv Shown}}"
+                          "{\\sp{\\sv before its name}{\\sn gtextUNICODE}}}}}")
+            << Paras({"Shown"});
         QTest::newRow("a shape in a footer shows nothing")
             << QByteArray("{\\rtf1{\\footer{\\shp{\\*\\shpinst{\\shptxt boxed\\par}}}}Body}")
             << Paras({"Body"});
@@ -194,6 +209,56 @@ private Q_SLOTS:
             << Paras({"ab"});
     }
     void footnotesAndShapes() { CheckConversion(); }
+
+    // An automatic footnote mark (\chftn) shows its note's number in the text and at the start
+    // of the note; the numbers count the marks in order, endnotes apart from footnotes, each in
+    // the style and from the number the document sets. A mark of the author's own choosing is
+    // text.
+    void footnoteMarks_data()
+    {
+        ConversionColumns();
+        const QByteArray note = "{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} Note %1.}";
+        auto notes = [&](const char* AHeader, std::initializer_list<const char*> ANotes) {
+            QByteArray rtf = QByteArray("{\\rtf1") + AHeader + " ";
+            for (const char* n : ANotes)
+                rtf += QByteArray("w") + (n[0] == 'E' ? "{\\super\\chftn}{\\footnote\\ftnalt"
+                                                        "\\pard{\\super\\chftn} Note E.}"
+                                                      : QByteArray(note).replace("%1", n));
+            return rtf + "\\par}";
+        };
+        QTest::newRow("counted in order")
+            << notes("", {"a", "b", "c"})
+            << Paras({"w1w2w3", "1 Note a.", "2 Note b.", "3 Note c."});
+        QTest::newRow("endnotes apart, in their own style")
+            << notes("\\ftnnar\\aftnnrlc", {"a", "E", "b", "E"})
+            << Paras({"w1wiw2wii", "1 Note a.", "i Note E.", "2 Note b.", "ii Note E."});
+        QTest::newRow("an endnote's style set for the section")
+            << notes("\\sectd\\sftnnalc\\saftnnauc", {"a", "E"})
+            << Paras({"wawA", "a Note a.", "A Note E."});
+        QTest::newRow("letters") << notes("\\ftnnalc\\ftnstart26", {"z", "aa"})
+                                 << Paras({"wzwaa", "z Note z.", "aa Note aa."});
+        QTest::newRow("capital Roman numerals from a start")
+            << notes("\\ftnnruc\\ftnstart3", {"a", "b"})
+            << Paras({"wIIIwIV", "III Note a.", "IV Note b."});
+        QTest::newRow("symbols") << notes("\\ftnnchi", {"a", "b", "c", "d", "e"})
+                                 << Paras({"w*w†w‡w§w**", "* Note a.", "† Note b.", "‡ Note c.",
+                                           "§ Note d.", "** Note e."});
+        QTest::newRow("the producers' other styles are counted in figures")
+            << notes("\\ftnnzodiac", {"a"}) << Paras({"w1", "1 Note a."});
+        QTest::newRow("a mark of the author's own and an automatic one")
+            << QByteArray("{\\rtf1 x{\\super *}{\\footnote {\\super *} Starred.}y{\\super\\chftn}"
+                          "{\\footnote {\\super\\chftn} Counted.}z\\par}")
+            << Paras({"x*y1z", "* Starred.", "1 Counted."});
+        QTest::newRow("a note without a mark in the text still counts")
+            << QByteArray("{\\rtf1 x\\chftn{\\footnote\\chftn One.}y{\\footnote\\chftn Two.}z"
+                          "{\\footnote Three.}\\par}")
+            << Paras({"x1yz", "1One.", "2Two.", "Three."});
+        QTest::newRow("a hidden mark or one in a header is not counted")
+            << QByteArray("{\\rtf1{\\header{\\chftn}\\par}a{\\v\\chftn}b{\\super\\chftn}"
+                          "{\\footnote\\chftn\\~N}\\par}")
+            << Paras({"ab1", "1\u00A0N"});
+    }
+    void footnoteMarks() { CheckConversion(); }
 
     // A tracked deletion and hidden text give no text, up to their \deleted0 or \v0, a \plain
     // or the end of their group; an insertion is text.
@@ -302,11 +367,39 @@ private Q_SLOTS:
     {
         QString title;
         const QString body = ImportRTF(SamplePath(QStringLiteral("rtf/writer-notes.rtf")), title);
-        QCOMPARE(body, Paras({"First paragraph with a reference in it.",
-                              "The footnote text explains the reference.",
-                              "Start of sentence INSERTEDWORDS end.", "Visible text.",
-                              "TEXT INSIDE A FRAME", "Paragraph holding a frame.",
-                              "Paragraph holding a shape.", "Last paragraph."}));
+        QCOMPARE(body,
+                 Paras({"First paragraph with a reference1 in it.",
+                        "1\tThe footnote text explains the reference.",
+                        "Start of sentence INSERTEDWORDS end.", "Visible text.",
+                        "TEXT INSIDE A FRAME", "Paragraph holding a frame.", "TEXT INSIDE A SHAPE",
+                        "Paragraph holding a shape.", "Last paragraph."}));
+    }
+
+    // Footnotes and endnotes saved as RTF by a word processor (from writer-footnotes.fodt, with
+    // a Fontwork shape) and by a document converter (from pandoc-footnotes.md).
+    void producedFootnotes_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("word processor")
+            << "rtf/writer-footnotes.rtf"
+            << Paras({"This sentence has a footnote1 then goes on.", "1\tFirst footnote.",
+                      "A second one2 and a marked one* here.", "2\tSecond footnote.",
+                      "*\tStarred footnote.", "An endnotei and a third footnote3.",
+                      "i\tThe endnote.", "3\tThird footnote.", "Before the shape.",
+                      "FONTWORK &amp; “WORDS”", "after the shape."});
+        QTest::newRow("document converter")
+            << "rtf/pandoc-footnotes.rtf"
+            << Paras({"A paragraph with a note1 and another2.", "1\u00A0The first note.",
+                      "2\u00A0A longer note.", "With a second paragraph.",
+                      "Second paragraph with text."});
+    }
+    void producedFootnotes()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, html);
+        QString title;
+        QCOMPARE(ImportRTF(SamplePath(file), title), html);
     }
 
     void wordDocument()

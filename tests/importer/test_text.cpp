@@ -78,7 +78,10 @@ private Q_SLOTS:
             << "<p><img src=\"a.png\"></p>";
         QTest::newRow("rtf") << "r.Rtf" << QByteArray("{\\rtf1 Hello}") << "r"
                              << "<p>Hello</p>\r\n";
-        QTest::newRow("pdf") << "d.pdf" << QByteArray("BT (Hi) Tj ET") << "d"
+        QTest::newRow("pdf") << "d.pdf"
+                             << QByteArray("%PDF-1.4\n1 0 obj\n<< /Length 13 >>\nstream\n"
+                                           "BT (Hi) Tj ET\nendstream\nendobj\n")
+                             << "d"
                              << "<p>Hi</p>\r\n";
         QTest::newRow("empty text file") << "e.txt" << QByteArray() << "e"
                                          << "";
@@ -212,6 +215,8 @@ private Q_SLOTS:
         QTest::newRow("UTF-8 with one byte of code page 1252")
             << QByteArray("na\xefve caf\xc3\xa9 \xd0\x9f\xd1\x80 \xe6\x97\xa5 \xf0\x9f\x98\x80\x93")
             << QStringLiteral("na\u00efve caf\u00e9 \u041f\u0440 \u65e5 \U0001F600\u201c\r\n");
+        QTest::newRow("the only sequence starts with C2")
+            << QByteArray("\xc2\xa9 caf\xe9") << QStringLiteral("\u00a9 caf\u00e9\r\n");
         QTest::newRow("a sequence cut short is read byte by byte")
             << QByteArray("\xe2\x82 \xe2\x82\xac \xc3")
             << QStringLiteral("\u00e2\u201a \u20ac \u00c3\r\n");

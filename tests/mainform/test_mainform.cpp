@@ -41,13 +41,27 @@ public:
     explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
     {
         FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
-        FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}"));
+        FEditor->FStartHook = [this] { ++Starts; };
+        Ready();
     }
     QStringList Sent;
+    // How often the page was started again.
+    int Starts = 0;
+    void Ready() { FEditor->HandleJSMessage(QStringLiteral("{\"type\":\"ready\"}")); }
     // A message from the page.
     void Receive(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
     // The page's process ended.
     void ProcessGone() { FEditor->PageProcessFailed(); }
+    // The page tells of a change it has not reported yet.
+    void Pending()
+    {
+        Receive(
+            QString(R"({"type":"editState","pending":true,"seq":"%1"})").arg(Last("load", "seq")));
+    }
+    void LoadAck()
+    {
+        Receive(QString(R"({"type":"loadAck","seq":"%1"})").arg(Last("load", "seq")));
+    }
     // The number of the last "load" and the token of the last "flush" sent.
     QString Last(const char* AType, const char* AMember) const
     {
@@ -635,25 +649,29 @@ private Q_SLOTS:
         if (page == "silent")
             QCOMPARE(dlgseam::Shown()[1], loss);
         // The next Ctrl+S tries the save again (not waiting for a page that has not answered
-        // since).
+        // since); the loss was told already.
         const qsizetype shown = dlgseam::Shown().size();
-        for (qsizetype i = 0; i < shown; ++i)
-            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
         QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
-        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), 2 * shown, 500);
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), shown + 1, 500);
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 500);
+        QTest::qWait(50);
+        QCOMPARE(dlgseam::Shown().size(), shown + 1);
+        QVERIFY(dlgseam::Shown().last().contains("refused by test"));
     }
 
     // A close and a note-list command wait for the page as long as it lives and answers in the
     // end, and then go on with what it reported. When its process has gone or it has sent
-    // nothing for the answer time-out, the note is saved with what the editor has, and the user
-    // is told: a close asks whether to close anyway.
+    // nothing for the answer time-out, the note is saved with what the editor has, and when
+    // typing may have been lost the user is told: a close asks whether to close anyway. A page
+    // whose process ends with nothing unreported has lost nothing.
     void closeAndNoteCommandWaitForThePage_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("page");
         for (const char* command : {"close", "rename"})
-            for (const char* page : {"answers late", "silent", "process gone"})
+            for (const char* page :
+                 {"answers late", "silent", "process gone", "process gone after typing"})
                 QTest::newRow((QByteArray(command) + ", " + page).constData()) << command << page;
     }
     void closeAndNoteCommandWaitForThePage()
@@ -666,26 +684,29 @@ private Q_SLOTS:
         form.show();
         TNoteEditorTestAccess fake(form.NoteEditor());
         const bool answers = page == "answers late";
+        const bool lost = page == "silent" || page == "process gone after typing";
         if (!answers)
             form.NoteEditor()->SetPageAnswerTimeout(800);
         form.NotebookPane()->SelectNotebook(s.Work);
         form.NoteListPane()->SelectNote(s.Note1);
+        if (page == "process gone after typing")
+            fake.Pending();
         const QString loss =
             QString("Quorvel|The editor %1, so the last typing in \"Hearing bundle <draft>\" may "
                     "not have been saved.")
-                .arg(page == "silent" ? "has not answered for 0.8 seconds" : "has stopped working");
+                .arg(page == "silent" ? "has not answered for 0.8 seconds" : "stopped working");
         if (command == "close") {
-            if (!answers)
+            if (lost)
                 dlgseam::PushAnswer(No());
             form.close();
         } else {
-            if (!answers)
+            if (lost)
                 dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
             dlgseam::PushAnswer(TypeAndAccept("Renamed"));
             form.NoteListPane()->MenuRenameNote();
         }
         QVERIFY(form.WaitingForPage());
-        if (page == "process gone")
+        if (page.startsWith("process gone"))
             fake.ProcessGone();
         if (answers) {
             QTest::qWait(1500);
@@ -696,23 +717,219 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
         if (command == "close") {
             QCOMPARE(dlgseam::Shown(),
-                     answers ? QStringList{} : QStringList{loss + "\r\n\r\nClose anyway?"});
-            QTRY_COMPARE(form.isVisible(), !answers);
+                     lost ? QStringList{loss + "\r\n\r\nClose anyway?"} : QStringList{});
+            QTRY_COMPARE(form.isVisible(), lost);
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), answers ? 1 : 2, 500);
-            if (!answers)
+            QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), lost ? 2 : 1, 500);
+            if (lost)
                 QCOMPARE(dlgseam::Shown()[0], loss);
             QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
+            // Told once.
+            QTest::qWait(50);
+            QCOMPARE(dlgseam::Shown().size(), lost ? 2 : 1);
         }
         QCOMPARE(AppDB->GetNote(s.Note1).Body,
                  QString(answers ? "<p>typed late</p>" : "<p>Witness statement</p>"));
-        if (command != "close" || answers)
+        if (command != "close" || !lost)
             return;
         // Kept open; asked again, the user closes it.
         dlgseam::PushAnswer(Yes());
         form.close();
         QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
         QCOMPARE(dlgseam::Shown().size(), 2);
+    }
+
+    // The page's process ends while the page has typing it has not reported (it has told of a
+    // change), or with nothing unreported: the note is saved with what the page reported, the
+    // user is told at once which note's typing may be lost, and the page is started again with
+    // the note shown. Typing in it is saved as before and Ctrl+S warns no more; a close asks
+    // only when typing was lost, naming the note it was typed in.
+    void pageStartedAgainAfterItsProcessEnds_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("nothing unreported") << "nothing";
+        QTest::newRow("typing unreported") << "typing";
+        QTest::newRow("typing unreported, another note shown since") << "typing, other note";
+        QTest::newRow("typing unreported, close while the page starts") << "typing, close";
+        QTest::newRow("typing unreported, the new page ends too") << "typing, ends again";
+        QTest::newRow("typing unreported, and again in the other note") << "typing, twice";
+    }
+    void pageStartedAgainAfterItsProcessEnds()
+    {
+        QFETCH(QString, before);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        fake.LoadAck();
+        fake.Receive(QString(R"({"type":"contentChanged","html":"<p>reported</p>","seq":"%1"})")
+                         .arg(fake.Last("load", "seq")));
+        const bool lost = before != "nothing";
+        if (lost)
+            fake.Pending();
+        if (before == "typing, other note")
+            form.NoteListPane()->SelectNote(s.Note2);
+        const int64_t shown = form.NoteEditor()->NoteId();
+        const QString told = "Quorvel|The editor stopped working, so the last typing in "
+                             "\"Hearing bundle <draft>\" may not have been saved.";
+        if (lost)
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        fake.ProcessGone();
+        QVERIFY(form.NoteEditor()->SaveStatus() != "Saved");
+        QCOMPARE(AppDB->GetNote(s.Note1).Body, QString("<p>reported</p>"));
+        QTRY_COMPARE(dlgseam::Shown(), lost ? QStringList{told} : QStringList{});
+        QCOMPARE(fake.Starts, 1);
+        const QString asked = told + "\r\n\r\nClose anyway?";
+        if (before == "typing, ends again") {
+            // Not started over and over; a close has no page to wait for, and still asks.
+            fake.ProcessGone();
+            QCOMPARE(fake.Starts, 1);
+            QVERIFY(!form.NoteEditor()->Restarting());
+            dlgseam::PushAnswer(No());
+            form.close();
+            QTRY_COMPARE(dlgseam::Shown(), (QStringList{told, asked}));
+            QVERIFY(form.isVisible());
+            dlgseam::PushAnswer(Yes());
+            form.close();
+            QTRY_VERIFY(!form.isVisible());
+            QCOMPARE(dlgseam::Shown(), (QStringList{told, asked, asked}));
+            return;
+        }
+        if (before == "typing, close") {
+            // The close waits for the page being started, and then asks.
+            dlgseam::PushAnswer(Yes());
+            form.close();
+            QVERIFY(form.WaitingForPage());
+            QTest::qWait(100);
+            QVERIFY(form.isVisible());
+            fake.Ready();
+            QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
+            QCOMPARE(dlgseam::Shown(), (QStringList{told, asked}));
+            return;
+        }
+        // The page started again shows the note; what is typed there is saved as before.
+        fake.Sent.clear();
+        fake.Ready();
+        QCOMPARE(fake.Last("load", "html"), AppDB->GetNote(shown).Body);
+        fake.LoadAck();
+        QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(form.WaitingForPage());
+        fake.Answer("<p>typed again</p>");
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+        QCOMPARE(AppDB->GetNote(shown).Body, QString("<p>typed again</p>"));
+        QTest::qWait(50);
+        QCOMPARE(dlgseam::Shown().size(), lost ? 1 : 0);
+        // The user goes on to the other note and closes the window.
+        form.NoteListPane()->SelectNote(shown == s.Note1 ? s.Note2 : s.Note1);
+        QStringList shownBefore = dlgseam::Shown();
+        QString closeAsked = asked;
+        if (before == "typing, twice") {
+            // Typing lost in the other note too: told of that one, asked of both.
+            fake.LoadAck();
+            fake.Pending();
+            dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+            fake.ProcessGone();
+            const QString second = "Quorvel|The editor stopped working, so the last typing in "
+                                   "\"Costs schedule\" may not have been saved.";
+            QTRY_COMPARE(dlgseam::Shown(), (QStringList{told, second}));
+            QCOMPARE(fake.Starts, 2);
+            fake.Ready();
+            fake.LoadAck();
+            shownBefore = dlgseam::Shown();
+            closeAsked = "Quorvel|The editor stopped working, so the last typing in \"Hearing "
+                         "bundle <draft>\" and \"Costs schedule\" may not have been saved."
+                         "\r\n\r\nClose anyway?";
+        }
+        if (lost)
+            dlgseam::PushAnswer(No());
+        form.close();
+        QVERIFY(form.WaitingForPage());
+        fake.Answer("<p>unchanged</p>");
+        if (!lost) {
+            QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
+            QVERIFY(dlgseam::Shown().isEmpty());
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown(), (shownBefore + QStringList{closeAsked}), 1500);
+        QVERIFY(form.isVisible());
+        dlgseam::PushAnswer(Yes());
+        form.close();
+        fake.Answer("<p>unchanged</p>");
+        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 1500);
+        QCOMPARE(dlgseam::Shown(), (shownBefore + QStringList{closeAsked, closeAsked}));
+    }
+
+    // After a wait the page left unanswered the user is told once, however many commands met
+    // the same silence (a command held back behind the first meets it again at once); a close
+    // asked for during the wait of a command that deleted the note shown asks nothing, as
+    // nothing typed is left to lose.
+    void lossToldOnce_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("shown");
+        const QString loss = "Quorvel|The editor %1, so the last typing in \"Hearing bundle "
+                             "<draft>\" may not have been saved.";
+        // The page's process ends with typing it has not reported.
+        for (const char* page : {"silent", "process gone"}) {
+            const QString told = loss.arg(
+                QString(page) == "silent" ? "has not answered for 0.8 seconds" : "stopped working");
+            const QByteArray tag = QByteArray(page) + ": ";
+            QTest::newRow(tag + "save, save") << "save save" << page << QStringList{told};
+            QTest::newRow(tag + "save, rename")
+                << "save rename" << page << QStringList{told, "Rename Note"};
+            QTest::newRow(tag + "delete, close")
+                << "delete close" << page
+                << QStringList{told,
+                               "Delete Note|Permanently delete this note and all its attachments?"};
+        }
+    }
+    void lossToldOnce()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, page);
+        QFETCH(QStringList, shown);
+        TTestStore store(false);
+        const TSample s = FillSample(store);
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TNoteEditorTestAccess fake(form.NoteEditor());
+        form.NoteEditor()->SetPageAnswerTimeout(800);
+        form.NotebookPane()->SelectNotebook(s.Work);
+        form.NoteListPane()->SelectNote(s.Note1);
+        QCOMPARE(form.NoteEditor()->NoteId(), s.Note1);
+        if (page == "process gone")
+            fake.Pending();
+        dlgseam::PushAnswer(dlgseam::PressButton(QMessageBox::Ok));
+        for (const QString& step : steps.split(' ')) {
+            if (step == "save") {
+                QTest::keyClick(form.SearchEdit(), Qt::Key_S, Qt::ControlModifier);
+            } else if (step == "rename") {
+                dlgseam::PushAnswer(TypeAndAccept("Renamed"));
+                form.NoteListPane()->MenuRenameNote();
+            } else if (step == "delete") {
+                dlgseam::PushAnswer(Yes());
+                form.NoteListPane()->MenuDeleteNote();
+            } else {
+                form.close();
+            }
+            QVERIFY(form.WaitingForPage());
+        }
+        if (page == "process gone")
+            fake.ProcessGone();
+        QTRY_COMPARE_WITH_TIMEOUT(dlgseam::Shown().size(), shown.size(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WaitingForPage(), 1500);
+        QTest::qWait(50);
+        QCOMPARE(dlgseam::Shown(), shown);
+        if (steps.contains("rename"))
+            QCOMPARE(AppDB->GetNote(s.Note1).Title, QString("Renamed"));
+        if (steps.contains("close"))
+            QTRY_VERIFY(!form.isVisible());
     }
 
     // From a "load" until the page confirms it, the input to the page waits, and so does all

@@ -23,6 +23,7 @@ public:
     explicit TNoteEditorTestAccess(TNoteEditor* AEditor) : FEditor(AEditor)
     {
         FEditor->FPostHook = [this](const QString& AJson) { Sent << AJson; };
+        FEditor->FStartHook = [this] { ++Starts; };
     }
     void Page(const QString& AJson) { FEditor->HandleJSMessage(AJson); }
     void Page(const QJsonObject& AMsg)
@@ -39,6 +40,8 @@ public:
     }
     QString LastSeq() const { return LastSent().value("seq").toString(); }
     QStringList Sent;
+    // How often the page was started again.
+    int Starts = 0;
 
 private:
     TNoteEditor* FEditor;
@@ -250,7 +253,7 @@ private Q_SLOTS:
         QTest::newRow("answers late") << "answers late" << true;
         QTest::newRow("talks, then answers") << "talks, then answers" << true;
         QTest::newRow("silent") << "silent" << false;
-        QTest::newRow("process gone") << "process gone" << false;
+        QTest::newRow("process gone with typing") << "process gone" << false;
     }
     void pendingEditRequest()
     {
@@ -300,11 +303,17 @@ private Q_SLOTS:
             answer();
         } else if (page == "process gone") {
             QTest::qWait(150);
+            FPage->Page(QJsonObject{{"type", "editState"}, {"pending", true}, {"seq", seq}});
             FPage->ProcessGone();
         }
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{expected}, 2000);
         QVERIFY(!FEditor->AwaitingPage());
         QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
+        if (page == "process gone") {
+            // What follows is the page started again (pageProcessEnds).
+            QCOMPARE(FEditor->SaveStatus(), QString("Not saved"));
+            return;
+        }
         QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
         auto next = [&] {
             steps.clear();
@@ -326,6 +335,211 @@ private Q_SLOTS:
         QVERIFY(steps.isEmpty());
         FPage->Page(QJsonObject{{"type", "flushAck"}, {"token", FPage->LastSent().value("token")}});
         QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"answered"}, 100);
+    }
+
+    // The page's process ends: what it reported is saved, the status stops saying "Saved", the
+    // editor says which note's change the page had announced and not reported (that went with
+    // it), and a new page is started. Meanwhile requests, loads and input wait for it; once it
+    // is ready it shows the open note where the page last said the user was.
+    void pageProcessEnds_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("lost");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("place"); // scroll, block and caret of the new page's load
+        QTest::newRow("all reported") << "reported"
+                                      << ""
+                                      << "Restarting\u2026"
+                                      << "";
+        QTest::newRow("change announced") << "announced"
+                                          << "A"
+                                          << "Not saved"
+                                          << "120 2 7";
+        QTest::newRow("change announced, then reported") << "announced, reported"
+                                                         << ""
+                                                         << "Restarting\u2026"
+                                                         << "300 0 12";
+        QTest::newRow("change announced, another note shown") << "announced, B shown"
+                                                              << "A"
+                                                              << "Not saved"
+                                                              << "";
+    }
+    void pageProcessEnds()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, lost);
+        QFETCH(QString, status);
+        QFETCH(QString, place);
+        const int64_t a = Note("A", "<p>a</p>");
+        const int64_t b = Note("B", "<p>b</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seqA = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seqA}});
+        FPage->Page(Changed("<p>a reported</p>", seqA));
+        FEditor->SaveIfDirty();
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+        if (before != "reported")
+            FPage->Page(QJsonObject{{"type", "editState"},
+                                    {"pending", true},
+                                    {"seq", seqA},
+                                    {"scroll", 120},
+                                    {"block", 2},
+                                    {"caret", 7}});
+        if (before == "announced, reported") {
+            FPage->Page(Changed("<p>a reported again</p>", seqA));
+            FPage->Page(QJsonObject{{"type", "editState"},
+                                    {"pending", false},
+                                    {"seq", seqA},
+                                    {"scroll", 300},
+                                    {"block", 0},
+                                    {"caret", 12}});
+        }
+        if (before == "announced, B shown")
+            FEditor->LoadNote(b);
+        FEditor->TitleEdit()->setText(FEditor->TitleEdit()->text() + " retitled");
+        QVERIFY(FEditor->Dirty());
+        QStringList failed;
+        FEditor->OnPageFailed = [&](QObject*, int64_t ANote) {
+            failed << (ANote == a ? "A" : ANote == b ? "B" : ANote == 0 ? "" : "?");
+        };
+        FPage->ProcessGone();
+        QCOMPARE(failed, QStringList{lost});
+        QCOMPARE(FEditor->SaveStatus(), status);
+        QVERIFY(!FEditor->Dirty());
+        const int64_t shown = before == "announced, B shown" ? b : a;
+        QCOMPARE(AppDB->GetNote(shown).Title, QString(shown == a ? "A retitled" : "B retitled"));
+        QCOMPARE(AppDB->GetNote(a).Body,
+                 QString(before == "announced, reported" ? "<p>a reported again</p>"
+                                                         : "<p>a reported</p>"));
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(FEditor->Restarting());
+        QVERIFY(!FEditor->Ready());
+        QVERIFY(!FEditor->PageUnresponsive());
+        QVERIFY(FEditor->AwaitingLoad());
+
+        // A request waits for the new page, which has nothing unreported once it is ready.
+        QStringList steps;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { steps << (AAnswered ? "yes" : "no"); });
+        QTest::qWait(50);
+        QVERIFY(steps.isEmpty());
+        QVERIFY(FEditor->AwaitingPage());
+        FPage->Sent.clear();
+        FPage->Ready();
+        QVERIFY(!FEditor->Restarting());
+        QTRY_COMPARE(steps, QStringList{"yes"});
+        const QJsonObject load = FPage->LastSent();
+        QCOMPARE(load.value("type").toString(), QString("load"));
+        QCOMPARE(load.value("html").toString(), AppDB->GetNote(shown).Body);
+        QVERIFY(FEditor->AwaitingLoad());
+        // Where the user was in the note that was shown.
+        if (place.isEmpty()) {
+            QVERIFY(!load.contains("scroll"));
+            QVERIFY(!load.contains("caret"));
+            QVERIFY(!load.contains("block"));
+        } else {
+            QCOMPARE(QStringList({load.value("scroll").toString(), load.value("block").toString(),
+                                  load.value("caret").toString()})
+                         .join(' '),
+                     place);
+        }
+        QVERIFY(!load.contains("focus"));
+        QCOMPARE(FEditor->SaveStatus(), lost.isEmpty() ? QString("Saved") : QString("Not saved"));
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", load.value("seq")}});
+        QVERIFY(!FEditor->AwaitingLoad());
+
+        // Typing in the new page is saved into the note as before.
+        FPage->Page(Changed("<p>typed again</p>", load.value("seq").toString()));
+        FEditor->SaveIfDirty();
+        QCOMPARE(AppDB->GetNote(shown).Body, QString("<p>typed again</p>"));
+        QCOMPARE(FEditor->SaveStatus(), QString("Saved"));
+    }
+
+    // A page started again that is not ready within the answer time-out is not waited for any
+    // more; once it is, it still shows the note where the user was.
+    void pageStartedAgainLateStillShowsTheNote()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FPage->Page(QJsonObject{{"type", "editState"},
+                                {"pending", false},
+                                {"seq", seq},
+                                {"scroll", 40},
+                                {"block", 1},
+                                {"caret", 3}});
+        FEditor->SetPageAnswerTimeout(300);
+        FPage->ProcessGone();
+        QVERIFY(FEditor->AwaitingLoad());
+        QTRY_VERIFY_WITH_TIMEOUT(!FEditor->AwaitingLoad(), 1000);
+        QVERIFY(!FEditor->Restarting());
+        QVERIFY(FEditor->PageUnresponsive());
+        QCOMPARE(FEditor->SaveStatus(), QString::fromUtf8("Restarting\u2026"));
+        FPage->Sent.clear();
+        FPage->Ready();
+        QCOMPARE(FPage->LastSent().value("type").toString(), QString("load"));
+        QCOMPARE(FPage->LastSent().value("scroll").toString(), QString("40"));
+        QCOMPARE(FPage->LastSent().value("block").toString(), QString("1"));
+        QCOMPARE(FPage->LastSent().value("caret").toString(), QString("3"));
+        QCOMPARE(FEditor->SaveStatus(), QString());
+        QVERIFY(!FEditor->PageUnresponsive());
+    }
+
+    // A page that ends before it is up is not started over and over; nothing waits for it.
+    void pageEndingBeforeItIsUpIsNotStartedAgain()
+    {
+        const int64_t a = Note("A", "<p>a</p>");
+        FPage->Ready();
+        FEditor->LoadNote(a);
+        FPage->ProcessGone();
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(FEditor->Restarting());
+        int failed = 0;
+        FEditor->OnPageFailed = [&](QObject*, int64_t ANote) {
+            QCOMPARE(ANote, int64_t(0));
+            ++failed;
+        };
+        FPage->ProcessGone();
+        QCOMPARE(failed, 1);
+        QCOMPARE(FPage->Starts, 1);
+        QVERIFY(!FEditor->Restarting());
+        QVERIFY(!FEditor->AwaitingLoad());
+        QVERIFY(FEditor->PageUnresponsive());
+        bool answered = false;
+        FEditor->RequestPendingEdit([&](bool AAnswered) { answered = AAnswered; });
+        QVERIFY(answered);
+        QVERIFY(!FEditor->AwaitingPage());
+    }
+
+    // Once the page has stayed silent, a request for its pending edit is not waited for, yet
+    // the save of what the editor has happens from the event loop, never inside the call.
+    void requestOnASilentPageSavesLater()
+    {
+        const int64_t id = Note("T", "<p>old</p>");
+        FPage->Ready();
+        FEditor->LoadNote(id);
+        const QString seq = FPage->LastSeq();
+        FPage->Page(QJsonObject{{"type", "loadAck"}, {"seq", seq}});
+        FEditor->SetPageAnswerTimeout(300);
+        bool first = false;
+        FEditor->RequestPendingEdit([&](bool) { first = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(first, 2000);
+        QVERIFY(FEditor->PageUnresponsive());
+        FEditor->TitleEdit()->setText("Typed title");
+        QVERIFY(FEditor->Dirty());
+        FEvents.clear();
+        QStringList steps;
+        FEditor->RequestPendingEdit([&](bool AAnswered) {
+            steps << AppDB->GetNote(id).Title + (AAnswered ? "" : " unanswered");
+        });
+        QVERIFY(steps.isEmpty());
+        QVERIFY(FEvents.isEmpty());
+        QCOMPARE(AppDB->GetNote(id).Title, QString("T"));
+        QVERIFY(FEditor->Dirty());
+        QTRY_COMPARE_WITH_TIMEOUT(steps, QStringList{"Typed title unanswered"}, 500);
+        QCOMPARE(FEvents, QStringList{"saved " + QString::number(id)});
     }
 
     // From a "load" until the page confirms that load, input to the page would reach what it

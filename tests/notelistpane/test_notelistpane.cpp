@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -254,6 +257,75 @@ private Q_SLOTS:
         QCOMPARE(AppDB->GetNote(FB).NotebookId, FWork);
     }
 
+    // The menu's row commands act only on a row the user pointed at: the one under the mouse
+    // when the mouse opened it (none below the last row or on the placeholder), the highlighted
+    // one when the keyboard opened it, wherever the mouse pointer is.
+    void menuActsOnThePointedRow_data()
+    {
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<bool>("highlightFirst");
+        QTest::addColumn<QString>("deleted");
+        QTest::newRow("mouse below the last row") << "below" << true << "";
+        QTest::newRow("mouse on the placeholder") << "placeholder" << false << "";
+        QTest::newRow("Shift+F10, pointer on another row") << "Shift+F10" << true << "Alpha";
+        QTest::newRow("Menu key, no row highlighted") << "Menu" << false << "";
+    }
+    void menuActsOnThePointedRow()
+    {
+        QFETCH(QString, opened);
+        QFETCH(bool, highlightFirst);
+        QFETCH(QString, deleted);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        QListWidget* list = pane->List();
+        if (opened == "placeholder")
+            pane->ShowSearch("nothing-like-this");
+        else
+            pane->ShowNotebook(FWork);
+        if (highlightFirst) {
+            ClickRow(list, 0);
+            QCOMPARE(list->selectedItems().value(0)->text(), QString("Alpha"));
+        } else if (opened == "Menu") {
+            // Current, but not highlighted.
+            list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+            QVERIFY(list->selectedItems().isEmpty());
+        }
+        const QPoint second = list->visualItemRect(list->item(list->count() - 1)).center();
+        if (opened == "below") {
+            const QPoint below(second.x(), list->visualItemRect(list->item(1)).bottom() + 20);
+            QVERIFY(!list->itemAt(below));
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, below);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, below,
+                                    list->viewport()->mapToGlobal(below));
+            QApplication::sendEvent(list->viewport(), &event);
+        } else if (opened == "placeholder") {
+            RightClickRow(list, list->item(0));
+        } else {
+            QTest::mouseMove(list->viewport(), second);
+            list->setFocus();
+            if (opened == "Shift+F10") {
+                QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+            } else {
+                // As the platform gives the Menu key: to the focused list, with the pointer's
+                // position.
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, second,
+                                        list->mapToGlobal(second));
+                QApplication::sendEvent(list, &event);
+            }
+        }
+        QMenu* menu = pane->NoteMenu();
+        QVERIFY(menu->isVisible());
+        menu->hide();
+        QVERIFY(MenuAction(menu, "New Note")->isEnabled());
+        for (const char* caption : {"Rename", "Move to Notebook…", "Duplicate", "Delete"})
+            QCOMPARE(MenuAction(menu, QString::fromUtf8(caption))->isEnabled(), !deleted.isEmpty());
+        if (!deleted.isEmpty())
+            dlgseam::PushAnswer(Yes());
+        MenuAction(menu, "Delete")->trigger();
+        QCOMPARE(dlgseam::Shown().size(), deleted.isEmpty() ? 0 : 1);
+        QCOMPARE(AppDB->GetNote(FB).Id, deleted == "Alpha" ? int64_t(0) : FB);
+        QCOMPARE(AppDB->GetNote(FA).Id, FA);
+    }
+
     // A refill keeps the current row, so the keys go on from the row last clicked.
     void refillKeepsTheCurrentRow()
     {
@@ -293,6 +365,49 @@ private Q_SLOTS:
         pane->MenuDuplicateNote();
         QCOMPARE(FEvents.last(), QString("created"));
         QCOMPARE(pane->List()->selectedItems().value(0)->text(), QString("gamma (copy)"));
+    }
+
+    // A stored attachment file that is not a regular file (a pipe, or a link to the null
+    // device) is refused at once when the note is duplicated, and leaves no file behind; the
+    // regular one is copied.
+    void duplicateCopiesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("null device") << "null device";
+    }
+    void duplicateCopiesOnlyRegularFiles()
+    {
+        QFETCH(QString, kind);
+        const QString odd = FStore->Path("attachments/odd.bin");
+        WriteFile(FStore->Path("attachments/plain.bin"));
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link("/dev/null", odd));
+        AppDB->AddAttachment(FC, "odd.bin", "x", "attachments/odd.bin", 4);
+        AppDB->AddAttachment(FC, "plain.bin", "x", "attachments/plain.bin", 4);
+        const QDir folder(FStore->Path("attachments"));
+        const QStringList before =
+            folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(before.size(), 2);
+        std::unique_ptr<TNoteListPane> pane(NewPane());
+        pane->ShowNotebook(FHome);
+        pane->SelectNote(FC);
+        pane->MenuDuplicateNote();
+        QCOMPARE(FEvents, QStringList{"created"});
+        const int64_t copy = FSelected.last();
+        QVERIFY(copy != FC);
+        const TNoteAttachmentArray copied = AppDB->GetAttachments(copy);
+        QCOMPARE(copied.size(), size_t(1));
+        QCOMPARE(copied[0].FileName, QString("plain.bin"));
+        QFile target(FStore->Path(copied[0].FilePath));
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("data"));
+        const QStringList after =
+            folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(after.size(), 3);
+        QVERIFY(after.contains(QFileInfo(copied[0].FilePath).fileName()));
     }
 
     void deleteRemovesNoteThenFiles()
