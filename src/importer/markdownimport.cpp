@@ -9,8 +9,9 @@
 // really defines) and handed to the others, and a stretch that uses a label not yet defined is
 // read again at the end, once every definition is known. Footnotes are numbered over the whole
 // text and their notes written at its end. A paragraph that runs on past 128 KiB is read in
-// pieces that are joined again into one paragraph; a list or quote that runs on past a
-// megabyte without a blank line is ended before one of its lines all the same.
+// pieces that are joined again into one paragraph; a table that runs on past 256 KiB is read in
+// pieces whose rows are joined into one table, and a list or quote that runs on that far without
+// a blank line is ended before one of its lines all the same.
 //
 // Beyond CommonMark: raw HTML is shown as text (HTML comments are dropped), a link or image whose
 // address would run script keeps only its text, a leading YAML front matter block is shown as
@@ -47,11 +48,12 @@ constexpr qsizetype DefaultSegmentBytes = PieceBytes / SegmentsPerPiece;
 // reach across a cut is only guessed.
 constexpr qsizetype ParagraphSplitFactor = 4;
 constexpr qsizetype MinParagraphSplitBytes = 128 * 1024;
-// A list or quote that runs on past this many bytes without a blank line before a line of its
-// own is ended before one of its items or quoted lines all the same, so that what the library
-// makes of it stays bounded: the rest is a list or quote of its own (a numbered list goes on
-// with its numbers).
-constexpr qsizetype ForcedCutBytes = 1024 * 1024;
+// A table, list or quote that runs on past this many bytes without a blank line before a line
+// of its own is ended before one of its rows, items or quoted lines all the same, so that what
+// the library makes of it stays bounded: a table's rows are joined again into one table; the
+// rest of a list or quote is a list or quote of its own (a numbered list goes on with its
+// numbers).
+constexpr qsizetype ForcedCutBytes = 256 * 1024;
 // A long line is handed on in slices of about this many characters.
 constexpr qsizetype SliceChars = 64 * 1024;
 // Front matter is looked for in at most this many lines and characters.
