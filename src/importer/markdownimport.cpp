@@ -744,10 +744,10 @@ QByteArray HtmlBlockAsText(const char* ALiteral)
     return out;
 }
 
-// A footnote reference and where it stands in the text.
+// A footnote reference, in the order the survey met it.
 struct TRef
 {
-    int Line, Column;
+    qsizetype Order;
     cmark_node* Node;
 };
 
@@ -808,8 +808,7 @@ TSurvey Survey(cmark_node* ARoot, bool ALabels, AUnknownFunc AUnknown)
                 continue;
             break;
         case CMARK_NODE_FOOTNOTE_REFERENCE:
-            survey.Refs.push_back(
-                {cmark_node_get_start_line(node), cmark_node_get_start_column(node), node});
+            survey.Refs.push_back({qsizetype(survey.Refs.size()), node});
             break;
         default:
             break;
@@ -1470,7 +1469,7 @@ private:
             FOpenRaw.clear();
         }
         MakeSafe(APrep.Survey.Unsafe);
-        std::vector<QByteArray> markup = NumberReferences(APrep.Survey.Refs, defs, noteOfDef);
+        std::vector<QByteArray> markup = NumberReferences(doc, APrep.Survey.Refs, defs, noteOfDef);
         for (size_t k = 0; k < defs.size(); ++k) {
             const int note = noteOfDef[k];
             if (note >= 0 && FNotes[size_t(note)].Owner == AIndex && !FNotes[size_t(note)].Captured)
@@ -1511,12 +1510,35 @@ private:
     // Every footnote reference of the stretch, in the order of the text, numbered over the whole
     // text; each is replaced by a stand-in, "\x02" and its index in the markup returned (as the
     // library writes references) and "\x03", since not every block may hold other nodes.
-    std::vector<QByteArray> NumberReferences(std::vector<TRef> refs,
+    std::vector<QByteArray> NumberReferences(cmark_node* ADoc, std::vector<TRef> refs,
                                              const std::vector<cmark_node*>& ADefs,
                                              const std::vector<int>& ANoteOfDef)
     {
-        std::stable_sort(refs.begin(), refs.end(), [](const TRef& A, const TRef& B) {
-            return A.Line != B.Line ? A.Line < B.Line : A.Column < B.Column;
+        // The text's order: the blocks at the top in their order, each footnote definition
+        // (moved to the end by the library) back at its line. A block without lines of its
+        // own (the paragraph the table extension makes of the lines before a table) stands at
+        // the line of the block before it.
+        QHash<cmark_node*, int> lineOf;
+        int line = 0;
+        for (cmark_node* n = cmark_node_first_child(ADoc); n; n = cmark_node_next(n)) {
+            const int start = cmark_node_get_start_line(n);
+            if (cmark_node_get_type(n) == CMARK_NODE_FOOTNOTE_DEFINITION) {
+                lineOf.insert(n, start);
+                continue;
+            }
+            line = qMax(line, start);
+            lineOf.insert(n, line);
+        }
+        auto topLine = [&](cmark_node* ANode) {
+            while (cmark_node_parent(ANode) && cmark_node_parent(ANode) != ADoc)
+                ANode = cmark_node_parent(ANode);
+            return lineOf.value(ANode, 0);
+        };
+        std::vector<std::pair<int, qsizetype>> keys(refs.size());
+        for (const TRef& r : refs)
+            keys[size_t(r.Order)] = {topLine(r.Node), r.Order};
+        std::stable_sort(refs.begin(), refs.end(), [&keys](const TRef& A, const TRef& B) {
+            return keys[size_t(A.Order)] < keys[size_t(B.Order)];
         });
         std::vector<QByteArray> markup;
         for (const TRef& r : refs) {
