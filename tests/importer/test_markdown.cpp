@@ -169,6 +169,41 @@ private Q_SLOTS:
                       "class=\"footnote-backref\" data-footnote-backref aria-label=\"Back to "
                       "content\">\xe2\x86\xa9</a></p>",
                       "</li>", "</ol>", "</section>"});
+        QTest::newRow("footnotes numbered in the order of the text, around a table")
+            << "First[^a].\n\nThen[^b] before a table\n| x |\n|---|\n| y[^a] |\n\n[^b]: "
+               "Bee.\n[^a]: Ay."
+            << Lines(
+                   {"<p>First<sup class=\"footnote-ref\"><a href=\"#fn-a\" id=\"fnref-a\" "
+                    "data-footnote-ref>1</a></sup>.</p>",
+                    "<p>Then<sup class=\"footnote-ref\"><a href=\"#fn-b\" id=\"fnref-b\" "
+                    "data-footnote-ref>2</a></sup> before a table</p>",
+                    "<table>",
+                    "<thead>",
+                    "<tr>",
+                    "<th>x</th>",
+                    "</tr>",
+                    "</thead>",
+                    "<tbody>",
+                    "<tr>",
+                    "<td>y<sup class=\"footnote-ref\"><a href=\"#fn-a\" id=\"fnref-a-2\" "
+                    "data-footnote-ref>1</a></sup></td>",
+                    "</tr>",
+                    "</tbody>",
+                    "</table>",
+                    "<section class=\"footnotes\" data-footnotes>",
+                    "<ol>",
+                    "<li id=\"fn-a\">",
+                    "<p>Ay. <a href=\"#fnref-a\" class=\"footnote-backref\" data-footnote-backref "
+                    "aria-label=\"Back to content\">\xe2\x86\xa9</a> <a href=\"#fnref-a-2\" "
+                    "class=\"footnote-backref\" data-footnote-backref aria-label=\"Back to "
+                    "content\">\xe2\x86\xa9<sup class=\"footnote-ref\">2</sup></a></p>",
+                    "</li>",
+                    "<li id=\"fn-b\">",
+                    "<p>Bee. <a href=\"#fnref-b\" class=\"footnote-backref\" data-footnote-backref "
+                    "aria-label=\"Back to content\">\xe2\x86\xa9</a></p>",
+                    "</li>",
+                    "</ol>",
+                    "</section>"});
         QTest::newRow("pipe table")
             << "| Platform | Tier |\n| -------- | ---: |\n| Linux    | 1    |\n| AIX      | 2    |"
             << Lines({"<table>", "<thead>", "<tr>", "<th>Platform</th>",
