@@ -664,11 +664,12 @@ struct TParsed
     }
 };
 
+// Appends ALine and a line feed, counting the lines (a link title may hold a line break).
 void AppendLine(QByteArray& AOut, QByteArrayView ALine, int& ALines)
 {
     AOut += ALine;
     AOut += '\n';
-    ++ALines;
+    ALines += 1 + int(ALine.count('\n'));
 }
 
 bool IsRasterDataImage(QStringView AUrl)

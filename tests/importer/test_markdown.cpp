@@ -222,6 +222,49 @@ private Q_SLOTS:
         QVERIFY(IsValidUTF8(got));
     }
 
+    // Read in pieces of a few bytes, so that every block is a stretch of its own: what is used
+    // before it is defined further on still gives what the whole text gives.
+    void acrossStretches_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("a link defined later, its title over two lines")
+            << "See [the guide] first.\n\nMore text.\n\n[the guide]: /guide \"A title\nover two "
+               "lines\"\n"
+            << Lines({"<p>See <a href=\"/guide\" title=\"A title",
+                      "over two lines\">the guide</a> "
+                      "first.</p>",
+                      "<p>More text.</p>"});
+        QTest::newRow("footnotes and a link defined later, one inside a note")
+            << "Claim[^late] and [x][] here.\n\nMiddle.\n\n[^late]: Note with [x][] and a "
+               "ref[^two].\n\n[^two]: Second.\n\n[x]: <https://example.com/x y> (paren title)\n"
+            << Lines({"<p>Claim<sup class=\"footnote-ref\"><a href=\"#fn-late\" id=\"fnref-late\" "
+                      "data-footnote-ref>1</a></sup> and <a href=\"https://example.com/x%20y\" "
+                      "title=\"paren title\">x</a> here.</p>",
+                      "<p>Middle.</p>", "<section class=\"footnotes\" data-footnotes>", "<ol>",
+                      "<li id=\"fn-late\">",
+                      "<p>Note with <a href=\"https://example.com/x%20y\" title=\"paren "
+                      "title\">x</a> and a ref<sup class=\"footnote-ref\"><a href=\"#fn-two\" "
+                      "id=\"fnref-two\" data-footnote-ref>2</a></sup>. <a href=\"#fnref-late\" "
+                      "class=\"footnote-backref\" data-footnote-backref aria-label=\"Back to "
+                      "content\">\xe2\x86\xa9</a></p>",
+                      "</li>", "<li id=\"fn-two\">",
+                      "<p>Second. <a href=\"#fnref-two\" class=\"footnote-backref\" "
+                      "data-footnote-backref aria-label=\"Back to content\">\xe2\x86\xa9</a></p>",
+                      "</li>", "</ol>", "</section>"});
+    }
+    void acrossStretches()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, html);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, QStringLiteral("t.md"), source.toUtf8());
+        QString title;
+        for (const qsizetype pieceBytes :
+             {qsizetype(1), qsizetype(7), qsizetype(64), importer::PieceBytes})
+            QCOMPARE(importer::ImportMarkdownFile(path, title, pieceBytes), html);
+    }
+
     // Where the importer's own rules decide rather than CommonMark.
     void ownRules_data()
     {
