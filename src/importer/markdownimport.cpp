@@ -352,6 +352,13 @@ QString LabelKey(QByteArrayView ARaw)
     return QString::fromUtf8(ARaw).toCaseFolded().simplified();
 }
 
+// Whether a label's key names a footnote: "^" and at least one more character, none of them
+// white space (otherwise it is a link's label, "^" and all).
+bool IsNoteKey(const QString& AKey)
+{
+    return AKey.size() > 1 && AKey.startsWith(u'^') && !AKey.contains(u' ');
+}
+
 // ARaw with a backslash before every ASCII punctuation character, so that it reads back as
 // itself in a link destination or title.
 QByteArray EscapePunctuation(QByteArrayView ARaw)
@@ -1164,7 +1171,7 @@ private:
         QByteArray defs;
         int defLines = 0;
         for (const QString& key : std::as_const(used)) {
-            if (key.startsWith(u'^')) {
+            if (IsNoteKey(key)) {
                 const auto n = FNoteKeys.constFind(key.mid(1));
                 if (n == FNoteKeys.cend() || FNotes[*n].Owner == AIndex)
                     continue;
@@ -1194,7 +1201,7 @@ private:
             for (const QByteArray& raw : DefinitionCandidates(AText)) {
                 const QString key = LabelKey(raw);
                 const bool known =
-                    key.startsWith(u'^') ? FNoteKeys.contains(key.mid(1)) : FLinks.contains(key);
+                    IsNoteKey(key) ? FNoteKeys.contains(key.mid(1)) : FLinks.contains(key);
                 if (!known && !asked.contains(key)) {
                     asked.insert(key);
                     probe(raw);
@@ -1340,7 +1347,7 @@ private:
             cmark_node* answer = para ? cmark_node_first_child(para) : nullptr;
             if (!answer)
                 continue;
-            const bool note = probe.Raw.startsWith('^');
+            const bool note = IsNoteKey(LabelKey(probe.Raw));
             const QString key = LabelKey(note ? probe.Raw.mid(1) : probe.Raw);
             if (note && cmark_node_get_type(answer) == CMARK_NODE_FOOTNOTE_REFERENCE) {
                 if (!haveDefs) {
@@ -1377,7 +1384,7 @@ private:
     bool IsUnknownLabel(QByteArrayView AContent) const
     {
         const QString key = LabelKey(AContent);
-        return key.startsWith(u'^') ? !FNoteKeys.contains(key.mid(1)) : !FLinks.contains(key);
+        return IsNoteKey(key) ? !FNoteKeys.contains(key.mid(1)) : !FLinks.contains(key);
     }
 
     // A paragraph's or heading's Markdown text as written.

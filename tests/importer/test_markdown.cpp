@@ -252,6 +252,15 @@ private Q_SLOTS:
                       "<p>Second. <a href=\"#fnref-two\" class=\"footnote-backref\" "
                       "data-footnote-backref aria-label=\"Back to content\">\xe2\x86\xa9</a></p>",
                       "</li>", "</ol>", "</section>"});
+        QTest::newRow("labels starting with ^ that name links, not footnotes")
+            << "Use [^] and [^a b] and [^ok].\n\n[^ok]: Note.\n\n[^]: /caret\n[^a b]: /spaced\n"
+            << Lines({"<p>Use <a href=\"/caret\">^</a> and <a href=\"/spaced\">^a b</a> and <sup "
+                      "class=\"footnote-ref\"><a href=\"#fn-ok\" id=\"fnref-ok\" "
+                      "data-footnote-ref>1</a></sup>.</p>",
+                      "<section class=\"footnotes\" data-footnotes>", "<ol>", "<li id=\"fn-ok\">",
+                      "<p>Note. <a href=\"#fnref-ok\" class=\"footnote-backref\" "
+                      "data-footnote-backref aria-label=\"Back to content\">\xe2\x86\xa9</a></p>",
+                      "</li>", "</ol>", "</section>"});
     }
     void acrossStretches()
     {
