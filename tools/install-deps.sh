@@ -10,4 +10,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev \
     libqt6webenginewidgets6 libqt6webchannel6 libqt6svg6 qt6-qpa-plugins \
     libsqlite3-0 libsqlite3-dev sqlite3 zlib1g-dev \
+    libcmark-gfm-dev libcmark-gfm-extensions-dev \
     xvfb xauth openbox x11-utils fonts-dejavu-core fonts-noto-color-emoji

@@ -296,13 +296,16 @@ int main(int argc, char** argv)
         200);
 
     // Also texts whose lines are longer than a piece: one line, lines ended by carriage
-    // returns alone (no line feed at all), and a line without an ASCII byte.
-    LargeFiles(dir, {{"md import", "md", MarkdownSample()},
-                     {"html import", "html", HTMLSample()},
-                     {"rtf import", "rtf", RTFSample()},
-                     {"md in one line", "md", "Some *emphasis* and `code` in a line "},
-                     {"txt with CR line ends", "txt", "A line of text, ended the old way.\r"},
-                     {"txt without ASCII", "txt", "\xc3\xa9\xc3\xb1"}});
+    // returns alone (no line feed at all), and a line without an ASCII byte; and a list that
+    // never has a blank line.
+    LargeFiles(dir,
+               {{"md import", "md", MarkdownSample()},
+                {"html import", "html", HTMLSample()},
+                {"rtf import", "rtf", RTFSample()},
+                {"md in one line", "md", "Some *emphasis* and `code` in a line "},
+                {"txt with CR line ends", "txt", "A line of text, ended the old way.\r"},
+                {"txt without ASCII", "txt", "\xc3\xa9\xc3\xb1"},
+                {"md list without blank lines", "md", "- an item with *emphasis* and text\n"}});
 
     // Linear growth: ten times the input should take about ten times as long.
     struct TFormat
