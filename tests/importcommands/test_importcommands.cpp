@@ -169,7 +169,7 @@ private Q_SLOTS:
         QStringList titles;
         for (const TNote& n : AppDB->GetNotesByNotebook(notebooks[0].Id, nsByTitle, nsdAsc))
             titles << n.Title + ": " + AppDB->GetNote(n.Id).Body;
-        QCOMPARE(titles, QStringList({"a: <p>\r\nAlpha text\r\n</p>\r\n"}));
+        QCOMPARE(titles, QStringList({"a: <p>Alpha text</p>\r\n"}));
     }
 
     // The folder's name reaches the message as it stands, also with "%" in it; a file named
