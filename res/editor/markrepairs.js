@@ -913,6 +913,28 @@ function _textPlace(block, count, isEnd) {
   return count === 0 && last ? { node: last, offset: last.data.length } : null;
 }
 
+// Wraps the text of the block from character start on in a copy of the mark's element, where
+// that text is still the mark's; the copy, or null when the text there is no longer the mark's.
+function _rewrapMarkText(block, start, note) {
+  if (start < 0) return null;
+  const from = _textPlace(block, start, false);
+  const to = _textPlace(block, start + note.text.length, true);
+  if (!from || !to) return null;
+  const range = document.createRange();
+  try {
+    range.setStart(from.node, from.offset);
+    range.setEnd(to.node, to.offset);
+  } catch (err) {
+    return null;
+  }
+  if (range.toString() !== note.text) return null;
+  const copy = note.el.cloneNode(false);
+  const moved = range.extractContents();
+  range.insertNode(copy);
+  copy.appendChild(moved);
+  return copy;
+}
+
 // In the paste's step: the noted marks whose span the browser dropped get it back around their
 // text, where that text still stands; the caret stays where the paste left it.
 function _restorePastedOverMarks() {
@@ -927,22 +949,7 @@ function _restorePastedOverMarks() {
     if (!block || !block.isConnected || !editor.contains(block)) continue;
     const total = block.textContent.length;
     const start = note.after ? total - note.distance - note.text.length : note.distance;
-    if (start < 0) continue;
-    const from = _textPlace(block, start, false);
-    const to = _textPlace(block, start + note.text.length, true);
-    if (!from || !to) continue;
-    const range = document.createRange();
-    try {
-      range.setStart(from.node, from.offset);
-      range.setEnd(to.node, to.offset);
-    } catch (err) {
-      continue;
-    }
-    if (range.toString() !== note.text) continue;
-    const copy = note.el.cloneNode(false);
-    const moved = range.extractContents();
-    range.insertNode(copy);
-    copy.appendChild(moved);
+    _rewrapMarkText(block, start, note);
   }
   if (caret && caret.startContainer.isConnected) _setRange(caret);
 }
@@ -1112,23 +1119,8 @@ function _restoreMarksIntoCell(dropped) {
   let restored = false;
   for (const note of dropped) {
     const total = block.textContent.length;
-    const start = total - note.distance - note.text.length;
-    if (start < 0) continue;
-    const from = _textPlace(block, start, false);
-    const to = _textPlace(block, start + note.text.length, true);
-    if (!from || !to) continue;
-    const range = document.createRange();
-    try {
-      range.setStart(from.node, from.offset);
-      range.setEnd(to.node, to.offset);
-    } catch (err) {
-      continue;
-    }
-    if (range.toString() !== note.text) continue;
-    const copy = note.el.cloneNode(false);
-    const moved = range.extractContents();
-    range.insertNode(copy);
-    copy.appendChild(moved);
+    const copy = _rewrapMarkText(block, total - note.distance - note.text.length, note);
+    if (!copy) continue;
     // An element the text was taken out of stays behind empty.
     for (const n of [copy.previousSibling, copy.nextSibling]) {
       if (n && n.nodeType === Node.ELEMENT_NODE && !_VOID_TAGS.has(n.tagName) &&

@@ -24,6 +24,17 @@ inline char16_t LowerASCII(char16_t c)
 {
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
+// The value of a hexadecimal digit, or -1 when c is not one.
+inline int HexValue(char32_t c)
+{
+    if (c >= U'0' && c <= U'9')
+        return int(c - U'0');
+    if (c >= U'a' && c <= U'f')
+        return int(c - U'a' + 10);
+    if (c >= U'A' && c <= U'F')
+        return int(c - U'A' + 10);
+    return -1;
+}
 // Position of ANeedle in AHay from AFrom, ASCII letters compared without case; -1 if none.
 qsizetype IndexOfCI(QStringView AHay, QStringView ANeedle, qsizetype AFrom);
 bool StartsWithCI(QStringView AHay, qsizetype APos, QStringView ANeedle);

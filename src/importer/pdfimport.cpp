@@ -115,17 +115,6 @@ const char GlyphNames[] =
     "approxequal 2248 notequal 2260 lessequal 2264 greaterequal 2265 lozenge 25CA ff FB00 "
     "fi FB01 fl FB02 ffi FB03 ffl FB04 ";
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The hexadecimal number of AText, or -1 when it is not one.
 qint64 HexNumber(QByteArrayView AText)
 {

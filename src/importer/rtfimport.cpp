@@ -513,17 +513,6 @@ private:
         }
     }
 
-    static int HexValue(char16_t c)
-    {
-        if (c >= u'0' && c <= u'9')
-            return c - u'0';
-        if (c >= u'a' && c <= u'f')
-            return c - u'a' + 10;
-        if (c >= u'A' && c <= u'F')
-            return c - u'A' + 10;
-        return -1;
-    }
-
     static bool IsLetter(char16_t c)
     {
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
